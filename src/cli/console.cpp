@@ -1,0 +1,9 @@
+#include "cli/console.h"
+
+#include "platform/text_codec.h"
+
+void PrintLine(const std::string& cp932Text, FILE* stream) {
+  std::string line = platform::Cp932ToUtf8(cp932Text) + "\n";
+  fwrite(line.data(), 1, line.size(), stream);
+  fflush(stream);
+}

@@ -1,0 +1,23 @@
+// CP932 (Shift_JIS) byte strings: every narrow string in the program holds them.
+// Scans here are lead-byte aware: the second byte of a double-byte character never
+// matches a separator, even where its value equals '\\' or '_'.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+bool IsLeadByte(unsigned char byte);
+
+// Position of the first single-byte `ch` at or after `from` (a character boundary), or npos.
+std::size_t FindFirstChar(std::string_view text, char ch, std::size_t from = 0);
+
+// Position of the last single-byte `ch`, or npos.
+std::size_t FindLastChar(std::string_view text, char ch);
+
+// Whether `pos` is the start of a character (not the second byte of a double-byte one).
+bool IsCharBoundary(std::string_view text, std::size_t pos);
+
+}  // namespace platform

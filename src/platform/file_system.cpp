@@ -1,0 +1,73 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/text_codec.h"
+#include "platform/text_mode_stream.h"
+
+namespace platform {
+
+std::string NativePath(const std::string& cp932Path) { return Cp932ToUtf8(cp932Path); }
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+  FILE* raw = fopen(NativePath(path).c_str(), mode);
+  if (!raw || std::strchr(mode, 'b')) return raw;
+  return WrapInTextMode(raw, mode);
+}
+
+bool StatFile(const std::string& path, FileStatus& status) {
+  struct stat info;
+  if (stat(NativePath(path).c_str(), &info) != 0) return false;
+  status.isDirectory = S_ISDIR(info.st_mode);
+  status.size = info.st_size;
+  status.modified = info.st_mtime;
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return stat(NativePath(path).c_str(), &info) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool MakeDirectory(const std::string& path) {
+  if (mkdir(NativePath(path).c_str(), 0777) == 0) return true;
+  FileStatus status;
+  return errno == EEXIST && StatFile(path, status) && status.isDirectory;
+}
+
+bool MakeDirectories(const std::string& path) {
+  // '/' never occurs as the second byte of a CP932 character, so a plain scan is safe.
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    MakeDirectory(path.substr(0, slash));
+  }
+  return MakeDirectory(path);
+}
+
+bool ReadAttributes(const std::string& path, FileAttributes& attributes) {
+  std::string native = NativePath(path);
+  struct stat info;
+  if (stat(native.c_str(), &info) != 0) return false;
+  attributes.isDirectory = S_ISDIR(info.st_mode);
+  int needed = attributes.isDirectory ? (W_OK | X_OK) : W_OK;
+  attributes.readOnly = access(native.c_str(), needed) != 0;
+  attributes.offline = false;
+  return true;
+}
+
+bool FlushToDisk(FILE* file) {
+  if (fflush(file) != 0) return false;
+  int descriptor = fileno(file);
+  return descriptor < 0 || fsync(descriptor) == 0;
+}
+
+}  // namespace platform

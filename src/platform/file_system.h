@@ -1,0 +1,50 @@
+// File-system functions on CP932 paths. Names are converted to UTF-8 for the OS; the
+// separator is '/'.
+//
+// Files opened without 'b' in the mode are in Windows text mode: a line feed is written
+// as CR LF, and CR LF reads back as a line feed (a lone CR stays a CR). Positions given
+// to and reported by fseek/ftell on such a file are offsets in the file on disk.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+// The path as the OS wants it (UTF-8).
+std::string NativePath(const std::string& cp932Path);
+
+// fopen with the given mode; text mode unless the mode holds 'b'. nullptr on failure.
+FILE* OpenFile(const std::string& path, const char* mode);
+
+struct FileStatus {
+  bool isDirectory = false;
+  long long size = 0;
+  std::time_t modified = 0;
+};
+
+// false when the path cannot be examined (it does not exist, or access is denied).
+bool StatFile(const std::string& path, FileStatus& status);
+bool FileExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Replaces an existing target.
+bool RenameFile(const std::string& from, const std::string& to);
+// Creates one folder; true also when it already exists as a folder.
+bool MakeDirectory(const std::string& path);
+// Creates the folder and any missing parents.
+bool MakeDirectories(const std::string& path);
+
+// What the program asks of a folder before saving into it.
+struct FileAttributes {
+  bool isDirectory = false;
+  bool readOnly = false;  // this user cannot create files in it (or write to the file)
+  bool offline = false;   // never set on this platform
+};
+// false when the attributes cannot be read.
+bool ReadAttributes(const std::string& path, FileAttributes& attributes);
+
+// Flushes the stream and asks the OS to put the file's data on the disk.
+bool FlushToDisk(FILE* file);
+
+}  // namespace platform

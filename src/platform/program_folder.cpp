@@ -1,0 +1,60 @@
+#include "platform/program_folder.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <unistd.h>
+
+#include "platform/text_codec.h"
+
+namespace platform {
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string WithoutTrailingSeparators(std::string folder) {
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string Absolute(const std::string& utf8Folder) {
+  if (!utf8Folder.empty() && utf8Folder[0] == '/') return utf8Folder;
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) return utf8Folder;
+  return std::string(cwd) + "/" + utf8Folder;
+}
+
+std::mutex g_folderMutex;
+std::string g_programFolder;
+
+}  // namespace
+
+std::string ResolveProgramFolder(const std::string& homeArgument) {
+  std::string utf8Folder;
+  if (!homeArgument.empty()) {
+    utf8Folder = Cp932ToUtf8(homeArgument);
+  } else if (!Environment("PAGEWARDEN_HOME").empty()) {
+    utf8Folder = Environment("PAGEWARDEN_HOME");
+  } else if (!Environment("XDG_DATA_HOME").empty()) {
+    utf8Folder = Environment("XDG_DATA_HOME") + "/pagewarden";
+  } else {
+    utf8Folder = Environment("HOME") + "/.local/share/pagewarden";
+  }
+  // The root folder becomes "", so that folder + "/name" still names a file in it.
+  return WithoutTrailingSeparators(Utf8ToCp932(Absolute(utf8Folder)));
+}
+
+void SetProgramFolder(const std::string& folder) {
+  std::lock_guard lock(g_folderMutex);
+  g_programFolder = WithoutTrailingSeparators(folder);
+}
+
+std::string ProgramFolderPath() {
+  std::lock_guard lock(g_folderMutex);
+  return g_programFolder;
+}
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+// The program folder: the data folder that holds the watch list, the settings archive,
+// "comp" and the other files the program keeps.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Resolves the folder from `homeArgument` (--home DIR, CP932; empty when not given),
+// else $PAGEWARDEN_HOME, else $XDG_DATA_HOME/pagewarden, else ~/.local/share/pagewarden.
+// The result is absolute, CP932, without a trailing separator.
+std::string ResolveProgramFolder(const std::string& homeArgument);
+
+// The folder in use by this process; set once at start-up by the front end.
+void SetProgramFolder(const std::string& folder);
+std::string ProgramFolderPath();
+
+}  // namespace platform

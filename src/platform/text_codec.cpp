@@ -1,0 +1,82 @@
+#include "platform/text_codec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+#include "platform/cp932.h"
+
+namespace platform {
+
+namespace {
+
+// Input bytes taken by a character that cannot be converted.
+std::size_t Cp932CharLength(std::string_view rest) {
+  return IsLeadByte(static_cast<unsigned char>(rest[0])) && rest.size() > 1 ? 2 : 1;
+}
+
+std::size_t Utf8CharLength(std::string_view rest) {
+  std::size_t length = 1;
+  while (length < rest.size() && length < 4 &&
+         (static_cast<unsigned char>(rest[length]) & 0xC0) == 0x80) {
+    ++length;
+  }
+  return length;
+}
+
+// One descriptor per thread and direction: an iconv descriptor is not thread-safe.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+  ~Converter() {
+    if (Usable()) iconv_close(m_cd);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  std::string Convert(std::string_view input, std::size_t (*charLength)(std::string_view)) {
+    if (!Usable()) return std::string(input);
+    iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+    std::string output(input.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    std::size_t written = 0;
+    while (inLeft > 0) {
+      char* out = output.data() + written;
+      std::size_t outLeft = output.size() - written;
+      std::size_t result = iconv(m_cd, &in, &inLeft, &out, &outLeft);
+      written = output.size() - outLeft;
+      if (result != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) {
+        output.resize(output.size() * 2);
+        continue;
+      }
+      // EILSEQ or EINVAL: the character becomes '?' and conversion goes on after it.
+      if (written == output.size()) output.resize(output.size() * 2);
+      output[written++] = '?';
+      std::size_t skip = std::min(inLeft, charLength(std::string_view(in, inLeft)));
+      in += skip;
+      inLeft -= skip;
+    }
+    output.resize(written);
+    return output;
+  }
+
+ private:
+  bool Usable() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+  iconv_t m_cd;
+};
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  thread_local Converter converter("UTF-8", "CP932");
+  return converter.Convert(cp932, Cp932CharLength);
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+  thread_local Converter converter("CP932", "UTF-8");
+  return converter.Convert(utf8, Utf8CharLength);
+}
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+// Conversion between CP932, the program's code page, and UTF-8, the encoding of the
+// terminal, the file names handed to the OS and many pages. Conversions never fail:
+// a character that cannot be converted becomes '?'. Safe to call from any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::string Cp932ToUtf8(std::string_view cp932);
+std::string Utf8ToCp932(std::string_view utf8);
+
+}  // namespace platform
