@@ -13,7 +13,7 @@ void CScriptedPrompter::QueueAnswer(Answer answer) {
 std::optional<IPrompter::Credentials> CScriptedPrompter::AskCredentials(
     const std::string& url, std::uint32_t timeoutMs) {
   std::lock_guard lock(m_mutex);
-  m_questions.push_back({url, timeoutMs, Buttons::OkCancel, Icon::None});
+  m_questions.push_back({true, url, timeoutMs, Buttons::OkCancel, Icon::None});
   if (m_credentials.empty()) return std::nullopt;
   auto answer = m_credentials.front();
   m_credentials.pop_front();
@@ -23,7 +23,7 @@ std::optional<IPrompter::Credentials> CScriptedPrompter::AskCredentials(
 IPrompter::Answer CScriptedPrompter::ShowMessage(const std::string& text, Buttons buttons,
                                                  Icon icon, const std::string&) {
   std::lock_guard lock(m_mutex);
-  m_questions.push_back({text, 0, buttons, icon});
+  m_questions.push_back({false, text, 0, buttons, icon});
   if (!m_answers.empty()) {
     Answer answer = m_answers.front();
     m_answers.pop_front();
@@ -46,7 +46,7 @@ std::vector<std::string> CScriptedPrompter::Messages() const {
   std::lock_guard lock(m_mutex);
   std::vector<std::string> messages;
   for (const auto& question : m_questions) {
-    if (question.timeoutMs == 0) messages.push_back(question.text);
+    if (!question.forCredentials) messages.push_back(question.text);
   }
   return messages;
 }

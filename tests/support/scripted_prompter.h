@@ -21,6 +21,7 @@ class CScriptedPrompter : public IPrompter {
                      const std::string& caption) override;
 
   struct Question {
+    bool forCredentials = false;
     std::string text;  // the URL for credentials, the message otherwise
     std::uint32_t timeoutMs = 0;
     Buttons buttons = Buttons::Ok;
