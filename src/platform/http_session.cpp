@@ -215,18 +215,27 @@ CHttpRequest::~CHttpRequest() {
   curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
 }
 
-void CHttpRequest::AddHeaders(const std::string& headers) {
+void CHttpRequest::AddHeaders(const std::string& headers) { StoreHeaders(headers, false); }
+
+void CHttpRequest::ReplaceHeaders(const std::string& headers) { StoreHeaders(headers, true); }
+
+void CHttpRequest::StoreHeaders(const std::string& headers, bool replace) {
   std::size_t start = 0;
   while (start < headers.size()) {
-    std::size_t end = headers.find("\r\n", start);
+    std::size_t end = headers.find('\n', start);
     std::string line = headers.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    start = end == std::string::npos ? headers.size() : end + 2;
+    start = end == std::string::npos ? headers.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string name = HeaderName(line);
     if (name.empty()) continue;
-    bool present = std::any_of(m_headers.begin(), m_headers.end(), [&](const std::string& held) {
-      return EqualNoCase(HeaderName(held), name);
+    auto held = std::find_if(m_headers.begin(), m_headers.end(), [&](const std::string& other) {
+      return EqualNoCase(HeaderName(other), name);
     });
-    if (!present) m_headers.push_back(line);
+    if (held == m_headers.end()) {
+      m_headers.push_back(line);
+    } else if (replace) {
+      *held = line;
+    }
   }
 }
 

@@ -74,9 +74,11 @@ class CHttpRequest {
   CHttpRequest(const CHttpRequest&) = delete;
   CHttpRequest& operator=(const CHttpRequest&) = delete;
 
-  // Adds each CR LF separated line of `headers` whose header name the request does not
-  // hold yet (names compared without regard to case). Kept for every later Send.
+  // Adds each line of `headers` (lines end in CR LF or LF) whose header name the request
+  // does not hold yet (names compared without regard to case). Kept for every later Send.
   void AddHeaders(const std::string& headers);
+  // Adds the header lines, replacing any held under the same names.
+  void ReplaceHeaders(const std::string& headers);
 
   // Sends the request, with `body` for a POST, and waits until the answer's status and
   // headers have arrived; may be called again to repeat the request. false on a failure
@@ -111,6 +113,7 @@ class CHttpRequest {
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
   static int OnConnected(void* self, char*, char*, int, int);
 
+  void StoreHeaders(const std::string& headers, bool replace);
   void Configure(const std::string& body);
   bool Drive(bool untilHeaders);
   void Fail(const std::string& message);
