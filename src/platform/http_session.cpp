@@ -402,7 +402,8 @@ bool CHttpRequest::Drive(bool untilHeaders) {
       CURLcode result = message->data.result;
       if (result != CURLE_OK) {
         Fail(m_errorBuffer[0] ? std::string(m_errorBuffer) : curl_easy_strerror(result));
-        return false;
+        // Once the headers are in, the failure waits until Read has given what arrived.
+        return untilHeaders && m_headersDone;
       }
       m_done = true;
       Close();
