@@ -58,6 +58,15 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
+// htm and html name one file type: an .htm page answered as text/html is no other type.
+bool SameFileType(const std::string& extension, const std::string& subtype) {
+  std::string a = UpperCase(extension);
+  std::string b = UpperCase(subtype);
+  if (a == "HTM") a = "HTML";
+  if (b == "HTM") b = "HTML";
+  return a == b;
+}
+
 // "scheme:" at the start of a Location, as in file:, ftp: or mailto:.
 bool HasScheme(const std::string& target) {
   std::size_t i = 0;
@@ -366,7 +375,7 @@ bool CFetch::AdjustSavePath() {
   }
   std::string urlExtension = ExtensionOf(job.m_url);
   if (!urlExtension.empty() && (subtype == "html" || subtype == "htm") &&
-      UpperCase(urlExtension) != UpperCase(subtype)) {
+      !SameFileType(urlExtension, subtype)) {
     if (job.m_allowRelocation == 0) return false;
     job.m_savePath = ReplaceExtension(job.m_savePath, subtype);
     job.m_resultText = job.m_savePath;
