@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/http_url.h"
+
 namespace platform {
 
 struct HttpOptions {
@@ -23,24 +25,6 @@ struct HttpOptions {
   std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
   std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
 };
-
-// The parts of an http or https URL; scheme in lower case, object beginning with '/'.
-struct HttpUrl {
-  std::string scheme;
-  std::string host;  // without brackets for an IPv6 address
-  int port = 0;
-  std::string object;  // path and query
-};
-// false when the URL is not http or https or cannot be split.
-bool ParseHttpUrl(const std::string& url, HttpUrl& parts);
-// The hosts of the bypass list "<local>".
-bool IsLocalHost(const std::string& host);
-
-// A date of an HTTP header, as written there (GMT).
-struct HttpDate {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-bool ParseHttpDate(const std::string& text, HttpDate& date);
 
 class CHttpRequest;
 

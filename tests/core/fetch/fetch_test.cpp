@@ -328,6 +328,28 @@ TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
   EXPECT_EQ(job.m_bytesSaved.Load(), static_cast<std::int64_t>(m_folder.ReadBytes("slow.htm").size()));
 }
 
+// Cancels the job while the credentials are being asked for, as another thread could.
+class CancellingPrompter : public CScriptedPrompter {
+ public:
+  explicit CancellingPrompter(FetchJob& job) : m_job(job) {}
+  std::optional<Credentials> AskCredentials(const std::string&, std::uint32_t) override {
+    m_job.m_cancel = 1;
+    return Credentials{"u", "p"};
+  }
+
+ private:
+  FetchJob& m_job;
+};
+
+TEST_F(FetchTest, CancelDuringTheRequestPhaseStopsAtTheRedirectionStep) {
+  m_server.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Challenge(); });
+  FetchJob job = Job("/p.htm");
+  CancellingPrompter prompter(job);
+  CFetch fetch(prompter, m_settings);
+  EXPECT_EQ(2, fetch.Fetch(job));
+  EXPECT_EQ("ダウンロードがキャンセルされました", job.m_resultText);
+}
+
 TEST_F(FetchTest, FailuresSignalThePhaseAndGiveTheStatus) {
   platform::Event phase(platform::Event::Reset::Manual);
   FetchJob job = Job("/missing.htm");
