@@ -342,7 +342,8 @@ class CancellingPrompter : public CScriptedPrompter {
 };
 
 TEST_F(FetchTest, CancelDuringTheRequestPhaseStopsAtTheRedirectionStep) {
-  m_server.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Challenge(); });
+  m_server.Enqueue("/p.htm", ScriptedResponse::Challenge());
+  m_server.Enqueue("/p.htm", Html("x"));
   FetchJob job = Job("/p.htm");
   CancellingPrompter prompter(job);
   CFetch fetch(prompter, m_settings);
