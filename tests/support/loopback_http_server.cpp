@@ -212,13 +212,13 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   m_stopping = true;
   ::shutdown(m_listener, SHUT_RDWR);
   m_acceptor.join();
-  std::vector<std::thread> workers;
+  std::vector<Worker> workers;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (int socket : m_sockets) ::shutdown(socket, SHUT_RDWR);
     workers.swap(m_workers);
   }
-  for (std::thread& worker : workers) worker.join();
+  for (Worker& worker : workers) worker.thread.join();
   ::close(m_listener);
 }
 
@@ -276,7 +276,22 @@ void LoopbackHttpServer::AcceptLoop() {
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     m_sockets.push_back(socket);
     int number = static_cast<int>(++m_connectionCount);
-    m_workers.emplace_back([this, socket, number] { Serve(socket, number); });
+    // Threads of connections that have ended are joined here, so that a long test does not
+    // pile them up.
+    for (auto worker = m_workers.begin(); worker != m_workers.end();) {
+      if (worker->finished->load()) {
+        worker->thread.join();
+        worker = m_workers.erase(worker);
+      } else {
+        ++worker;
+      }
+    }
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    m_workers.push_back({std::thread([this, socket, number, finished] {
+                           Serve(socket, number);
+                           finished->store(true);
+                         }),
+                         finished});
   }
 }
 

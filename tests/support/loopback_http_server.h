@@ -102,7 +102,11 @@ class LoopbackHttpServer {
   std::thread m_acceptor;
 
   mutable std::mutex m_mutex;
-  std::vector<std::thread> m_workers;
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+  };
+  std::vector<Worker> m_workers;
   std::vector<int> m_sockets;
   std::map<std::string, std::deque<ScriptedResponse>> m_queues;
   std::map<std::string, Handler> m_handlers;
