@@ -154,13 +154,15 @@ void CHttpRequest::Configure(const std::string& body) {
   }
 
   bool ownAuthorization = false;
+  bool ownExpect = false;
   curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
   curl_slist* list = nullptr;
   for (const std::string& line : m_headers) {
     list = curl_slist_append(list, line.c_str());
     if (EqualNoCase(HeaderName(line), "Authorization")) ownAuthorization = true;
+    if (EqualNoCase(HeaderName(line), "Expect")) ownExpect = true;
   }
-  list = curl_slist_append(list, "Expect:");  // no 100-continue round trip for a POST
+  if (!ownExpect) list = curl_slist_append(list, "Expect:");  // no 100-continue round trip
   m_headerList = list;
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
   if (!m_user.empty() && !ownAuthorization) {
