@@ -93,6 +93,12 @@ bool StartsWith(const std::string& line, const char* marker) {
   return line.compare(0, kMarkerLength, marker) == 0;
 }
 
+// The end marker; at the very end of the file (a line without a line feed) it may lack its
+// line feed, as an edited file often does, and still ends the last item.
+bool IsEndLine(const std::string& line) {
+  return StartsWith(line, kEndMarker) || line == std::string(kEndMarker, kMarkerLength - 1);
+}
+
 }  // namespace
 
 void WatchItem::SetDefaults() {
@@ -133,7 +139,7 @@ bool WatchItem::Read(FILE* file) {
   int activeLines = 0;
   while (ReadWholeLine(file, line)) {
     if (ParseLine(line.c_str()) == kActiveKey) ++activeLines;
-    if (StartsWith(line, kEndMarker)) {
+    if (IsEndLine(line)) {
       // Items stored before the active flag existed are active.
       if (activeLines == 0) m_active = 1;
       return true;
