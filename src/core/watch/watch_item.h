@@ -3,6 +3,11 @@
 // check. A plain value passed around by copy; stored in the watch list file as a text block
 // between "\t//{{TOP-W\n" and "\tEND-W}}//\n" that holds the fetch request's own block.
 //
+// The item derives from its fetch request, so the fetch fields are the item's own
+// (item.m_url). SetDefaults, ParseLine, Read and Write below hide the fetch request's; a
+// WatchItem used as a FetchRequest (TransferFile, the display hand-off) reads and writes
+// the fetch request block alone.
+//
 // Nothing here is shared between threads: each thread works on its own copy.
 #pragma once
 
