@@ -32,13 +32,10 @@ std::string EucJpToCp932(std::string_view euc) {
     }
     unsigned char second = ByteAt(euc, pos + 1);
     if (byte == kSingleShift2) {
-      if (second >= 0xA1 && second <= 0xDF) {
-        out.push_back(static_cast<char>(second));
-        pos += 2;
-      } else {
-        out.push_back('?');
-        ++pos;
-      }
+      // The byte after SS2 belongs to it when it is an EUC byte, even one beyond the katakana.
+      bool whole = IsEucByte(second);
+      out.push_back(whole && second <= 0xDF ? static_cast<char>(second) : '?');
+      pos += whole ? 2 : 1;
       continue;
     }
     if (byte == kSingleShift3) {
