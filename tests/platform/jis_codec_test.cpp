@@ -141,9 +141,8 @@ TEST(Cp932ToJis, EveryDoubleByteCharacterSurvivesTheRoundTrip) {
 }
 
 TEST(Cp932ToJis, AgreesWithIconvOnStandardText) {
-  std::string text = kSentence + "\r\nＡＢＣ①は未対応でも、ひらがなとΩ。\r\n";
-  std::optional<std::string> utf8 = IconvConvert("UTF-8", "CP932", "更新ページ、ＡＢＣ\r\nΩ");
+  const std::string text = "更新ページ、ＡＢＣ\r\nΩとα";
+  std::optional<std::string> utf8 = IconvConvert("UTF-8", "CP932", text);
   ASSERT_TRUE(utf8);
-  EXPECT_EQ(Cp932ToJis("更新ページ、ＡＢＣ\r\nΩ"), IconvConvert("ISO-2022-JP", "UTF-8", *utf8));
-  EXPECT_EQ(JisToCp932(Cp932ToJis(text)), text);
+  EXPECT_EQ(Cp932ToJis(text), IconvConvert("ISO-2022-JP", "UTF-8", *utf8));
 }
