@@ -1,0 +1,22 @@
+// The program-wide settings that the application object holds and the check engine, the
+// retriever, the mail jobs, the windows and the link update read.
+//
+// Threads: written on the user-interface thread only (at start-up, and when the
+// environment settings dialog ends with OK); worker threads read them without a lock.
+#pragma once
+
+#include <string>
+
+struct AppSettings {
+  std::string m_mailServer;     // host name or IP address of the mail server
+  int m_mailPort = 25;
+  std::string m_mailAccount;    // the sender address
+  std::string m_mailPassword;   // plain text; the settings archive is kept owner-only
+  std::string m_smtpAuthState;  // what the last mail test found; empty: unknown
+  int m_startResident = 0;      // go to the tray at start-up
+  int m_resetOnListClose = 0;   // clear all update marks when the watch list window closes
+  int m_listDoubleClick = 0;    // double-click in the watch list: 0 show the site, 1 edit it
+  std::string m_proxy;          // global proxy "host:port"; empty for none
+  int m_noProxyForLocal = 1;    // do not use the proxy for local addresses
+  int m_linkOverwrite = 0;      // link update overwrites a changed file instead of numbering
+};
