@@ -1,0 +1,177 @@
+#include "core/app/settings_archive.h"
+
+#include <cstdio>
+
+#include "core/fetch/path_utils.h"
+#include "platform/atomic_file.h"
+#include "platform/file_system.h"
+
+namespace {
+
+void StoreRect(CArchiveWriter& archive, const WindowRect& rect) {
+  archive.WriteInt(rect.left);
+  archive.WriteInt(rect.top);
+  archive.WriteInt(rect.right);
+  archive.WriteInt(rect.bottom);
+}
+
+// All four values or none: half a rectangle would place the window anywhere.
+bool LoadRect(CArchiveReader& archive, WindowRect& rect) {
+  WindowRect read;
+  if (!archive.ReadInt(read.left) || !archive.ReadInt(read.top) || !archive.ReadInt(read.right) ||
+      !archive.ReadInt(read.bottom)) {
+    return false;
+  }
+  rect = read;
+  return true;
+}
+
+template <std::size_t N>
+void StoreWidths(CArchiveWriter& archive, const std::array<int, N>& widths) {
+  for (int width : widths) archive.WriteInt(width);
+}
+
+// All widths or none, like the rectangle.
+template <std::size_t N>
+bool LoadWidths(CArchiveReader& archive, std::array<int, N>& widths) {
+  std::array<int, N> read = widths;
+  for (int& width : read) {
+    if (!archive.ReadInt(width)) return false;
+  }
+  widths = read;
+  return true;
+}
+
+}  // namespace
+
+void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
+  archive.WriteInt(kAppSettingsSchema);
+  archive.WriteString("");  // reserved
+  archive.WriteInt(settings.m_linkOverwrite);
+  archive.WriteString(settings.m_mailServer);
+  archive.WriteInt(settings.m_mailPort);
+  archive.WriteString(settings.m_mailAccount);
+  archive.WriteString(settings.m_mailPassword);
+  archive.WriteString(settings.m_smtpAuthState);
+  archive.WriteInt(settings.m_startResident);
+  archive.WriteInt(settings.m_resetOnListClose);
+  archive.WriteInt(settings.m_listDoubleClick);
+  archive.WriteString(settings.m_proxy);
+  archive.WriteInt(settings.m_noProxyForLocal);
+}
+
+bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
+  int schema = 0;
+  if (!archive.ReadInt(schema)) return false;
+  if (schema < 3) {
+    // Archives this old kept no usable mail settings.
+    settings.m_mailServer.clear();
+    settings.m_mailAccount.clear();
+    settings.m_mailPort = 25;
+  }
+  std::string reserved;
+  if (!archive.ReadString(reserved)) return false;
+  if (schema < 3) {
+    // Schema 2 kept the link flag followed by a value that is no longer used.
+    if (schema == 2 && !(archive.ReadInt(settings.m_linkOverwrite) && archive.Skip(4))) {
+      return false;
+    }
+    return true;
+  }
+  if (!archive.ReadInt(settings.m_linkOverwrite) || !archive.ReadString(settings.m_mailServer) ||
+      !archive.ReadInt(settings.m_mailPort) || !archive.ReadString(settings.m_mailAccount)) {
+    return false;
+  }
+  if (schema >= 4 && !archive.ReadString(settings.m_mailPassword)) return false;
+  if (schema >= 5 && !archive.ReadString(settings.m_smtpAuthState)) return false;
+  if (schema >= 6 && !archive.ReadInt(settings.m_startResident)) return false;
+  if (schema >= 7 && !archive.ReadInt(settings.m_resetOnListClose)) return false;
+  if (schema >= 8 && !archive.ReadInt(settings.m_listDoubleClick)) return false;
+  if (schema >= 9 &&
+      !(archive.ReadString(settings.m_proxy) && archive.ReadInt(settings.m_noProxyForLocal))) {
+    return false;
+  }
+  return schema <= kAppSettingsSchema;
+}
+
+void StoreMainWindowLayout(CArchiveWriter& archive, const MainWindowLayout& layout) {
+  archive.WriteInt(kMainWindowLayoutSchema);
+  archive.WriteString(layout.m_linkFolder);
+  StoreRect(archive, layout.m_windowRect);
+  StoreWidths(archive, layout.m_columnWidths);
+}
+
+bool LoadMainWindowLayout(CArchiveReader& archive, MainWindowLayout& layout, int& schema) {
+  schema = -1;
+  int read = 0;
+  if (!archive.ReadInt(read)) return false;
+  schema = read;
+  if (!archive.ReadString(layout.m_linkFolder)) return false;
+  if (read < 3) return true;
+  if (!LoadRect(archive, layout.m_windowRect) || !LoadWidths(archive, layout.m_columnWidths)) {
+    return false;
+  }
+  return read <= kMainWindowLayoutSchema;
+}
+
+void StoreWatchListWindowLayout(CArchiveWriter& archive, const WatchListWindowLayout& layout) {
+  archive.WriteInt(kWatchListWindowLayoutSchema);
+  StoreWidths(archive, layout.m_columnWidths);
+  StoreRect(archive, layout.m_windowRect);
+}
+
+bool LoadWatchListWindowLayout(CArchiveReader& archive, WatchListWindowLayout& layout) {
+  int schema = 0;
+  if (!archive.ReadInt(schema) || !LoadWidths(archive, layout.m_columnWidths)) return false;
+  if (schema > 1 && !LoadRect(archive, layout.m_windowRect)) return false;
+  return schema <= kWatchListWindowLayoutSchema;
+}
+
+std::string StoreSettingsArchive(const AppSettings& settings, const MainWindowLayout& mainWindow,
+                                 const WatchListWindowLayout& watchListWindow) {
+  CArchiveWriter archive;
+  StoreAppSettings(archive, settings);
+  StoreMainWindowLayout(archive, mainWindow);
+  StoreWatchListWindowLayout(archive, watchListWindow);
+  return archive.Bytes();
+}
+
+bool ReadSettingsArchive(const std::string& bytes, AppSettings& settings,
+                         MainWindowLayout& mainWindow, WatchListWindowLayout& watchListWindow) {
+  CArchiveReader archive(bytes);
+  int mainSchema = -1;
+  if (LoadAppSettings(archive, settings) && LoadMainWindowLayout(archive, mainWindow, mainSchema) &&
+      mainSchema >= 2) {
+    LoadWatchListWindowLayout(archive, watchListWindow);
+  }
+  return !archive.Failed();
+}
+
+std::string SettingsArchivePath() { return ProgramFolder() + "/" + kSettingsArchiveName; }
+
+bool LoadSettingsFile(const std::string& path, AppSettings& settings,
+                      MainWindowLayout& mainWindow, WatchListWindowLayout& watchListWindow) {
+  FILE* file = platform::OpenFile(path, "rb");
+  if (!file) return false;
+  std::string bytes;
+  char buffer[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  bool readError = std::ferror(file) != 0;
+  std::fclose(file);
+  if (readError) return false;
+  ReadSettingsArchive(bytes, settings, mainWindow, watchListWindow);
+  return true;
+}
+
+bool SaveSettingsFile(const std::string& path, const AppSettings& settings,
+                      const MainWindowLayout& mainWindow,
+                      const WatchListWindowLayout& watchListWindow) {
+  std::string bytes = StoreSettingsArchive(settings, mainWindow, watchListWindow);
+  platform::CAtomicFile file(path, platform::CAtomicFile::Mode::Binary,
+                             platform::CAtomicFile::Access::OwnerOnly);
+  FILE* stream = file.Open();
+  if (!stream) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) return false;
+  return file.Commit();
+}
