@@ -1,59 +1,8 @@
 #include "core/mail/mail_server_info.h"
 
 #include "core/app/app_settings.h"
+#include "core/app/archive.h"
 
-namespace {
-
-void PutInt(std::string& out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) out += char(value >> (8 * i));
-}
-
-void PutString(std::string& out, const std::string& text) {
-  std::size_t size = text.size();
-  if (size < 255) {
-    out += char(size);
-  } else if (size < 0xFFFE) {
-    out += char(0xFF);
-    out += char(size & 0xFF);
-    out += char(size >> 8);
-  } else {
-    out += char(0xFF);
-    out += char(0xFF);
-    out += char(0xFF);
-    PutInt(out, std::uint32_t(size));
-  }
-  out += text;
-}
-
-bool GetUnsigned(const std::string& in, std::size_t& pos, int bytes, std::uint32_t& value) {
-  if (in.size() - pos < std::size_t(bytes) || pos > in.size()) return false;
-  value = 0;
-  for (int i = 0; i < bytes; ++i) value |= std::uint32_t(std::uint8_t(in[pos + i])) << (8 * i);
-  pos += bytes;
-  return true;
-}
-
-bool GetInt(const std::string& in, std::size_t& pos, int& value) {
-  std::uint32_t raw;
-  if (!GetUnsigned(in, pos, 4, raw)) return false;
-  value = static_cast<int>(raw);
-  return true;
-}
-
-bool GetString(const std::string& in, std::size_t& pos, std::string& text) {
-  std::uint32_t size;
-  if (!GetUnsigned(in, pos, 1, size)) return false;
-  if (size == 0xFF) {
-    if (!GetUnsigned(in, pos, 2, size)) return false;
-    if (size == 0xFFFF && !GetUnsigned(in, pos, 4, size)) return false;
-  }
-  if (in.size() - pos < size) return false;
-  text = in.substr(pos, size);
-  pos += size;
-  return true;
-}
-
-}  // namespace
 
 bool HasAtAfterFirst(const std::string& address) {
   std::size_t at = address.find('@');
@@ -73,28 +22,28 @@ CMailServerInfo CMailServerInfo::FromSettings(const AppSettings& settings, bool 
   return info;
 }
 
-void CMailServerInfo::Store(std::string& out) const {
-  PutInt(out, 1);
-  PutString(out, m_strSmtpServer);
-  PutInt(out, std::uint32_t(m_nSmtpPort));
-  PutString(out, m_strPopServer);
-  PutInt(out, std::uint32_t(m_nPopPort));
+void CMailServerInfo::Store(CArchiveWriter& archive) const {
+  archive.WriteInt(1);
+  archive.WriteString(m_strSmtpServer);
+  archive.WriteInt(m_nSmtpPort);
+  archive.WriteString(m_strPopServer);
+  archive.WriteInt(m_nPopPort);
   for (const std::string* text :
        {&m_strPopMethod, &m_strAuthState, &m_strAccount, &m_strPassword, &m_strAddress}) {
-    PutString(out, *text);
+    archive.WriteString(*text);
   }
 }
 
-bool CMailServerInfo::Load(const std::string& in, std::size_t& pos) {
-  int schema;
-  if (!GetInt(in, pos, schema) || !GetString(in, pos, m_strSmtpServer) ||
-      !GetInt(in, pos, m_nSmtpPort) || !GetString(in, pos, m_strPopServer) ||
-      !GetInt(in, pos, m_nPopPort)) {
-    return false;
-  }
+bool CMailServerInfo::Load(CArchiveReader& archive) {
+  std::int32_t schema = 0;
+  archive.ReadInt(schema);
+  archive.ReadString(m_strSmtpServer);
+  archive.ReadInt(m_nSmtpPort);
+  archive.ReadString(m_strPopServer);
+  archive.ReadInt(m_nPopPort);
   for (std::string* text :
        {&m_strPopMethod, &m_strAuthState, &m_strAccount, &m_strPassword, &m_strAddress}) {
-    if (!GetString(in, pos, *text)) return false;
+    archive.ReadString(*text);
   }
-  return true;
+  return !archive.Failed();
 }

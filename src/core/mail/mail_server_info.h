@@ -8,6 +8,8 @@
 #include "core/mail/line_client.h"
 
 struct AppSettings;
+class CArchiveReader;
+class CArchiveWriter;
 
 // Authentication states as the settings keep them.
 inline constexpr const char* kAuthUnknown = "不明";
@@ -38,10 +40,10 @@ class CMailServerInfo {
   void CopyFrom(const CMailServerInfo& other) { *this = other; }
   std::string PopHost() const { return m_strPopServer.empty() ? m_strSmtpServer : m_strPopServer; }
 
-  // The archive form (schema 1): appends to `out`; Load reads from `in` at `pos` and
-  // false when the bytes end early (the fields read so far are kept).
-  void Store(std::string& out) const;
-  bool Load(const std::string& in, std::size_t& pos);
+  // The archive form (schema 1). The program never stores the record itself (the settings
+  // hold its values); Load returns false when the archive ends early, keeping what it read.
+  void Store(CArchiveWriter& archive) const;
+  bool Load(CArchiveReader& archive);
 };
 
 // Whether the address holds an at sign after its first character.
