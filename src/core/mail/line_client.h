@@ -59,6 +59,8 @@ class CLineClient {
   // Whether `reply` (all bytes received for one command so far) is a whole reply. The
   // base takes the first complete line; SMTP waits for the final line of a multi-line one.
   virtual bool IsReplyComplete(const std::string& reply) const;
+  // The local address of the connection as text; false without one.
+  bool LocalAddress(std::string& text) const { return m_pSocket && m_pSocket->LocalAddress(text); }
 
   const MailWindow* m_hNotifyWnd;
   std::string m_strMessage;
