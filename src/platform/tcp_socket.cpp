@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -97,6 +98,10 @@ int ConnectOne(const addrinfo& address, std::uint32_t timeoutMs, int& fdOut) {
     close(fd);
     return error;
   }
+  // Commands and replies alternate: a short command must not wait for the peer's
+  // delayed acknowledgement of the one before.
+  int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   fdOut = fd;
   return 0;
 }

@@ -105,6 +105,7 @@ int CSmtp::Deliver(const std::string& sender, const std::vector<std::string>& re
 int CSmtp::SendData(FILE* file) {
   bool atLineStart = true;
   bool endedWithLineFeed = true;
+  std::string pending;
   for (;;) {
     std::string piece;
     for (int ch; piece.size() < 1023 && (ch = getc(file)) != EOF;) {
@@ -113,10 +114,17 @@ int CSmtp::SendData(FILE* file) {
     }
     if (piece.empty()) break;
     endedWithLineFeed = piece.back() == '\n';
-    if (atLineStart && piece[0] == '.') piece.insert(0, 1, '.');
-    Send(piece);
+    if (atLineStart && piece[0] == '.') pending += '.';
+    pending += piece;
     atLineStart = endedWithLineFeed;
+    // The pieces go out in larger writes: one small segment per line would wait on
+    // the peer's delayed acknowledgements.
+    if (pending.size() >= 16384) {
+      Send(pending);
+      pending.clear();
+    }
   }
+  if (!pending.empty()) Send(pending);
   return endedWithLineFeed;
 }
 
