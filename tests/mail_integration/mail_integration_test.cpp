@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "cli/cli_main.h"
+#include "core/app/settings_archive.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
 #include "core/mail/pop3.h"
 #include "core/mail/smtp.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "real_mail_servers.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_prompter.h"
@@ -140,6 +143,70 @@ TEST_F(MailIntegrationTest, OptionsTestLogsInWithApopBeforeSending) {
   EXPECT_NE(log.find("[送信] APOP taro "), std::string::npos);
   EXPECT_NE(log.find("[info] 0 通のメールが届いています。"), std::string::npos);
   EXPECT_NE(smtp.Message(0).find("notice"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+class MailTestCommandTest : public MailIntegrationTest {
+ protected:
+  int RunMailTest(std::string& output) {
+    std::string home = platform::Cp932ToUtf8(m_folder.Path());
+    std::vector<std::string> args = {"pagewarden-cli", "--home", home, "mailtest"};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    ::testing::internal::CaptureStdout();
+    int status = RunCli(int(argv.size()), argv.data());
+    output = ::testing::internal::GetCapturedStdout();
+    return status;
+  }
+  void SaveSettings(int port, const std::string& password) {
+    AppSettings settings;
+    settings.m_mailServer = "127.0.0.1";
+    settings.m_mailPort = port;
+    settings.m_mailAccount = "taro@example.jp";
+    settings.m_mailPassword = password;
+    settings.m_proxy = "proxy:8080";
+    ASSERT_TRUE(SaveSettingsFile(SettingsArchivePath(), settings, MainWindowLayout(),
+                                 WatchListWindowLayout()));
+  }
+  AppSettings LoadSettings() {
+    AppSettings settings;
+    MainWindowLayout main;
+    WatchListWindowLayout list;
+    LoadSettingsFile(SettingsArchivePath(), settings, main, list);
+    return settings;
+  }
+};
+
+TEST_F(MailTestCommandTest, DeliversAndStoresTheState) {
+  CRealSmtpServer smtp(m_folder.File("smtp"), "taro", "secret", true);
+  ASSERT_EQ(smtp.Error(), "");
+  SaveSettings(smtp.Port(), "secret");
+  std::string output;
+  EXPECT_EQ(RunMailTest(output), 0);
+  EXPECT_EQ(output, platform::Cp932ToUtf8("データ送信中\nメール配送完了\nメール配送完了\n"
+                                          "SMTP認証: SMTP_AUTH\n"));
+  AppSettings stored = LoadSettings();
+  EXPECT_EQ(stored.m_smtpAuthState, "SMTP_AUTH");
+  EXPECT_EQ(stored.m_proxy, "proxy:8080");
+  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[受信] 235 "), std::string::npos);
+  EXPECT_NE(smtp.Message(0).find("Subject: =?iso-2022-jp?B?"), std::string::npos);
+}
+
+TEST_F(MailTestCommandTest, UndeliveredMailExitsWithOne) {
+  CRealSmtpServer smtp(m_folder.File("smtp"), "taro", "secret", true);
+  ASSERT_EQ(smtp.Error(), "");
+  SaveSettings(smtp.Port(), "");
+  std::string output;
+  EXPECT_EQ(RunMailTest(output), 1);
+  EXPECT_NE(output.find(platform::Cp932ToUtf8(
+                "メールが配送できませんでした。\n（パスワードが必要かもしれません。）\n"
+                "SMTP認証: 不明\n")),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(LoadSettings().m_smtpAuthState, "不明");
 }
 
 }  // namespace
