@@ -89,12 +89,16 @@ std::string CLineClient::SendReceive(const std::string& text) {
 }
 
 void CLineClient::Quit() {
+  // The reply is not judged, so a failure here must not replace the reason of a refusal
+  // that led to the quit.
+  const std::string reason = m_strMessage;
   const std::string command = "QUIT\r\n";
   Log(command, kLogSent);
   std::string reply = SendReceive(command);
   Log(reply, kLogReceived);
   Notify("", 0);
   Close();
+  m_strMessage = reason;
 }
 
 void CLineClient::Close() {

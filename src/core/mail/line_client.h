@@ -38,7 +38,8 @@ class CLineClient {
   // One complete reply; empty on an error, a time-out or when the peer closed.
   std::string Receive();
   std::string SendReceive(const std::string& text);
-  // "QUIT\r\n", its reply (logged, not tested), a progress step, then Close.
+  // "QUIT\r\n", its reply (logged, not tested), a progress step, then Close. The message
+  // text stays as it was.
   void Quit();
   void Close();
 

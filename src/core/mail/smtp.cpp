@@ -159,16 +159,8 @@ void SendMail::Run(const CMailServerInfo& settings, const CMailMessage& message)
   CSmtp& smtp = *m_pSmtp;
   if (result == 0) {
     result = smtp.Deliver(settings.m_strAddress, message.Recipients(), path);
-    // Quit overwrites nothing: the reason of a failure stays in the message.
-    std::string reason = smtp.GetMessage();
     smtp.Quit();
-    if (result != 0) {
-      if (m_pLogFile) smtp.LogError(reason);
-      smtp.Notify(reason, 1);
-      return;
-    }
-  } else if (m_pLogFile) {
-    smtp.LogError(smtp.GetMessage());
   }
+  if (result != 0 && m_pLogFile) smtp.LogError(smtp.GetMessage());
   smtp.Notify(result == 0 ? std::string(kMailDelivered) : smtp.GetMessage(), 1);
 }

@@ -161,6 +161,15 @@ TEST_F(SendMailTest, EachRefusalHasItsText) {
   }
 }
 
+TEST_F(SendMailTest, ServerClosingAfterARefusalKeepsTheRefusalText) {
+  m_server.AddConnection({Server::Send("220 ready\r\n"), Server::ReadLine(),
+                          Server::Send("554 no\r\n"), Server::Close()});
+  Run(true);
+  EXPECT_EQ(Final(), "接続が拒否されました。");
+  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[error] 接続が拒否されました。"),
+            std::string::npos);
+}
+
 TEST_F(SendMailTest, SecondRecipientRefusedEndsBeforeData) {
   m_message.AddRecipient("jiro@example.jp");
   m_settings.m_strPassword.clear();
