@@ -28,15 +28,6 @@ class CConsoleMessagePrompter : public IPrompter {
   }
 };
 
-// The test message the environment dialog sends to the account itself.
-void BuildTestMessage(CMailMessage& message, const std::string& account) {
-  message.SetBody("サーバーの設定がうまく行きました。");
-  message.AddHeader("Pagewardenからの通知", "Subject");
-  message.AddHeader("\"Pagewarden\"<" + account + ">", "From");
-  message.AddHeader(account, "To");
-  message.AddRecipient(account);
-}
-
 }  // namespace
 
 int RunMailTestCommand(const std::vector<std::string>& args) {

@@ -162,3 +162,18 @@ int CMailMessage::WriteAttachment(const std::string& path, FILE* out) const {
   platform::RemoveFile(encoded);
   return 0;
 }
+
+void BuildNoticeMessage(CMailMessage& message, const std::string& body,
+                        const std::string& subject, const std::string& senderAddress,
+                        const std::string& recipient) {
+  message.SetBody(body);
+  message.AddHeader(subject, "Subject");
+  message.AddHeader(std::string("\"") + kProductName + "\"<" + senderAddress + ">", "From");
+  message.AddHeader(recipient, "To");
+  message.AddRecipient(recipient);
+}
+
+void BuildTestMessage(CMailMessage& message, const std::string& account) {
+  BuildNoticeMessage(message, "サーバーの設定がうまく行きました。", "Pagewardenからの通知", account,
+                     account);
+}

@@ -45,3 +45,11 @@ class CMailMessage {
   std::string m_strBoundary;
   std::vector<std::string> m_attachments;
 };
+
+// The message every caller sends: body, "Subject", "From" as "\"Pagewarden\"<sender>",
+// "To" and the one recipient.
+void BuildNoticeMessage(CMailMessage& message, const std::string& body,
+                        const std::string& subject, const std::string& senderAddress,
+                        const std::string& recipient);
+// The test message of the environment settings: from the account to itself.
+void BuildTestMessage(CMailMessage& message, const std::string& account);

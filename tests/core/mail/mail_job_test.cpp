@@ -57,11 +57,7 @@ class MailJobTest : public ::testing::Test {
     m_settings.m_nSmtpPort = m_smtp.Port();
     m_settings.m_nPopPort = m_pop.Port();
     m_settings.m_replyTimeoutMs = 3000;
-    m_message.SetBody("サーバーの設定がうまく行きました。");
-    m_message.AddHeader("Pagewardenからの通知", "Subject");
-    m_message.AddHeader("\"Pagewarden\"<taro@example.jp>", "From");
-    m_message.AddHeader("taro@example.jp", "To");
-    m_message.AddRecipient("taro@example.jp");
+    BuildTestMessage(m_message, "taro@example.jp");
     m_job.SetTextListener([this](const std::string& text) { m_texts.push_back(text); });
   }
   void PopApop(bool accept) {
