@@ -37,6 +37,11 @@ void CMailProgressDialog::OnBlinkTimer() {
   if (!m_blinking) return;
   m_dotsShown = !m_dotsShown;
   m_statusText = m_dotsShown ? kConnectingText : kConnectingBlankText;
+  Changed();
+}
+
+void CMailProgressDialog::Changed() {
+  if (m_onChange) m_onChange();
 }
 
 void CMailProgressDialog::OnMailStart() {
@@ -47,7 +52,10 @@ void CMailProgressDialog::OnMailStart() {
     m_worker = std::thread([this, sender]() mutable {
       sender->Run(m_settings, m_message);
       sender.reset();
-      m_queue->Post([this] { m_workerEnded = true; });
+      m_queue->Post([this] {
+        m_workerEnded = true;
+        Changed();
+      });
     });
   } else {
     auto checker = std::make_shared<MailChecker>();
@@ -59,7 +67,10 @@ void CMailProgressDialog::OnMailStart() {
         checker->CheckUserPass(m_settings);
       }
       checker.reset();
-      m_queue->Post([this] { m_workerEnded = true; });
+      m_queue->Post([this] {
+        m_workerEnded = true;
+        Changed();
+      });
     });
   }
 }
@@ -76,4 +87,5 @@ void CMailProgressDialog::OnMailProgress(int done, const std::string& text) {
   } else if (!m_closed && m_position < kRangeMax) {
     ++m_position;
   }
+  Changed();
 }

@@ -50,12 +50,16 @@ class CMailProgressDialog {
   void SetTextListener(std::function<void(const std::string&)> listener) {
     m_listener = std::move(listener);
   }
+  // For the host: called on the dialog's thread after every change of the status text,
+  // the position, IsClosed or IsFinished.
+  void SetChangeListener(std::function<void()> listener) { m_onChange = std::move(listener); }
   // Waits for the worker (it has ended or is ending once IsFinished()).
   void Join();
 
  private:
   void OnMailStart();
   void OnMailProgress(int done, const std::string& text);
+  void Changed();
 
   const Kind m_kind;
   const CMailServerInfo m_settings;
@@ -66,6 +70,7 @@ class CMailProgressDialog {
   MailWindow m_window;
   std::thread m_worker;
   std::function<void(const std::string&)> m_listener;
+  std::function<void()> m_onChange;
   std::string m_strResult;
   std::string m_statusText;
   int m_position = 0;

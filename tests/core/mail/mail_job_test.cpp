@@ -263,6 +263,8 @@ TEST_F(MailJobTest, NoticeIsSilentAndUnlogged) {
 class CManualHost : public IMailDialogHost {
  public:
   void RunModal(CMailProgressDialog& dialog) override {
+    m_shown.clear();
+    dialog.SetChangeListener([&] { m_shown.push_back(dialog.StatusText()); });
     dialog.OnInitDialog(m_queue);
     m_initialText = dialog.StatusText();
     dialog.OnBlinkTimer();
@@ -278,6 +280,7 @@ class CManualHost : public IMailDialogHost {
   }
   platform::CLoopQueue m_queue;
   std::string m_initialText, m_blinkText, m_afterText, m_finalText, m_caption;
+  std::vector<std::string> m_shown;  // the status text at each change
   int m_position = -1;
 };
 
@@ -293,6 +296,11 @@ TEST_F(MailJobTest, ProgressDialogBlinksUntilTheFirstReportAndCountsSteps) {
   EXPECT_EQ(host.m_afterText, "メール配送完了");
   EXPECT_EQ(host.m_finalText, "メール配送完了");
   EXPECT_EQ(host.m_position, 6);  // HELO, MAIL, RCPT, DATA, data, QUIT
+  EXPECT_EQ(host.m_shown,
+            (Lines{"接続中　　　　", "接続中・・・・",  // two blinks
+                   "接続中・・・・", "接続中・・・・", "接続中・・・・", "接続中・・・・",  // four steps
+                   "データ送信中", "データ送信中",  // the data, then QUIT
+                   "メール配送完了", "メール配送完了"}));  // the final report, the worker's end
 
   PopUserPass(true);
   CMailServerInfo userPass = m_settings;
