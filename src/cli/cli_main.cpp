@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/console.h"
+#include "cli/mail_test_command.h"
 #include "core/app/version.h"
 
 namespace {
@@ -14,6 +15,7 @@ const char* const kUsage[] = {
     "コマンド:",
     "  --version    版を表示します",
     "  --help       この説明を表示します",
+    "  mailtest     設定のメールアカウントにテストメールを送り、SMTP認証を調べて保存します",
     "",
     "--home を省くと PAGEWARDEN_HOME、なければ $XDG_DATA_HOME/pagewarden",
     "(既定は ~/.local/share/pagewarden) をデータフォルダとして使います。",
@@ -34,6 +36,10 @@ int RunCli(int argc, char** argv) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     PrintUsage(stdout);
     return 0;
+  }
+  if (int status = RunMailTestCommand(args); status >= 0) {
+    if (status == 2) PrintUsage(stderr);
+    return status;
   }
   PrintUsage(stderr);
   return 2;

@@ -1,11 +1,10 @@
 // Paths, file names and URLs, including CP932 names whose second byte looks like a separator.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "core/fetch/path_utils.h"
 #include "platform/file_system.h"
+#include "support/ordinary_user.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -113,32 +112,6 @@ TEST(CheckFolder, ReportsEachKindOfUnusableFolder) {
   EXPECT_EQ(text, folder.Path());
 }
 
-// CheckFolder's result as seen by an ordinary user: root may write into any folder, so
-// under root the check runs in a child process that has become "nobody".
-int CheckFolderAsOrdinaryUser(const std::string& path, std::string& text) {
-  text = path;
-  if (geteuid() != 0) return CheckFolder(text);
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return -1;
-  pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
-    int result = CheckFolder(text);
-    ssize_t ignored = write(pipeEnds[1], text.data(), text.size());
-    (void)ignored;
-    _exit(result);
-  }
-  close(pipeEnds[1]);
-  char buffer[256];
-  ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  text.assign(buffer, got > 0 ? got : 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(CheckFolder, AFolderThisUserCannotWriteIsReadOnly) {
   TempFolder folder;
   chmod(folder.Path().c_str(), 0755);
@@ -146,11 +119,16 @@ TEST(CheckFolder, AFolderThisUserCannotWriteIsReadOnly) {
   ASSERT_TRUE(platform::MakeDirectory(folder.File("open")));
   chmod(folder.File("locked").c_str(), 0555);
   chmod(folder.File("open").c_str(), 0777);
-  std::string text;
-  EXPECT_EQ(CheckFolderAsOrdinaryUser(folder.File("locked"), text), 4);
-  EXPECT_EQ(text, "保存用のフォルダが読み取り専用です。");
-  EXPECT_EQ(CheckFolderAsOrdinaryUser(folder.File("open"), text), 0);
-  EXPECT_EQ(text, folder.File("open"));
+  // The result, or 99 when the message is not the expected one.
+  auto check = [](std::string text, const std::string& expected) {
+    int result = CheckFolder(text);
+    return text == expected ? result : 99;
+  };
+  EXPECT_EQ(RunAsOrdinaryUser([&] {
+              return check(folder.File("locked"), "保存用のフォルダが読み取り専用です。");
+            }),
+            4);
+  EXPECT_EQ(RunAsOrdinaryUser([&] { return check(folder.File("open"), folder.File("open")); }), 0);
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+#include "core/mail/line_client.h"
+
+#include <cctype>
+
+#include "core/mail/mail_log.h"
+
+namespace {
+
+const char* const kKindNames[] = {"送信", "受信", "error", "info", "debug"};
+
+}  // namespace
+
+std::string TrimRight(std::string text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  return text;
+}
+
+CLineClient::CLineClient(const MailWindow* window) : m_hNotifyWnd(window) {}
+
+CLineClient::~CLineClient() = default;
+
+void CLineClient::SetTimeouts(std::uint32_t connectMs, std::uint32_t replyMs) {
+  m_connectTimeoutMs = connectMs;
+  m_replyTimeoutMs = replyMs;
+}
+
+int CLineClient::Connect(const std::string& host, int port) {
+  if (!m_pBuffer) m_pBuffer = std::make_unique<char[]>(kBufferSize);
+  m_pSocket = std::make_unique<platform::CTcpSocket>();
+  int error = m_pSocket->Connect(host, port & 0xFFFF, m_connectTimeoutMs);
+  if (error != 0) {
+    m_strMessage = error == platform::kWsaTimedOut
+                       ? "サーバー" + host + "に接続できません。(時間切れ)"
+                       : ErrorText(error);
+    m_pSocket.reset();
+    return -1;
+  }
+  m_strMessage = "サーバー" + host + "との接続完了";
+  return 0;
+}
+
+std::string CLineClient::Open(const std::string& host) {
+  if (Connect(host, m_nPort) != 0) return {};
+  return Receive();
+}
+
+int CLineClient::Send(const std::string& text) {
+  if (!m_pSocket) {
+    m_strMessage = ErrorText(10057);
+    return -1;
+  }
+  if (!m_pSocket->SendAll(text.data(), text.size(), m_replyTimeoutMs)) {
+    m_strMessage = ErrorText(m_pSocket->LastError());
+    return -1;
+  }
+  return 0;
+}
+
+bool CLineClient::IsReplyComplete(const std::string& reply) const {
+  return reply.find('\n') != std::string::npos;
+}
+
+std::string CLineClient::Receive() {
+  if (!m_pSocket) {
+    m_strMessage = ErrorText(10057);
+    return {};
+  }
+  std::string reply;
+  do {
+    long count = m_pSocket->Receive(m_pBuffer.get(), kBufferSize, m_replyTimeoutMs);
+    if (count < 0) {
+      m_strMessage = m_pSocket->LastError() == platform::kWsaTimedOut
+                         ? std::string("サーバーから応答がありません。(時間切れ)")
+                         : ErrorText(m_pSocket->LastError());
+      return {};
+    }
+    if (count == 0) {
+      m_strMessage = "接続が閉じられました。";
+      return {};
+    }
+    reply.append(m_pBuffer.get(), static_cast<std::size_t>(count));
+  } while (!IsReplyComplete(reply) && reply.size() < kMaxReply);
+  return reply;
+}
+
+std::string CLineClient::SendReceive(const std::string& text) {
+  if (Send(text) != 0) return {};
+  return Receive();
+}
+
+void CLineClient::Quit() {
+  // The reply is not judged, so a failure here must not replace the reason of a refusal
+  // that led to the quit.
+  const std::string reason = m_strMessage;
+  const std::string command = "QUIT\r\n";
+  Log(command, kLogSent);
+  std::string reply = SendReceive(command);
+  Log(reply, kLogReceived);
+  Notify("", 0);
+  Close();
+  m_strMessage = reason;
+}
+
+void CLineClient::Close() {
+  if (m_pSocket) m_pSocket->Close();
+  m_pSocket.reset();
+}
+
+void CLineClient::Notify(const std::string& text, int done) {
+  if (!m_hNotifyWnd || !m_hNotifyWnd->queue || !m_hNotifyWnd->onProgress) return;
+  const MailWindow* window = m_hNotifyWnd;
+  window->queue->Send([window, &text, done] { window->onProgress(done, text); });
+}
+
+std::string CLineClient::ErrorText(int code) {
+  switch (code) {
+    case 10013: return "WSAEACCES";
+    case 10014: return "WSAEFAULT";
+    case 10022: return "WSAEINVAL";
+    case 10035: return "WSAEWOULDBLOCK";
+    case 10036: return "WSAEINPROGRESS";
+    case 10038: return "WSAENOTSOCK";
+    case 10040: return "データグラムが長すぎる";
+    case 10045: return "WSAEOPNOTSUPP";
+    case 10050: return "ネットワークサブシステム異常";
+    case 10052: return "WSAENETRESET";
+    case 10053: return "WSAECONNABORTED";
+    case 10054: return "WSAECONNRESET";
+    case 10055: return "WSAENOBUFS";
+    case 10057: return "ソケットが接続されていません";
+    case 10058: return "WSAESHUTDOWN";
+    case 10093: return "AfxSocketInitが正常終了していません";
+    default: return std::to_string(code);
+  }
+}
+
+void CLineClient::SetLogFile(FILE* file) {
+  if (file) m_pLogFile = file;
+}
+
+void CLineClient::StartLog(FILE* file) {
+  SetLogFile(file);
+  WriteMailLogLine(m_pLogFile, kMailLogStartText);
+}
+
+void CLineClient::Log(const std::string& text, int kind) {
+  if (!m_pLogFile) return;
+  std::string entry = text;
+  if (kind < 0 || kind > 4) {
+    entry = "msg = " + text + " nKindOf = " + std::to_string(kind);
+    kind = kLogDebug;
+  }
+  WriteMailLogLine(m_pLogFile, std::string("[") + kKindNames[kind] + "] " + TrimRight(entry));
+}
+
+void CLineClient::LogError(const std::string& text) {
+  Log(text.empty() ? std::string("不明なエラーが発生しました。") : text, kLogError);
+}

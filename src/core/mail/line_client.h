@@ -1,0 +1,83 @@
+// The common base of the SMTP and POP3 clients: one TCP connection to a mail server,
+// commands sent as text, replies read up to their final line, socket errors turned into
+// display texts, progress reported to the dialog, and the communication log.
+//
+// Threads: a client is created, used and destroyed on one worker thread (the progress
+// dialog's worker). Notify blocks that thread until the dialog's thread has handled the
+// report. The log file is not owned: the mail job closes it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/mail/mail_window.h"
+#include "platform/tcp_socket.h"
+
+enum LogKind { kLogSent = 0, kLogReceived = 1, kLogError = 2, kLogInfo = 3, kLogDebug = 4 };
+
+inline constexpr std::uint32_t kDefaultConnectTimeoutMs = 30000;
+inline constexpr std::uint32_t kDefaultReplyTimeoutMs = 60000;
+
+class CLineClient {
+ public:
+  // `window` may be nullptr: then no progress is reported. It must outlive the client.
+  explicit CLineClient(const MailWindow* window);
+  virtual ~CLineClient();
+  CLineClient(const CLineClient&) = delete;
+  CLineClient& operator=(const CLineClient&) = delete;
+
+  // 0, or -1 with the reason in the message; on success the message is
+  // "サーバー%sとの接続完了".
+  int Connect(const std::string& host, int port);
+  // Connects to `host` on m_nPort and returns the greeting; empty on failure.
+  std::string Open(const std::string& host);
+  // Writes the whole text (commands carry their own "\r\n"); 0 or -1.
+  int Send(const std::string& text);
+  // One complete reply; empty on an error, a time-out or when the peer closed.
+  std::string Receive();
+  std::string SendReceive(const std::string& text);
+  // "QUIT\r\n", its reply (logged, not tested), a progress step, then Close. The message
+  // text stays as it was.
+  void Quit();
+  void Close();
+
+  void Notify(const std::string& text, int done);
+  std::string GetMessage() const { return m_strMessage; }
+  static std::string ErrorText(int code);
+
+  void SetLogFile(FILE* file);
+  void StartLog(FILE* file);
+  void Log(const std::string& text, int kind);
+  void LogError(const std::string& text);
+
+  void SetPort(int port) { m_nPort = port; }
+  int Port() const { return m_nPort; }
+  void SetTimeouts(std::uint32_t connectMs, std::uint32_t replyMs);
+
+ protected:
+  // Whether `reply` (all bytes received for one command so far) is a whole reply. The
+  // base takes the first complete line; SMTP waits for the final line of a multi-line one.
+  virtual bool IsReplyComplete(const std::string& reply) const;
+  // The local address of the connection as text; false without one.
+  bool LocalAddress(std::string& text) const { return m_pSocket && m_pSocket->LocalAddress(text); }
+
+  const MailWindow* m_hNotifyWnd;
+  std::string m_strMessage;
+  FILE* m_pLogFile = nullptr;
+  int m_nPort = 0;
+
+ private:
+  static constexpr std::size_t kBufferSize = 1024;
+  // A reply longer than this is cut off: no server sends one to our commands.
+  static constexpr std::size_t kMaxReply = 64 * 1024;
+
+  std::unique_ptr<char[]> m_pBuffer;
+  std::unique_ptr<platform::CTcpSocket> m_pSocket;
+  std::uint32_t m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+  std::uint32_t m_replyTimeoutMs = kDefaultReplyTimeoutMs;
+};
+
+// Trailing white space (as isspace) removed.
+std::string TrimRight(std::string text);

@@ -1,0 +1,49 @@
+#include "core/mail/mail_server_info.h"
+
+#include "core/app/app_settings.h"
+#include "core/app/archive.h"
+
+
+bool HasAtAfterFirst(const std::string& address) {
+  std::size_t at = address.find('@');
+  return at != std::string::npos && at > 0;
+}
+
+CMailServerInfo CMailServerInfo::FromSettings(const AppSettings& settings, bool withAuthState) {
+  CMailServerInfo info;
+  info.m_strSmtpServer = settings.m_mailServer;
+  info.m_nSmtpPort = settings.m_mailPort;
+  info.m_strAddress = settings.m_mailAccount;
+  info.m_strPassword = settings.m_mailPassword;
+  if (HasAtAfterFirst(settings.m_mailAccount)) {
+    info.m_strAccount = settings.m_mailAccount.substr(0, settings.m_mailAccount.find('@'));
+  }
+  if (withAuthState) info.m_strAuthState = settings.m_smtpAuthState;
+  return info;
+}
+
+void CMailServerInfo::Store(CArchiveWriter& archive) const {
+  archive.WriteInt(1);
+  archive.WriteString(m_strSmtpServer);
+  archive.WriteInt(m_nSmtpPort);
+  archive.WriteString(m_strPopServer);
+  archive.WriteInt(m_nPopPort);
+  for (const std::string* text :
+       {&m_strPopMethod, &m_strAuthState, &m_strAccount, &m_strPassword, &m_strAddress}) {
+    archive.WriteString(*text);
+  }
+}
+
+bool CMailServerInfo::Load(CArchiveReader& archive) {
+  std::int32_t schema = 0;
+  archive.ReadInt(schema);
+  archive.ReadString(m_strSmtpServer);
+  archive.ReadInt(m_nSmtpPort);
+  archive.ReadString(m_strPopServer);
+  archive.ReadInt(m_nPopPort);
+  for (std::string* text :
+       {&m_strPopMethod, &m_strAuthState, &m_strAccount, &m_strPassword, &m_strAddress}) {
+    archive.ReadString(*text);
+  }
+  return !archive.Failed();
+}

@@ -1,0 +1,50 @@
+// The mail settings handed to one mail job, built afresh for every job from the
+// application settings. A plain value: copied into each progress dialog's worker.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/mail/line_client.h"
+
+struct AppSettings;
+class CArchiveReader;
+class CArchiveWriter;
+
+// Authentication states as the settings keep them.
+inline constexpr const char* kAuthUnknown = "不明";
+inline constexpr const char* kAuthSmtp = "SMTP_AUTH";
+inline constexpr const char* kAuthNone = "NO_AUTH";
+inline constexpr const char* kBeforeSmtpSuffix = "_BFR_SMTP";
+
+class CMailServerInfo {
+ public:
+  std::string m_strSmtpServer;
+  int m_nSmtpPort = 25;
+  // Empty: POP before SMTP logs in to the SMTP host (the mail server of the settings).
+  std::string m_strPopServer;
+  int m_nPopPort = 110;
+  std::string m_strPopMethod = "APOP";  // "APOP" logs in with APOP, anything else USER/PASS
+  std::string m_strAuthState = kAuthUnknown;
+  std::string m_strAccount;   // the part of the address before the at sign
+  std::string m_strPassword;
+  std::string m_strAddress;   // the user's mail address (the sender)
+  // Not part of the record's archive form: every wait of a job's connections.
+  std::uint32_t m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+  std::uint32_t m_replyTimeoutMs = kDefaultReplyTimeoutMs;
+
+  // The record the program builds from the settings; `withAuthState` false leaves the
+  // state "不明" (the environment dialog's test finds it out).
+  static CMailServerInfo FromSettings(const AppSettings& settings, bool withAuthState = true);
+
+  void CopyFrom(const CMailServerInfo& other) { *this = other; }
+  std::string PopHost() const { return m_strPopServer.empty() ? m_strSmtpServer : m_strPopServer; }
+
+  // The archive form (schema 1). The program never stores the record itself (the settings
+  // hold its values); Load returns false when the archive ends early, keeping what it read.
+  void Store(CArchiveWriter& archive) const;
+  bool Load(CArchiveReader& archive);
+};
+
+// Whether the address holds an at sign after its first character.
+bool HasAtAfterFirst(const std::string& address);

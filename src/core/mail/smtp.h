@@ -1,0 +1,62 @@
+// The SMTP client (HELO, or EHLO with AUTH PLAIN) and SendMail, what one "メール送信中"
+// dialog runs on its worker thread: greeting, login, the message file after DATA, and
+// the final report to the dialog. Every reply is judged by its first three characters.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/mail/line_client.h"
+#include "core/mail/mail_message.h"
+#include "core/mail/mail_server_info.h"
+
+class CSmtp : public CLineClient {
+ public:
+  explicit CSmtp(const MailWindow* window);
+
+  // The name sent after HELO or EHLO: the computer's name, else the local address.
+  std::string HeloName() const;
+  int Helo();
+  // EHLO, then AUTH PLAIN when offered; a server that offers no AUTH at all is used
+  // without authentication. 0 or -1.
+  int EhloAuth(const std::string& account, const std::string& password);
+  // MAIL FROM, RCPT TO for each recipient, DATA, the file (deleted once sent) and the end
+  // of data. 0 or -1.
+  int Deliver(const std::string& sender, const std::vector<std::string>& recipients,
+              const std::string& path);
+
+ protected:
+  // Complete when the last line received is a whole final line ("250 ...", not "250-...").
+  bool IsReplyComplete(const std::string& reply) const override;
+
+ private:
+  // Logs `logged` (kind 0), sends `command`, logs the reply (kind 1); returns the reply.
+  std::string Command(const std::string& command, const std::string& logged);
+  std::string Command(const std::string& command) { return Command(command, command); }
+  int Refuse(const char* text);
+  int SendData(FILE* file);
+};
+
+class SendMail {
+ public:
+  SendMail() = default;
+  ~SendMail();
+  SendMail(const SendMail&) = delete;
+  SendMail& operator=(const SendMail&) = delete;
+
+  // Creates the client; returns the log in use, or nullptr when logging is off or the
+  // log cannot be opened.
+  FILE* OpenLog(bool logWanted, FILE* logFile, const MailWindow* window);
+  // Greeting and login on the settings' SMTP host and port; 0 or -1.
+  int Connect(const CMailServerInfo& settings);
+  // The whole send; ends with one final report, "メール配送完了" on success.
+  void Run(const CMailServerInfo& settings, const CMailMessage& message);
+
+ private:
+  std::unique_ptr<CSmtp> m_pSmtp;
+  FILE* m_pLogFile = nullptr;
+};
+
+inline constexpr const char* kMailDelivered = "メール配送完了";

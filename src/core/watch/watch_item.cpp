@@ -1,0 +1,170 @@
+#include "core/watch/watch_item.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <sys/types.h>
+
+#include "core/fetch/form_encoding.h"
+
+namespace {
+
+// Every key in one string of 6-character slots; a key is known by the position at which it
+// is first found, which must be a slot start.
+const char kKeys[] =
+    "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
+    "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
+    "SKOp: SKSc: SKyC: ";
+constexpr int kKeyLength = 6;
+
+// One stored field per slot of kKeys, in the same order, which is also the order of the
+// lines in a block.
+struct Field {
+  std::string WatchItem::*text;
+  int WatchItem::*number;
+  bool escaped;  // written form-escaped, so that it always fits on one line
+};
+
+const Field kFields[] = {
+    {&WatchItem::m_checkKind, nullptr, false},
+    {&WatchItem::m_timing, nullptr, false},
+    {nullptr, &WatchItem::m_date, false},
+    {nullptr, &WatchItem::m_time, false},
+    {nullptr, &WatchItem::m_download, false},
+    {nullptr, &WatchItem::m_showPage, false},
+    {nullptr, &WatchItem::m_lastCheck, false},
+    {nullptr, &WatchItem::m_result, false},
+    {&WatchItem::m_hiddenPath, nullptr, false},
+    {&WatchItem::m_exec, nullptr, false},
+    {nullptr, &WatchItem::m_soundUse, false},
+    {&WatchItem::m_soundFile, nullptr, false},
+    {nullptr, &WatchItem::m_popUp, false},
+    {&WatchItem::m_anchorKeyword, nullptr, false},
+    {nullptr, &WatchItem::m_anchorNth, false},
+    {nullptr, &WatchItem::m_japaneseCode, false},
+    {nullptr, &WatchItem::m_compareOffset, false},
+    {nullptr, &WatchItem::m_compareSize, false},
+    {&WatchItem::m_compareData, nullptr, true},
+    {nullptr, &WatchItem::m_useMail, false},
+    {&WatchItem::m_mailTo, nullptr, false},
+    {&WatchItem::m_mailSubject, nullptr, false},
+    {&WatchItem::m_mailBody, nullptr, false},
+    {nullptr, &WatchItem::m_lastUpdate, false},
+    {nullptr, &WatchItem::m_active, false},
+    {nullptr, &WatchItem::m_renewMark, false},
+    {nullptr, &WatchItem::m_compareAll, false},
+    {&WatchItem::m_simpleKeyword, nullptr, false},
+    {nullptr, &WatchItem::m_simpleKeywordOptions, false},
+    {nullptr, &WatchItem::m_simpleKeywordCase, false},
+    {nullptr, &WatchItem::m_simpleKeywordCount, false},
+};
+static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
+
+constexpr int kActiveKey = 24 * kKeyLength;
+
+const char kBeginMarker[] = "\t//{{TOP-W\n";
+const char kEndMarker[] = "\tEND-W}}//\n";
+constexpr std::size_t kMarkerLength = 11;
+
+// atoi, with a value out of range giving the nearest int instead of undefined behaviour.
+int ToInt(const char* text) {
+  long long value = std::strtoll(text, nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+bool IsBlank(char ch) {
+  return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
+// One whole line, however long, with its line feed (none at the end of the file); false
+// when nothing is left.
+bool ReadWholeLine(FILE* file, std::string& line) {
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  ssize_t length = getline(&buffer, &capacity, file);
+  if (length > 0) line.assign(buffer, static_cast<std::size_t>(length));
+  std::free(buffer);
+  return length > 0;
+}
+
+bool StartsWith(const std::string& line, const char* marker) {
+  return line.compare(0, kMarkerLength, marker) == 0;
+}
+
+// The end marker; at the very end of the file (a line without a line feed) it may lack its
+// line feed, as an edited file often does, and still ends the last item.
+bool IsEndLine(const std::string& line) {
+  return StartsWith(line, kEndMarker) || line == std::string(kEndMarker, kMarkerLength - 1);
+}
+
+}  // namespace
+
+void WatchItem::SetDefaults() {
+  *this = WatchItem();
+  FetchRequest::SetDefaults();
+}
+
+int WatchItem::ParseLine(const char* line) {
+  if (!line || !*line) return -1;
+  while (IsBlank(*line)) ++line;
+  std::size_t length = std::strlen(line);
+  while (length > 0 && line[length - 1] == '\n') --length;
+  if (length < static_cast<std::size_t>(kKeyLength)) return -1;
+
+  const char* found = std::strstr(kKeys, std::string(line, kKeyLength).c_str());
+  if (!found || (found - kKeys) % kKeyLength != 0) return -1;
+  int position = static_cast<int>(found - kKeys);
+
+  const Field& field = kFields[position / kKeyLength];
+  std::string value(line + kKeyLength, length - kKeyLength);
+  if (field.text) {
+    this->*field.text = field.escaped ? FormUnescape(value) : value;
+  } else {
+    this->*field.number = ToInt(value.c_str());
+  }
+  return position;
+}
+
+bool WatchItem::Read(FILE* file) {
+  SetDefaults();
+  std::string line;
+  do {
+    if (!ReadWholeLine(file, line)) return false;
+  } while (!StartsWith(line, kBeginMarker));
+
+  if (!FetchRequest::Read(file)) return false;
+
+  int activeLines = 0;
+  while (ReadWholeLine(file, line)) {
+    if (ParseLine(line.c_str()) == kActiveKey) ++activeLines;
+    if (IsEndLine(line)) {
+      // Items stored before the active flag existed are active.
+      if (activeLines == 0) m_active = 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+int WatchItem::Write(FILE* file) const {
+  if (std::fputs(kBeginMarker, file) < 0) return 1;
+  if (FetchRequest::Write(file) != 0) return 1;
+  bool failed = false;
+  for (std::size_t slot = 0; slot < sizeof kFields / sizeof kFields[0]; ++slot) {
+    const Field& field = kFields[slot];
+    const char* key = kKeys + slot * kKeyLength;
+    int written;
+    if (field.text) {
+      const std::string& text = this->*field.text;
+      written = std::fprintf(file, "%.6s%s\n", key,
+                             (field.escaped ? FormEscape(text) : text).c_str());
+    } else {
+      written = std::fprintf(file, "%.6s%d\n", key, this->*field.number);
+    }
+    failed = failed || written < 0;
+  }
+  if (std::fputs(kEndMarker, file) < 0) failed = true;
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,49 @@
+// A blocking TCP client connection on POSIX sockets, standing in for the Windows Sockets
+// client. Failures are reported as Windows Sockets error numbers (ECONNREFUSED becomes
+// 10061, a time-out 10060), so the program's error texts keep their numbers. Every wait
+// has a time-out. One object is used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+inline constexpr int kWsaTimedOut = 10060;
+inline constexpr int kWsaConnRefused = 10061;
+inline constexpr int kWsaHostNotFound = 11001;
+
+// The Windows Sockets error number for an errno value (0 stays 0).
+int WsaErrorFromErrno(int error);
+
+class CTcpSocket {
+ public:
+  CTcpSocket() = default;
+  ~CTcpSocket();
+  CTcpSocket(const CTcpSocket&) = delete;
+  CTcpSocket& operator=(const CTcpSocket&) = delete;
+
+  // Resolves `host` (an empty host is this computer) and connects to `port`; tries each
+  // address in turn. 0 on success, else the error number (LastError gives it as well).
+  int Connect(const std::string& host, int port, std::uint32_t timeoutMs);
+  // Writes all bytes; false on an error or when nothing could be written in `timeoutMs`.
+  bool SendAll(const char* data, std::size_t size, std::uint32_t timeoutMs);
+  // One receive of at most `size` bytes: the count, 0 when the peer closed, -1 on an
+  // error or when nothing arrived within `timeoutMs` (then LastError is 10060).
+  long Receive(char* buffer, std::size_t size, std::uint32_t timeoutMs);
+  // The local address of the connection as text ("127.0.0.1"); false when unknown.
+  bool LocalAddress(std::string& text) const;
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  int LastError() const { return m_lastError; }
+
+ private:
+  bool WaitFor(short events, std::uint32_t timeoutMs);
+  int Fail(int error);
+
+  int m_fd = -1;
+  int m_lastError = 0;
+};
+
+}  // namespace platform

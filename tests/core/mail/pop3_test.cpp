@@ -1,0 +1,140 @@
+#include "core/mail/pop3.h"
+
+#include <gtest/gtest.h>
+
+#include "core/mail/md5.h"
+#include "platform/program_folder.h"
+#include "support/mail_progress_recorder.h"
+#include "support/scripted_mail_server.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using Server = CScriptedMailServer;
+using Lines = std::vector<std::string>;
+
+TEST(Md5Test, Rfc1321TestSuite) {
+  EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(Md5Hex("a"), "0cc175b9c0f1b6a831c399e269772661");
+  EXPECT_EQ(Md5Hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(Md5Hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
+  EXPECT_EQ(Md5Hex("abcdefghijklmnopqrstuvwxyz"), "c3fcd3d76192e4007dfb496cca67e13b");
+  EXPECT_EQ(Md5Hex("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
+            "d174ab98d277d9f5a5611c2c9f419d9f");
+  EXPECT_EQ(Md5Hex("1234567890123456789012345678901234567890123456789012345678901234567890"
+                   "1234567890"),
+            "57edf4a22be3c955ac49da2e2107b67a");
+  // Lengths around the 56-byte boundary of the last block.
+  EXPECT_EQ(Md5Hex(std::string(55, 'a')), "ef1772b6dff9a122358552954ad0df65");
+  EXPECT_EQ(Md5Hex(std::string(56, 'a')), "3b0c8ac703f828b04c6c197006d17218");
+  EXPECT_EQ(Md5Hex(std::string(64, 'a')), "014842d480b571495a4a0363793f7367");
+  // The APOP example of RFC 1939.
+  EXPECT_EQ(Md5Hex("<1896.697170952@dbc.mtview.ca.us>tanstaaf"),
+            "c4c9334bac560ecc979e58001b3e22fb");
+}
+
+TEST(Pop3ReplyTest, MessageCountAndTimestamp) {
+  EXPECT_EQ(CPop3::MessageCount("+OK user has 3 messages (1234 octets)\r\n"), 3);
+  EXPECT_EQ(CPop3::MessageCount("+OK 2 messages\r\n"), 0);
+  EXPECT_EQ(CPop3::MessageCount("+OK has   12\r\n"), 12);
+  EXPECT_EQ(CPop3::MessageCount("+OK has none\r\n"), 0);
+  EXPECT_EQ(CPop3::Timestamp("+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n"),
+            "<1896.697170952@dbc.mtview.ca.us>");
+  EXPECT_EQ(CPop3::Timestamp("+OK ready\r\n"), "");
+  EXPECT_EQ(CPop3::Timestamp("+OK a>b\r\n"), "+OK a>");
+  EXPECT_EQ(CPop3::Timestamp("+OK <abc\r\n"), "");
+}
+
+class MailCheckerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetProgramFolder(m_folder.Path());
+    m_settings.m_strSmtpServer = "127.0.0.1";
+    m_settings.m_nPopPort = m_server.Port();
+    m_settings.m_strAccount = "taro";
+    m_settings.m_strPassword = "secret";
+    m_settings.m_replyTimeoutMs = 2000;
+  }
+
+  int Check(bool apop, bool log = false) {
+    int count = -2;
+    m_recorder.Run([&] {
+      MailChecker checker;
+      FILE* file = checker.OpenLog(log, nullptr, m_recorder.Window());
+      count = apop ? checker.CheckApop(m_settings) : checker.CheckUserPass(m_settings);
+      if (file) fclose(file);
+    });
+    return count;
+  }
+
+  TempFolder m_folder;
+  Server m_server;
+  CMailServerInfo m_settings;
+  CMailProgressRecorder m_recorder;
+};
+
+TEST_F(MailCheckerTest, UserPassConversationOnTheSmtpHost) {
+  m_server.AddConversation("+OK ready\r\n",
+                           {"+OK\r\n", "+OK taro has 3 messages (1234 octets)\r\n", "+OK bye\r\n"});
+  EXPECT_EQ(Check(false, true), 3);
+  EXPECT_EQ(m_server.Lines(), (Lines{"USER taro", "PASS secret", "QUIT"}));
+  EXPECT_EQ(m_recorder.Steps(), 3);
+  EXPECT_EQ(m_recorder.Finals(), Lines{"3 通のメールが届いています。"});
+  std::string log = m_folder.ReadBytes("InetCom.log");
+  EXPECT_NE(log.find("[送信] PASS ********\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("secret"), std::string::npos);
+  EXPECT_NE(log.find("[info] 3 通のメールが届いています。\r\n"), std::string::npos);
+}
+
+TEST_F(MailCheckerTest, ApopSendsTheDigestOfTimestampAndPassword) {
+  m_server.AddConversation("+OK POP3 <1896.697170952@dbc.mtview.ca.us>\r\n",
+                           {"+OK mrose has 2 messages\r\n", "+OK\r\n"});
+  m_settings.m_strAccount = "mrose";
+  m_settings.m_strPassword = "tanstaaf";
+  EXPECT_EQ(Check(true), 2);
+  EXPECT_EQ(m_server.Lines(), (Lines{"APOP mrose c4c9334bac560ecc979e58001b3e22fb", "QUIT"}));
+  EXPECT_EQ(m_recorder.Steps(), 2);
+}
+
+TEST_F(MailCheckerTest, ApopWithoutTimestampDigestsThePasswordAlone) {
+  m_server.AddConversation("+OK ready\r\n", {"+OK 0 messages\r\n", "+OK\r\n"});
+  EXPECT_EQ(Check(true), 0);
+  EXPECT_EQ(m_server.Lines()[0], "APOP taro " + Md5Hex("secret"));
+  EXPECT_EQ(m_recorder.Finals(), Lines{"0 通のメールが届いています。"});
+}
+
+TEST_F(MailCheckerTest, RefusedUserClosesWithoutQuit) {
+  m_server.AddConversation("+OK ready\r\n", {"-ERR who?\r\n"});
+  EXPECT_EQ(Check(false, true), -1);
+  EXPECT_EQ(m_server.Lines(), Lines{"USER taro"});
+  EXPECT_EQ(m_recorder.Finals(),
+            (Lines{"このユーザーは受付られません。", "このユーザーは受付られません。"}));
+  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[error] このユーザーは受付られません。"),
+            std::string::npos);
+}
+
+TEST_F(MailCheckerTest, RefusedPasswordAndApopSendQuit) {
+  m_server.AddConversation("+OK ready\r\n", {"+OK\r\n", "-ERR no\r\n", "+OK\r\n"});
+  EXPECT_EQ(Check(false), -1);
+  EXPECT_EQ(m_server.Lines(0), (Lines{"USER taro", "PASS secret", "QUIT"}));
+  EXPECT_EQ(m_recorder.Finals().back(), "パスワードが違っています。");
+
+  m_server.AddConversation("+OK <a@b>\r\n", {"-ERR no\r\n", "+OK\r\n"});
+  EXPECT_EQ(Check(true), -1);
+  EXPECT_EQ(m_server.Lines(1)[1], "QUIT");
+  EXPECT_EQ(m_recorder.Finals().back(), "認証されませんでした。");
+}
+
+TEST_F(MailCheckerTest, UnreachableOrSilentServerFailsWithItsText) {
+  m_settings.m_nPopPort = UnusedLoopbackPort();
+  EXPECT_EQ(Check(false), -1);
+  EXPECT_EQ(m_recorder.Finals(), Lines{"10061"});
+
+  m_settings.m_nPopPort = m_server.Port();
+  m_settings.m_replyTimeoutMs = 200;
+  m_server.AddConnection({Server::Stall(3000)});
+  EXPECT_EQ(Check(true), -1);
+  EXPECT_EQ(m_recorder.Finals().back(), "サーバーから応答がありません。(時間切れ)");
+}
+
+}  // namespace
