@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <thread>
 
 #include "core/app/app_settings.h"
@@ -12,6 +11,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "support/test_certificate.h"
+#include "support/time_zone.h"
 
 namespace {
 
@@ -76,10 +76,7 @@ TEST_F(FetchTest, SavesTheBodyAndSendsTheRequestsHeadersInOrder) {
 }
 
 TEST_F(FetchTest, LastModifiedIsReadAsLocalCalendarTime) {
-  const char* saved = std::getenv("TZ");
-  std::string previous = saved ? saved : "";
-  setenv("TZ", "JST-9", 1);
-  tzset();
+  ScopedTimeZone tokyo("JST-9");  // a POSIX rule: needs no zone data
   ScriptedResponse answer = Html("x");
   answer.headers.push_back("Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT");
   m_server.Enqueue("/a.htm", answer);
@@ -88,8 +85,6 @@ TEST_F(FetchTest, LastModifiedIsReadAsLocalCalendarTime) {
   FetchJob undated = Job("/b.htm", "b.htm");
   EXPECT_EQ(0, Run(dated));
   EXPECT_EQ(0, Run(undated));
-  saved ? setenv("TZ", previous.c_str(), 1) : unsetenv("TZ");
-  tzset();
   EXPECT_EQ(784111777 - 9 * 3600, dated.m_lastModified);  // 08:49:37 taken as Tokyo time
   EXPECT_EQ(0, undated.m_lastModified);
 }
