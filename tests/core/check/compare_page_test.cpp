@@ -230,20 +230,6 @@ TEST_F(ComparePageTest, AnchorMissingOccurrenceGivesAnEmptyArea) {
   EXPECT_EQ(m_item.m_compareData, "one");
 }
 
-TEST_F(ComparePageTest, AnchorAreaWithOffsetsAndTheEndOfThePage) {
-  m_item.m_anchorKeyword = "<h1>";
-  m_item.m_compareOffset = 4;
-  m_item.m_compareSize = 20;
-  EXPECT_EQ(CompareNew("<h1>ver 1.2</h1>"), 1);
-  EXPECT_EQ(m_item.m_compareData, "1.2</h1>");  // shortened by the end of the page
-  EXPECT_EQ(CompareNew("<h1>VER 1.2</h1>"), 0);
-  EXPECT_EQ(CompareNew("<h1>ver 1.3</h1>"), 1);
-  // An area beginning beyond the end is empty.
-  m_item.m_compareOffset = 40;
-  EXPECT_EQ(CompareNew("<h1>ver 1.3</h1>"), 1);
-  EXPECT_EQ(m_item.m_compareData, "");
-}
-
 TEST_F(ComparePageTest, AnchorInAShiftJisPage) {
   m_item.m_anchorKeyword = "価格：";
   m_item.m_compareSize = 6;
