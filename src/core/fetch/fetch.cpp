@@ -277,6 +277,10 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
   if ((status == 301 || status == 302) && job.m_resultText.empty()) {
     job.m_resultText = kTooManyRelocations;
     job.m_resultCode = 2;
+  } else if (job.m_resultCode == 0) {
+    // A page that is not there has no date to go by; reported as "no date", the date rule
+    // would take a missing page for an update.
+    job.m_resultCode = status;
   }
   return 0;
 }

@@ -62,6 +62,18 @@ TEST_F(CheckDateTest, DateSeenOnceThenUnchangedThenNewer) {
   for (const HttpRequestRecord& request : m_server.Requests()) EXPECT_EQ(request.method, "HEAD");
 }
 
+TEST_F(CheckDateTest, AMissingPageIsNoUpdateButAFullCheck) {
+  m_server.Enqueue("/page.htm", Dated(kMonday));
+  ASSERT_EQ(Check(), 2);
+  int monday = m_item.m_lastModified;
+  for (int status : {404, 500}) {
+    m_server.Enqueue("/page.htm", ScriptedResponse::Status(status));
+    EXPECT_EQ(Check(), 0) << status;  // the engine fetches the page and reports its error
+    EXPECT_EQ(m_job.m_resultCode, status);
+    EXPECT_EQ(m_item.m_lastModified, monday) << "the date rule stays on for the item";
+  }
+}
+
 TEST_F(CheckDateTest, DownloadingItemsFetchThePageOnANewDate) {
   m_item.m_download = 1;
   m_item.m_lastUpdate = 5;
