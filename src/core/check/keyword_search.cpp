@@ -55,15 +55,6 @@ int CountOccurrences(std::string_view text, std::string_view keyword) {
   return count;
 }
 
-std::string LowerCaseCp932(std::string_view text) {
-  std::string lower(text);
-  for (std::size_t pos = 0; pos < lower.size(); pos += CharLength(lower, pos)) {
-    char& byte = lower[pos];
-    if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte - 'A' + 'a');
-  }
-  return lower;
-}
-
 std::string ExtractArea(std::string_view text, std::string_view anchor, int nth, int offset,
                         int size) {
   std::size_t found = COccurrenceScan(text, anchor).Nth(nth);
@@ -77,5 +68,5 @@ std::string ExtractArea(std::string_view text, std::string_view anchor, int nth,
 
 int CountKeyword(std::string_view text, std::string_view keyword, bool caseSensitive) {
   if (caseSensitive) return CountOccurrences(text, keyword);
-  return CountOccurrences(LowerCaseCp932(text), LowerCaseCp932(keyword));
+  return CountOccurrences(platform::LowerCaseCp932(text), platform::LowerCaseCp932(keyword));
 }

@@ -32,10 +32,6 @@ class COccurrenceScan {
 // Number of occurrences of `keyword` in `text` (0 for an empty keyword).
 int CountOccurrences(std::string_view text, std::string_view keyword);
 
-// A copy with the single-byte letters A-Z lowered; double-byte characters keep their bytes
-// even where a second byte has the value of a capital letter.
-std::string LowerCaseCp932(std::string_view text);
-
 // The check area of the anchor rule: the `size` bytes from `offset` bytes after the end of
 // the `nth` occurrence of `anchor` (nth below 1 counts as 1). Empty when the anchor occurs
 // fewer than nth times (the area is never taken from an earlier occurrence), when the

@@ -1,4 +1,5 @@
 #include "core/check/keyword_search.h"
+#include "platform/cp932.h"
 
 #include <gtest/gtest.h>
 
@@ -67,9 +68,9 @@ TEST(CountKeyword, CaseOptionsTouchSingleByteLettersOnly) {
 }
 
 TEST(LowerCaseCp932, KeepsDoubleByteCharacters) {
-  EXPECT_EQ(LowerCaseCp932("ABC xyz " + kA + "Z"), "abc xyz " + kA + "z");
+  EXPECT_EQ(platform::LowerCaseCp932("ABC xyz " + kA + "Z"), "abc xyz " + kA + "z");
   // A lead byte at the very end has no second byte to protect.
-  EXPECT_EQ(LowerCaseCp932("Q\x83"), "q\x83");
+  EXPECT_EQ(platform::LowerCaseCp932("Q\x83"), "q\x83");
 }
 
 TEST(ExtractArea, AreaAfterTheNthAnchor) {
