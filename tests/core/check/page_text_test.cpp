@@ -1,0 +1,126 @@
+#include "core/check/page_text.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/code_page_converter.h"
+#include "platform/euc_codec.h"
+#include "platform/file_system.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+// "日本語のページ" in each encoding.
+const std::string kCp932Text = "日本語のページ";
+const std::string kJisText = "\x1B$B\x46\x7C\x4B\x5C\x38\x6C\x24\x4E\x25\x5A\x21\x3C\x25\x38\x1B(B";
+const std::string kEucText = "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xDA\xA1\xBC\xA5\xB8";
+const std::string kUtf8Text =
+    "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x9A\xE3\x83\xBC\xE3\x82\xB8";
+
+std::string Page(const std::string& charset, const std::string& body) {
+  return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset +
+         "\"></head>\r\n<body>" + body + "</body></html>\r\n";
+}
+
+class PageTextTest : public ::testing::Test {
+ protected:
+  // The text LoadPageText gives for a file holding `bytes`.
+  std::optional<std::string> Load(const std::string& bytes, int code) {
+    m_folder.WriteBytes("page.htm", bytes);
+    return LoadPageText(&m_converter, m_folder.File("page.htm"), code);
+  }
+
+  TempFolder m_folder;
+  platform::CCodePageConverter m_converter;
+};
+
+}  // namespace
+
+TEST(DetectCodePage, EscapeSequencesOfBothKindsMeanJis) {
+  EXPECT_EQ(DetectCodePage("a" + kJisText), 50220);
+  EXPECT_EQ(DetectCodePage(Page("utf-8", kJisText)), 50220);  // before any declaration
+  EXPECT_EQ(DetectCodePage("\x1B$B only one kind"), 932);
+  EXPECT_EQ(DetectCodePage("\x1B(B only one kind"), 932);
+}
+
+TEST(DetectCodePage, DeclarationsFromTheFirstCharsetOn) {
+  EXPECT_EQ(DetectCodePage(Page("EUC-JP", "")), 51932);
+  EXPECT_EQ(DetectCodePage(Page("UTF-8", "")), 65001);
+  EXPECT_EQ(DetectCodePage("<META CHARSET=\"Utf-8\">"), 65001);
+  EXPECT_EQ(DetectCodePage(Page("Shift_JIS", "")), 932);
+  EXPECT_EQ(DetectCodePage("<p>no declaration</p>"), 932);
+  EXPECT_EQ(DetectCodePage(""), 932);
+  // EUC-JP anywhere after the first charset wins over UTF-8 said first...
+  EXPECT_EQ(DetectCodePage(Page("utf-8", "written in euc-jp")), 51932);
+  // ...and over a Shift_JIS declaration: the search runs to the end of the text.
+  EXPECT_EQ(DetectCodePage(Page("Shift_JIS", "この記事はEUC-JPについて")), 51932);
+  // Only what follows the first "charset" counts.
+  EXPECT_EQ(DetectCodePage("euc-jp <meta charset=utf-8>"), 65001);
+  EXPECT_EQ(DetectCodePage("euc-jp utf-8 and no declaration"), 932);
+}
+
+TEST(DetectCodePage, LowerCasingLeavesTrailBytesAlone) {
+  // The 'C' after 0x83 is the second byte of イ, not a letter.
+  EXPECT_EQ(DetectCodePage("イHARSET=EUC-JP"), 932);
+  EXPECT_EQ(DetectCodePage("イ CHARSET=EUC-JP"), 51932);
+}
+
+TEST_F(PageTextTest, EachSettingConvertsFromItsCode) {
+  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), kJapaneseCodeJis),
+            Page("iso-2022-jp", kCp932Text));
+  EXPECT_EQ(Load(Page("x-euc-jp", kEucText), kJapaneseCodeEuc), Page("x-euc-jp", kCp932Text));
+  EXPECT_EQ(Load(Page("utf-8", kUtf8Text), kJapaneseCodeUtf8), Page("utf-8", kCp932Text));
+  // A setting that does not fit the page still gives a text.
+  EXPECT_EQ(Load("a\xFF\xFE" "b", kJapaneseCodeUtf8), "a??b");
+}
+
+TEST_F(PageTextTest, AutomaticSettingConvertsWhatItDetects) {
+  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), kJapaneseCodeAuto),
+            Page("iso-2022-jp", kCp932Text));
+  EXPECT_EQ(Load(kJisText, kJapaneseCodeAuto), kCp932Text);  // escapes alone suffice
+  EXPECT_EQ(Load(Page("EUC-JP", kEucText), kJapaneseCodeAuto), Page("EUC-JP", kCp932Text));
+  EXPECT_EQ(Load(Page("UTF-8", kUtf8Text), kJapaneseCodeAuto), Page("UTF-8", kCp932Text));
+  // A UTF-8 page that mentions euc-jp is read as EUC-JP.
+  std::string mentioning = Page("utf-8", kUtf8Text + " euc-jp");
+  EXPECT_EQ(Load(mentioning, kJapaneseCodeAuto), platform::EucJpToCp932(mentioning));
+}
+
+TEST_F(PageTextTest, Cp932PagesComeBackByteForByte) {
+  std::string sjis = Page("Shift_JIS", kCp932Text + "\x80\xFD\xA0ｶﾅ");
+  EXPECT_EQ(Load(sjis, kJapaneseCodeAuto), sjis);
+  EXPECT_EQ(Load(sjis, kJapaneseCodeShiftJis), sjis);
+  // SHIFT-JIS, and any value above it, take the bytes whatever they are.
+  EXPECT_EQ(Load(kJisText + kEucText, kJapaneseCodeShiftJis), kJisText + kEucText);
+  EXPECT_EQ(Load(kEucText, 9), kEucText);
+}
+
+TEST_F(PageTextTest, TextEndsAtTheFirstZeroByte) {
+  EXPECT_EQ(Load(std::string("abc\0def", 7), kJapaneseCodeShiftJis), "abc");
+  EXPECT_EQ(Load(kEucText + std::string("\0", 1) + "charset=euc-jp", kJapaneseCodeAuto),
+            kEucText);
+}
+
+TEST_F(PageTextTest, EmptyFileGivesEmptyText) {
+  EXPECT_EQ(Load("", kJapaneseCodeShiftJis), "");
+  EXPECT_EQ(Load("", kJapaneseCodeAuto), "");
+  EXPECT_EQ(Load("", kJapaneseCodeJis), "");
+}
+
+TEST_F(PageTextTest, NothingWithoutConverterOrReadableWritableFile) {
+  m_folder.WriteBytes("page.htm", "abc");
+  EXPECT_EQ(LoadPageText(nullptr, m_folder.File("page.htm"), kJapaneseCodeShiftJis), std::nullopt);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("missing.htm"), kJapaneseCodeAuto),
+            std::nullopt);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.Path(), kJapaneseCodeAuto), std::nullopt);
+}
+
+TEST_F(PageTextTest, ReadOnlyFileGivesNothing) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write to a read-only file";
+  m_folder.WriteBytes("page.htm", "abc");
+  ASSERT_EQ(chmod(platform::NativePath(m_folder.File("page.htm")).c_str(), 0444), 0);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("page.htm"), kJapaneseCodeShiftJis),
+            std::nullopt);
+}
