@@ -14,8 +14,10 @@ namespace platform {
 
 namespace {
 
-// Body bytes held between the network and Read; beyond this the transfer is paused.
-constexpr std::size_t kMaxBuffered = 64 * 1024;
+// The library's receive buffer, and the body bytes held between the network and Read;
+// beyond these the transfer is paused.
+constexpr long kReceiveBuffer = 64 * 1024;
+constexpr std::size_t kMaxBuffered = 2 * kReceiveBuffer;
 
 void InitLibrary() {
   static std::once_flag once;
@@ -206,7 +208,7 @@ CHttpRequest::CHttpRequest(CHttpSession& session, std::string verb, std::string 
       m_user(std::move(user)),
       m_password(std::move(password)) {
   m_errorBuffer[0] = '\0';
-  m_buffer.reserve(kMaxBuffered);
+  m_buffer.reserve(kMaxBuffered);  // never grows beyond one buffer of the library more
 }
 
 CHttpRequest::~CHttpRequest() {
@@ -250,6 +252,7 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBuffer);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
   curl_easy_setopt(easy, CURLOPT_PROXY, m_direct ? "" : options.proxy.c_str());
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -271,6 +272,8 @@ void LoopbackHttpServer::AcceptLoop() {
       ::close(socket);
       return;
     }
+    int on = 1;  // head and body go out as separate writes: no waiting for delayed ACKs
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     m_sockets.push_back(socket);
     int number = static_cast<int>(++m_connectionCount);
     m_workers.emplace_back([this, socket, number] { Serve(socket, number); });

@@ -19,6 +19,7 @@ namespace {
 constexpr int kMaxRequests = 2;  // the first request and one redirection
 constexpr std::uint32_t kAuthTimeoutMs = 60000;
 constexpr std::size_t kBlockSize = 2048;
+constexpr std::size_t kFileBuffer = 64 * 1024;
 
 const char kAuthRefused[] = "認証が否定されました";
 const char kDownloadCancelled[] = "ダウンロードがキャンセルされました";
@@ -56,6 +57,15 @@ std::string UpperCase(std::string text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return text;
+}
+
+// htm and html name one file type: an .htm page answered as text/html is no other type.
+bool SameFileType(const std::string& extension, const std::string& subtype) {
+  std::string a = UpperCase(extension);
+  std::string b = UpperCase(subtype);
+  if (a == "HTM") a = "HTML";
+  if (b == "HTM") b = "HTML";
+  return a == b;
 }
 
 // "scheme:" at the start of a Location, as in file:, ftp: or mailto:.
@@ -366,7 +376,7 @@ bool CFetch::AdjustSavePath() {
   }
   std::string urlExtension = ExtensionOf(job.m_url);
   if (!urlExtension.empty() && (subtype == "html" || subtype == "htm") &&
-      UpperCase(urlExtension) != UpperCase(subtype)) {
+      !SameFileType(urlExtension, subtype)) {
     if (job.m_allowRelocation == 0) return false;
     job.m_savePath = ReplaceExtension(job.m_savePath, subtype);
     job.m_resultText = job.m_savePath;
@@ -387,7 +397,11 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
     job.m_resultCode = 2;
     return 2;
   }
+  // The body arrives in small blocks; the file takes it in larger writes.
+  std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
   int result = 0;
+  // The position is counted here: asking the stream for it costs a system call a block.
+  std::int64_t position = resuming ? job.m_resumeOffset : 0;
   char block[kBlockSize];
   while (true) {
     long count = request.Read(block, sizeof block);
@@ -402,7 +416,7 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
       result = 2;
       break;
     }
-    std::int64_t position = ftello(file);
+    position += count;
     job.m_bytesSaved = position;
     if (job.m_expectedSize != 0 && position >= job.m_expectedSize) break;
     if (job.m_cancel) {
@@ -411,7 +425,7 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
       break;
     }
   }
-  job.m_bytesSaved = static_cast<std::int64_t>(ftello(file));
+  job.m_bytesSaved = position;
   if (std::fclose(file) != 0 && result == 0) {
     job.m_resultText = std::strerror(errno);
     result = 2;
