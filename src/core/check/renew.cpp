@@ -4,7 +4,7 @@
 
 #include "core/app/app_settings.h"
 #include "core/app/prompter.h"
-#include "core/check/check_rules.h"
+#include "core/check/compare_page.h"
 #include "core/fetch/fetch_job.h"
 #include "core/fetch/path_utils.h"
 #include "platform/clock.h"
@@ -146,7 +146,7 @@ int CReNew::Check() {
   CFetch fetch(prompter, settings);
 
   if (UsesDateRule(m_item)) {
-    int decided = CheckDateOf(m_item, job, fetch);
+    int decided = CheckDate(m_item, job, fetch);
     if (decided != 0) return decided;
   }
 
@@ -167,7 +167,7 @@ int CReNew::Check() {
   m_item.m_user = job.m_user;
   m_item.m_password = job.m_password;
 
-  if (ComparePageOf(m_item, saved, m_environment.m_converter) == 0) {
+  if (ComparePage(m_item, saved, m_environment.m_converter) == 0) {
     platform::RemoveFile(saved);
     return 1;
   }
