@@ -1,29 +1,34 @@
-// The program folder as the commands use it: resolved from --home (or the environment),
-// created on first use with its "comp" folder, locked against a second working copy, with
-// the program-wide settings read from the settings archive.
+// The program folder as the commands use it. A command that works (checks, saves) starts
+// the application object for the command-line front end: one working copy per data folder,
+// the folder and its "comp" made on first use, the code page converter, the program-wide
+// settings from the settings archive. A command that only reads takes the folder as it is.
+//
+// Threads: the UI thread (the one serving Queue()).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "cli/terminal_prompter.h"
-#include "core/app/app_settings.h"
+#include "core/app/watch_app.h"
 #include "core/check/renew.h"
-#include "platform/code_page_converter.h"
-#include "platform/instance_lock.h"
+#include "platform/ui_queue.h"
 
 class CCliSession {
  public:
-  enum class Access { Read, Work };  // Work: this copy alone may check and save
-  // 0 when the folder can be used; otherwise prints why to standard error and gives the
-  // exit status (1).
+  CCliSession();
+  ~CCliSession();  // ends the application object's run (releases the folder's lock)
+
+  enum class Access { Read, Work };
+  // 0 when the folder can be used; otherwise the reason has been printed to standard error
+  // and the exit status (1) is given.
   int Open(const std::string& homeArgument, Access access);
   CheckEnvironment Environment();
-  const std::string& Folder() const { return m_folder; }
+  platform::CLoopQueue& Queue() { return m_queue; }
 
  private:
-  std::string m_folder;
-  AppSettings m_settings;
-  platform::CCodePageConverter m_converter;
+  platform::CLoopQueue m_queue;
   CTerminalPrompter m_prompter;
-  platform::CInstanceLock m_lock;
+  std::unique_ptr<CWatchApp> m_app;
+  AppSettings m_readSettings;  // for a session that only reads
 };

@@ -24,7 +24,7 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   InstallStopSignals();
 
   std::set<unsigned> waiting;  // identities of the items still to be checked
-  platform::CLoopQueue queue;
+  platform::CLoopQueue& queue = session.Queue();
   CWatchList list(session.Environment());
   CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
   CCheckResults results(list, view);

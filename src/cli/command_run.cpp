@@ -12,7 +12,7 @@ int RunResidentCommand(const std::string& homeArgument) {
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
   InstallStopSignals();
 
-  platform::CLoopQueue queue;
+  platform::CLoopQueue& queue = session.Queue();
   CWatchList list(session.Environment());
   CConsoleResultView view;
   CCheckResults results(list, view);

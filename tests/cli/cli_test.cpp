@@ -3,12 +3,14 @@
 
 #include <signal.h>
 
+#include <cstdlib>
+#include <optional>
 #include <regex>
 
 #include "core/watch/watch_item.h"
 #include "core/watch/watch_list.h"
 #include "platform/file_system.h"
-#include "platform/instance_lock.h"
+#include "platform/single_instance.h"
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
 #include "support/child_process.h"
@@ -20,9 +22,26 @@ namespace {
 
 const std::string kCli = PAGEWARDEN_CLI;
 
+// An environment variable set for the life of the object (the children inherit it).
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (m_old) setenv(m_name, m_old->c_str(), 1);
+    else unsetenv(m_name);
+  }
+
+ private:
+  const char* m_name;
+  std::optional<std::string> m_old;
+};
+
 class CliTest : public ::testing::Test {
  protected:
-  CliTest() {
+  CliTest() : config("XDG_CONFIG_HOME", home.File("config")) {
     server.Handle("/a", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("page a"); });
     server.Handle("/b", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("page b"); });
     server.Handle("/slow", [](const HttpRequestRecord&) {
@@ -83,6 +102,7 @@ class CliTest : public ::testing::Test {
   }
 
   TempFolder home;
+  ScopedEnvironment config;  // the value store of the program and its companions
   LoopbackHttpServer server;
 };
 
@@ -201,11 +221,11 @@ TEST_F(CliTest, AFreshFolderIsCreatedWithItsCompFolder) {
 
 TEST_F(CliTest, AnotherWorkingCopyOnTheSameFolderEndsThisOne) {
   WriteList({Item("/a")});
-  platform::CInstanceLock lock;
-  ASSERT_EQ(lock.Acquire(home.Path()), platform::CInstanceLock::Result::Acquired);
+  platform::CSingleInstanceLock lock;
+  ASSERT_EQ(lock.Acquire(home.Path()), platform::CSingleInstanceLock::Result::Acquired);
   RunResult result = Cli({"check", "all"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.errors.find("別の Pagewarden"), std::string::npos);
+  EXPECT_NE(result.errors.find("他のPagewardenが使用中です"), std::string::npos);
   EXPECT_EQ(server.RequestCount(), 0u);
   EXPECT_EQ(Cli({"list"}).status, 0) << "reading the list is harmless";
 }
