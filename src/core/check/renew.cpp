@@ -186,11 +186,31 @@ std::string CReNew::TemporaryFolder() const {
   return ProgramFolder() + "/comp";
 }
 
+// A free name for a new private copy in `folder`: copy.tmp, copy_1.tmp, copy_2.tmp, ...
+// The copies live apart from the temporary names, so that the fetch's search for a free
+// temporary name does not walk past every item's copy at every check; and this search
+// starts where the last one ended.
+std::string CReNew::PrivateCopyPath(const std::string& folder) {
+  if (folder != m_copyFolder) {
+    m_copyFolder = folder;
+    m_copyNumber = 0;
+  }
+  for (;; ++m_copyNumber) {
+    std::string path = folder + (m_copyNumber == 0
+                                     ? std::string("/copy.tmp")
+                                     : "/copy_" + std::to_string(m_copyNumber) + ".tmp");
+    if (!platform::FileExists(path)) return path;
+  }
+}
+
 void CReNew::StoreUpdatedFile(const std::string& savedPath) {
   switch (m_item.m_download) {
     case 0:
       if (m_item.m_hiddenPath.empty()) {
-        m_item.m_hiddenPath = savedPath;  // the private copy keeps its temporary name
+        std::string folder = UpToLast(savedPath, '/');
+        if (!folder.empty() && folder.back() == '/') folder.pop_back();
+        std::string copy = PrivateCopyPath(folder);
+        m_item.m_hiddenPath = platform::RenameFile(savedPath, copy) ? copy : savedPath;
       } else if (m_item.m_hiddenPath != savedPath) {
         platform::RemoveFile(m_item.m_hiddenPath);
         platform::RenameFile(savedPath, m_item.m_hiddenPath);

@@ -96,6 +96,7 @@ class CReNew {
   bool WaitUntilDue();
   void Report(bool mailFailed);
   std::string TemporaryFolder() const;
+  std::string PrivateCopyPath(const std::string& folder);
   void StoreUpdatedFile(const std::string& savedPath);
 
   CheckEnvironment m_environment;
@@ -106,6 +107,8 @@ class CReNew {
   std::atomic<std::time_t> m_due{0};  // m_item's m_nextCheck, readable by the UI thread
   std::atomic<int> m_state{kIdle};
   std::uint32_t m_waitSliceMs = 60000;
+  std::string m_copyFolder;  // where the last private copy's name was found (worker only)
+  long long m_copyNumber = 0;
   platform::IUiQueue* m_queue = nullptr;
   ICheckNotify* m_notify = nullptr;
   IUpdateActions* m_actions = nullptr;

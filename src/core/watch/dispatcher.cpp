@@ -1,16 +1,18 @@
 // The dispatcher of CWatchList: which item the check engine works on next.
 #include <algorithm>
+#include <chrono>
 
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
+#include "platform/clock.h"
 
 void CWatchList::Dispatch() {
-  Save();
-  if (m_closing) return;
   // A finished check's result reaches the list before the engine takes its next item:
   // its report dispatches again (a check-now stays pending until then).
-  if (m_engine.IsChecking()) return;
-  if (m_engine.Stop()) return;
+  if (m_closing || m_engine.IsChecking() || m_engine.Stop()) {
+    Save();
+    return;
+  }
 
   if (m_checkNowPending) {
     for (int i = 0; i < GetCount(); ++i) {
@@ -22,6 +24,7 @@ void CWatchList::Dispatch() {
   }
 
   m_current = SelectNext();
+  SaveForDispatch();
   if (m_current < 0) {
     // Nothing to check: wake at the next midnight, when the schedules turn to a new day.
     WatchItem wakeUp;
@@ -30,6 +33,21 @@ void CWatchList::Dispatch() {
   } else {
     m_engine.Start(m_items[m_current], m_current);
   }
+}
+
+// Every dispatch saves the list, except while checks follow one another at once (a check
+// of all items): there the list is saved at most every kBurstSaveInterval and again when
+// the run of checks ends, as rewriting the whole list after each of hundreds of quick
+// checks would cost more than the checks.
+void CWatchList::SaveForDispatch() {
+  auto now = std::chrono::steady_clock::now();
+  bool immediate = false;
+  if (m_current >= 0) {
+    int next = m_items[m_current].m_nextCheck;
+    immediate = next == 0 || next <= platform::Now();
+  }
+  if (immediate && m_saved && now - m_lastSave < kBurstSaveInterval) return;
+  Save();
 }
 
 int CWatchList::SelectNext() {

@@ -46,6 +46,8 @@ bool CWatchList::Save() {
   }
   if (!file.Commit()) return false;
   m_dirty = false;
+  m_saved = true;
+  m_lastSave = std::chrono::steady_clock::now();
   return true;
 }
 

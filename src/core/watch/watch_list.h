@@ -11,6 +11,7 @@
 // position given with a report always names the item that was checked.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -73,6 +74,8 @@ class CWatchList {
 
   // The dispatcher. Dispatch saves the list and gives the engine its next item. While a
   // finished check's report waits to be taken up it only saves: the report dispatches.
+  // While checks follow one another at once, it saves at most every two seconds and again
+  // when they end.
   void Dispatch();
   // Position of the next item to check (active, m_nextCheck 0 or later, earliest first;
   // equal times in list order), or -1.
@@ -110,11 +113,16 @@ class CWatchList {
   void ApplyPending();
   void Renumber();
   bool StopEngineFor(int position);
+  void SaveForDispatch();
+
+  static constexpr std::chrono::seconds kBurstSaveInterval{2};
 
   bool m_dirty = false;
   bool m_checkNowPending = false;
   int m_checkNowIndex = -1;
   bool m_closing = false;
+  bool m_saved = false;  // m_lastSave holds the time of the last good save
+  std::chrono::steady_clock::time_point m_lastSave;
   int m_current = -1;
   unsigned m_nextId = 1;
   std::vector<WatchItem> m_items;

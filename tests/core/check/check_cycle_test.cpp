@@ -60,7 +60,7 @@ TEST_F(CheckCycleTest, FullTextRuleFindsEachChangeAndKeepsTheMarkUntilSeen) {
   EXPECT_EQ(Item(a).m_renewMark, 1) << "an update stays marked until the user has seen it";
   Serve("/a", "version 2");
   EXPECT_EQ(CheckOne(a), "更新されています");
-  EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "version 2");
+  EXPECT_EQ(folder.ReadBytes("comp/copy.tmp"), "version 2");
   EXPECT_EQ(CheckOne(a), "更新されていません");
 
   const ResultRow& row = view.rows.back();

@@ -124,22 +124,23 @@ TEST_F(RenewTest, DestroyingAnEngineWithAWaitingWorkerDoesNotWait) {
   EXPECT_EQ(server.RequestCount(), 0u);
 }
 
-TEST_F(RenewTest, FirstFullTextCheckKeepsThePrivateCopyInCompUnderItsTemporaryName) {
+TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporaryNames) {
+  folder.WriteBytes("comp/copy.tmp", "another item's copy");
   WatchItem first = CheckNow(FullTextItem("/page"));
   EXPECT_EQ(first.m_result, 2);
-  EXPECT_EQ(first.m_hiddenPath, folder.File("comp/temp.tmp"));
-  EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "<html>one</html>");
+  EXPECT_EQ(first.m_hiddenPath, folder.File("comp/copy_1.tmp"));
+  EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>one</html>");
 
   WatchItem second = CheckNow(first);
   EXPECT_EQ(second.m_result, 1);
-  EXPECT_EQ(FilesIn(folder.File("comp")), std::vector<std::string>{"temp.tmp"});
+  EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
 
   Serve("/page", "<html>two</html>");
   WatchItem third = CheckNow(second);
   EXPECT_EQ(third.m_result, 2);
-  EXPECT_EQ(third.m_hiddenPath, folder.File("comp/temp.tmp"));
-  EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "<html>two</html>");
-  EXPECT_EQ(FilesIn(folder.File("comp")), std::vector<std::string>{"temp.tmp"});
+  EXPECT_EQ(third.m_hiddenPath, folder.File("comp/copy_1.tmp"));
+  EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>two</html>");
+  EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
   EXPECT_EQ(third.m_lastUpdate, third.m_lastCheck) << "no Last-Modified: the check's time";
 }
 
