@@ -36,7 +36,12 @@ struct ChildRun {
 };
 
 // Runs a program with its output to `outputPath`; wall time and the child's peak memory.
-ChildRun Run(const std::vector<std::string>& args, const std::string& outputPath) {
+// The memory is measured by /usr/bin/time, a small process that forks the program: the
+// peak that wait4 reports for a child of this process would count this process's own
+// memory, which the child's mm starts from.
+ChildRun Run(std::vector<std::string> args, const std::string& outputPath) {
+  const std::string memoryFile = outputPath + ".rss";
+  args.insert(args.begin(), {"/usr/bin/time", "-f", "%M", "-o", memoryFile});
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -52,7 +57,10 @@ ChildRun Run(const std::vector<std::string>& args, const std::string& outputPath
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peakKiB = usage.ru_maxrss;
+  if (FILE* memory = std::fopen(memoryFile.c_str(), "r")) {
+    if (std::fscanf(memory, "%ld", &run.peakKiB) != 1) run.peakKiB = 0;
+    std::fclose(memory);
+  }
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   posix_spawn_file_actions_destroy(&actions);
   return run;
