@@ -38,7 +38,9 @@ bool CWatchList::Load() {
 }
 
 bool CWatchList::Save() {
-  platform::CAtomicFile file(FilePath(), platform::CAtomicFile::Mode::Text);
+  // Items may hold the password of their page: the file is for its owner only.
+  platform::CAtomicFile file(FilePath(), platform::CAtomicFile::Mode::Text,
+                             platform::CAtomicFile::Access::OwnerOnly);
   FILE* stream = file.Open();
   if (!stream) return false;
   for (const WatchItem& item : m_items) {

@@ -41,7 +41,8 @@ class CWatchList {
   // block. false when the file cannot be opened (the list is then empty).
   bool Load();
   // Saves every item, in list order, through a temporary file renamed over the old one: a
-  // save that fails or breaks off leaves the old file as it was. false on failure.
+  // save that fails or breaks off leaves the old file as it was. The file is readable by
+  // its owner only (items may hold passwords). false on failure.
   bool Save();
   // The path of the list file.
   static std::string FilePath();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,9 @@ TEST_F(WatchListTest, LoadsEveryBlockNamesFramesInOrderAndSavesTheSameBytes) {
   EXPECT_EQ(list.GetItem(0).m_nextCheck, 0) << "daily start-up item: at once";
   ASSERT_TRUE(list.Save());
   EXPECT_EQ(folder.ReadBytes("WatchList.pgl"), bytes);
+  struct stat status {};
+  ASSERT_EQ(stat(folder.File("WatchList.pgl").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u) << "items may hold passwords";
 }
 
 TEST_F(WatchListTest, ABlockCutOffBeforeItsEndIsDroppedAndTheNextSaveWritesTheRest) {
