@@ -52,5 +52,9 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
 
   list.Close();
   Serve(queue, [&] { return !list.HasOutstandingCheck(); });
-  return list.Save() ? 0 : 1;
+  if (!list.Save()) {
+    PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
+    return 1;
+  }
+  return 0;
 }
