@@ -58,16 +58,20 @@ void CReNew::StartThread() {
 }
 
 bool CReNew::Stop() {
+  bool ran = false;
+  if (m_thread.joinable()) {
+    // The cancel is claimed before the time is cleared: a waiting worker must not take
+    // the cleared time for a due check.
+    int waiting = kWaiting;
+    m_state.compare_exchange_strong(waiting, kCancelled);
+    m_hCancel.Set();
+    m_hWake.Set();
+    m_hDone.Wait();
+    m_thread.join();
+    ran = m_state == kFinished && IsChecking();
+    m_state = kIdle;
+  }
   m_due = 0;
-  if (!m_thread.joinable()) return false;
-  int waiting = kWaiting;
-  m_state.compare_exchange_strong(waiting, kCancelled);
-  m_hCancel.Set();
-  m_hWake.Set();
-  m_hDone.Wait();
-  m_thread.join();
-  bool ran = m_state == kFinished && IsChecking();
-  m_state = kIdle;
   return ran;
 }
 

@@ -115,15 +115,23 @@ TEST_F(WatchListTest, ASaveKilledAtAnyPointLeavesAListThatLoadsWhole) {
   items.resize(kShort);
   std::string shortList = Blocks(folder, items);
 
+  // The child loads the two lists from folders of their own and saves them in turn here.
+  platform::MakeDirectory(folder.File("long"));
+  platform::MakeDirectory(folder.File("short"));
+  folder.WriteBytes("long/WatchList.pgl", longList);
+  folder.WriteBytes("short/WatchList.pgl", shortList);
+
   for (int round = 0; round < 12; ++round) {
     folder.WriteBytes("WatchList.pgl", longList);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       CWatchList longer{CheckEnvironment()}, shorter{CheckEnvironment()};
+      platform::SetProgramFolder(folder.File("long"));
       longer.Load();
-      folder.WriteBytes("WatchList.pgl", shortList);
+      platform::SetProgramFolder(folder.File("short"));
       shorter.Load();
+      platform::SetProgramFolder(folder.Path());
       for (;;) {
         longer.Save();
         shorter.Save();
