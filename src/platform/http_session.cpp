@@ -56,6 +56,16 @@ std::string HeaderName(const std::string& line) {
 
 // ---------------------------------------------------------------------------------------
 
+CConnectionPool::CConnectionPool() {
+  InitLibrary();
+  m_share = curl_share_init();
+  curl_share_setopt(static_cast<CURLSH*>(m_share), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+}
+
+CConnectionPool::~CConnectionPool() { curl_share_cleanup(static_cast<CURLSH*>(m_share)); }
+
+// ---------------------------------------------------------------------------------------
+
 CHttpSession::CHttpSession(HttpOptions options) : m_options(std::move(options)) {
   InitLibrary();
   m_multi = curl_multi_init();
@@ -130,6 +140,7 @@ void CHttpRequest::Configure(const std::string& body) {
   m_errorBuffer[0] = '\0';
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
   curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(m_url).c_str());
+  if (options.connections) curl_easy_setopt(easy, CURLOPT_SHARE, options.connections->Handle());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

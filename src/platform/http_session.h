@@ -17,6 +17,21 @@
 
 namespace platform {
 
+// Keeps idle connections open from one session to the next, so that fetches following
+// one another reuse them (the body of every answer still comes from the server). Used by
+// one thread at a time, such as the check engine's successive workers.
+class CConnectionPool {
+ public:
+  CConnectionPool();
+  ~CConnectionPool();  // closes the idle connections; no session may use the pool then
+  CConnectionPool(const CConnectionPool&) = delete;
+  CConnectionPool& operator=(const CConnectionPool&) = delete;
+  void* Handle() const { return m_share; }
+
+ private:
+  void* m_share;
+};
+
 struct HttpOptions {
   std::string agent;  // User-Agent sent when a request adds none of its own
   std::string proxy;  // "host:port"; empty: direct (proxy variables of the environment are ignored)
@@ -24,6 +39,7 @@ struct HttpOptions {
   std::uint32_t connectTimeoutMs = 30000;  // a connection (TLS handshake included) not made by then fails
   std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
   std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
+  std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
 };
 
 class CHttpRequest;

@@ -9,6 +9,7 @@
 #include "core/fetch/path_utils.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/http_session.h"
 #include "platform/ui_queue.h"
 
 namespace {
@@ -31,7 +32,12 @@ bool UsesDateRule(const WatchItem& item) {
 
 }  // namespace
 
-CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environment)) {}
+CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environment)) {
+  // Checks follow one another, one worker at a time: they share the idle connections.
+  if (!m_environment.m_fetch.m_connections) {
+    m_environment.m_fetch.m_connections = std::make_shared<platform::CConnectionPool>();
+  }
+}
 
 CReNew::~CReNew() { Stop(); }
 

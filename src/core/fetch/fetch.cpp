@@ -173,6 +173,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   options.connectTimeoutMs = m_settings.m_connectTimeoutMs;
   options.receiveTimeoutMs = m_settings.m_receiveTimeoutMs;
   options.caFile = m_settings.m_caFile;
+  options.connections = m_settings.m_connections;
   return std::make_unique<platform::CHttpSession>(std::move(options));
 }
 

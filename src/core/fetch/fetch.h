@@ -17,6 +17,7 @@
 struct AppSettings;
 
 namespace platform {
+class CConnectionPool;
 class CHttpSession;
 class CHttpRequest;
 }  // namespace platform
@@ -28,6 +29,8 @@ struct FetchSettings {
   std::uint32_t m_connectTimeoutMs = 30000;
   std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
+  // Idle connections kept between fetches by one thread at a time; null: none kept.
+  std::shared_ptr<platform::CConnectionPool> m_connections;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
 
