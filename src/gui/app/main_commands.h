@@ -27,7 +27,7 @@ enum MainCommand : int {
   ID_SAVE_SETTINGS,       // sent by the watch list window
   ID_TAKE_HELPER_REQUEST,
   ID_DEFERRED_INIT,
-  ID_OPEN = 32800,        // "開く", also sent by the actions on update
+  ID_OPEN,                // "開く", also sent by the actions on update
 };
 
 // The menu bar of the main window.

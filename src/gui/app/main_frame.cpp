@@ -70,6 +70,7 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
   Bind(wxEVT_CLOSE_WINDOW, &CMainDlg::OnClose, this);
   Bind(wxEVT_ICONIZE, &CMainDlg::OnIconize, this);
   Bind(wxEVT_CHAR_HOOK, &CMainDlg::OnCharHook, this);
+  Bind(wxEVT_SHOW, &CMainDlg::OnShow, this);
   m_panel->Bind(wxEVT_SIZE, &CMainDlg::OnSize, this);
 
   const WindowRect& rect = m_app.m_mainWindowLayout.m_windowRect;
@@ -266,6 +267,7 @@ void CMainDlg::GoToTray() {
 
 void CMainDlg::ShowFromTray() {
   if (m_ending) return;
+  m_hiddenInTray = false;
   Show();
   if (IsIconized()) Iconize(false);
   BringToForeground(this);
@@ -288,6 +290,7 @@ void CMainDlg::OnCancel() {
   StoreLayout();
   if (m_inTray) {
     if (IsIconized()) Iconize(false);
+    m_hiddenInTray = true;
     Hide();
     m_app.WriteState("hide");
     return;
@@ -336,6 +339,17 @@ void CMainDlg::OnIconize(wxIconizeEvent& event) {
   // Into the tray after the window manager has finished minimising.
   if (event.IsIconized() && !m_ending && wxTaskBarIcon::IsAvailable()) {
     CallAfter([this] { Minimise(); });
+  }
+}
+
+void CMainDlg::OnShow(wxShowEvent& event) {
+  event.Skip();
+  // wxGTK finishes showing a window when the display has mapped it; a window hidden into
+  // the tray before that happened must stay hidden.
+  if (event.IsShown() && m_hiddenInTray) {
+    CallAfter([this] {
+      if (m_hiddenInTray && IsShown()) Hide();
+    });
   }
 }
 

@@ -120,6 +120,7 @@ class CMainDlg : public wxFrame {
   void OnIconize(wxIconizeEvent& event);
   void OnSize(wxSizeEvent& event);
   void OnCharHook(wxKeyEvent& event);
+  void OnShow(wxShowEvent& event);
 
   CWatchApp& m_app;
   CWxUiQueue& m_queue;
@@ -132,6 +133,7 @@ class CMainDlg : public wxFrame {
   CTrayIcon* m_tray = nullptr;
   CButtonRow m_buttonRow{300};
   bool m_inTray = false;
+  bool m_hiddenInTray = false;  // hidden by going to the tray, until shown from it
   bool m_ending = false;
   bool m_deferredInitDone = false;
 };

@@ -41,13 +41,13 @@ void OnEndSignal(int) {
 }
 
 int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
+  wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
+  wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   auto* window = new CMainDlg(app, queue);
   g_mainWindow = window;
   wxTheApp->SetTopWindow(window);
   window->Show();
   app.MainWindowReady();
-  wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
-  wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   // Returns when the main window has ended.
   return wxTheApp->OnRun();
 }
