@@ -1,6 +1,442 @@
 #include "gui/app/main_frame.h"
 
-#include "core/app/version.h"
-#include "gui/wx_text.h"
+#include <cstdio>
+#include <wx/button.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+#include <wx/statbmp.h>
+#include <wx/taskbar.h>
 
-CMainDlg::CMainDlg() : wxFrame(nullptr, wxID_ANY, ToWx(kProductTitle)) {}
+#include "core/app/version.h"
+#include "core/app/watch_app.h"
+#include "core/fetch/path_utils.h"
+#include "gui/app/about_dialog.h"
+#include "gui/app/app_icon.h"
+#include "gui/app/main_commands.h"
+#include "gui/app/tray_icon.h"
+#include "gui/check/results_list.h"
+#include "gui/window_utils.h"
+#include "gui/wx_text.h"
+#include "gui/wx_ui_queue.h"
+#include "platform/file_system.h"
+#include "platform/sound_player.h"
+
+namespace {
+
+// The client area the controls are laid out for before the window takes its real size.
+constexpr int kDesignWidth = 620;
+constexpr int kDesignHeight = 320;
+constexpr int kMargin = 8;
+
+// The pages on the maker's site that the help menu shows.
+constexpr const char* kHelpPage = "https://velmar.example/pagewarden/help/";
+constexpr const char* kTroublePage = "https://velmar.example/pagewarden/trouble.html";
+constexpr const char* kHelperPage = "https://velmar.example/grabmate/";
+constexpr const char* kDownloaderPage = "https://velmar.example/linkreel/";
+constexpr const char* kQaPage = "https://velmar.example/pagewarden/qa.html";
+
+constexpr const char* kNoTempFile = "一時ファイルが作れません。";
+constexpr const char* kAnnouncementFrame = "__Watch_Ann";
+
+// The four buttons, left to right.
+struct ButtonSpec {
+  int id;
+  const char* label;
+};
+constexpr ButtonSpec kButtons[] = {{ID_FOLDER_UPDATE, "フォルダ更新"},
+                                   {ID_SHOW_WATCH_LIST, "ウォッチリスト"},
+                                   {ID_CLEAR_LOG, "ログのクリア"},
+                                   {ID_STOP_SOUND, "サウンド停止"}};
+
+}  // namespace
+
+CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
+    : wxFrame(nullptr, wxID_ANY, ToWx(kProductTitle)),
+      m_app(app),
+      m_queue(queue),
+      m_parts(std::move(parts)),
+      m_handOff(app.Companions(), app.Prompter()) {
+  m_app.WriteState("opened");
+  SetTitle(ToWx(std::string(kProductName) + " " + kProductVersion));
+  SetMenuBar(MakeMainMenuBar());
+  SetIcons(MakeAppIcons());
+  CreateControls();
+  SetClientSize(kDesignWidth, kDesignHeight);
+  SetMinClientSize(wxSize(200, 120));
+
+  Bind(wxEVT_MENU, &CMainDlg::OnMenu, this);
+  Bind(wxEVT_BUTTON, &CMainDlg::OnMenu, this);
+  Bind(wxEVT_UPDATE_UI, &CMainDlg::OnUpdateUi, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainDlg::OnClose, this);
+  Bind(wxEVT_ICONIZE, &CMainDlg::OnIconize, this);
+  Bind(wxEVT_CHAR_HOOK, &CMainDlg::OnCharHook, this);
+  Bind(wxEVT_SHOW, &CMainDlg::OnShow, this);
+  m_panel->Bind(wxEVT_SIZE, &CMainDlg::OnSize, this);
+
+  const WindowRect& rect = m_app.m_mainWindowLayout.m_windowRect;
+  if (rect.IsKnown() && rect.right > rect.left && rect.bottom > rect.top) {
+    SetSize(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  }
+  Command(ID_DEFERRED_INIT);
+}
+
+CMainDlg::~CMainDlg() {
+  if (!m_ending) EndWindow();
+}
+
+void CMainDlg::CreateControls() {
+  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight));
+  m_icon = new wxStaticBitmap(m_panel, wxID_ANY, MakeAppBitmap(32), wxPoint(kMargin, 4));
+  int bottom = m_icon->GetRect().GetBottom();
+
+  // Right to left from the design width, then the offsets are taken as they stand.
+  int right = kDesignWidth - kMargin;
+  m_buttons.assign(std::size(kButtons), nullptr);
+  for (int index = static_cast<int>(std::size(kButtons)) - 1; index >= 0; --index) {
+    auto* button = new wxButton(m_panel, kButtons[index].id, ToWx(kButtons[index].label));
+    wxSize size = button->GetBestSize();
+    button->SetSize(right - size.GetWidth(), 6, size.GetWidth(), size.GetHeight());
+    right -= size.GetWidth() + 4;
+    bottom = std::max(bottom, button->GetRect().GetBottom());
+    m_buttons[index] = button;
+  }
+  std::vector<int> rightEdges;
+  for (wxButton* button : m_buttons) rightEdges.push_back(button->GetRect().GetRight() + 1);
+  m_buttonRow.Record(kDesignWidth, rightEdges);
+  for (std::size_t index = 0; index < m_buttons.size(); ++index) {
+    m_buttons[index]->Enable(CommandAvailable(kButtons[index].id));
+  }
+
+  int top = bottom + 6;
+  m_results = new CRenewCheckWnd(m_panel, wxID_ANY, wxPoint(0, top),
+                                 wxSize(kDesignWidth, kDesignHeight - top));
+}
+
+void CMainDlg::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  LayoutControls();
+}
+
+void CMainDlg::LayoutControls() {
+  if (!m_results) return;
+  wxSize client = m_panel->GetClientSize();
+  wxPoint corner = m_results->GetPosition();
+  m_results->SetSize(corner.x, corner.y, std::max(0, client.GetWidth() - corner.x),
+                     std::max(0, client.GetHeight() - corner.y));
+  std::vector<int> widths;
+  for (wxButton* button : m_buttons) widths.push_back(button->GetSize().GetWidth());
+  for (const CButtonRow::Move& move : m_buttonRow.Resize(client.GetWidth(), widths)) {
+    AlignRight(client.GetWidth(), m_buttons[move.button], m_buttonRow.Offsets()[move.button]);
+  }
+}
+
+void CMainDlg::Command(int id) { QueueEvent(new wxCommandEvent(wxEVT_MENU, id)); }
+
+void CMainDlg::OnMenu(wxCommandEvent& event) { RunCommand(event.GetId()); }
+
+bool CMainDlg::CommandAvailable(int id) const {
+  switch (id) {
+    case ID_NEW_SITE:
+      return static_cast<bool>(m_parts.runSheet);
+    case ID_SHOW_WATCH_LIST:
+      return static_cast<bool>(m_parts.showWatchList);
+    case ID_ENVIRONMENT:
+      return static_cast<bool>(m_parts.runEnvironment);
+    case ID_FOLDER_UPDATE:
+      return static_cast<bool>(m_parts.runLinkUpdate);
+    default:
+      return true;
+  }
+}
+
+void CMainDlg::OnUpdateUi(wxUpdateUIEvent& event) {
+  event.Enable(CommandAvailable(event.GetId()));
+}
+
+void CMainDlg::RunCommand(int id) {
+  if (m_ending) return;
+  if (!CommandAvailable(id)) return;
+  switch (id) {
+    case ID_NEW_SITE:
+      OpenSite(WatchItem(), 0);
+      break;
+    case ID_SHOW_WATCH_LIST:
+      m_parts.showWatchList();
+      break;
+    case ID_CLEAR_LOG:
+      m_results->DeleteAllItems();
+      break;
+    case ID_ENVIRONMENT:
+      m_parts.runEnvironment();
+      break;
+    case ID_EXIT_PROGRAM:
+      ExitProgram();
+      break;
+    case ID_DOWNLOADER:
+      m_app.Companions().DownloaderCommand();
+      break;
+    case ID_HELPER:
+      m_app.Companions().HelperCommand();
+      break;
+    case ID_HELP_CONTENTS:
+      DisplayPage(DisplayKind::Address, std::string(kHelpPage));
+      break;
+    case ID_HELP_TROUBLE:
+      DisplayPage(DisplayKind::Address, std::string(kTroublePage));
+      break;
+    case ID_HELP_HELPER_PAGE:
+      DisplayPage(DisplayKind::Address, std::string(kHelperPage));
+      break;
+    case ID_HELP_DOWNLOADER_PAGE:
+      DisplayPage(DisplayKind::Address, std::string(kDownloaderPage));
+      break;
+    case ID_HELP_QA:
+      DisplayPage(DisplayKind::Address, std::string(kQaPage));
+      break;
+    case ID_ABOUT:
+    case ID_ABOUT_VERSION: {
+      CAboutDlg about(this);
+      about.ShowModal();
+      break;
+    }
+    case ID_FOLDER_UPDATE: {
+      std::string& folder = m_app.m_mainWindowLayout.m_linkFolder;
+      folder = m_parts.runLinkUpdate(folder);
+      break;
+    }
+    case ID_STOP_SOUND:
+      platform::SoundPlayer().Stop();
+      break;
+    case ID_SAVE_SETTINGS:
+      SaveSettings();
+      break;
+    case ID_TAKE_HELPER_REQUEST:
+      TakeHelperRequest(false);
+      break;
+    case ID_DEFERRED_INIT:
+      DeferredInit();
+      break;
+    case ID_OPEN:
+      ShowFromTray();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainDlg::DeferredInit() {
+  if (m_deferredInitDone) return;
+  m_deferredInitDone = true;
+  m_results->Attach(m_app.m_mainWindowLayout.m_columnWidths);
+  if (m_app.m_settings.m_startResident) GoToTray();
+  if (m_parts.startWatchList) m_parts.startWatchList(*m_results);
+  Command(ID_TAKE_HELPER_REQUEST);
+  if (m_parts.startAnnouncement) m_parts.startAnnouncement();
+}
+
+void CMainDlg::Minimise() {
+  if (m_ending) return;
+  if (!wxTaskBarIcon::IsAvailable()) {
+    // No notification area to come back from: an ordinary minimised window stays reachable.
+    if (!IsIconized()) Iconize(true);
+    return;
+  }
+  m_inTray = false;
+  GoToTray();
+}
+
+void CMainDlg::GoToTray() {
+  if (m_inTray) {
+    ExitProgram();
+    return;
+  }
+  if (!wxTaskBarIcon::IsAvailable()) {
+    Iconize(true);
+    return;
+  }
+  if (!m_tray) {
+    m_tray = new CTrayIcon(*this, [this](int id) { return CommandAvailable(id); });
+  }
+  if (!m_tray->Add()) {
+    Iconize(true);
+    return;
+  }
+  m_inTray = true;
+  OnCancel();
+}
+
+void CMainDlg::ShowFromTray() {
+  if (m_ending) return;
+  m_hiddenInTray = false;
+  Show();
+  if (IsIconized()) Iconize(false);
+  BringToForeground(this);
+  m_app.WriteState("opened");
+}
+
+void CMainDlg::StoreLayout() {
+  MainWindowLayout& layout = m_app.m_mainWindowLayout;
+  // A minimised or never shown window has no rectangle worth keeping.
+  if (!IsIconized() && IsShown()) {
+    wxRect rect = GetRect();
+    layout.m_windowRect = {rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1,
+                           rect.GetBottom() + 1};
+  }
+  if (m_results->IsAttached()) layout.m_columnWidths = m_results->ColumnWidths();
+}
+
+void CMainDlg::OnCancel() {
+  if (m_ending) return;
+  StoreLayout();
+  if (m_inTray) {
+    if (IsIconized()) Iconize(false);
+    m_hiddenInTray = true;
+    Hide();
+    m_app.WriteState("hide");
+    return;
+  }
+  EndWindow();
+  Destroy();
+}
+
+void CMainDlg::ExitProgram() {
+  if (m_tray) {
+    m_tray->RemoveIcon();
+    m_tray->Destroy();
+    m_tray = nullptr;
+  }
+  m_inTray = false;
+  OnCancel();
+}
+
+void CMainDlg::EndWindow() {
+  m_ending = true;
+  SaveSettings();
+  if (m_parts.endWatchList) m_parts.endWatchList();
+  if (m_tray) {
+    m_tray->RemoveIcon();
+    m_tray->Destroy();
+    m_tray = nullptr;
+  }
+  // From here a worker asking the user is answered as refused: nothing it waits for on
+  // this thread can keep the owners below from joining it.
+  m_queue.Close();
+  m_handOff.Stop();
+}
+
+void CMainDlg::OnClose(wxCloseEvent& event) {
+  if (!event.CanVeto()) {
+    StoreLayout();
+    if (!m_ending) EndWindow();
+    Destroy();
+    return;
+  }
+  OnCancel();
+}
+
+void CMainDlg::OnIconize(wxIconizeEvent& event) {
+  event.Skip();
+  // Into the tray after the window manager has finished minimising.
+  if (event.IsIconized() && !m_ending && wxTaskBarIcon::IsAvailable()) {
+    CallAfter([this] { Minimise(); });
+  }
+}
+
+void CMainDlg::OnShow(wxShowEvent& event) {
+  event.Skip();
+  // wxGTK finishes showing a window when the display has mapped it; a window hidden into
+  // the tray before that happened must stay hidden.
+  if (event.IsShown() && m_hiddenInTray) {
+    CallAfter([this] {
+      if (m_hiddenInTray && IsShown()) Hide();
+    });
+  }
+}
+
+void CMainDlg::OnCharHook(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_ESCAPE) {
+    OnCancel();
+    return;
+  }
+  event.Skip();
+}
+
+void CMainDlg::SaveSettings() {
+  // A settings archive that cannot be written keeps its old contents; nothing to report.
+  m_app.SaveSettings();
+}
+
+void CMainDlg::OpenSite(const WatchItem& item, int index) {
+  if (m_parts.runSheet) m_parts.runSheet(item, index);
+}
+
+void CMainDlg::NewSiteFromRequest(const FetchRequest& request) {
+  WatchItem item;
+  static_cast<FetchRequest&>(item) = request;
+  OpenSite(item, 0);
+}
+
+void CMainDlg::StoreItem(int index, const WatchItem& item) {
+  if (item.m_url.empty() || !m_parts.storeItem) return;
+  WatchItem stored = item;
+  stored.ScheduleAtStart();
+  m_parts.storeItem(index, stored);
+}
+
+void CMainDlg::EditItem(int index) {
+  if (!m_parts.copyItem) return;
+  if (std::optional<WatchItem> item = m_parts.copyItem(index)) OpenSite(*item, index);
+}
+
+void CMainDlg::ListForward(int position) {
+  if (m_parts.listForward) m_parts.listForward(position);
+}
+
+std::string CMainDlg::ImageTestPath() { return ProgramFolder() + "/imagetest.htm"; }
+
+void CMainDlg::DisplayPage(DisplayKind kind, const FetchRequest& request) {
+  if (kind == DisplayKind::Request) {
+    m_handOff.Display(request);
+  } else {
+    DisplayPage(kind, request.m_url);
+  }
+}
+
+void CMainDlg::DisplayPage(DisplayKind kind, const std::string& text) {
+  FetchRequest request;
+  if (kind == DisplayKind::Address) {
+    request.m_url = text;
+  } else if (kind == DisplayKind::Image) {
+    std::string path = ImageTestPath();
+    FILE* file = platform::OpenFile(path, "w");
+    std::string page = "<html><body><img src=\"" + text + "\"></body></html>";
+    bool written = file && std::fwrite(page.data(), 1, page.size(), file) == page.size();
+    if (file && std::fclose(file) != 0) written = false;
+    if (!written) {
+      m_app.Prompter().ShowMessage(kNoTempFile, IPrompter::Buttons::Ok,
+                                   IPrompter::Icon::Warning);
+      return;
+    }
+    request.m_url = path;
+  } else {
+    return;  // a request comes with its own overload
+  }
+  m_handOff.Display(request);
+}
+
+void CMainDlg::AnnounceDone(const std::optional<std::string>& address) {
+  if (!address) return;
+  FetchRequest request;
+  request.m_frame = kAnnouncementFrame;
+  request.m_url = *address;
+  m_handOff.Display(request);
+}
+
+void CMainDlg::TakeHelperRequest(bool fromMessage) {
+  if (m_ending) return;
+  CCompanionLink::HelperRequest taken = m_app.Companions().TakeHelperRequest(
+      fromMessage ? CCompanionLink::RequestTrigger::Message
+                  : CCompanionLink::RequestTrigger::StartUp);
+  if (taken.showMainWindow) ShowFromTray();
+  if (taken.request) NewSiteFromRequest(*taken.request);
+}

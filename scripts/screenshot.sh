@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Screenshots of the desktop program for the README: starts it under a virtual X server
+# (with a window manager for the window frames and a tray host) on a prepared data folder
+# and writes PNG files to docs/. Installs what it needs from scripts/screenshot-packages.txt.
+#
+#   scripts/screenshot.sh            # build/src/gui/pagewarden, built when missing
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [ "${1:-}" = "--inside" ]; then
+  # Runs on the virtual display: every program started here ends with the display.
+  work=$2
+  program=$3
+  openbox >/dev/null 2>&1 &
+  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
+  sleep 1
+  XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime \
+    "$program" --home "$work/home" >"$work/program.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 100); do
+    xwd -silent -frame -name "Pagewarden 1.35" >"$work/main.xwd" 2>/dev/null && break
+    sleep 0.1
+  done
+  sleep 1  # let the window finish drawing
+  # The window with the frame the window manager drew around it.
+  info=$(xwininfo -frame -name "Pagewarden 1.35")
+  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  width=$(sed -n 's/.*Width: *//p' <<<"$info")
+  height=$(sed -n 's/.*Height: *//p' <<<"$info")
+  frame_x=$(sed -n 's/.*Relative upper-left X: *//p' <<<"$info")
+  frame_y=$(sed -n 's/.*Relative upper-left Y: *//p' <<<"$info")
+  geometry="$((width + 2 * frame_x))x$((height + frame_y + frame_x))+$((x - frame_x))+$((y - frame_y))"
+  xwd -silent -root | convert xwd:- -crop "$geometry" +repage "$root/docs/main-window.png"
+  kill -TERM "$pid"
+  wait "$pid" || true
+  exit 0
+fi
+
+install_missing_packages() {
+  local wanted=() missing=() package
+  mapfile -t wanted < <(grep -h -v -E '^\s*(#|$)' "$root/scripts/packages.txt" \
+    "$root/scripts/screenshot-packages.txt")
+  for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 \
+    install -y -q --no-install-recommends "${missing[@]}"
+}
+
+install_missing_packages
+program=$root/build/src/gui/pagewarden
+if [ ! -x "$program" ]; then
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DPAGEWARDEN_BENCH=OFF
+  cmake --build "$root/build" -j2 --target pagewarden
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/config" "$work/runtime" "$work/home" "$root/docs"
+chmod 700 "$work/runtime"
+xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$program"
+echo "Written: docs/main-window.png"

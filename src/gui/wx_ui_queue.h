@@ -1,0 +1,46 @@
+// The UI queue on wx's event loop: Post queues the task as a deferred call on the
+// application object; Send does the same and blocks the calling worker until the task has
+// run on the UI thread (on the UI thread itself it runs at once).
+//
+// Threads: Post and Send from any thread once wx is running. Shutdown: Close (UI thread)
+// before the event loop stops for good; from then on tasks are dropped, and a worker
+// blocked in Send for a task that has not started returns without it having run (Ran()
+// tells such a caller). Tasks queued before Close that were not run are dropped with the
+// application object.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/ui_queue.h"
+
+class CWxUiQueue : public platform::IUiQueue {
+ public:
+  CWxUiQueue() = default;
+  ~CWxUiQueue() override { Close(); }
+  CWxUiQueue(const CWxUiQueue&) = delete;
+  CWxUiQueue& operator=(const CWxUiQueue&) = delete;
+
+  void Post(std::function<void()> task) override;
+  void Send(std::function<void()> task) override;
+  // Like Send; false when the task was dropped because the queue closed.
+  bool SendAndTell(std::function<void()> task);
+
+  void Close();
+  bool IsClosed();
+
+ private:
+  struct Waiter {
+    bool started = false;
+    bool done = false;
+    bool dropped = false;
+  };
+
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  bool m_closed = false;
+  std::vector<std::shared_ptr<Waiter>> m_waiters;
+};

@@ -1,0 +1,94 @@
+#include "gui_test_support.h"
+
+#include <chrono>
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/taskbar.h>
+
+extern char** environ;
+
+bool RunEventsUntil(const std::function<bool()>& done, std::uint32_t timeoutMs) {
+  wxGUIEventLoop loop;
+  wxEventLoopActivator active(&loop);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    while (loop.Pending()) loop.Dispatch();
+    wxTheApp->ProcessPendingEvents();
+    loop.ProcessIdle();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void RunEventsFor(std::uint32_t milliseconds) {
+  RunEventsUntil([] { return false; }, milliseconds);
+}
+
+pid_t StartProcess(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
+  for (const std::string& added : env) environment.push_back(added);
+  std::vector<std::string> argvText{program};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv, envp;
+  for (std::string& text : argvText) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  for (std::string& text : environment) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+    return -1;
+  }
+  return pid;
+}
+
+int WaitForProcess(pid_t pid, std::uint32_t timeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    int status = 0;
+    pid_t result = waitpid(pid, &status, WNOHANG);
+    if (result == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (result < 0) return -1;
+    if (std::chrono::steady_clock::now() >= deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+TrayHost::TrayHost() {
+  m_pid = StartProcess("trayer", {"--edge", "bottom", "--align", "right", "--widthtype",
+                                  "pixel", "--width", "120", "--height", "24"},
+                       {});
+  if (m_pid > 0) {
+    m_ready = RunEventsUntil([] { return wxTaskBarIcon::IsAvailable(); }, 10000);
+  }
+}
+
+TrayHost::~TrayHost() {
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGTERM);
+  WaitForProcess(m_pid, 5000);
+  // The selection goes with its owner; wait until the desktop has no tray any more.
+  RunEventsUntil([] { return !wxTaskBarIcon::IsAvailable(); }, 5000);
+}
+
+GuiWorld::GuiWorld() {
+  app = std::make_unique<CWatchApp>(CWatchApp::FrontEnd::Desktop, prompter, queue);
+}
+
+GuiWorld::~GuiWorld() {
+  app.reset();
+  // Deferred calls still queued for this world's windows run now, not in the next test.
+  RunEventsFor(20);
+}
+
+std::string GuiWorld::State() const {
+  return environment.StoredValue("Pageward", "State").value_or("");
+}

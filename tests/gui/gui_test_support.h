@@ -1,0 +1,56 @@
+// What the window tests share: running wx's event loop until something happened, a tray
+// host on the virtual display, and a private world for one application object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+#include "core/app/watch_app.h"
+#include "gui/wx_prompter.h"
+#include "gui/wx_ui_queue.h"
+#include "support/companion_environment.h"
+
+// Runs the event loop (events, deferred calls, idle work such as deleting windows) until
+// `done` holds or `timeoutMs` passes; whether `done` held.
+bool RunEventsUntil(const std::function<bool()>& done, std::uint32_t timeoutMs = 5000);
+// Runs the event loop for `milliseconds`.
+void RunEventsFor(std::uint32_t milliseconds);
+
+// A tray host (Debian's trayer) on the test's display for the life of the object.
+class TrayHost {
+ public:
+  TrayHost();
+  ~TrayHost();
+  TrayHost(const TrayHost&) = delete;
+  TrayHost& operator=(const TrayHost&) = delete;
+  // The desktop shows tray icons now.
+  bool Ready() const { return m_ready; }
+
+ private:
+  pid_t m_pid = -1;
+  bool m_ready = false;
+};
+
+// A fresh value store, runtime folder and program folder with an application object for
+// the desktop on the wx queue and prompter.
+struct GuiWorld {
+  GuiWorld();
+  ~GuiWorld();
+
+  CompanionEnvironment environment;
+  CWxUiQueue queue;
+  CWxPrompter prompter{queue};
+  std::unique_ptr<CWatchApp> app;
+
+  std::string State() const;
+};
+
+// Starts `program` with `args` and the environment variables `env` ("NAME=value") added;
+// its process id, or -1.
+pid_t StartProcess(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env);
+// Waits for the process to end; its exit status, or -1 when it did not end in time.
+int WaitForProcess(pid_t pid, std::uint32_t timeoutMs);

@@ -1,0 +1,68 @@
+// The real desktop program, started as the user starts it: one instance per data folder,
+// the state it leaves for its companions, and its end on a termination signal.
+#include <gtest/gtest.h>
+#include <csignal>
+
+#include "core/app/settings_archive.h"
+#include "gui_test_support.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class DesktopProgram : public testing::Test {
+ protected:
+  std::vector<std::string> Environment() const {
+    return {"XDG_CONFIG_HOME=" + m_config.Path(), "XDG_RUNTIME_DIR=" + m_runtime.Path()};
+  }
+  pid_t Start() { return StartProcess(PAGEWARDEN_BINARY, {"--home", m_home.Path()}, Environment()); }
+  std::string State() const {
+    std::string path = m_config.Path() + "/Velmar/Pageward/State";
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {};
+    char buffer[64] = {};
+    std::size_t size = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    return std::string(buffer, size);
+  }
+  bool WaitForState(const std::string& state, std::uint32_t timeoutMs = 10000) {
+    return WaitUntil([&] { return State() == state; }, timeoutMs);
+  }
+
+  TempFolder m_home, m_config, m_runtime;
+};
+
+TEST_F(DesktopProgram, SecondStartShowsTheFirstOnesWindowAndEnds) {
+  TrayHost tray;
+  ASSERT_TRUE(tray.Ready());
+  // The first program starts resident: its window goes to the tray at once.
+  AppSettings settings;
+  settings.m_startResident = 1;
+  ASSERT_TRUE(SaveSettingsFile(m_home.File("PAGEWARD.INI"), settings, MainWindowLayout{},
+                               WatchListWindowLayout{}));
+  pid_t first = Start();
+  ASSERT_GT(first, 0);
+  ASSERT_TRUE(WaitForState("hide")) << "state: " << State();
+
+  pid_t second = Start();
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(WaitForProcess(second, 10000), 0);
+  EXPECT_TRUE(WaitForState("opened")) << "state: " << State();
+
+  kill(first, SIGTERM);
+  EXPECT_EQ(WaitForProcess(first, 10000), 0);
+  EXPECT_EQ(State(), "closed");
+  std::FILE* comp = std::fopen(m_home.File("comp").c_str(), "rb");
+  EXPECT_NE(comp, nullptr);
+  if (comp) std::fclose(comp);
+}
+
+TEST_F(DesktopProgram, StartsWithItsWindowOpenAndEndsOnTermination) {
+  pid_t program = Start();
+  ASSERT_GT(program, 0);
+  ASSERT_TRUE(WaitForState("opened"));
+  kill(program, SIGTERM);
+  EXPECT_EQ(WaitForProcess(program, 10000), 0);
+  EXPECT_EQ(State(), "closed");
+}
+
+}  // namespace
