@@ -100,6 +100,9 @@ class CWatchList {
   int CurrentPosition() const { return m_current; }
   CReNew& Engine() { return m_engine; }
   bool IsDirty() const { return m_dirty; }
+  // A change made to an item in place (GetItemPtr), such as a cleared update mark: the
+  // list is saved at the next dispatch or when it ends.
+  void MarkDirty() { m_dirty = true; }
 
  private:
   struct PendingOp {

@@ -1,0 +1,443 @@
+#include "gui/ui/edit_box.h"
+
+#include <wx/button.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+
+#include "core/watch/watch_list.h"
+#include "gui/app/app_icon.h"
+#include "gui/app/button_row.h"
+#include "gui/app/main_commands.h"
+#include "gui/list_body.h"
+#include "gui/window_utils.h"
+#include "gui/wx_text.h"
+
+namespace {
+
+constexpr int kDesignWidth = 700;
+constexpr int kDesignHeight = 360;
+constexpr int kMargin = 8;
+// Below this client width the buttons stay where they are.
+constexpr int kButtonMinimumWidth = 480;
+
+constexpr const char* kColumnTitles[5] = {"サイト名", "最終更新日時", "最終チェック日時",
+                                           "スケジュール", "リンク先ＵＲＬ"};
+
+// The three buttons, left to right.
+struct ButtonSpec {
+  int id;
+  const char* label;
+};
+constexpr ButtonSpec kButtons[] = {
+    {CEditBox::ID_EB_CHECK_ALL, "全てのアイテムを直ちにチェック"},
+    {CEditBox::ID_EB_SHOW_UPDATED, "更新されたページを表示"},
+    {CEditBox::ID_EB_CLEAR_MARKS, "全ての更新マークを消す"},
+};
+
+void Add(wxMenu* menu, int id, const char* label) { menu->Append(id, ToWx(label)); }
+
+}  // namespace
+
+CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settings,
+                   WatchListWindowLayout& layout, EditBoxCallbacks callbacks)
+    : wxFrame(parent, wxID_ANY, ToWx("ウォッチリスト")),
+      m_watchList(list),
+      m_settings(settings),
+      m_layout(layout),
+      m_callbacks(std::move(callbacks)),
+      m_model(list),
+      m_images(16, 16, true, 3),
+      m_buttonRow(std::make_unique<CButtonRow>(kButtonMinimumWidth)) {
+  SetIcons(MakeAppIcons());
+  CreateMenuBar();
+  CreateControls();
+  SetClientSize(kDesignWidth, kDesignHeight);
+  SetMinClientSize(wxSize(200, 120));
+
+  Bind(wxEVT_MENU, &CEditBox::OnMenu, this);
+  Bind(wxEVT_BUTTON, &CEditBox::OnMenu, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CEditBox::OnClose, this);
+  Bind(wxEVT_CHAR_HOOK, &CEditBox::OnCharHook, this);
+  m_panel->Bind(wxEVT_SIZE, &CEditBox::OnSize, this);
+
+  Refill();
+  const WindowRect& rect = m_layout.m_windowRect;
+  if (rect.IsKnown() && rect.right > rect.left && rect.bottom > rect.top) {
+    SetSize(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  }
+}
+
+CEditBox::~CEditBox() = default;
+
+void CEditBox::CreateMenuBar() {
+  auto* operation = new wxMenu();
+  Add(operation, ID_EB_NEW_SITE, "新規サイト(&N)");
+  Add(operation, ID_EB_ENVIRONMENT, "環境設定(&S)");
+  Add(operation, ID_EB_CLOSE, "ウォッチリストを閉じる");
+  operation->AppendSeparator();
+  Add(operation, ID_EXIT_PROGRAM, "Pagewardenを終了(&X)");
+
+  auto* selected = new wxMenu();
+  Add(selected, ID_EB_DELETE, "削除(&D)");
+  Add(selected, ID_EB_EDIT, "編集(&E)");
+  Add(selected, ID_EB_SHOW_SITE, "サイトを表示");
+  Add(selected, ID_EB_ACKNOWLEDGE, "更新マークを消す");
+  Add(selected, ID_EB_SET_MARK, "更新マークをつける");
+  Add(selected, ID_EB_CHECK_NOW, "直ちにチェック");
+
+  auto* help = new wxMenu();
+  Add(help, ID_HELP_CONTENTS, "Pagewardenのヘルプ(&H)");
+  Add(help, ID_HELP_TROUBLE, "あれっ？と思ったら・・・");
+  Add(help, ID_HELP_QA, "更新チェックＱ＆Ａ(&Q)");
+  Add(help, ID_ABOUT, "Pagewardenについて(&A)...");
+
+  auto* bar = new wxMenuBar();
+  bar->Append(operation, ToWx("操作(&O)"));
+  bar->Append(selected, ToWx("選択されたアイテム(&S)"));
+  bar->Append(help, ToWx("ﾍﾙﾌﾟ(&H)"));
+  SetMenuBar(bar);
+}
+
+void CEditBox::CreateControls() {
+  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight));
+  // Right to left from the design width; the offsets are taken as they stand.
+  int right = kDesignWidth - kMargin;
+  int bottom = 0;
+  m_buttons.assign(std::size(kButtons), nullptr);
+  for (int index = static_cast<int>(std::size(kButtons)) - 1; index >= 0; --index) {
+    auto* button = new wxButton(m_panel, kButtons[index].id, ToWx(kButtons[index].label));
+    wxSize size = button->GetBestSize();
+    button->SetSize(right - size.GetWidth(), 6, size.GetWidth(), size.GetHeight());
+    right -= size.GetWidth() + 4;
+    bottom = std::max(bottom, button->GetRect().GetBottom());
+    m_buttons[index] = button;
+  }
+  std::vector<int> rightEdges;
+  for (wxButton* button : m_buttons) rightEdges.push_back(button->GetRect().GetRight() + 1);
+  m_buttonRow->Record(kDesignWidth, rightEdges);
+
+  int top = bottom + 6;
+  m_list = new wxListCtrl(m_panel, wxID_ANY, wxPoint(0, top),
+                             wxSize(kDesignWidth, kDesignHeight - top),
+                             wxLC_REPORT | wxBORDER_SUNKEN);
+  m_list->EnableCheckBoxes(true);
+  for (int image = 0; image < 3; ++image) m_images.Add(MakeResultBitmap(image));
+  m_list->SetImageList(&m_images, wxIMAGE_LIST_SMALL);
+  for (int column = 0; column < 5; ++column) {
+    m_list->InsertColumn(column, ToWx(kColumnTitles[column]), wxLIST_FORMAT_LEFT,
+                         m_layout.m_columnWidths[column]);
+  }
+  ListBody(m_list)->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
+  m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
+  m_list->Bind(wxEVT_LIST_ITEM_UNCHECKED, &CEditBox::OnItemChecked, this);
+  m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CEditBox::OnItemActivated, this);
+  m_list->Bind(wxEVT_CONTEXT_MENU, &CEditBox::OnContextMenu, this);
+}
+
+void CEditBox::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  LayoutControls();
+}
+
+void CEditBox::LayoutControls() {
+  if (!m_list) return;
+  wxSize client = m_panel->GetClientSize();
+  wxPoint corner = m_list->GetPosition();
+  m_list->SetSize(corner.x, corner.y, std::max(0, client.GetWidth() - corner.x),
+                  std::max(0, client.GetHeight() - corner.y));
+  std::vector<int> widths;
+  for (wxButton* button : m_buttons) widths.push_back(button->GetSize().GetWidth());
+  for (const CButtonRow::Move& move : m_buttonRow->Resize(client.GetWidth(), widths)) {
+    AlignRight(client.GetWidth(), m_buttons[move.button], m_buttonRow->Offsets()[move.button]);
+  }
+}
+
+void CEditBox::ShowWindow() {
+  Show();
+  BringToForeground(this);
+}
+
+// --- rows ---------------------------------------------------------------------------
+
+void CEditBox::WriteRow(long row, const WatchListRow& data) {
+  m_list->SetItem(row, 0, ToWx(data.m_texts[0]), data.m_image);
+  for (int column = 1; column < 5; ++column) m_list->SetItem(row, column, ToWx(data.m_texts[column]));
+  m_list->SetItemData(row, static_cast<wxUIntPtr>(data.m_itemId));
+  if (m_list->IsItemChecked(row) != data.m_checked) m_list->CheckItem(row, data.m_checked);
+}
+
+void CEditBox::Refill() {
+  m_filling = true;
+  std::vector<unsigned> selected;
+  for (long row : SelectedRows()) selected.push_back(static_cast<unsigned>(m_list->GetItemData(row)));
+  m_list->DeleteAllItems();
+  std::vector<WatchListRow> rows = m_model.Rows();
+  for (std::size_t index = 0; index < rows.size(); ++index) {
+    long row = m_list->InsertItem(static_cast<long>(index), ToWx(rows[index].m_texts[0]),
+                                  rows[index].m_image);
+    WriteRow(row, rows[index]);
+  }
+  // A refill keeps what the user had selected.
+  for (unsigned id : selected) {
+    long row = RowOfId(id);
+    if (row >= 0) m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  }
+  m_filling = false;
+}
+
+void CEditBox::CatchUp() {
+  std::vector<WatchListRow> rows = m_model.Rows();
+  bool same = static_cast<long>(rows.size()) == m_list->GetItemCount();
+  for (std::size_t index = 0; same && index < rows.size(); ++index) {
+    same = static_cast<unsigned>(m_list->GetItemData(static_cast<long>(index))) ==
+           rows[index].m_itemId;
+  }
+  if (!same) {
+    Refill();
+    return;
+  }
+  m_filling = true;
+  for (std::size_t index = 0; index < rows.size(); ++index) {
+    WriteRow(static_cast<long>(index), rows[index]);
+  }
+  m_filling = false;
+}
+
+void CEditBox::RefreshItem(int position) {
+  WatchItem* item = m_watchList.GetItemPtr(position);
+  long row = item ? RowOfId(item->m_id) : -1;
+  if (row >= 0) {
+    m_filling = true;
+    WriteRow(row, m_model.RowOf(item->m_id));
+    m_filling = false;
+  }
+  // The end of a check applies the changes queued during it right after this.
+  CallAfter([this] { CatchUp(); });
+}
+
+long CEditBox::RowOfId(unsigned id) const {
+  for (long row = 0; row < m_list->GetItemCount(); ++row) {
+    if (static_cast<unsigned>(m_list->GetItemData(row)) == id) return row;
+  }
+  return -1;
+}
+
+std::vector<long> CEditBox::SelectedRows() const {
+  std::vector<long> rows;
+  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
+       row = m_list->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+unsigned CEditBox::FirstSelectedId() const {
+  long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+  return row < 0 ? 0 : static_cast<unsigned>(m_list->GetItemData(row));
+}
+
+int CEditBox::FirstSelectedPosition() const { return m_model.PositionOf(FirstSelectedId()); }
+
+std::array<int, 5> CEditBox::ColumnWidths() const {
+  std::array<int, 5> widths{};
+  for (int column = 0; column < 5; ++column) widths[column] = m_list->GetColumnWidth(column);
+  return widths;
+}
+
+// --- commands -----------------------------------------------------------------------
+
+void CEditBox::OnMenu(wxCommandEvent& event) { RunCommand(event.GetId()); }
+
+void CEditBox::RunCommand(int id) {
+  switch (id) {
+    case ID_EB_NEW_SITE:
+      if (m_callbacks.mainCommand) m_callbacks.mainCommand(ID_NEW_SITE);
+      OnCancel();
+      break;
+    case ID_EB_ENVIRONMENT:
+      if (m_callbacks.mainCommand) m_callbacks.mainCommand(ID_ENVIRONMENT);
+      break;
+    case ID_EB_CLOSE:
+      OnCancel();
+      break;
+    case ID_EB_DELETE:
+      DeleteSelected();
+      break;
+    case ID_EB_EDIT:
+      EditFirstSelected();
+      break;
+    case ID_EB_SHOW_SITE:
+      ShowSite(FirstSelectedId());
+      break;
+    case ID_EB_ACKNOWLEDGE:
+      AcknowledgeId(FirstSelectedId());
+      break;
+    case ID_EB_SET_MARK: {
+      unsigned item = FirstSelectedId();
+      if (m_model.SetMark(item)) CatchUp();
+      break;
+    }
+    case ID_EB_CHECK_NOW:
+      if (unsigned item = FirstSelectedId()) m_model.CheckNow(item);
+      break;
+    case ID_EB_CHECK_ALL:
+      m_model.CheckAll();
+      break;
+    case ID_EB_CLEAR_MARKS:
+      ClearAllMarks();
+      break;
+    case ID_EB_SHOW_UPDATED:
+      ShowFirstUpdated();
+      break;
+    case ID_EB_SYNC_CHECKS:
+      SyncCheckBoxes();
+      break;
+    default:
+      // Exit and the help entries are the main window's.
+      if (m_callbacks.mainCommand) m_callbacks.mainCommand(id);
+      break;
+  }
+}
+
+void CEditBox::AcknowledgeId(unsigned id) {
+  if (!m_model.Acknowledge(id)) return;
+  long row = RowOfId(id);
+  if (row < 0) return;
+  m_filling = true;
+  WriteRow(row, m_model.RowOf(id));
+  m_filling = false;
+}
+
+void CEditBox::ListForward(int position) {
+  WatchItem* item = m_watchList.GetItemPtr(position);
+  if (item) AcknowledgeId(item->m_id);
+}
+
+void CEditBox::ShowSite(unsigned id) {
+  int position = m_model.PositionOf(id);
+  if (position < 0) return;
+  AcknowledgeId(id);
+  if (m_callbacks.displayPage) m_callbacks.displayPage(m_watchList.GetItem(position));
+}
+
+void CEditBox::EditFirstSelected() {
+  int position = FirstSelectedPosition();
+  if (position >= 0 && m_callbacks.editItem) m_callbacks.editItem(position + 1);
+}
+
+void CEditBox::DeleteSelected() {
+  // No confirmation: the first selected row goes, until none is left.
+  for (long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); row >= 0;
+       row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    m_model.Delete(static_cast<unsigned>(m_list->GetItemData(row)));
+    m_list->DeleteItem(row);
+  }
+  CatchUp();
+}
+
+void CEditBox::ClearAllMarks() {
+  m_model.ClearAllMarks();
+  CatchUp();
+}
+
+void CEditBox::ShowFirstUpdated() {
+  unsigned id = m_model.FirstMarked();
+  if (id != 0) ShowSite(id);
+}
+
+void CEditBox::SyncCheckBoxes() {
+  std::vector<bool> boxes;
+  for (long row = 0; row < m_list->GetItemCount(); ++row) boxes.push_back(m_list->IsItemChecked(row));
+  unsigned changed = m_model.SyncCheckBoxes(boxes);
+  if (changed == 0) return;
+  long row = RowOfId(changed);
+  if (row < 0) return;
+  m_filling = true;
+  WriteRow(row, m_model.RowOf(changed));
+  m_filling = false;
+}
+
+// --- events -------------------------------------------------------------------------
+
+void CEditBox::OnListClick(wxMouseEvent& event) {
+  event.Skip();
+  // After the control has selected the row (or toggled its box).
+  CallAfter([this] {
+    AcknowledgeId(FirstSelectedId());
+    CallAfter([this] { RunCommand(ID_EB_SYNC_CHECKS); });
+  });
+}
+
+void CEditBox::OnItemChecked(wxListEvent& event) {
+  event.Skip();
+  if (m_filling) return;
+  CallAfter([this] { RunCommand(ID_EB_SYNC_CHECKS); });
+}
+
+void CEditBox::OnItemActivated(wxListEvent& event) {
+  if (m_settings.m_listDoubleClick == 1) {
+    EditFirstSelected();
+  } else {
+    ShowSite(static_cast<unsigned>(m_list->GetItemData(event.GetIndex())));
+  }
+}
+
+std::unique_ptr<wxMenu> CEditBox::MakeContextMenu() const {
+  auto menu = std::make_unique<wxMenu>();
+  Add(menu.get(), ID_EB_SHOW_SITE, "サイトを表示");
+  menu->AppendSeparator();
+  Add(menu.get(), ID_EB_ACKNOWLEDGE, "この更新を確認");
+  Add(menu.get(), ID_EB_SET_MARK, "更新マークをつける");
+  Add(menu.get(), ID_EB_EDIT, "このサイトを編集");
+  Add(menu.get(), ID_EB_CHECK_NOW, "直ちにページチェック");
+  menu->AppendSeparator();
+  Add(menu.get(), ID_EB_DELETE, "選択されたサイトを削除");
+  // The entries that act on one item need exactly one selected row.
+  bool one = m_list->GetSelectedItemCount() == 1;
+  for (int id : {ID_EB_ACKNOWLEDGE, ID_EB_SET_MARK, ID_EB_EDIT, ID_EB_CHECK_NOW}) {
+    menu->Enable(id, one);
+  }
+  return menu;
+}
+
+void CEditBox::OnContextMenu(wxContextMenuEvent& event) {
+  wxPoint position = event.GetPosition();
+  position = position == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(position);
+  std::unique_ptr<wxMenu> menu = MakeContextMenu();
+  PopupMenu(menu.get(), position);
+}
+
+// --- closing ------------------------------------------------------------------------
+
+void CEditBox::OnCancel() {
+  if (m_settings.m_resetOnListClose == 1) ClearAllMarks();
+  if (IsShown() && !IsIconized()) {
+    wxRect rect = GetRect();
+    m_layout.m_windowRect = {rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1,
+                             rect.GetBottom() + 1};
+  }
+  std::array<int, 5> widths = ColumnWidths();
+  if (CWatchListModel::WidthsDiffer(m_layout.m_columnWidths, widths)) {
+    m_layout.m_columnWidths = widths;
+    if (m_callbacks.saveSettings) m_callbacks.saveSettings();
+  }
+  Hide();
+}
+
+void CEditBox::OnClose(wxCloseEvent& event) {
+  if (!event.CanVeto()) {
+    event.Skip();  // the main window is ending: the frame goes with it
+    return;
+  }
+  event.Veto();
+  OnCancel();
+}
+
+void CEditBox::OnCharHook(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_ESCAPE) {
+    OnCancel();
+    return;
+  }
+  event.Skip();
+}
