@@ -2,12 +2,20 @@
 
 #include <wx/listctrl.h>
 
+namespace {
+
+// The control keeps its body in a protected member of a type it does not publish; a
+// pointer to that member, taken through a derived class, reads it on any list control.
+struct CBodyAccess : wxListCtrl {
+  static auto Member() { return &CBodyAccess::m_mainWin; }
+};
+
+}  // namespace
+
 wxWindow* ListBody(wxListCtrl* list) {
+  const void* body = list->*CBodyAccess::Member();
   for (wxWindow* child : list->GetChildren()) {
-    const wxClassInfo* info = child->GetClassInfo();
-    if (info && wxString(info->GetClassName()) == wxASCII_STR("wxListMainWindow")) {
-      return child;
-    }
+    if (static_cast<const void*>(child) == body) return child;
   }
   return list;
 }

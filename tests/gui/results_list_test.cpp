@@ -1,0 +1,161 @@
+// The results list for real under the virtual X server: rows from finished checks of a
+// real watch list, and its commands on the row's item after the list changed.
+#include <gtest/gtest.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+
+#include "core/check/check_results.h"
+#include "core/watch/watch_list.h"
+#include "gui/check/results_list.h"
+#include "gui/wx_text.h"
+#include "gui_test_support.h"
+#include "support/check_fixture.h"
+
+namespace {
+
+class ResultsListTest : public ::testing::Test, public CheckFixture {
+ protected:
+  ResultsListTest() {
+    owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
+    ResultListCallbacks callbacks;
+    callbacks.listForward = [this](int position) {
+      forwarded.push_back(position);
+      list.GetItemPtr(position)->m_renewMark = 0;  // as the watch list window does
+    };
+    callbacks.displayPage = [this](const WatchItem& item) {
+      shown.push_back(item.m_name + " mark " + std::to_string(item.m_renewMark));
+    };
+    callbacks.displayFile = [this](int kind, const std::string& path) {
+      files.push_back(std::to_string(kind) + " " + path);
+    };
+    callbacks.editItem = [this](int index) { edited.push_back(index); };
+    callbacks.refreshItem = [this](int position) { refreshed.push_back(position); };
+    callbacks.showMessage = [this](const std::string& text) { messages.push_back(text); };
+    rows = new CRenewCheckWnd(owner, list, {70, 240, 140}, callbacks);
+    results = std::make_unique<CCheckResults>(list, *rows);
+    list.Engine().SetWaitSlice(5);
+    list.Init(&wxQueue, results.get());
+    Serve("/a", "page a");
+    Serve("/b", "page b");
+    server.Handle("/gone", [](const HttpRequestRecord&) { return ScriptedResponse::Status(404); });
+  }
+  ~ResultsListTest() override {
+    owner->Destroy();
+    RunEventsFor(20);
+  }
+
+  void Add(const std::string& path, const std::string& name) {
+    WatchItem item = FullTextItem(path);
+    item.m_nextCheck = -1;
+    item.m_name = name;
+    list.AddItem(item);
+  }
+  void CheckAndWait(int position) {
+    int before = rows->GetItemCount();
+    list.CheckNow(position);
+    ASSERT_TRUE(RunEventsUntil([&] { return rows->GetItemCount() > before; }, 10000));
+  }
+  void SelectRow(long row) {
+    for (long other = 0; other < rows->GetItemCount(); ++other) {
+      rows->SetItemState(other, 0, wxLIST_STATE_SELECTED);
+    }
+    rows->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  }
+
+  CWxUiQueue wxQueue;
+  CWatchList list{Environment()};
+  wxFrame* owner = nullptr;
+  CRenewCheckWnd* rows = nullptr;
+  std::unique_ptr<CCheckResults> results;
+  std::vector<int> forwarded;
+  std::vector<std::string> shown;
+  std::vector<std::string> files;
+  std::vector<int> edited;
+  std::vector<int> refreshed;
+  std::vector<std::string> messages;
+};
+
+TEST_F(ResultsListTest, RowsArriveAsChecksEndNewestOnTop) {
+  Add("/a", "ページＡ");
+  Add("/gone", "");
+  CheckAndWait(0);
+  ASSERT_EQ(rows->GetItemCount(), 1);
+  EXPECT_EQ(rows->RowText(0, 1), "ページＡ");
+  EXPECT_EQ(rows->RowText(0, 2), "更新されています");
+  EXPECT_EQ(refreshed, (std::vector<int>{0})) << "the watch list window hears of the item";
+  CheckAndWait(1);
+  ASSERT_EQ(rows->GetItemCount(), 2);
+  EXPECT_EQ(rows->RowText(0, 1), list.GetItem(1).m_url) << "no name: the address";
+  EXPECT_EQ(rows->RowText(0, 2), "エラー(status=404)");
+  EXPECT_EQ(rows->RowText(1, 1), "ページＡ");
+  wxListItem image;
+  image.SetId(0);
+  image.SetMask(wxLIST_MASK_IMAGE);
+  rows->GetItem(image);
+  EXPECT_EQ(image.GetImage(), ResultRow::kError);
+  EXPECT_TRUE(isdigit(static_cast<unsigned char>(rows->RowText(0, 0)[0])));
+}
+
+TEST_F(ResultsListTest, CommandsReachTheRowsItemAfterTheListChanged) {
+  Add("/a", "a");
+  Add("/b", "b");
+  CheckAndWait(1);  // the row of "b", at position 1
+  list.DeleteItem(0);
+  RunEventsFor(20);
+  ASSERT_EQ(list.GetItem(0).m_name, "b");
+  SelectRow(0);
+
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
+  EXPECT_EQ(edited, (std::vector<int>{1})) << "b is at position 0 now";
+  ASSERT_EQ(list.GetItem(0).m_renewMark, 1);
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_SITE);
+  EXPECT_EQ(forwarded, (std::vector<int>{0}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"b mark 0"})) << "acknowledged, then shown";
+
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
+  EXPECT_EQ(messages, (std::vector<std::string>{"ダウンロードする設定になっていません。"}));
+  WatchItem saving = list.GetItem(0);
+  saving.m_savePath = "/tmp/saved page.html";
+  list.ReplaceItem(0, saving);
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_CHECK_IMAGE);
+  EXPECT_EQ(files, (std::vector<std::string>{"1 /tmp/saved page.html",
+                                             "2 /tmp/saved page.html"}));
+
+  // Once the item is gone the row does nothing, even when another item takes its place.
+  list.DeleteItem(0);
+  Add("/a", "a again");
+  RunEventsFor(20);
+  EXPECT_EQ(rows->ItemPosition(0), -1);
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
+  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
+  EXPECT_EQ(edited.size(), 1u);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ResultsListTest, RowsThatAreNotResultRowsAndMailFailuresDoNothing) {
+  Add("/a", "a");
+  WatchItem failed = list.GetItem(0);
+  failed.m_lastCheck = 1796605200;
+  results->OnMailFailed(failed);
+  ASSERT_EQ(rows->GetItemCount(), 1);
+  EXPECT_EQ(rows->RowText(0, 2), "更新通知メールが送れませんでした");
+  rows->AddRow("お知らせ", "a", "", 0, list.GetItem(0).m_id);
+  for (long row : {0L, 1L}) {
+    SelectRow(row);
+    EXPECT_EQ(rows->ItemPosition(row), -1);
+    rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
+  }
+  EXPECT_TRUE(edited.empty());
+
+  std::unique_ptr<wxMenu> menu = CRenewCheckWnd::MakeContextMenu();
+  std::vector<std::string> labels;
+  for (wxMenuItem* item : menu->GetMenuItems()) {
+    labels.push_back(item->IsSeparator() ? "-" : FromWx(item->GetItemLabel()));
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"サイトを表示", "サイト定義の編集", "-",
+                                              "ダウンロードした最新ファイルを表示",
+                                              "ダウンロードした最新画像のチェック"}));
+}
+
+}  // namespace
