@@ -327,3 +327,33 @@ TEST_F(EditBoxTest, ClosingHidesKeepsTheLayoutAndSavesOnlyChangedWidths) {
 }
 
 }  // namespace
+
+namespace {
+
+// A real right click opens the context menu; the test closes it again with Esc.
+TEST_F(EditBoxTest, ARightClickOnARowOpensTheContextMenu) {
+  AddItems({"/a", "/b"});
+  Open();
+  Show();
+  std::vector<std::string> opened;
+  box->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+    event.Skip();
+    if (wxMenu* menu = event.GetMenu()) {
+      opened.push_back(FromWx(menu->FindItemByPosition(0)->GetItemLabel()));
+    }
+    box->CallAfter([] { wxUIActionSimulator().Char(WXK_ESCAPE); });
+  });
+  wxRect rect;
+  ASSERT_TRUE(Rows().GetItemRect(1, rect));
+  wxUIActionSimulator simulator;
+  simulator.MouseMove(Rows().ClientToScreen(wxPoint(rect.x + 120, rect.y + rect.height / 2)));
+  RunEventsFor(30);
+  simulator.MouseClick(wxMOUSE_BTN_RIGHT);
+  ASSERT_TRUE(RunEventsUntil([&] { return !opened.empty(); }, 3000));
+  EXPECT_EQ(opened[0], "サイトを表示");
+  EXPECT_EQ(box->FirstSelectedPosition(), 1) << "the click selected the row first";
+  RunEventsFor(300);
+  EXPECT_EQ(opened.size(), 1u) << "one menu per click";
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
+#include <wx/uiaction.h>
 
 #include "core/check/check_results.h"
 #include "core/watch/watch_list.h"
@@ -156,6 +157,42 @@ TEST_F(ResultsListTest, RowsThatAreNotResultRowsAndMailFailuresDoNothing) {
   EXPECT_EQ(labels, (std::vector<std::string>{"サイトを表示", "サイト定義の編集", "-",
                                               "ダウンロードした最新ファイルを表示",
                                               "ダウンロードした最新画像のチェック"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A real right click selects the row and opens the menu; a double click shows the site.
+TEST_F(ResultsListTest, ARightClickOpensTheMenuAndADoubleClickShowsTheSite) {
+  Add("/a", "a");
+  Add("/b", "b");
+  CheckAndWait(0);
+  CheckAndWait(1);
+  owner->Show();
+  ASSERT_TRUE(RunEventsUntil([&] { return rows->IsShownOnScreen(); }));
+  RunEventsFor(100);
+  int menus = 0;
+  rows->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+    event.Skip();
+    ++menus;
+    rows->CallAfter([] { wxUIActionSimulator().Char(WXK_ESCAPE); });
+  });
+  wxRect rect;
+  ASSERT_TRUE(rows->GetItemRect(1, rect));
+  wxPoint at = rows->ClientToScreen(wxPoint(rect.x + 100, rect.y + rect.height / 2));
+  wxUIActionSimulator simulator;
+  simulator.MouseMove(at);
+  RunEventsFor(30);
+  simulator.MouseClick(wxMOUSE_BTN_RIGHT);
+  ASSERT_TRUE(RunEventsUntil([&] { return menus > 0; }, 3000));
+  EXPECT_EQ(rows->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1);
+  RunEventsFor(300);
+  EXPECT_EQ(menus, 1);
+
+  simulator.MouseDblClick();
+  ASSERT_TRUE(RunEventsUntil([&] { return !shown.empty(); }, 3000));
+  EXPECT_EQ(shown[0], "a mark 0") << "row 1 is the older check, of a";
 }
 
 }  // namespace

@@ -112,11 +112,10 @@ void CRenewCheckWnd::OnActivated(wxListEvent& event) {
 void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
   // The control selects the row under the click first.
   event.Skip();
-  wxPoint at = event.GetPosition();
-  wxWindow* body = ListBody(this);
-  CallAfter([this, body, at] {
+  wxPoint at = ScreenToClient(ListBody(this)->ClientToScreen(event.GetPosition()));
+  CallAfter([this, at] {
     std::unique_ptr<wxMenu> menu = MakeContextMenu();
-    body->PopupMenu(menu.get(), at);
+    PopupMenu(menu.get(), at);
   });
 }
 

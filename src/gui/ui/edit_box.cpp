@@ -132,7 +132,7 @@ void CEditBox::CreateControls() {
   m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_UNCHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CEditBox::OnItemActivated, this);
-  m_list->Bind(wxEVT_CONTEXT_MENU, &CEditBox::OnContextMenu, this);
+  ListBody(m_list)->Bind(wxEVT_RIGHT_DOWN, &CEditBox::OnListRightDown, this);
 }
 
 void CEditBox::OnSize(wxSizeEvent& event) {
@@ -401,11 +401,14 @@ std::unique_ptr<wxMenu> CEditBox::MakeContextMenu() const {
   return menu;
 }
 
-void CEditBox::OnContextMenu(wxContextMenuEvent& event) {
-  wxPoint position = event.GetPosition();
-  position = position == wxDefaultPosition ? wxDefaultPosition : ScreenToClient(position);
-  std::unique_ptr<wxMenu> menu = MakeContextMenu();
-  PopupMenu(menu.get(), position);
+void CEditBox::OnListRightDown(wxMouseEvent& event) {
+  // The control selects the row under the click first.
+  event.Skip();
+  wxPoint at = ScreenToClient(ListBody(m_list)->ClientToScreen(event.GetPosition()));
+  CallAfter([this, at] {
+    std::unique_ptr<wxMenu> menu = MakeContextMenu();
+    PopupMenu(menu.get(), at);
+  });
 }
 
 // --- closing ------------------------------------------------------------------------

@@ -123,7 +123,7 @@ class CEditBox : public wxFrame {
   void OnListClick(wxMouseEvent& event);
   void OnItemChecked(wxListEvent& event);
   void OnItemActivated(wxListEvent& event);
-  void OnContextMenu(wxContextMenuEvent& event);
+  void OnListRightDown(wxMouseEvent& event);
 
   CWatchList& m_watchList;
   const AppSettings& m_settings;
