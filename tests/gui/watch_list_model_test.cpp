@@ -160,6 +160,25 @@ TEST_F(WatchListModelTest, ChangesDuringACheckShowAtOnceAndReachTheListWhenItEnd
   EXPECT_FALSE(rows[2].m_checked);
 }
 
+TEST_F(WatchListModelTest, UntickingTheItemUnderCheckKeepsTheChecksResult) {
+  AddItems({"/slow", "/a"});
+  queue.RunPending();
+  unsigned idSlow = Id(0);
+  StartCheck(0);
+  EXPECT_EQ(model.SyncCheckBoxes({false, true}), idSlow);
+  EXPECT_FALSE(model.RowOf(idSlow).m_checked);
+  EXPECT_FALSE(model.SubmitDeferred()) << "not while the check runs";
+  WaitForRows(1);
+  EXPECT_TRUE(model.SubmitDeferred());
+  queue.RunPending();
+  const WatchItem& checked = *list.GetItemPtr(list.FindById(idSlow));
+  EXPECT_EQ(checked.m_active, 0);
+  EXPECT_EQ(checked.m_result, 2) << "the check's result was not overwritten";
+  EXPECT_NE(checked.m_lastCheck, 0);
+  EXPECT_FALSE(model.RowOf(idSlow).m_checked);
+  EXPECT_FALSE(model.SubmitDeferred());
+}
+
 TEST_F(WatchListModelTest, DeletingThreeItemsDuringACheckDeletesExactlyThose) {
   AddItems({"/slow", "/a", "/b", "/c"});
   queue.RunPending();

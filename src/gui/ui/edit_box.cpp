@@ -160,7 +160,12 @@ void CEditBox::ShowWindow() {
 
 // --- rows ---------------------------------------------------------------------------
 
-void CEditBox::WriteRow(long row, const WatchListRow& data) {
+void CEditBox::WriteRow(long row, const WatchListRow& data, bool force) {
+  if (row < 0 || row >= static_cast<long>(m_shown.size())) return;
+  bool boxRight = m_list->IsItemChecked(row) == data.m_checked;
+  // A check of every item refreshes after each check: unchanged rows are left alone.
+  if (!force && boxRight && m_shown[row] == data) return;
+  m_shown[row] = data;
   m_list->SetItem(row, 0, ToWx(data.m_texts[0]), data.m_image);
   for (int column = 1; column < 5; ++column) m_list->SetItem(row, column, ToWx(data.m_texts[column]));
   m_list->SetItemData(row, static_cast<wxUIntPtr>(data.m_itemId));
@@ -173,10 +178,11 @@ void CEditBox::Refill() {
   for (long row : SelectedRows()) selected.push_back(static_cast<unsigned>(m_list->GetItemData(row)));
   m_list->DeleteAllItems();
   std::vector<WatchListRow> rows = m_model.Rows();
+  m_shown.assign(rows.size(), WatchListRow());
   for (std::size_t index = 0; index < rows.size(); ++index) {
     long row = m_list->InsertItem(static_cast<long>(index), ToWx(rows[index].m_texts[0]),
                                   rows[index].m_image);
-    WriteRow(row, rows[index]);
+    WriteRow(row, rows[index], true);
   }
   // A refill keeps what the user had selected.
   for (unsigned id : selected) {
@@ -187,6 +193,7 @@ void CEditBox::Refill() {
 }
 
 void CEditBox::CatchUp() {
+  m_model.SubmitDeferred();
   std::vector<WatchListRow> rows = m_model.Rows();
   bool same = static_cast<long>(rows.size()) == m_list->GetItemCount();
   for (std::size_t index = 0; same && index < rows.size(); ++index) {
@@ -332,6 +339,7 @@ void CEditBox::DeleteSelected() {
        row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
     m_model.Delete(static_cast<unsigned>(m_list->GetItemData(row)));
     m_list->DeleteItem(row);
+    m_shown.erase(m_shown.begin() + row);
   }
   CatchUp();
 }

@@ -101,7 +101,7 @@ class CEditBox : public wxFrame {
  private:
   void CreateControls();
   void CreateMenuBar();
-  void WriteRow(long row, const WatchListRow& data);
+  void WriteRow(long row, const WatchListRow& data, bool force = false);
   long RowOfId(unsigned id) const;
   unsigned FirstSelectedId() const;
   std::vector<long> SelectedRows() const;
@@ -134,6 +134,7 @@ class CEditBox : public wxFrame {
   wxPanel* m_panel = nullptr;
   wxListCtrl* m_list = nullptr;
   std::vector<wxButton*> m_buttons;
+  std::vector<WatchListRow> m_shown;  // what each row shows now
   std::unique_ptr<CButtonRow> m_buttonRow;
   bool m_filling = false;  // rows are being written: check-box events are ours
 };

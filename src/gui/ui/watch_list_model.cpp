@@ -130,6 +130,11 @@ unsigned CWatchListModel::SyncCheckBoxes(const std::vector<bool>& boxes) {
     WatchItem item = *m_list.GetItemPtr(positions[row]);
     if (Expected(item) == boxes[row]) continue;
     unsigned id = item.m_id;
+    if (IsUnderCheck(positions[row])) {
+      m_pendingActive[id] = boxes[row];
+      m_deferred.insert(id);
+      return id;
+    }
     item.m_active = boxes[row] ? 1 : 0;
     // A queued change takes the position the list will have once the queue is applied.
     m_list.ReplaceItem(static_cast<int>(row), item);
@@ -142,6 +147,36 @@ unsigned CWatchListModel::SyncCheckBoxes(const std::vector<bool>& boxes) {
     return id;
   }
   return 0;
+}
+
+bool CWatchListModel::IsUnderCheck(int position) {
+  return m_list.IsBusy() && m_list.CurrentPosition() == position;
+}
+
+bool CWatchListModel::SubmitDeferred() {
+  bool submitted = false;
+  for (auto it = m_deferred.begin(); it != m_deferred.end();) {
+    unsigned id = *it;
+    int position = m_list.FindById(id);
+    auto pending = m_pendingActive.find(id);
+    if (position < 0 || pending == m_pendingActive.end() || m_pendingDelete.count(id)) {
+      it = m_deferred.erase(it);  // gone, or ticked back meanwhile
+      continue;
+    }
+    if (IsUnderCheck(position)) {
+      ++it;
+      continue;
+    }
+    bool wanted = pending->second;
+    it = m_deferred.erase(it);
+    int row = RowIndex(id);
+    WatchItem item = *m_list.GetItemPtr(position);
+    if (row < 0 || (item.m_active == 1) == wanted) continue;
+    item.m_active = wanted ? 1 : 0;
+    m_list.ReplaceItem(row, item);
+    submitted = true;
+  }
+  return submitted;
 }
 
 int CWatchListModel::RowIndex(unsigned id) {

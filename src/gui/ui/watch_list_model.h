@@ -71,7 +71,13 @@ class CWatchListModel {
   // The check boxes as the window shows them, top to bottom: the first row whose box
   // differs from what the row should show has its item replaced by a copy with that
   // state (one change per call). The identity of the item changed, or 0.
+  // The item a check is running on is not replaced while it runs: a copy made now would
+  // put its state from before the check back over the check's result. Its change waits
+  // and is handed to the list by SubmitDeferred once that check has ended.
   unsigned SyncCheckBoxes(const std::vector<bool>& boxes);
+  // Hands the list the check-box changes that waited for the end of a check; call after
+  // every check. true when one was handed over.
+  bool SubmitDeferred();
   // Deletes the item (queued while a check runs); false when it is not shown.
   bool Delete(unsigned id);
   // "直ちにチェック" for the item; CheckAll for every active item.
@@ -86,10 +92,12 @@ class CWatchListModel {
   void Forget();
   std::vector<int> VisiblePositions();
   bool Expected(const WatchItem& item) const;
+  bool IsUnderCheck(int position);
   // The row of the item among the shown rows, -1 when it is not shown.
   int RowIndex(unsigned id);
 
   CWatchList& m_list;
   std::set<unsigned> m_pendingDelete;
   std::map<unsigned, bool> m_pendingActive;
+  std::set<unsigned> m_deferred;  // check-box changes waiting for the end of a check
 };
