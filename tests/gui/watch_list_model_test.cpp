@@ -179,6 +179,19 @@ TEST_F(WatchListModelTest, UntickingTheItemUnderCheckKeepsTheChecksResult) {
   EXPECT_FALSE(model.SubmitDeferred());
 }
 
+TEST_F(WatchListModelTest, AnAcknowledgementDuringACheckOfTheItemStays) {
+  AddItems({"/slow"});
+  queue.RunPending();
+  list.CheckNow(0);
+  WaitForRows(1);
+  ASSERT_EQ(list.GetItem(0).m_renewMark, 1) << "the first check finds the page new";
+  StartCheck(0);
+  EXPECT_TRUE(model.Acknowledge(Id(0)));
+  WaitForRows(2);
+  EXPECT_EQ(view.rows[1].m_text, "更新されていません");
+  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "seen during the check, still seen after it";
+}
+
 TEST_F(WatchListModelTest, DeletingThreeItemsDuringACheckDeletesExactlyThose) {
   AddItems({"/slow", "/a", "/b", "/c"});
   queue.RunPending();

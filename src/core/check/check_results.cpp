@@ -23,7 +23,11 @@ void CCheckResults::OnCheckDone(const WatchItem& item, int position) {
   if (!item.m_url.empty()) {
     ResultRow row = MakeRow(item);
     WatchItem checked = item;
-    checked.m_renewMark = NextRenewMark(item.m_renewMark, item.m_result);
+    // The mark as the list has it now: the user may have acknowledged it during the check.
+    int mark = item.m_renewMark;
+    const WatchItem* current = m_list.GetItemPtr(position);
+    if (current && current->m_id == item.m_id) mark = current->m_renewMark;
+    checked.m_renewMark = NextRenewMark(mark, item.m_result);
     int stored = m_list.TakeCheckResult(checked, position);
     if (stored < 0) row.m_itemId = 0;  // the item left the list meanwhile
     m_view.AddResultRow(row);
