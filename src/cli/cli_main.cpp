@@ -3,9 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_check.h"
+#include "cli/command_list.h"
+#include "cli/command_run.h"
 #include "cli/console.h"
 #include "cli/mail_test_command.h"
 #include "core/app/version.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -13,9 +17,13 @@ const char* const kUsage[] = {
     "使い方: pagewarden-cli [--home フォルダ] コマンド",
     "",
     "コマンド:",
+    "  list         ウォッチアイテムを一覧表示します",
+    "               (番号, 更新マーク, 有効, スケジュール, 最終確認, 名前またはURL)",
+    "  check all    有効なアイテムをすべて直ちにチェックします",
+    "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
+    "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  --version    版を表示します",
     "  --help       この説明を表示します",
-    "  mailtest     設定のメールアカウントにテストメールを送り、SMTP認証を調べて保存します",
     "",
     "--home を省くと PAGEWARDEN_HOME、なければ $XDG_DATA_HOME/pagewarden",
     "(既定は ~/.local/share/pagewarden) をデータフォルダとして使います。",
@@ -25,10 +33,26 @@ void PrintUsage(FILE* stream) {
   for (const char* line : kUsage) PrintLine(line, stream);
 }
 
+int UsageError(const std::string& message) {
+  if (!message.empty()) PrintLine("pagewarden-cli: " + message, stderr);
+  PrintUsage(stderr);
+  return 2;
+}
+
+// A positive item number, or 0 when the text is not one.
+int ItemNumber(const std::string& text) {
+  if (text.empty() || text.size() > 9) return 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return 0;
+  }
+  return std::stoi(text);
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(platform::Utf8ToCp932(argv[i]));
   if (args.size() == 1 && args[0] == "--version") {
     PrintLine(kProductTitle);
     return 0;
@@ -37,10 +61,38 @@ int RunCli(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
-  if (int status = RunMailTestCommand(args); status >= 0) {
-    if (status == 2) PrintUsage(stderr);
-    return status;
+
+  std::string home;
+  std::size_t next = 0;
+  while (next < args.size() && args[next].rfind("--", 0) == 0) {
+    const std::string& option = args[next];
+    if (option == "--home") {
+      if (next + 1 >= args.size() || args[next + 1].empty()) {
+        return UsageError("--home にフォルダがありません");
+      }
+      home = args[next + 1];
+      next += 2;
+    } else if (option.rfind("--home=", 0) == 0 && option.size() > 7) {
+      home = option.substr(7);
+      ++next;
+    } else {
+      return UsageError("不明なオプション: " + option);
+    }
   }
-  PrintUsage(stderr);
-  return 2;
+  if (next >= args.size()) return UsageError("コマンドがありません");
+  const std::string& command = args[next];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
+
+  if (command == "list" && rest.empty()) return RunListCommand(home);
+  if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
+  if (command == "run" && rest.empty()) return RunResidentCommand(home);
+  if (command == "check" && rest.size() == 1) {
+    if (rest[0] == "all") return RunCheckCommand(home, -1);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1);
+    return UsageError("check には all かアイテムの番号 (1 から) を指定します");
+  }
+  if (command == "list" || command == "run" || command == "check" || command == "mailtest") {
+    return UsageError(command + " の引数が正しくありません");
+  }
+  return UsageError("不明なコマンド: " + command);
 }

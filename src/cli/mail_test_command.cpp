@@ -1,12 +1,10 @@
 #include "cli/mail_test_command.h"
 
+#include "cli/cli_session.h"
 #include "cli/console.h"
 #include "core/app/settings_archive.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
-#include "platform/file_system.h"
-#include "platform/program_folder.h"
-#include "platform/text_codec.h"
 
 namespace {
 
@@ -30,29 +28,11 @@ class CConsoleMessagePrompter : public IPrompter {
 
 }  // namespace
 
-int RunMailTestCommand(const std::vector<std::string>& args) {
-  std::string home;
-  bool named = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "mailtest" && !named) {
-      named = true;
-    } else if (args[i] == "--home" && i + 1 < args.size()) {
-      home = platform::Utf8ToCp932(args[++i]);  // the terminal's text
-    } else {
-      // Another command's arguments, or a stray one with "mailtest".
-      return named ? 2 : -1;
-    }
-  }
-  if (!named) return -1;
-
-  const std::string folder = platform::ResolveProgramFolder(home);
-  platform::MakeDirectories(folder);
-  platform::SetProgramFolder(folder);
-  AppSettings settings;
-  MainWindowLayout mainWindow;
-  WatchListWindowLayout watchListWindow;
-  const std::string archive = SettingsArchivePath();
-  LoadSettingsFile(archive, settings, mainWindow, watchListWindow);
+int RunMailTestCommand(const std::string& homeArgument) {
+  // Works like the desktop program's dialog, so it takes the data folder as a working copy.
+  CCliSession session;
+  if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
+  AppSettings& settings = session.App().m_settings;
 
   if (!HasAtAfterFirst(settings.m_mailAccount)) {
     PrintLine("メールアドレスが不正です。");
@@ -72,8 +52,8 @@ int RunMailTestCommand(const std::vector<std::string>& args) {
   }
   PrintLine("SMTP認証: " + state);
   settings.m_smtpAuthState = state;
-  if (!SaveSettingsFile(archive, settings, mainWindow, watchListWindow)) {
-    PrintLine("設定ファイルを保存できませんでした: " + archive, stderr);
+  if (!session.App().SaveSettings()) {
+    PrintLine("設定ファイルを保存できませんでした: " + SettingsArchivePath(), stderr);
     return 1;
   }
   return state == kAuthUnknown ? 1 : 0;

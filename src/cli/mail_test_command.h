@@ -6,8 +6,7 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-// -1 when `args` do not name the mailtest command; else the exit status: 0 when the mail
-// was delivered, 1 when not, 2 for bad arguments.
-int RunMailTestCommand(const std::vector<std::string>& args);
+// `homeArgument` is --home's folder (CP932), empty when not given. The exit status: 0 when
+// the mail was delivered, 1 when not or when the data folder cannot be used.
+int RunMailTestCommand(const std::string& homeArgument);

@@ -30,6 +30,15 @@ std::size_t FindLastChar(std::string_view text, char ch) {
   return found;
 }
 
+std::string LowerCaseCp932(std::string_view text) {
+  std::string lower(text);
+  for (std::size_t pos = 0; pos < lower.size(); pos += CharLength(lower, pos)) {
+    char& byte = lower[pos];
+    if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte - 'A' + 'a');
+  }
+  return lower;
+}
+
 bool IsCharBoundary(std::string_view text, std::size_t pos) {
   std::size_t at = 0;
   while (at < pos && at < text.size()) at += CharLength(text, at);

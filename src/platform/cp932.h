@@ -20,4 +20,8 @@ std::size_t FindLastChar(std::string_view text, char ch);
 // Whether `pos` is the start of a character (not the second byte of a double-byte one).
 bool IsCharBoundary(std::string_view text, std::size_t pos);
 
+// The text with its single-byte letters A-Z lower-cased; double-byte characters keep
+// their bytes, even where a trail byte has the value of a capital letter.
+std::string LowerCaseCp932(std::string_view text);
+
 }  // namespace platform

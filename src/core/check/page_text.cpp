@@ -40,20 +40,6 @@ int SourceCodePage(int code, std::string_view text) {
   }
 }
 
-// Lower-cases the single-byte letters only: a trail byte keeps its value.
-std::string LowerCp932(std::string_view text) {
-  std::string lower(text);
-  for (std::size_t pos = 0; pos < lower.size(); ++pos) {
-    unsigned char byte = static_cast<unsigned char>(lower[pos]);
-    if (platform::IsLeadByte(byte)) {
-      ++pos;
-    } else if (byte >= 'A' && byte <= 'Z') {
-      lower[pos] = static_cast<char>(byte - 'A' + 'a');
-    }
-  }
-  return lower;
-}
-
 }  // namespace
 
 std::optional<std::string> LoadPageText(const platform::CCodePageConverter* converter,
@@ -85,7 +71,7 @@ int DetectCodePage(std::string_view text) {
   // The page's encoding is not known yet, so the searches go byte by byte: a CP932-aware
   // search could step over a declaration in a UTF-8 or EUC-JP page. Only the lower-casing
   // reads the text as CP932, so that no trail byte changes.
-  std::string lower = LowerCp932(text);
+  std::string lower = platform::LowerCaseCp932(text);
   std::size_t charset = lower.find("charset");
   if (charset != std::string::npos) {
     if (lower.find("euc-jp", charset) != std::string::npos) return platform::kCodePageEucJp;

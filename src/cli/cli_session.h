@@ -1,0 +1,36 @@
+// The program folder as the commands use it. A command that works (checks, saves) starts
+// the application object for the command-line front end: one working copy per data folder,
+// the folder and its "comp" made on first use, the code page converter, the program-wide
+// settings from the settings archive. A command that only reads takes the folder as it is.
+//
+// Threads: the UI thread (the one serving Queue()).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/terminal_prompter.h"
+#include "core/app/watch_app.h"
+#include "core/check/renew.h"
+#include "platform/ui_queue.h"
+
+class CCliSession {
+ public:
+  CCliSession();
+  ~CCliSession();  // ends the application object's run (releases the folder's lock)
+
+  enum class Access { Read, Work };
+  // 0 when the folder can be used; otherwise the reason has been printed to standard error
+  // and the exit status (1) is given.
+  int Open(const std::string& homeArgument, Access access);
+  CheckEnvironment Environment();
+  // The application object of a working session (Open with Access::Work succeeded).
+  CWatchApp& App() { return *m_app; }
+  platform::CLoopQueue& Queue() { return m_queue; }
+
+ private:
+  platform::CLoopQueue m_queue;
+  CTerminalPrompter m_prompter;
+  std::unique_ptr<CWatchApp> m_app;
+  AppSettings m_readSettings;  // for a session that only reads
+};

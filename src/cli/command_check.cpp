@@ -1,0 +1,60 @@
+#include "cli/command_check.h"
+
+#include <set>
+
+#include "cli/cli_session.h"
+#include "cli/console.h"
+#include "cli/console_results.h"
+#include "cli/stop_signal.h"
+#include "core/watch/watch_list.h"
+#include "platform/ui_queue.h"
+
+namespace {
+
+// Serves the queue until `done`, in short turns so that a stop request is seen.
+void Serve(platform::CLoopQueue& queue, const std::function<bool()>& done) {
+  while (!done()) queue.RunUntil(done, 200);
+}
+
+}  // namespace
+
+int RunCheckCommand(const std::string& homeArgument, int position) {
+  CCliSession session;
+  if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
+  InstallStopSignals();
+
+  std::set<unsigned> waiting;  // identities of the items still to be checked
+  platform::CLoopQueue& queue = session.Queue();
+  CWatchList list(session.Environment());
+  CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
+  CCheckResults results(list, view);
+  list.Init(&queue, &results);
+
+  if (position >= list.GetCount()) {
+    PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +
+                  " はありません (アイテムの数: " + std::to_string(list.GetCount()) + ")",
+              stderr);
+    return 2;
+  }
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const WatchItem* item = list.GetItemPtr(i);
+    if (item->m_active == 1 && (position < 0 || i == position)) waiting.insert(item->m_id);
+  }
+  if (waiting.empty()) {
+    list.Save();
+    return 0;
+  }
+
+  // Items due for other reasons (start-up, intervals) are left for the resident checker.
+  list.SetEligibility([&waiting](const WatchItem& item) { return waiting.count(item.m_id) > 0; });
+  list.CheckNow(position);
+  Serve(queue, [&] { return waiting.empty() || StopRequested(); });
+
+  list.Close();
+  Serve(queue, [&] { return !list.HasOutstandingCheck(); });
+  if (!list.Save()) {
+    PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
+    return 1;
+  }
+  return 0;
+}

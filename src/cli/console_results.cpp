@@ -1,0 +1,12 @@
+#include "cli/console_results.h"
+
+#include "cli/console.h"
+
+std::string CConsoleResultView::Line(const ResultRow& row) {
+  return row.m_time + "\t" + row.m_page + "\t" + row.m_text;
+}
+
+void CConsoleResultView::AddResultRow(const ResultRow& row) {
+  PrintLine(Line(row));
+  if (m_onRow) m_onRow(row);
+}

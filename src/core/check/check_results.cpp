@@ -1,0 +1,71 @@
+#include "core/check/check_results.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "core/watch/calendar.h"
+#include "core/watch/watch_list.h"
+
+namespace {
+
+std::string HourMinute(int time) {
+  std::tm local = LocalTime(static_cast<std::time_t>(time));
+  char text[16];
+  std::strftime(text, sizeof text, "%H:%M", &local);
+  return text;
+}
+
+std::string PageOf(const WatchItem& item) { return item.m_name.empty() ? item.m_url : item.m_name; }
+
+}  // namespace
+
+void CCheckResults::OnCheckDone(const WatchItem& item, int position) {
+  if (!item.m_url.empty()) {
+    ResultRow row = MakeRow(item);
+    WatchItem checked = item;
+    checked.m_renewMark = NextRenewMark(item.m_renewMark, item.m_result);
+    int stored = m_list.TakeCheckResult(checked, position);
+    if (stored < 0) row.m_itemId = 0;  // the item left the list meanwhile
+    m_view.AddResultRow(row);
+    if (stored >= 0) m_view.RefreshItem(stored);
+  }
+  m_list.OnCheckDone();
+}
+
+void CCheckResults::OnMailFailed(const WatchItem& item) {
+  ResultRow row;
+  row.m_time = HourMinute(item.m_lastCheck);
+  row.m_page = PageOf(item);
+  row.m_text = "更新通知メールが送れませんでした";
+  row.m_image = ResultRow::kError;
+  m_view.AddResultRow(row);
+}
+
+ResultRow CCheckResults::MakeRow(const WatchItem& item) {
+  ResultRow row;
+  row.m_time = HourMinute(item.m_lastCheck);
+  row.m_page = PageOf(item);
+  row.m_text = ResultText(item);
+  row.m_image = item.m_result == 2   ? ResultRow::kUpdated
+                : item.m_result == 1 ? ResultRow::kNotUpdated
+                                     : ResultRow::kError;
+  row.m_itemId = item.m_id;
+  return row;
+}
+
+std::string CCheckResults::ResultText(const WatchItem& item) {
+  if (item.m_result == 2) return "更新されています";
+  if (item.m_result == 1) return "更新されていません";
+  // Status 2 is the retriever's own failure, told by its message.
+  if (item.m_errorStatus == 2) return item.m_errorText;
+  char text[64];
+  std::snprintf(text, sizeof text, "エラー(status=%d)", item.m_errorStatus);
+  return text;
+}
+
+int CCheckResults::NextRenewMark(int mark, int result) {
+  if (result == 2) return 1;
+  if (result == 1) return mark == 2 ? 0 : mark;
+  if (result == -1) return mark == 0 ? 2 : mark;
+  return mark;
+}

@@ -1,0 +1,58 @@
+// What a finished check does on the user-interface thread: the result row, the update mark,
+// the copy of the checked item back into the watch list, and the next dispatch. The rows go
+// to whichever front end shows them (the desktop program's results list, the terminal).
+//
+// Threads: UI thread only (the engine's reports arrive through the UI queue). The list and
+// the view are owned by the caller and outlive this object.
+#pragma once
+
+#include <string>
+
+#include "core/check/check_notify.h"
+#include "core/watch/watch_item.h"
+
+class CWatchList;
+
+// One row of the results list: time, page, result, and the result's icon.
+struct ResultRow {
+  enum Image { kNotUpdated = 0, kUpdated = 1, kError = 2 };
+  std::string m_time;   // the check's start time, local, "%H:%M"
+  std::string m_page;   // the page's name, else its URL
+  std::string m_text;   // "更新されています", "更新されていません", "エラー(status=%d)", ...
+  int m_image = kNotUpdated;
+  unsigned m_itemId = 0;  // the item's identity in the list (CWatchList::FindById); 0 for a
+                          // row that carries no item (a failed notification mail)
+};
+
+// The front end's side. Called on the UI thread.
+class IResultView {
+ public:
+  virtual ~IResultView() = default;
+  // A new row; the newest row goes on top.
+  virtual void AddResultRow(const ResultRow& row) = 0;
+  // The item at `position` changed (its row in the watch list window needs redrawing).
+  virtual void RefreshItem(int position) { (void)position; }
+};
+
+class CCheckResults : public ICheckNotify {
+ public:
+  CCheckResults(CWatchList& list, IResultView& view) : m_list(list), m_view(view) {}
+
+  // WM_CHECK_DONE: row, update mark, copy back, end of the check (next dispatch). The
+  // midnight wake-up (an item without URL) adds no row and changes no item.
+  void OnCheckDone(const WatchItem& item, int position) override;
+  // WM_MAIL_FAILED: the row "更新通知メールが送れませんでした", carrying no item.
+  void OnMailFailed(const WatchItem& item) override;
+
+  // The row for a checked item.
+  static ResultRow MakeRow(const WatchItem& item);
+  // The result column's text for a checked item.
+  static std::string ResultText(const WatchItem& item);
+  // The update mark after a check: an update sets 1; no update clears an error mark 2;
+  // an error marks 2 an item that had 0. A mark 1 stays until the user has seen it.
+  static int NextRenewMark(int mark, int result);
+
+ private:
+  CWatchList& m_list;
+  IResultView& m_view;
+};

@@ -1,0 +1,243 @@
+#include "core/check/renew.h"
+
+#include <algorithm>
+
+#include "core/app/app_settings.h"
+#include "core/app/prompter.h"
+#include "core/check/compare_page.h"
+#include "core/fetch/fetch_job.h"
+#include "core/fetch/path_utils.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/http_session.h"
+#include "platform/ui_queue.h"
+
+namespace {
+
+// Stands in when the front end gives no prompter: every question is refused.
+class CRefusingPrompter : public IPrompter {
+ public:
+  std::optional<Credentials> AskCredentials(const std::string&, std::uint32_t) override {
+    return std::nullopt;
+  }
+  Answer ShowMessage(const std::string&, Buttons, Icon, const std::string&) override {
+    return Answer::Cancel;
+  }
+};
+
+// The date rule applies when the item selects no comparison.
+bool UsesDateRule(const WatchItem& item) {
+  return item.m_compareAll == 0 && item.m_anchorKeyword.empty() && item.m_simpleKeyword.empty();
+}
+
+}  // namespace
+
+CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environment)) {
+  // Checks follow one another, one worker at a time: they share the idle connections.
+  if (!m_environment.m_fetch.m_connections) {
+    m_environment.m_fetch.m_connections = std::make_shared<platform::CConnectionPool>();
+  }
+}
+
+CReNew::~CReNew() { Stop(); }
+
+void CReNew::SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target) {
+  m_queue = queue;
+  m_notify = target;
+}
+
+void CReNew::Start(const WatchItem& item, int position) {
+  Stop();
+  m_item = item;
+  m_position = position;
+  m_due = item.m_nextCheck;
+  StartThread();
+}
+
+void CReNew::StartThread() {
+  m_hDone.ResetEvent();
+  m_hCancel.ResetEvent();
+  m_hWake.ResetEvent();
+  m_state = kWaiting;
+  m_thread = std::thread(&CReNew::ThreadProc, this);
+  m_hIdle.Set();
+}
+
+bool CReNew::Stop() {
+  bool ran = false;
+  if (m_thread.joinable()) {
+    // The cancel is claimed before the time is cleared: a waiting worker must not take
+    // the cleared time for a due check.
+    int waiting = kWaiting;
+    m_state.compare_exchange_strong(waiting, kCancelled);
+    m_hCancel.Set();
+    m_hWake.Set();
+    m_hDone.Wait();
+    m_thread.join();
+    ran = m_state == kFinished && IsChecking();
+    m_state = kIdle;
+  }
+  m_due = 0;
+  return ran;
+}
+
+bool CReNew::IsBusy() {
+  std::time_t due = m_due;
+  return due - platform::Now() == 1 || IsChecking();
+}
+
+bool CReNew::IsChecking() { return !m_hIdle.TryWait(); }
+
+void CReNew::ThreadProc() {
+  WaitUntilDue();
+  // Claiming the check and a Stop's cancel exclude each other: exactly one of them wins.
+  int waiting = kWaiting;
+  if (!m_hCancel.TryWait() && m_state.compare_exchange_strong(waiting, kChecking)) {
+    RunCheck();
+    m_state = kFinished;
+  }
+  m_hDone.Set();
+}
+
+// Waits in slices against the wall clock, so that neither a clock change nor a suspend
+// moves the check before its time or much after it. false when woken.
+bool CReNew::WaitUntilDue() {
+  for (;;) {
+    std::time_t due = m_due;
+    std::time_t now = platform::Now();
+    if (due == 0 || now >= due) return true;
+    std::uint64_t remaining = static_cast<std::uint64_t>(due - now) * 1000;
+    auto slice = static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, m_waitSliceMs));
+    if (m_hWake.Wait(std::max<std::uint32_t>(slice, 1))) return false;
+  }
+}
+
+void CReNew::RunCheck() {
+  m_hIdle.ResetEvent();
+  m_item.m_lastCheck = static_cast<int>(platform::Now());
+  if (m_environment.m_settings) m_item.m_bypassLocal = m_environment.m_settings->m_noProxyForLocal;
+  m_item.m_result = Check();
+  if (m_shuttingDown) {
+    m_hIdle.Set();
+    return;
+  }
+  bool mailFailed = false;
+  if (m_item.m_result == 2 && m_actions) mailFailed = !m_actions->OnUpdate(m_item);
+  if (m_shuttingDown) {
+    m_hIdle.Set();
+    return;
+  }
+  Report(mailFailed);
+}
+
+void CReNew::Report(bool mailFailed) {
+  if (!m_queue || !m_notify) return;
+  ICheckNotify* notify = m_notify;
+  if (mailFailed) m_queue->Post([notify, item = m_item] { notify->OnMailFailed(item); });
+  m_queue->Post([notify, item = m_item, position = m_position] {
+    notify->OnCheckDone(item, position);
+  });
+}
+
+int CReNew::Check() {
+  // The midnight wake-up item has no page to fetch.
+  if (m_item.m_url.empty()) return -1;
+
+  FetchJob job;
+  static_cast<FetchRequest&>(job) = m_item;
+  FetchSettings settings = m_environment.m_fetch;
+  if (m_environment.m_settings) {
+    // The program-wide proxy serves items that name none; the item keeps its own field.
+    settings.m_proxy = m_environment.m_settings->m_proxy;
+    settings.m_noProxyForLocal = m_environment.m_settings->m_noProxyForLocal;
+  }
+  CRefusingPrompter refusing;
+  IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;
+  CFetch fetch(prompter, settings);
+
+  if (UsesDateRule(m_item)) {
+    int decided = CheckDate(m_item, job, fetch);
+    if (decided != 0) return decided;
+  }
+
+  std::string temporary = UniqueFileName(TemporaryFolder() + "/temp.tmp");
+  job.m_savePath = temporary;
+  job.m_resumeOffset = 0;
+  job.m_cancel = 0;
+  job.m_allowRelocation = 1;
+  job.m_useCache = 0;
+  job.m_resultText.clear();
+  job.m_resultCode = 0;
+  if (fetch.Fetch(job) != 0) {
+    m_item.m_errorStatus = job.m_resultCode;
+    m_item.m_errorText = job.m_resultText;
+    return -1;
+  }
+  std::string saved = job.m_resultText.empty() ? temporary : job.m_resultText;
+  m_item.m_user = job.m_user;
+  m_item.m_password = job.m_password;
+
+  if (ComparePage(m_item, saved, m_environment.m_converter) == 0) {
+    platform::RemoveFile(saved);
+    return 1;
+  }
+  m_item.m_lastModified = job.m_lastModified;
+  StoreUpdatedFile(saved);
+  m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
+  return 2;
+}
+
+std::string CReNew::TemporaryFolder() const {
+  if (m_item.m_download != 0) {
+    std::string folder = UpToLast(m_item.m_savePath, '/');
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    if (!folder.empty()) return folder;
+  }
+  return ProgramFolder() + "/comp";
+}
+
+// A free name for a new private copy in `folder`: copy.tmp, copy_1.tmp, copy_2.tmp, ...
+// The copies live apart from the temporary names, so that the fetch's search for a free
+// temporary name does not walk past every item's copy at every check; and this search
+// starts where the last one ended.
+std::string CReNew::PrivateCopyPath(const std::string& folder) {
+  if (folder != m_copyFolder) {
+    m_copyFolder = folder;
+    m_copyNumber = 0;
+  }
+  for (;; ++m_copyNumber) {
+    std::string path = folder + (m_copyNumber == 0
+                                     ? std::string("/copy.tmp")
+                                     : "/copy_" + std::to_string(m_copyNumber) + ".tmp");
+    if (!platform::FileExists(path)) return path;
+  }
+}
+
+void CReNew::StoreUpdatedFile(const std::string& savedPath) {
+  switch (m_item.m_download) {
+    case 0:
+      if (m_item.m_hiddenPath.empty()) {
+        std::string folder = UpToLast(savedPath, '/');
+        if (!folder.empty() && folder.back() == '/') folder.pop_back();
+        std::string copy = PrivateCopyPath(folder);
+        m_item.m_hiddenPath = platform::RenameFile(savedPath, copy) ? copy : savedPath;
+      } else if (m_item.m_hiddenPath != savedPath) {
+        platform::RemoveFile(m_item.m_hiddenPath);
+        platform::RenameFile(savedPath, m_item.m_hiddenPath);
+      }
+      break;
+    case 1:
+      if (m_item.m_savePath != savedPath) {
+        platform::RemoveFile(m_item.m_savePath);
+        platform::RenameFile(savedPath, m_item.m_savePath);
+      }
+      break;
+    case 2:
+      // Every update becomes a new numbered file beside the earlier ones.
+      m_item.m_savePath = UniqueFileName(StripNumberSuffix(m_item.m_savePath));
+      platform::RenameFile(savedPath, m_item.m_savePath);
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,445 @@
+#include "core/fetch/fetch.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+#include "core/app/app_settings.h"
+#include "core/app/version.h"
+#include "core/fetch/path_utils.h"
+#include "platform/event.h"
+#include "platform/file_system.h"
+#include "platform/http_session.h"
+
+namespace {
+
+constexpr int kMaxRequests = 2;  // the first request and one redirection
+constexpr std::uint32_t kAuthTimeoutMs = 60000;
+constexpr std::size_t kBlockSize = 2048;
+constexpr std::size_t kFileBuffer = 64 * 1024;
+
+const char kAuthRefused[] = "認証が否定されました";
+const char kDownloadCancelled[] = "ダウンロードがキャンセルされました";
+const char kBadRedirect[] = "不正なＵＲＬへのリダイレクト";
+const char kTooManyRelocations[] = "リロケーションの許容回数を越えました";
+const char kOtherFileType[] = "異なるファイルタイプが返されました";
+const char kCannotCreate[] = "保存ファイルが作れません";
+const char kStoppedByForce[] = "強制終了しました";
+
+// Ends the request phase inside the retriever with a result code (1 not fetchable,
+// 2 refused with a text already set, -1 cancelled). Never leaves the retriever.
+class CFetchException {
+ public:
+  explicit CFetchException(int code) : m_nCode(code) {}
+  int m_nCode;
+};
+
+// A failure of the HTTP layer, carrying its message. Never leaves the retriever.
+class CNetworkException {
+ public:
+  explicit CNetworkException(std::string message) : m_message(std::move(message)) {}
+  std::string m_message;
+};
+
+bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303; }
+
+// The subtype of a Content-Type: the text after its last '/', blank or comma.
+std::string Subtype(const std::string& contentType) {
+  std::size_t at = contentType.find_last_of("/ ,");
+  return at == std::string::npos ? contentType : contentType.substr(at + 1);
+}
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// htm and html name one file type: an .htm page answered as text/html is no other type.
+bool SameFileType(const std::string& extension, const std::string& subtype) {
+  std::string a = UpperCase(extension);
+  std::string b = UpperCase(subtype);
+  if (a == "HTM") a = "HTML";
+  if (b == "HTM") b = "HTML";
+  return a == b;
+}
+
+// "scheme:" at the start of a Location, as in file:, ftp: or mailto:.
+bool HasScheme(const std::string& target) {
+  std::size_t i = 0;
+  while (i < target.size() && (std::isalnum(static_cast<unsigned char>(target[i])) ||
+                               target[i] == '+' || target[i] == '-' || target[i] == '.')) {
+    ++i;
+  }
+  return i > 0 && std::isalpha(static_cast<unsigned char>(target[0])) && i < target.size() &&
+         target[i] == ':';
+}
+
+// The URL a Location leads to from `current`. A target with a scheme of its own stays as
+// it is, so that one the retriever cannot fetch ends the fetch instead of being taken as
+// a path on the same server.
+std::string ResolveLocation(const std::string& current, const std::string& target) {
+  if (target.compare(0, 4, "http") == 0 || HasScheme(target)) return target;
+  if (target.compare(0, 2, "//") == 0) return current.substr(0, current.find("://") + 1) + target;
+  if (!target.empty() && target[0] == '/') return UrlRoot(current) + target;
+  return UpToLast(current, '/') + target;
+}
+
+// The date of a Last-Modified header read as local calendar time, as the link lists and
+// request files of the companion programs hold it.
+int LocalCalendarTime(const platform::HttpDate& date) {
+  std::tm parts{};
+  parts.tm_year = date.year - 1900;
+  parts.tm_mon = date.month - 1;
+  parts.tm_mday = date.day;
+  parts.tm_hour = date.hour;
+  parts.tm_min = date.minute;
+  parts.tm_sec = date.second;
+  parts.tm_isdst = -1;
+  std::time_t local = std::mktime(&parts);
+  return local == static_cast<std::time_t>(-1) ? 0 : static_cast<int>(local);
+}
+
+}  // namespace
+
+FetchSettings FetchSettingsFrom(const AppSettings& settings) {
+  FetchSettings result;
+  result.m_proxy = settings.m_proxy;
+  result.m_noProxyForLocal = settings.m_noProxyForLocal;
+  return result;
+}
+
+CFetch::CFetch(IPrompter& prompter, FetchSettings settings)
+    : m_prompter(prompter), m_settings(std::move(settings)) {}
+
+CFetch::~CFetch() = default;
+
+int CFetch::Fetch(FetchJob& job) {
+  m_pJob = &job;
+  m_pRequest = &job;
+  m_contentType.clear();
+  std::unique_ptr<platform::CHttpSession> session = OpenSession();
+  int result;
+  try {
+    result = RunFetch(*session);
+  } catch (const CFetchException& failure) {
+    job.m_resultCode = result = failure.m_nCode;
+    SignalPhase();
+  } catch (const CNetworkException& failure) {
+    job.m_resultText = failure.m_message;
+    job.m_resultCode = result = 2;
+    SignalPhase();
+  }
+  m_pJob = nullptr;
+  m_pRequest = nullptr;
+  return result;
+}
+
+std::time_t CFetch::FetchLastModified(FetchJob& job) {
+  m_pJob = &job;
+  m_pRequest = &job;
+  job.m_resultCode = -1;
+  std::unique_ptr<platform::CHttpSession> session = OpenSession();
+  std::time_t result = 0;
+  try {
+    result = RunLastModified(*session);
+  } catch (const CFetchException& failure) {
+    job.m_resultCode = failure.m_nCode;
+  } catch (const CNetworkException& failure) {
+    job.m_resultText = failure.m_message;
+    job.m_resultCode = 2;
+  }
+  m_pJob = nullptr;
+  m_pRequest = nullptr;
+  return result;
+}
+
+// The request's own proxy when it has one, else the program-wide proxy. The system's own
+// proxy configuration is never consulted.
+std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
+  platform::HttpOptions options;
+  options.agent = kAgentText;
+  if (!m_pRequest->m_proxy.empty()) {
+    options.proxy = m_pRequest->m_proxy;
+    options.bypassLocal = m_pRequest->m_bypassLocal != 0;
+  } else if (!m_settings.m_proxy.empty()) {
+    options.proxy = m_settings.m_proxy;
+    options.bypassLocal = m_settings.m_noProxyForLocal != 0;
+  }
+  options.connectTimeoutMs = m_settings.m_connectTimeoutMs;
+  options.receiveTimeoutMs = m_settings.m_receiveTimeoutMs;
+  options.caFile = m_settings.m_caFile;
+  options.connections = m_settings.m_connections;
+  return std::make_unique<platform::CHttpSession>(std::move(options));
+}
+
+int CFetch::RunFetch(platform::CHttpSession& session) {
+  FetchJob& job = *m_pJob;
+  std::string url = job.m_url;
+  std::string verb = job.m_formData.empty() ? "GET" : "POST";
+  Request request;
+  int status = 0;
+  for (int count = 1; count <= kMaxRequests; ++count) {
+    request = Connect(session, verb, url);
+    Send(*request, verb);
+    status = Authenticate(*request, verb);
+    status = FollowRedirect(*request, url);
+    if (!IsRedirect(status)) break;
+    if (!job.m_resultText.empty() && job.m_allowRelocation == 0) break;
+    if (status == 303) verb = "GET";  // 301 and 302 keep the verb
+  }
+
+  if (status != 200 && status != 206) {
+    request->Close();
+    int code = status;
+    if (IsRedirect(status)) {
+      if (job.m_resultText.empty()) {
+        job.m_resultText = kTooManyRelocations;
+        code = 2;
+      } else {
+        code = 3;  // moved to another file; the text holds the Location
+      }
+    }
+    job.m_resultCode = code;
+    SignalPhase();
+    return code;
+  }
+
+  m_contentType = request->ContentType();
+  if (!AdjustSavePath()) {
+    request->Close();
+    job.m_resultText = kOtherFileType;
+    job.m_resultCode = 2;
+    SignalPhase();
+    return 2;
+  }
+
+  if (job.m_resumeOffset <= 0) {
+    long long length = 0;
+    if (request->ContentLength(length)) {
+      job.m_contentLength = job.m_expectedSize = length;
+    } else {
+      job.m_contentLength = -1;
+      job.m_expectedSize = 0;
+    }
+  } else if (request->RawHeaders().find("Content-Range:") == std::string::npos) {
+    request->Close();  // the server ignored the Range: the body would start at byte 0
+    job.m_resultCode = -1;
+    SignalPhase();
+    return -1;
+  } else {
+    job.m_resultCode = 0;
+  }
+
+  if (job.m_cancel) {
+    request->Close();
+    job.m_resultCode = -1;
+    SignalPhase();
+    return -1;
+  }
+
+  platform::HttpDate date;
+  job.m_lastModified = request->LastModified(date) ? LocalCalendarTime(date) : 0;
+
+  std::string path = job.m_savePath;
+  if (job.m_resumeOffset <= 0) {
+    path = UniqueFileName(StripNumberSuffix(job.m_savePath));
+    job.m_resultText = path;
+  }
+  SignalPhase();
+  return SaveBody(*request, path);
+}
+
+std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
+  FetchJob& job = *m_pJob;
+  std::string url = job.m_url;
+  Request request;
+  int status = 0;
+  for (int count = 1; count <= kMaxRequests; ++count) {
+    request = Connect(session, "HEAD", url);
+    Send(*request, "HEAD");
+    status = Authenticate(*request, "HEAD");
+    status = FollowRedirect(*request, url);
+    if (IsRedirect(status) && !job.m_resultText.empty() && job.m_allowRelocation == 0) break;
+    if (status != 301 && status != 302) break;
+  }
+  if (status == 200 || status == 206) {
+    job.m_resultCode = 0;
+    platform::HttpDate date;
+    if (!request->LastModified(date)) return 0;
+    job.m_lastModified = LocalCalendarTime(date);
+    return job.m_lastModified;
+  }
+  request->Close();
+  if ((status == 301 || status == 302) && job.m_resultText.empty()) {
+    job.m_resultText = kTooManyRelocations;
+    job.m_resultCode = 2;
+  } else if (job.m_resultCode == 0) {
+    // A page that is not there has no date to go by; reported as "no date", the date rule
+    // would take a missing page for an update.
+    job.m_resultCode = status;
+  }
+  return 0;
+}
+
+CFetch::Request CFetch::Connect(platform::CHttpSession& session, const std::string& verb,
+                                const std::string& url) {
+  const FetchRequest& fetch = *m_pRequest;
+  Request request = fetch.m_user.empty()
+                        ? session.OpenRequest(verb, url)
+                        : session.OpenRequest(verb, url, fetch.m_user, fetch.m_password);
+  if (!request) throw CFetchException(1);  // not http or https, or not a URL
+  m_pJob->m_resultCode = 0;
+  return request;
+}
+
+void CFetch::Send(platform::CHttpRequest& request, const std::string& verb) {
+  FetchJob& job = *m_pJob;
+  request.AddHeaders("Accept: */*\r\n");
+  if (!job.m_extraHeaders.empty()) {
+    std::size_t end = job.m_extraHeaders.find_last_not_of(" \t\r\n");
+    job.m_extraHeaders.erase(end == std::string::npos ? 0 : end + 1);
+    job.m_extraHeaders += "\r\n";
+    request.AddHeaders(job.m_extraHeaders);
+  }
+  if (verb == "POST") request.AddHeaders("Content-Length: " + std::to_string(job.m_formData.size()) + "\r\n");
+  if (!job.m_userAgent.empty()) request.AddHeaders("User-Agent: " + job.m_userAgent + "\r\n");
+  if (!job.m_referer.empty()) request.AddHeaders("Referer: " + job.m_referer + "\r\n");
+  if (!job.m_cookie.empty()) request.AddHeaders("Cookie: " + job.m_cookie + "\r\n");
+  if (job.m_resumeOffset > 0) {
+    request.AddHeaders("Range: bytes=" + std::to_string(job.m_resumeOffset) + "-\r\n");
+  }
+  if (!request.Send(verb == "POST" ? job.m_formData : std::string())) {
+    throw CNetworkException(request.ErrorMessage());
+  }
+}
+
+// Answers 401 by asking the user; every repetition needs the user's confirmation.
+int CFetch::Authenticate(platform::CHttpRequest& request, const std::string& verb) {
+  FetchJob& job = *m_pJob;
+  if (job.m_cancel) throw CFetchException(-1);
+  int status = request.StatusCode();
+  while (status == 401) {
+    job.m_resultCode = -1;
+    std::optional<IPrompter::Credentials> answer = m_prompter.AskCredentials(job.m_url, kAuthTimeoutMs);
+    if (!answer) {
+      job.m_resultText = kAuthRefused;
+      throw CFetchException(2);
+    }
+    job.m_resultCode = 0;
+    job.m_password = answer->password;
+    job.m_user = answer->user;
+    // Replaced, not only added: a second answer must not resend the first one.
+    request.ReplaceHeaders(job.BasicAuthorizationHeader());
+    if (!request.Send(verb == "POST" ? job.m_formData : std::string())) {
+      throw CNetworkException(request.ErrorMessage());
+    }
+    status = request.StatusCode();
+  }
+  return status;
+}
+
+// On 301, 302 or 303 moves `url` to the Location; the result text becomes the Location
+// when the file name changes, else empty.
+int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
+  FetchJob& job = *m_pJob;
+  if (job.m_cancel) {
+    job.m_resultText = kDownloadCancelled;
+    throw CFetchException(2);
+  }
+  int status = request.StatusCode();
+  if (!IsRedirect(status)) return status;
+  // The header name is matched exactly as written, at the start of a header line.
+  const std::string& headers = request.RawHeaders();
+  std::size_t at = headers.find("\r\nLocation: ");
+  if (at == std::string::npos) {
+    job.m_resultText = kBadRedirect;
+    throw CFetchException(2);
+  }
+  at += 12;
+  std::string target = headers.substr(at, headers.find("\r\n", at) - at);
+  bool sameFile = AfterLast(url, '/') == AfterLast(target, '/');
+  url = ResolveLocation(url, target);
+  job.m_resultText = sameFile ? std::string() : target;
+  return status;
+}
+
+// The save path takes the answer's type as its extension when it has none; an HTML answer
+// to a URL of another type changes the extension, or fails (false) when relocation is not
+// allowed.
+bool CFetch::AdjustSavePath() {
+  FetchJob& job = *m_pJob;
+  std::string subtype = Subtype(m_contentType);
+  if (ExtensionOf(job.m_savePath).empty()) {
+    if (job.m_savePath.empty() || job.m_savePath.back() != '.') job.m_savePath += '.';
+    job.m_savePath += subtype;
+    return true;
+  }
+  std::string urlExtension = ExtensionOf(job.m_url);
+  if (!urlExtension.empty() && (subtype == "html" || subtype == "htm") &&
+      !SameFileType(urlExtension, subtype)) {
+    if (job.m_allowRelocation == 0) return false;
+    job.m_savePath = ReplaceExtension(job.m_savePath, subtype);
+    job.m_resultText = job.m_savePath;
+  }
+  return true;
+}
+
+int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
+  FetchJob& job = *m_pJob;
+  const bool resuming = job.m_resumeOffset > 0;
+  FILE* file = platform::OpenFile(path, resuming ? "r+b" : "wb");
+  if (file && resuming && fseeko(file, job.m_resumeOffset, SEEK_SET) != 0) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (!file) {
+    job.m_resultText = kCannotCreate;
+    job.m_resultCode = 2;
+    return 2;
+  }
+  // The body arrives in small blocks; the file takes it in larger writes.
+  std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
+  int result = 0;
+  // The position is counted here: asking the stream for it costs a system call a block.
+  std::int64_t position = resuming ? job.m_resumeOffset : 0;
+  char block[kBlockSize];
+  while (true) {
+    long count = request.Read(block, sizeof block);
+    if (count < 0) {  // a lost connection or a body cut short is no success
+      job.m_resultText = request.ErrorMessage();
+      result = 2;
+      break;
+    }
+    if (count == 0) break;
+    if (std::fwrite(block, 1, static_cast<std::size_t>(count), file) != static_cast<std::size_t>(count)) {
+      job.m_resultText = std::strerror(errno);
+      result = 2;
+      break;
+    }
+    position += count;
+    job.m_bytesSaved = position;
+    if (job.m_expectedSize != 0 && position >= job.m_expectedSize) break;
+    if (job.m_cancel) {
+      job.m_resultText = kStoppedByForce;
+      result = 2;
+      break;
+    }
+  }
+  job.m_bytesSaved = position;
+  if (std::fclose(file) != 0 && result == 0) {
+    job.m_resultText = std::strerror(errno);
+    result = 2;
+  }
+  if (result == 0 && path != job.m_savePath) job.m_resultText = path;
+  job.m_resultCode = result;
+  return result;
+}
+
+void CFetch::SignalPhase() {
+  if (m_pJob->m_phaseEvent) m_pJob->m_phaseEvent->Set();
+}

@@ -1,0 +1,74 @@
+// The retriever: fetches one page as a FetchJob describes, follows one redirection itself,
+// asks the user for credentials when the server wants them, and streams the body to the
+// save file; or asks only for the page's last-modified time with a HEAD request.
+//
+// Threads: runs on the caller's thread and blocks it, also while the prompter asks for
+// credentials. One CFetch serves one call at a time; make one per fetch.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "core/app/prompter.h"
+#include "core/fetch/fetch_job.h"
+
+struct AppSettings;
+
+namespace platform {
+class CConnectionPool;
+class CHttpSession;
+class CHttpRequest;
+}  // namespace platform
+
+// What the retriever takes from the program-wide settings, plus the network time-outs.
+struct FetchSettings {
+  std::string m_proxy;         // "host:port", used when the request names no proxy of its own
+  int m_noProxyForLocal = 1;   // with m_proxy: not for local addresses
+  std::uint32_t m_connectTimeoutMs = 30000;
+  std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
+  std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
+  // Idle connections kept between fetches by one thread at a time; null: none kept.
+  std::shared_ptr<platform::CConnectionPool> m_connections;
+};
+FetchSettings FetchSettingsFrom(const AppSettings& settings);
+
+class CFetch {
+ public:
+  // `prompter` answers the authentication dialog; it must outlive the call.
+  explicit CFetch(IPrompter& prompter, FetchSettings settings = {});
+  ~CFetch();
+  CFetch(const CFetch&) = delete;
+  CFetch& operator=(const CFetch&) = delete;
+
+  // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
+  // change. Gives the job's m_resultCode.
+  int Fetch(FetchJob& job);
+  // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
+  // in the request's m_lastModified when had. The job's m_resultCode tells failures.
+  std::time_t FetchLastModified(FetchJob& job);
+
+  // The Content-Type of the final answer of the last Fetch.
+  const std::string& ContentType() const { return m_contentType; }
+
+ private:
+  using Request = std::unique_ptr<platform::CHttpRequest>;
+
+  int RunFetch(platform::CHttpSession& session);
+  std::time_t RunLastModified(platform::CHttpSession& session);
+  std::unique_ptr<platform::CHttpSession> OpenSession() const;
+  Request Connect(platform::CHttpSession& session, const std::string& verb, const std::string& url);
+  void Send(platform::CHttpRequest& request, const std::string& verb);
+  int Authenticate(platform::CHttpRequest& request, const std::string& verb);
+  int FollowRedirect(platform::CHttpRequest& request, std::string& url);
+  bool AdjustSavePath();
+  int SaveBody(platform::CHttpRequest& request, const std::string& path);
+  void SignalPhase();
+
+  IPrompter& m_prompter;
+  FetchSettings m_settings;
+  FetchJob* m_pJob = nullptr;
+  FetchRequest* m_pRequest = nullptr;
+  std::string m_contentType;
+};

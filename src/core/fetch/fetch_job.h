@@ -1,0 +1,50 @@
+// One fetch for the retriever: the request plus its progress and result fields. The caller
+// sets up the request, m_resumeOffset, m_phaseEvent and m_cancel (0), clears
+// m_resultText, and reads the rest back after CFetch::Fetch.
+//
+// Threads: during a fetch another thread may write m_cancel and read m_bytesSaved; every
+// other field belongs to the thread running the fetch.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/fetch/fetch_request.h"
+
+namespace platform {
+class Event;
+}
+
+// A value that one thread writes while another reads it; copying takes the current value,
+// so the job stays a plain copyable record.
+template <class T>
+class SharedValue {
+ public:
+  SharedValue(T value = T()) : m_value(value) {}
+  SharedValue(const SharedValue& other) : m_value(other.Load()) {}
+  SharedValue& operator=(const SharedValue& other) {
+    m_value.store(other.Load());
+    return *this;
+  }
+  SharedValue& operator=(T value) {
+    m_value.store(value);
+    return *this;
+  }
+  T Load() const { return m_value.load(); }
+  operator T() const { return Load(); }
+
+ private:
+  std::atomic<T> m_value;
+};
+
+struct FetchJob : FetchRequest {
+  std::int64_t m_contentLength = -1;  // the answer's Content-Length; -1 when none (not set on resume)
+  std::int64_t m_resumeOffset = 0;    // > 0: fetch from this byte on into the existing save file
+  std::int64_t m_expectedSize = 0;    // saving stops at this file size; 0: at the body's end
+  SharedValue<std::int64_t> m_bytesSaved = 0;  // size of the save file after each block
+  std::string m_resultText;  // a message after a failure, or the path saved to
+  int m_resultCode = 0;      // 0 saved, -1 cancelled, 1 not fetchable, 2 failure, 3 moved, else HTTP status
+  platform::Event* m_phaseEvent = nullptr;  // owned by the caller; set when the request phase ends
+  SharedValue<int> m_cancel = 0;            // non-zero: stop at the next check point
+};

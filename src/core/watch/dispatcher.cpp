@@ -1,0 +1,81 @@
+// The dispatcher of CWatchList: which item the check engine works on next.
+#include <algorithm>
+#include <chrono>
+
+#include "core/watch/calendar.h"
+#include "core/watch/watch_list.h"
+#include "platform/clock.h"
+
+void CWatchList::Dispatch() {
+  // A finished check's result reaches the list before the engine takes its next item:
+  // its report dispatches again (a check-now stays pending until then).
+  if (m_closing || m_engine.IsChecking() || m_engine.Stop()) {
+    Save();
+    return;
+  }
+
+  if (m_checkNowPending) {
+    for (int i = 0; i < GetCount(); ++i) {
+      if (m_checkNowIndex < 0 ? m_items[i].m_active == 1 : i == m_checkNowIndex) {
+        m_items[i].m_nextCheck = 0;
+      }
+    }
+    m_checkNowPending = false;
+  }
+
+  m_current = SelectNext();
+  SaveForDispatch();
+  if (m_current < 0) {
+    // Nothing to check: wake at the next midnight, when the schedules turn to a new day.
+    WatchItem wakeUp;
+    wakeUp.m_nextCheck = static_cast<int>(NextMidnight());
+    m_engine.Start(wakeUp, -1);
+  } else {
+    m_engine.Start(m_items[m_current], m_current);
+  }
+}
+
+// Every dispatch saves the list, except while checks follow one another at once (a check
+// of all items): there the list is saved at most every kBurstSaveInterval and again when
+// the run of checks ends, as rewriting the whole list after each of hundreds of quick
+// checks would cost more than the checks.
+void CWatchList::SaveForDispatch() {
+  auto now = std::chrono::steady_clock::now();
+  bool immediate = false;
+  if (m_current >= 0) {
+    int next = m_items[m_current].m_nextCheck;
+    immediate = next == 0 || next <= platform::Now();
+  }
+  if (immediate && m_saved && now - m_lastSave < kBurstSaveInterval) return;
+  Save();
+}
+
+int CWatchList::SelectNext() {
+  if (static_cast<int>(m_order.size()) != GetCount()) m_order.resize(GetCount());
+  for (int i = 0; i < GetCount(); ++i) m_order[i] = i;
+  std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
+    return m_items[a].m_nextCheck < m_items[b].m_nextCheck;
+  });
+  for (int position : m_order) {
+    const WatchItem& item = m_items[position];
+    if (item.m_active != 1 || item.m_nextCheck < 0) continue;
+    if (m_eligible && !m_eligible(item)) continue;
+    return position;
+  }
+  return -1;
+}
+
+void CWatchList::CheckNow(int position) {
+  m_checkNowIndex = position;
+  m_checkNowPending = true;
+  Dispatch();
+}
+
+void CWatchList::OnCheckDone() {
+  if (m_current >= 0 && m_current < GetCount()) m_items[m_current].m_nextCheck = -2;
+  ApplyPending();
+  for (WatchItem& item : m_items) item.Reschedule();
+  m_dirty = true;
+  m_engine.SignalIdle();
+  Dispatch();
+}

@@ -1,0 +1,178 @@
+#include "core/watch/watch_list.h"
+
+#include <cstdio>
+
+#include "core/fetch/path_utils.h"
+#include "platform/atomic_file.h"
+#include "platform/file_system.h"
+
+CWatchList::CWatchList(CheckEnvironment environment) : m_engine(std::move(environment)) {}
+
+CWatchList::~CWatchList() {
+  m_engine.SetShuttingDown();
+  if (m_dirty) Save();
+}
+
+bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
+  m_engine.SetNotifyTarget(queue, notify);
+  return Load();
+}
+
+std::string CWatchList::FilePath() { return ProgramFolder() + "/WatchList.pgl"; }
+
+bool CWatchList::Load() {
+  m_items.clear();
+  FILE* file = platform::OpenFile(FilePath(), "r");
+  if (!file) return false;
+  WatchItem scratch;
+  for (int count = 0; scratch.Read(file); ++count) {
+    scratch.ScheduleAtStart();
+    scratch.m_frame = "__Pageward_" + std::to_string(count) + "_";
+    scratch.m_id = m_nextId++;
+    m_items.push_back(scratch);
+  }
+  std::fclose(file);
+  Renumber();
+  m_dirty = false;
+  return true;
+}
+
+bool CWatchList::Save() {
+  // Items may hold the password of their page: the file is for its owner only.
+  platform::CAtomicFile file(FilePath(), platform::CAtomicFile::Mode::Text,
+                             platform::CAtomicFile::Access::OwnerOnly);
+  FILE* stream = file.Open();
+  if (!stream) return false;
+  for (const WatchItem& item : m_items) {
+    if (item.Write(stream) != 0) return false;  // the old file stays
+  }
+  if (!file.Commit()) return false;
+  m_dirty = false;
+  m_saved = true;
+  m_lastSave = std::chrono::steady_clock::now();
+  return true;
+}
+
+WatchItem CWatchList::GetItem(int position) const {
+  if (position < 0 || position >= GetCount()) return WatchItem();
+  return m_items[position];
+}
+
+WatchItem* CWatchList::GetItemPtr(int position) {
+  if (position < 0 || position >= GetCount()) return nullptr;
+  return &m_items[position];
+}
+
+int CWatchList::FindItem(const WatchItem* item) const {
+  for (int i = 0; i < GetCount(); ++i) {
+    if (&m_items[i] == item) return i;
+  }
+  return -1;
+}
+
+int CWatchList::FindById(unsigned id) const {
+  if (id == 0) return -1;
+  for (int i = 0; i < GetCount(); ++i) {
+    if (m_items[i].m_id == id) return i;
+  }
+  return -1;
+}
+
+void CWatchList::AddItem(WatchItem item) {
+  if (IsBusy()) {
+    m_pending.push_back({std::move(item), -1, "add"});
+    return;
+  }
+  Append(std::move(item));
+  Dispatch();
+}
+
+void CWatchList::ReplaceItem(int position, WatchItem item) {
+  if (position < 0 || position >= GetCount()) return;
+  if (IsBusy() || StopEngineFor(position)) {
+    m_pending.push_back({std::move(item), position, "replace"});
+    return;
+  }
+  Store(position, std::move(item));
+  Dispatch();
+}
+
+void CWatchList::DeleteItem(int position) {
+  if (position < 0 || position >= GetCount()) return;
+  if (IsBusy() || StopEngineFor(position)) {
+    m_pending.push_back({WatchItem(), position, "delete"});
+    return;
+  }
+  if (position == m_current) m_current = -1;
+  Remove(position);
+  if (position < m_current) --m_current;
+  Dispatch();
+}
+
+// Stops the engine when it waits on `position`. true when the check began all the same
+// (its report is on the way, so the change must wait for it).
+bool CWatchList::StopEngineFor(int position) {
+  if (position != m_current) return false;
+  return m_engine.Stop();
+}
+
+bool CWatchList::Close() {
+  m_closing = true;
+  m_engine.Stop();
+  return m_engine.IsChecking();
+}
+
+int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
+  // The position names the checked item, as changes wait for the report; the identity
+  // guards against a report that outlived its item all the same.
+  if (position < 0 || position >= GetCount() || m_items[position].m_id != item.m_id) {
+    position = FindById(item.m_id);
+    if (position < 0) return -1;
+  }
+  m_items[position] = item;
+  m_items[position].m_index = position;
+  m_dirty = true;
+  return position;
+}
+
+void CWatchList::Append(WatchItem item) {
+  item.m_id = m_nextId++;
+  item.m_index = GetCount();
+  m_items.push_back(std::move(item));
+  m_dirty = true;
+}
+
+void CWatchList::Store(int position, WatchItem item) {
+  if (position < 0 || position >= GetCount()) return;
+  item.m_id = m_items[position].m_id;
+  item.m_index = position;
+  m_items[position] = std::move(item);
+  m_dirty = true;
+}
+
+void CWatchList::Remove(int position) {
+  if (position < 0 || position >= GetCount()) return;
+  m_items.erase(m_items.begin() + position);
+  Renumber();
+  m_dirty = true;
+}
+
+// Queued changes are applied in the order asked, each at the position its caller saw.
+void CWatchList::ApplyPending() {
+  std::vector<PendingOp> pending;
+  pending.swap(m_pending);
+  for (PendingOp& op : pending) {
+    if (op.operation == "add") {
+      Append(std::move(op.item));
+    } else if (op.operation == "replace") {
+      Store(op.position, std::move(op.item));
+    } else if (op.operation == "delete") {
+      Remove(op.position);
+    }
+  }
+  Renumber();
+}
+
+void CWatchList::Renumber() {
+  for (int i = 0; i < GetCount(); ++i) m_items[i].m_index = i;
+}

@@ -1,0 +1,134 @@
+// The watch list: every watch item of the program in the user's order, its file
+// "WatchList.pgl" in the program folder, the check engine, and the dispatcher that hands
+// the engine one item at a time (the active item with the earliest next check time, or an
+// item without URL that wakes the engine at the next midnight).
+//
+// Threads: every operation runs on the user-interface thread. The engine's reports reach
+// the list through the notify target given to Init (the results, core/check/check_results.h),
+// which copies the checked item back (TakeCheckResult) and then calls OnCheckDone.
+//
+// Changes made while a check runs (IsBusy) are queued and applied when it ends, so a
+// position given with a report always names the item that was checked.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/check/renew.h"
+#include "core/watch/watch_item.h"
+
+namespace platform {
+class IUiQueue;
+}
+
+class CWatchList {
+ public:
+  explicit CWatchList(CheckEnvironment environment);
+  // Saves when the list changed since the last save, then stops the engine (a running
+  // check is finished first; its report is dropped).
+  ~CWatchList();
+  CWatchList(const CWatchList&) = delete;
+  CWatchList& operator=(const CWatchList&) = delete;
+
+  // Gives the engine its report target (both owned by the caller, outliving the list and
+  // every task posted to the queue), then loads the file. Call once, before the first
+  // Dispatch.
+  bool Init(platform::IUiQueue* queue, ICheckNotify* notify);
+  // Loads the file: every item gets its first check time by the start-up rule, the frame
+  // name "__Pageward_<n>_" and a fresh identity. Reading stops at the first incomplete
+  // block. false when the file cannot be opened (the list is then empty).
+  bool Load();
+  // Saves every item, in list order, through a temporary file renamed over the old one: a
+  // save that fails or breaks off leaves the old file as it was. The file is readable by
+  // its owner only (items may hold passwords). false on failure.
+  bool Save();
+  // The path of the list file.
+  static std::string FilePath();
+
+  int GetCount() const { return static_cast<int>(m_items.size()); }
+  // A copy of the item; a default item for a position out of range.
+  WatchItem GetItem(int position) const;
+  // The item in place, or nullptr for a position out of range. Valid until the list changes.
+  WatchItem* GetItemPtr(int position);
+  // Position of the item at that address, -1 if none.
+  int FindItem(const WatchItem* item) const;
+  // Position of the item with that identity, -1 if none (deleted).
+  int FindById(unsigned id) const;
+
+  // Each change happens at once and dispatches, or, while a check runs, is queued and
+  // applied when it ends. Positions out of range are ignored.
+  void AddItem(WatchItem item);
+  void ReplaceItem(int position, WatchItem item);  // keeps the position's identity
+  void DeleteItem(int position);
+  // A change must be queued now: a check runs, is due in exactly one second, or has ended
+  // and its report has not been taken up yet.
+  bool IsBusy() { return m_engine.IsBusy(); }
+  // The program is ending: a check that ends late reports nothing.
+  void SetShuttingDown() { m_engine.SetShuttingDown(); }
+  // Ends dispatching for good (a headless front end's exit): a waiting check is cancelled,
+  // a running one finished. true when a finished check's report is still to be taken up;
+  // run the queue until !HasOutstandingCheck() to take it, then Save.
+  bool Close();
+  bool HasOutstandingCheck() { return m_engine.IsChecking(); }
+
+  // The dispatcher. Dispatch saves the list and gives the engine its next item. While a
+  // finished check's report waits to be taken up it only saves: the report dispatches.
+  // While checks follow one another at once, it saves at most every two seconds and again
+  // when they end.
+  void Dispatch();
+  // Position of the next item to check (active, m_nextCheck 0 or later, earliest first;
+  // equal times in list order), or -1.
+  int SelectNext();
+  // "直ちにチェック" for one position, or -1 for "全てのアイテムを直ちにチェック": sets the
+  // items' next check time to 0 (active items only) at the next dispatch, and dispatches.
+  void CheckNow(int position);
+  // End of a check, after its result has been taken back: applies the queued changes,
+  // reschedules, and dispatches the next check.
+  void OnCheckDone();
+  // Copies a checked item back into the list at `position` (where it was given to the
+  // engine) keeping its identity and position; gives the position, or -1 when the item is
+  // no longer there.
+  int TakeCheckResult(const WatchItem& item, int position);
+
+  // Only items for which `eligible` holds are given to the engine (a headless check of
+  // chosen items); an empty function allows every item.
+  void SetEligibility(std::function<bool(const WatchItem&)> eligible) {
+    m_eligible = std::move(eligible);
+  }
+  int CurrentPosition() const { return m_current; }
+  CReNew& Engine() { return m_engine; }
+  bool IsDirty() const { return m_dirty; }
+
+ private:
+  struct PendingOp {
+    WatchItem item;
+    int position = -1;
+    std::string operation;  // "add", "replace" or "delete"
+  };
+
+  void Append(WatchItem item);
+  void Store(int position, WatchItem item);
+  void Remove(int position);
+  void ApplyPending();
+  void Renumber();
+  bool StopEngineFor(int position);
+  void SaveForDispatch();
+
+  static constexpr std::chrono::seconds kBurstSaveInterval{2};
+
+  bool m_dirty = false;
+  bool m_checkNowPending = false;
+  int m_checkNowIndex = -1;
+  bool m_closing = false;
+  bool m_saved = false;  // m_lastSave holds the time of the last good save
+  std::chrono::steady_clock::time_point m_lastSave;
+  int m_current = -1;
+  unsigned m_nextId = 1;
+  std::vector<WatchItem> m_items;
+  std::vector<int> m_order;
+  std::vector<PendingOp> m_pending;
+  std::function<bool(const WatchItem&)> m_eligible;
+  CReNew m_engine;  // last member: destroyed (and its worker joined) first
+};

@@ -1,0 +1,443 @@
+#include "platform/http_session.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+namespace {
+
+// The library's receive buffer, and the body bytes held between the network and Read;
+// beyond these the transfer is paused.
+constexpr long kReceiveBuffer = 64 * 1024;
+constexpr std::size_t kMaxBuffered = 2 * kReceiveBuffer;
+
+void InitLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Trim(const std::string& text) {
+  std::size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return {};
+  std::size_t end = text.find_last_not_of(" \t\r\n");
+  return text.substr(begin, end - begin + 1);
+}
+
+std::string HeaderName(const std::string& line) {
+  std::size_t colon = line.find(':');
+  return Trim(colon == std::string::npos ? line : line.substr(0, colon));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+
+CConnectionPool::CConnectionPool() {
+  InitLibrary();
+  m_share = curl_share_init();
+  curl_share_setopt(static_cast<CURLSH*>(m_share), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+}
+
+CConnectionPool::~CConnectionPool() { curl_share_cleanup(static_cast<CURLSH*>(m_share)); }
+
+// ---------------------------------------------------------------------------------------
+
+CHttpSession::CHttpSession(HttpOptions options) : m_options(std::move(options)) {
+  InitLibrary();
+  m_multi = curl_multi_init();
+}
+
+CHttpSession::~CHttpSession() {
+  if (m_current) m_current->Close();
+  curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+}
+
+std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const std::string& verb,
+                                                        const std::string& url,
+                                                        const std::string& user,
+                                                        const std::string& password) {
+  HttpUrl parts;
+  if (!ParseHttpUrl(url, parts)) return nullptr;
+  if (m_current) m_current->Close();
+  bool direct = m_options.proxy.empty() || (m_options.bypassLocal && IsLocalHost(parts.host));
+  return std::unique_ptr<CHttpRequest>(
+      new CHttpRequest(*this, verb, url, direct, user, password));
+}
+
+// ---------------------------------------------------------------------------------------
+
+CHttpRequest::CHttpRequest(CHttpSession& session, std::string verb, std::string url,
+                           bool direct, std::string user, std::string password)
+    : m_session(&session),
+      m_easy(curl_easy_init()),
+      m_verb(std::move(verb)),
+      m_url(std::move(url)),
+      m_direct(direct),
+      m_user(std::move(user)),
+      m_password(std::move(password)) {
+  m_errorBuffer[0] = '\0';
+  m_buffer.reserve(kMaxBuffered);  // never grows beyond one buffer of the library more
+}
+
+CHttpRequest::~CHttpRequest() {
+  Close();
+  curl_easy_cleanup(static_cast<CURL*>(m_easy));
+  curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
+}
+
+void CHttpRequest::AddHeaders(const std::string& headers) { StoreHeaders(headers, false); }
+
+void CHttpRequest::ReplaceHeaders(const std::string& headers) { StoreHeaders(headers, true); }
+
+void CHttpRequest::StoreHeaders(const std::string& headers, bool replace) {
+  std::size_t start = 0;
+  while (start < headers.size()) {
+    std::size_t end = headers.find('\n', start);
+    std::string line = headers.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    start = end == std::string::npos ? headers.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string name = HeaderName(line);
+    if (name.empty()) continue;
+    auto held = std::find_if(m_headers.begin(), m_headers.end(), [&](const std::string& other) {
+      return EqualNoCase(HeaderName(other), name);
+    });
+    if (held == m_headers.end()) {
+      m_headers.push_back(line);
+    } else if (replace) {
+      *held = line;
+    }
+  }
+}
+
+void CHttpRequest::Configure(const std::string& body) {
+  CURL* easy = static_cast<CURL*>(m_easy);
+  const HttpOptions& options = m_session->m_options;
+  curl_easy_reset(easy);
+  m_errorBuffer[0] = '\0';
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
+  curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(m_url).c_str());
+  if (options.connections) curl_easy_setopt(easy, CURLOPT_SHARE, options.connections->Handle());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
+  curl_easy_setopt(easy, CURLOPT_PROXY, m_direct ? "" : options.proxy.c_str());
+  curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  if (!options.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
+  if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
+
+  if (m_verb == "GET") {
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  } else if (m_verb == "HEAD") {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+  } else {
+    if (m_verb != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, m_verb.c_str());
+    m_body = body;
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, m_body.data());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_body.size()));
+  }
+
+  bool ownAuthorization = false;
+  bool ownExpect = false;
+  curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
+  curl_slist* list = nullptr;
+  for (const std::string& line : m_headers) {
+    list = curl_slist_append(list, line.c_str());
+    if (EqualNoCase(HeaderName(line), "Authorization")) ownAuthorization = true;
+    if (EqualNoCase(HeaderName(line), "Expect")) ownExpect = true;
+  }
+  if (!ownExpect) list = curl_slist_append(list, "Expect:");  // no 100-continue round trip
+  m_headerList = list;
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+  if (!m_user.empty() && !ownAuthorization) {
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(easy, CURLOPT_USERNAME, m_user.c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, m_password.c_str());
+  }
+
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CHttpRequest::OnHeader);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CHttpRequest::OnBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CHttpRequest::OnConnected);
+  curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+}
+
+bool CHttpRequest::Send(const std::string& body) {
+  Close();
+  m_session->m_current = this;
+  m_status = 0;
+  m_block.clear();
+  m_rawHeaders.clear();
+  m_buffer.clear();
+  m_bufferPos = 0;
+  m_error.clear();
+  m_done = m_paused = m_headersDone = m_connected = false;
+  m_lastActivityMs = NowMs();
+  Configure(body);
+  curl_multi_add_handle(static_cast<CURLM*>(m_session->m_multi), static_cast<CURL*>(m_easy));
+  m_running = true;
+  if (!Drive(true)) return false;
+  if (!m_headersDone) {
+    Fail("The server closed the connection without an answer");
+    return false;
+  }
+  return true;
+}
+
+bool CHttpRequest::QueryHeader(const std::string& name, std::string& value) const {
+  std::size_t start = m_rawHeaders.find("\r\n");  // skip the status line
+  while (start != std::string::npos && start + 2 < m_rawHeaders.size()) {
+    start += 2;
+    std::size_t end = m_rawHeaders.find("\r\n", start);
+    std::string line = m_rawHeaders.substr(start, end - start);
+    std::size_t colon = line.find(':');
+    if (colon != std::string::npos && EqualNoCase(Trim(line.substr(0, colon)), name)) {
+      value = Trim(line.substr(colon + 1));
+      return true;
+    }
+    start = end;
+  }
+  return false;
+}
+
+std::string CHttpRequest::ContentType() const {
+  std::string value;
+  QueryHeader("Content-Type", value);
+  return value;
+}
+
+bool CHttpRequest::ContentLength(long long& length) const {
+  std::string value;
+  if (!QueryHeader("Content-Length", value) || value.empty() || value.size() > 18) return false;
+  long long result = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + (c - '0');
+  }
+  length = result;
+  return true;
+}
+
+bool CHttpRequest::LastModified(HttpDate& date) const {
+  std::string value;
+  return QueryHeader("Last-Modified", value) && ParseHttpDate(value, date);
+}
+
+long CHttpRequest::Read(char* buffer, std::size_t size) {
+  while (true) {
+    std::size_t buffered = m_buffer.size() - m_bufferPos;
+    if (buffered > 0) {
+      std::size_t count = std::min(size, buffered);
+      std::memcpy(buffer, m_buffer.data() + m_bufferPos, count);
+      m_bufferPos += count;
+      return static_cast<long>(count);
+    }
+    if (!m_error.empty()) return -1;
+    if (m_done || !m_running) return 0;
+    Drive(false);
+  }
+}
+
+void CHttpRequest::Close() {
+  if (m_running) {
+    curl_multi_remove_handle(static_cast<CURLM*>(m_session->m_multi), static_cast<CURL*>(m_easy));
+    m_running = false;
+  }
+  if (m_session->m_current == this) m_session->m_current = nullptr;
+}
+
+void CHttpRequest::Fail(const std::string& message) {
+  m_error = message.empty() ? std::string("HTTP failure") : message;
+  m_done = true;
+  Close();
+}
+
+// Runs the transfer until the answer's headers are in (untilHeaders) or until body bytes
+// are buffered; false on a failure.
+bool CHttpRequest::Drive(bool untilHeaders) {
+  CURLM* multi = static_cast<CURLM*>(m_session->m_multi);
+  CURL* easy = static_cast<CURL*>(m_easy);
+  const std::int64_t idleLimit = m_session->m_options.receiveTimeoutMs;
+  while (true) {
+    if (m_paused && m_bufferPos == m_buffer.size()) {
+      m_paused = false;
+      m_lastActivityMs = NowMs();
+      curl_easy_pause(easy, CURLPAUSE_CONT);
+    }
+    int running = 0;
+    curl_multi_perform(multi, &running);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg != CURLMSG_DONE || message->easy_handle != easy) continue;
+      CURLcode result = message->data.result;
+      if (result != CURLE_OK) {
+        Fail(m_errorBuffer[0] ? std::string(m_errorBuffer) : curl_easy_strerror(result));
+        // Once the headers are in, the failure waits until Read has given what arrived.
+        return untilHeaders && m_headersDone;
+      }
+      m_done = true;
+      Close();
+      if (!m_headersDone && !m_block.empty()) {
+        m_rawHeaders = m_block;
+        m_headersDone = true;
+      }
+    }
+    if (m_done) return true;
+    if (untilHeaders ? m_headersDone : m_bufferPos < m_buffer.size()) return true;
+
+    std::int64_t waitMs = 1000;
+    if (m_connected) {
+      std::int64_t idle = NowMs() - m_lastActivityMs;
+      if (idle >= idleLimit) {
+        Fail("Operation timed out after " + std::to_string(idle) +
+             " milliseconds with no data received");
+        return false;
+      }
+      waitMs = std::min<std::int64_t>(waitMs, idleLimit - idle);
+    }
+    curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+  }
+}
+
+std::size_t CHttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* request = static_cast<CHttpRequest*>(self);
+  std::size_t length = size * count;
+  std::string line(data, length);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  request->m_lastActivityMs = NowMs();
+  if (line.compare(0, 5, "HTTP/") == 0) {
+    request->m_block = line + "\r\n";
+    std::size_t blank = line.find(' ');
+    request->m_status = blank == std::string::npos ? 0 : std::atoi(line.c_str() + blank + 1);
+    request->m_headersDone = false;
+  } else if (request->m_headersDone) {
+    // trailers of a chunked body
+  } else if (line.empty()) {
+    request->m_block += "\r\n";
+    if (request->m_status >= 200) {  // an interim 1xx answer is followed by the real one
+      request->m_rawHeaders = request->m_block;
+      request->m_headersDone = true;
+    }
+  } else {
+    request->m_block += line + "\r\n";
+  }
+  return length;
+}
+
+std::size_t CHttpRequest::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+  auto* request = static_cast<CHttpRequest*>(self);
+  std::size_t length = size * count;
+  std::vector<char>& buffer = request->m_buffer;
+  std::size_t buffered = buffer.size() - request->m_bufferPos;
+  if (buffered == 0) {
+    buffer.assign(data, data + length);
+    request->m_bufferPos = 0;
+  } else if (buffered + length <= kMaxBuffered) {
+    if (request->m_bufferPos > 0) {
+      buffer.erase(buffer.begin(), buffer.begin() + static_cast<long>(request->m_bufferPos));
+      request->m_bufferPos = 0;
+    }
+    buffer.insert(buffer.end(), data, data + length);
+  } else {
+    request->m_paused = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  request->m_lastActivityMs = NowMs();
+  if (!request->m_headersDone) {
+    request->m_rawHeaders = request->m_block;
+    request->m_headersDone = true;
+  }
+  return length;
+}
+
+int CHttpRequest::OnConnected(void* self, char*, char*, int, int) {
+  auto* request = static_cast<CHttpRequest*>(self);
+  request->m_connected = true;
+  request->m_lastActivityMs = NowMs();
+  return CURL_PREREQFUNC_OK;
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
+  return std::fwrite(data, size, count, static_cast<FILE*>(file)) * size;
+}
+
+}  // namespace
+
+bool DownloadToFile(const std::string& url, const std::string& path, const HttpOptions& options,
+                    std::string& error) {
+  HttpUrl parts;
+  if (!ParseHttpUrl(url, parts)) {
+    error = "Unsupported URL: " + url;
+    return false;
+  }
+  InitLibrary();
+  FILE* file = OpenFile(path, "wb");
+  if (!file) {
+    error = "Cannot create " + path;
+    return false;
+  }
+  CURL* easy = curl_easy_init();
+  char errorBuffer[CURL_ERROR_SIZE] = "";
+  bool direct = options.proxy.empty() || (options.bypassLocal && IsLocalHost(parts.host));
+  long idleSeconds = static_cast<long>((options.receiveTimeoutMs + 999) / 1000);
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
+  curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(url).c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+  curl_easy_setopt(easy, CURLOPT_PROXY, direct ? "" : options.proxy.c_str());
+  if (!options.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
+  if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteToFile);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
+  CURLcode result = curl_easy_perform(easy);
+  curl_easy_cleanup(easy);
+  bool closed = std::fclose(file) == 0;
+  if (result != CURLE_OK || !closed) {
+    error = result != CURLE_OK ? (errorBuffer[0] ? errorBuffer : curl_easy_strerror(result))
+                               : "Cannot write " + path;
+    RemoveFile(path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,153 @@
+// HTTP and HTTPS over libcurl, shaped as the program's retriever uses it: a session per
+// call, one request at a time, headers added by the caller in its own order, automatic
+// redirection off, and a pull-style Read so that a body streams through a small buffer
+// and never sits whole in memory. TLS certificates are verified against the system's
+// store. Nothing is cached: every request reaches the server.
+//
+// A session and its requests belong to the thread that uses them; the session must
+// outlive its requests. No call waits for the network longer than the time-outs below.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/http_url.h"
+
+namespace platform {
+
+// Keeps idle connections open from one session to the next, so that fetches following
+// one another reuse them (the body of every answer still comes from the server). Used by
+// one thread at a time, such as the check engine's successive workers.
+class CConnectionPool {
+ public:
+  CConnectionPool();
+  ~CConnectionPool();  // closes the idle connections; no session may use the pool then
+  CConnectionPool(const CConnectionPool&) = delete;
+  CConnectionPool& operator=(const CConnectionPool&) = delete;
+  void* Handle() const { return m_share; }
+
+ private:
+  void* m_share;
+};
+
+struct HttpOptions {
+  std::string agent;  // User-Agent sent when a request adds none of its own
+  std::string proxy;  // "host:port"; empty: direct (proxy variables of the environment are ignored)
+  bool bypassLocal = true;  // no proxy for "<local>": names without a dot, localhost, loopback
+  std::uint32_t connectTimeoutMs = 30000;  // a connection (TLS handshake included) not made by then fails
+  std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
+  std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
+  std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
+};
+
+class CHttpRequest;
+
+class CHttpSession {
+ public:
+  explicit CHttpSession(HttpOptions options);
+  ~CHttpSession();
+  CHttpSession(const CHttpSession&) = delete;
+  CHttpSession& operator=(const CHttpSession&) = delete;
+
+  const HttpOptions& Options() const { return m_options; }
+
+  // A request with `verb` (GET, POST, HEAD) for `url`; nullptr when the URL is not http or
+  // https (nothing is sent). `user` non-empty: Basic credentials for the server, unless
+  // the caller adds an Authorization header of its own. Opening a request ends the
+  // session's previous one.
+  std::unique_ptr<CHttpRequest> OpenRequest(const std::string& verb, const std::string& url,
+                                            const std::string& user = {},
+                                            const std::string& password = {});
+
+ private:
+  friend class CHttpRequest;
+  HttpOptions m_options;
+  void* m_multi;  // CURLM*, keeps the connections for the session's requests
+  CHttpRequest* m_current = nullptr;
+};
+
+class CHttpRequest {
+ public:
+  ~CHttpRequest();
+  CHttpRequest(const CHttpRequest&) = delete;
+  CHttpRequest& operator=(const CHttpRequest&) = delete;
+
+  // Adds each line of `headers` (lines end in CR LF or LF) whose header name the request
+  // does not hold yet (names compared without regard to case). Kept for every later Send.
+  void AddHeaders(const std::string& headers);
+  // Adds the header lines, replacing any held under the same names.
+  void ReplaceHeaders(const std::string& headers);
+
+  // Sends the request, with `body` for a POST, and waits until the answer's status and
+  // headers have arrived; may be called again to repeat the request. false on a failure
+  // of the connection or the protocol, with the library's message in ErrorMessage().
+  bool Send(const std::string& body = {});
+
+  int StatusCode() const { return m_status; }
+  // The status line and the header lines of the answer, each ending in CR LF, followed
+  // by the empty line.
+  const std::string& RawHeaders() const { return m_rawHeaders; }
+  // The value of the first header of that name (any case), without surrounding blanks.
+  bool QueryHeader(const std::string& name, std::string& value) const;
+  std::string ContentType() const;
+  bool ContentLength(long long& length) const;
+  bool LastModified(HttpDate& date) const;
+
+  // Up to `size` bytes of the body: the count, 0 at its end, -1 on a failure (connection
+  // lost, time-out, a body shorter than announced) with the message in ErrorMessage().
+  long Read(char* buffer, std::size_t size);
+
+  const std::string& ErrorMessage() const { return m_error; }
+
+  // Ends the transfer; also done by the destructor.
+  void Close();
+
+ private:
+  friend class CHttpSession;
+  CHttpRequest(CHttpSession& session, std::string verb, std::string url, bool direct,
+               std::string user, std::string password);
+
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+  static int OnConnected(void* self, char*, char*, int, int);
+
+  void StoreHeaders(const std::string& headers, bool replace);
+  void Configure(const std::string& body);
+  bool Drive(bool untilHeaders);
+  void Fail(const std::string& message);
+  void Detach();
+
+  CHttpSession* m_session;
+  void* m_easy;  // CURL*
+  void* m_headerList = nullptr;  // curl_slist*
+  std::string m_verb;
+  std::string m_url;
+  bool m_direct;  // no proxy for this request
+  std::string m_user;
+  std::string m_password;
+  std::vector<std::string> m_headers;
+  std::string m_body;
+
+  bool m_running = false;
+  bool m_done = false;
+  bool m_paused = false;
+  bool m_headersDone = false;
+  bool m_connected = false;
+  std::int64_t m_lastActivityMs = 0;
+  int m_status = 0;
+  std::string m_block;  // header lines of the answer being received
+  std::string m_rawHeaders;
+  std::vector<char> m_buffer;  // body bytes received but not yet read
+  std::size_t m_bufferPos = 0;
+  std::string m_error;
+  char m_errorBuffer[256];
+};
+
+// Downloads `url` (http or https, following redirections) into the file `path`; the file
+// is removed again on a failure. false with the reason in `error`.
+bool DownloadToFile(const std::string& url, const std::string& path, const HttpOptions& options,
+                    std::string& error);
+
+}  // namespace platform

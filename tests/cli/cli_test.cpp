@@ -1,0 +1,261 @@
+// pagewarden-cli as a user runs it: a data folder of its own, pages on the loopback server.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstdlib>
+#include <optional>
+#include <regex>
+
+#include "core/watch/watch_item.h"
+#include "core/watch/watch_list.h"
+#include "platform/file_system.h"
+#include "platform/single_instance.h"
+#include "platform/program_folder.h"
+#include "platform/text_codec.h"
+#include "support/child_process.h"
+#include "support/loopback_http_server.h"
+#include "support/temp_folder.h"
+#include "support/time_zone.h"
+
+namespace {
+
+const std::string kCli = PAGEWARDEN_CLI;
+
+// An environment variable set for the life of the object (the children inherit it).
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (m_old) setenv(m_name, m_old->c_str(), 1);
+    else unsetenv(m_name);
+  }
+
+ private:
+  const char* m_name;
+  std::optional<std::string> m_old;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() : config("XDG_CONFIG_HOME", home.File("config")) {
+    server.Handle("/a", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("page a"); });
+    server.Handle("/b", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("page b"); });
+    server.Handle("/slow", [](const HttpRequestRecord&) {
+      ScriptedResponse response = ScriptedResponse::Ok("slow page");
+      response.delayMs = 500;
+      return response;
+    });
+    server.Handle("/secret", [](const HttpRequestRecord&) { return ScriptedResponse::Challenge(); });
+  }
+
+  // A full-text item on `path` of the server, checked at every start.
+  WatchItem Item(const std::string& path, const std::string& name = "") {
+    WatchItem item;
+    item.m_url = server.Url(path);
+    item.m_name = name;
+    item.m_active = 1;
+    item.m_compareAll = 1;
+    item.m_soundUse = 0;
+    return item;
+  }
+  void WriteList(const std::vector<WatchItem>& items) {
+    FILE* file = platform::OpenFile(home.File("WatchList.pgl"), "w");
+    for (const WatchItem& item : items) item.Write(file);
+    std::fclose(file);
+  }
+  std::vector<WatchItem> ReadList() {
+    platform::SetProgramFolder(home.Path());
+    CWatchList list{CheckEnvironment()};
+    list.Load();
+    std::vector<WatchItem> items;
+    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItem(i));
+    return items;
+  }
+  RunResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", home.Path()});
+    RunResult result = RunProgram(kCli, args);
+    result.output = platform::Utf8ToCp932(result.output);
+    result.errors = platform::Utf8ToCp932(result.errors);
+    return result;
+  }
+  std::size_t RequestsFor(const std::string& path) {
+    std::size_t count = 0;
+    for (const HttpRequestRecord& request : server.Requests()) count += request.target == path;
+    return count;
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+  // A result row: "HH:MM", page, text.
+  static void ExpectRow(const std::string& line, const std::string& page, const std::string& text) {
+    EXPECT_TRUE(std::regex_match(line.substr(0, 6), std::regex("[0-2][0-9]:[0-5][0-9]\t"))) << line;
+    EXPECT_EQ(line.substr(6), page + "\t" + text);
+  }
+
+  TempFolder home;
+  ScopedEnvironment config;  // the value store of the program and its companions
+  LoopbackHttpServer server;
+};
+
+TEST_F(CliTest, ListShowsEveryItemInOrderWithoutChangingTheFile) {
+  ScopedTimeZone zone("Asia/Tokyo");
+  WatchItem first = Item("/a", "ニュース");
+  first.m_renewMark = 1;
+  first.m_lastCheck = static_cast<int>(LocalTimeOf(2026, 12, 7, 9, 5, 3));
+  WatchItem second = Item("/b");
+  second.m_active = 0;
+  second.m_checkKind = "weekly";
+  second.m_date = 2 | 8 | 32;
+  second.m_timing = "define";
+  second.m_time = 9 * 3600;
+  WriteList({first, second});
+  std::string before = home.ReadBytes("WatchList.pgl");
+
+  RunResult result = Cli({"list"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(Lines(result.output),
+            (std::vector<std::string>{"1\t1\t1\t毎日起動時\t26/12/07 09:05:03\tニュース",
+                                      "2\t2\t0\t毎週[月水金]09時00分00秒\t未確認\t" + server.Url("/b")}));
+  EXPECT_EQ(home.ReadBytes("WatchList.pgl"), before);
+  EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(CliTest, CheckAllChecksEveryActiveItemPrintsARowEachAndSaves) {
+  WatchItem inactive = Item("/b");
+  inactive.m_active = 0;
+  WriteList({Item("/a", "ページA"), inactive, Item("/slow")});
+
+  RunResult first = Cli({"check", "all"});
+  EXPECT_EQ(first.status, 0) << first.errors;
+  std::vector<std::string> lines = Lines(first.output);
+  ASSERT_EQ(lines.size(), 2u) << first.output;
+  ExpectRow(lines[0], "ページA", "更新されています");
+  ExpectRow(lines[1], server.Url("/slow"), "更新されています");
+  EXPECT_EQ(RequestsFor("/b"), 0u);
+  std::vector<WatchItem> saved = ReadList();
+  ASSERT_EQ(saved.size(), 3u);
+  EXPECT_EQ(saved[0].m_result, 2);
+  EXPECT_EQ(saved[0].m_renewMark, 1);
+  EXPECT_FALSE(saved[0].m_hiddenPath.empty());
+
+  RunResult second = Cli({"check", "all"});
+  lines = Lines(second.output);
+  ASSERT_EQ(lines.size(), 2u);
+  ExpectRow(lines[0], "ページA", "更新されていません");
+  ExpectRow(lines[1], server.Url("/slow"), "更新されていません");
+}
+
+TEST_F(CliTest, CheckNChecksOnlyThatItemAndLeavesItemsDueAtStartUp) {
+  WriteList({Item("/a"), Item("/b")});
+  RunResult result = Cli({"check", "2"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  ASSERT_EQ(Lines(result.output).size(), 1u);
+  ExpectRow(Lines(result.output)[0], server.Url("/b"), "更新されています");
+  EXPECT_EQ(RequestsFor("/a"), 0u) << "a start-up item is left for run";
+  EXPECT_EQ(ReadList()[0].m_result, 0);
+}
+
+TEST_F(CliTest, NothingToCheckSavesAndEndsAtOnce) {
+  WatchItem inactive = Item("/a");
+  inactive.m_active = 0;
+  WriteList({inactive});
+  RunResult result = Cli({"check", "1"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(server.RequestCount(), 0u);
+
+  RunResult empty = Cli({"check", "all"});
+  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(ReadList().size(), 1u);
+}
+
+TEST_F(CliTest, ErrorsAndRefusedAuthenticationBecomeResultRows) {
+  server.Handle("/gone", [](const HttpRequestRecord&) { return ScriptedResponse::Status(404); });
+  WriteList({Item("/gone"), Item("/secret")});
+  RunResult result = Cli({"check", "all"});  // standard input is not a terminal
+  EXPECT_EQ(result.status, 0);
+  std::vector<std::string> lines = Lines(result.output);
+  ASSERT_EQ(lines.size(), 2u);
+  ExpectRow(lines[0], server.Url("/gone"), "エラー(status=404)");
+  ExpectRow(lines[1], server.Url("/secret"), "認証が否定されました");
+  EXPECT_EQ(ReadList()[0].m_renewMark, 2);
+}
+
+TEST_F(CliTest, BadArgumentsEndWithStatusTwoAndTheUsage) {
+  WriteList({Item("/a")});
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"check"}, {"check", "0"}, {"check", "x"}, {"check", "2"},
+        {"check", "1", "2"}, {"list", "extra"}, {"frobnicate"}, {"--colour", "list"}, {}}) {
+    RunResult result = Cli(args);
+    EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
+    EXPECT_NE(result.errors.find("pagewarden-cli"), std::string::npos);
+  }
+  RunResult noHome = RunProgram(kCli, {"--home"});
+  EXPECT_EQ(noHome.status, 2);
+  EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(CliTest, AFileInPlaceOfCompIsAnInstallationFault) {
+  home.WriteBytes("comp", "not a folder");
+  RunResult result = Cli({"check", "all"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.errors.find("Pagewardenが正しくインストールされていません"), std::string::npos);
+}
+
+TEST_F(CliTest, AFreshFolderIsCreatedWithItsCompFolder) {
+  std::string fresh = home.File("new/data");
+  RunResult result = RunProgram(kCli, {"--home", fresh, "check", "all"});
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_TRUE(platform::FileExists(fresh + "/comp"));
+  EXPECT_TRUE(platform::FileExists(fresh + "/WatchList.pgl"));
+}
+
+TEST_F(CliTest, AnotherWorkingCopyOnTheSameFolderEndsThisOne) {
+  WriteList({Item("/a")});
+  platform::CSingleInstanceLock lock;
+  ASSERT_EQ(lock.Acquire(home.Path()), platform::CSingleInstanceLock::Result::Acquired);
+  RunResult result = Cli({"check", "all"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.errors.find("他のPagewardenが使用中です"), std::string::npos);
+  EXPECT_EQ(server.RequestCount(), 0u);
+  EXPECT_EQ(Cli({"list"}).status, 0) << "reading the list is harmless";
+}
+
+TEST_F(CliTest, RunChecksOnScheduleAndEndsOnTerminationAfterTheRunningCheck) {
+  WatchItem later = Item("/b");
+  later.m_timing = "define";  // tomorrow at this time or later today: not now
+  later.m_time = 86399;
+  WriteList({Item("/a", "すぐ"), Item("/slow"), later});
+  ChildProcess child(kCli, {"--home", home.Path(), "run"});
+  ASSERT_TRUE(child.WaitForOutput(platform::Cp932ToUtf8("すぐ\t更新されています"), 10000))
+      << child.Output() << child.Errors();
+  while (RequestsFor("/slow") == 0) child.WaitForOutput("never", 10);
+  child.Signal(SIGTERM);  // the slow check is running
+  EXPECT_EQ(child.Wait(), 0) << child.Errors();
+  std::vector<std::string> lines = Lines(platform::Utf8ToCp932(child.Output()));
+  ASSERT_EQ(lines.size(), 2u);
+  ExpectRow(lines[1], server.Url("/slow"), "更新されています");
+  std::vector<WatchItem> saved = ReadList();
+  EXPECT_EQ(saved[1].m_result, 2) << "the running check's result is kept";
+  EXPECT_EQ(RequestsFor("/b"), 0u);
+}
+
+TEST_F(CliTest, RunEndsOnInterruptWhileWaiting) {
+  WriteList({});
+  ChildProcess child(kCli, {"--home", home.Path(), "run"});
+  child.WaitForOutput("never", 300);
+  child.Signal(SIGINT);
+  EXPECT_EQ(child.Wait(5000), 0);
+  EXPECT_TRUE(platform::FileExists(home.File("WatchList.pgl")));
+}
+
+}  // namespace

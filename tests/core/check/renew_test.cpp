@@ -1,0 +1,228 @@
+// The check engine on its own: when it checks, how it stops, and what one check does with
+// the files, driven through its worker thread against the loopback server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "core/check/renew.h"
+#include "platform/file_system.h"
+#include "support/check_fixture.h"
+#include "support/time_zone.h"
+
+namespace {
+
+constexpr std::time_t kWeek = 7 * 86400;
+
+class RenewTest : public ::testing::Test, public CheckFixture {
+ protected:
+  RenewTest() : clock(LocalTimeOf(2026, 12, 7, 10, 0, 0)) {
+    engine.SetWaitSlice(5);
+    engine.SetNotifyTarget(&queue, &notify);
+    Serve("/page", "<html>one</html>");
+  }
+
+  // Starts a check of `item` at once and gives the engine's copy after it.
+  WatchItem CheckNow(WatchItem item) {
+    item.m_nextCheck = 0;
+    std::size_t before = notify.done.size();
+    engine.Start(item, 0);
+    EXPECT_TRUE(queue.RunUntil([&] { return notify.done.size() > before; }, 10000));
+    engine.SignalIdle();
+    return notify.done.empty() ? WatchItem() : notify.done.back();
+  }
+
+  // Serves the UI queue for a short while; true when a report came.
+  bool ReportWithin(int milliseconds) {
+    std::size_t before = notify.done.size();
+    queue.RunUntil([&] { return notify.done.size() > before; }, milliseconds);
+    return notify.done.size() > before;
+  }
+
+  ScopedManualClock clock;
+  CRecordingNotify notify;
+  CReNew engine{Environment()};
+};
+
+TEST_F(RenewTest, WaitOfWeeksEndsNeitherEarlyNorLateAndIgnoresTheClockGoingBack) {
+  std::time_t start = clock.Clock().Now();
+  WatchItem item = FullTextItem("/page");
+  item.m_nextCheck = static_cast<int>(start + 2 * kWeek);
+  engine.Start(item, 3);
+
+  EXPECT_FALSE(ReportWithin(50));
+  clock.Set(start + 2 * kWeek - 1);  // a suspend that ends a second before the time
+  EXPECT_FALSE(ReportWithin(50));
+  EXPECT_TRUE(engine.IsBusy()) << "due in exactly one second";
+  clock.Set(start - kWeek);  // the clock is put back
+  EXPECT_FALSE(ReportWithin(50));
+  EXPECT_FALSE(engine.IsBusy());
+  EXPECT_EQ(server.RequestCount(), 0u);
+
+  clock.Set(start + 2 * kWeek);
+  ASSERT_TRUE(ReportWithin(10000));
+  EXPECT_EQ(notify.positions.back(), 3);
+  EXPECT_EQ(notify.done.back().m_lastCheck, start + 2 * kWeek);
+  EXPECT_TRUE(engine.IsBusy()) << "busy until the report is taken up";
+  engine.SignalIdle();
+  EXPECT_FALSE(engine.IsBusy());
+}
+
+TEST_F(RenewTest, OverdueOrZeroTimeChecksAtOnce) {
+  WatchItem item = FullTextItem("/page");
+  item.m_nextCheck = static_cast<int>(clock.Clock().Now() - 3600);
+  engine.Start(item, 0);
+  EXPECT_TRUE(ReportWithin(10000));
+}
+
+TEST_F(RenewTest, StopBeforeTheTimeEndsTheWorkerWithoutCheckOrReport) {
+  WatchItem item = FullTextItem("/page");
+  item.m_nextCheck = static_cast<int>(clock.Clock().Now() + 3600);
+  engine.Start(item, 0);
+  EXPECT_FALSE(engine.Stop());
+  clock.Set(clock.Clock().Now() + 7200);
+  EXPECT_FALSE(ReportWithin(50));
+  EXPECT_EQ(server.RequestCount(), 0u);
+  EXPECT_FALSE(engine.IsBusy());
+}
+
+TEST_F(RenewTest, StopDuringACheckLetsItFinishAndTellsThatItRan) {
+  server.Handle("/slow", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("slow page");
+    response.delayMs = 200;
+    return response;
+  });
+  WatchItem item = FullTextItem("/slow");
+  engine.Start(item, 0);
+  while (server.RequestCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_TRUE(engine.IsChecking());
+  EXPECT_TRUE(ReportWithin(1000));
+  EXPECT_EQ(notify.done.back().m_result, 2);
+}
+
+TEST_F(RenewTest, CheckEndingWhileShuttingDownReportsNothingAndLeavesTheEngineIdle) {
+  server.Handle("/slow", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("slow page");
+    response.delayMs = 200;
+    return response;
+  });
+  engine.Start(FullTextItem("/slow"), 0);
+  while (server.RequestCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  engine.SetShuttingDown();
+  EXPECT_FALSE(engine.Stop());
+  EXPECT_FALSE(engine.IsChecking());
+  EXPECT_EQ(queue.RunPending(), 0);
+}
+
+TEST_F(RenewTest, DestroyingAnEngineWithAWaitingWorkerDoesNotWait) {
+  auto waiting = std::make_unique<CReNew>(Environment());
+  WatchItem item = FullTextItem("/page");
+  item.m_nextCheck = static_cast<int>(clock.Clock().Now() + 30 * kWeek);
+  waiting->Start(item, 0);
+  waiting.reset();  // must return at once
+  EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporaryNames) {
+  folder.WriteBytes("comp/copy.tmp", "another item's copy");
+  WatchItem first = CheckNow(FullTextItem("/page"));
+  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(first.m_hiddenPath, folder.File("comp/copy_1.tmp"));
+  EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>one</html>");
+
+  WatchItem second = CheckNow(first);
+  EXPECT_EQ(second.m_result, 1);
+  EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
+
+  Serve("/page", "<html>two</html>");
+  WatchItem third = CheckNow(second);
+  EXPECT_EQ(third.m_result, 2);
+  EXPECT_EQ(third.m_hiddenPath, folder.File("comp/copy_1.tmp"));
+  EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>two</html>");
+  EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
+  EXPECT_EQ(third.m_lastUpdate, third.m_lastCheck) << "no Last-Modified: the check's time";
+}
+
+TEST_F(RenewTest, DownloadModeOneOverwritesTheDownloadFile) {
+  platform::MakeDirectory(folder.File("dl"));
+  WatchItem item = FullTextItem("/page");
+  item.m_download = 1;
+  item.m_savePath = folder.File("dl/page.html");
+  WatchItem first = CheckNow(item);
+  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(folder.ReadBytes("dl/page.html"), "<html>one</html>");
+  EXPECT_EQ(CheckNow(first).m_result, 1);
+  Serve("/page", "<html>two</html>");
+  WatchItem third = CheckNow(first);
+  EXPECT_EQ(third.m_result, 2);
+  EXPECT_EQ(third.m_savePath, folder.File("dl/page.html"));
+  EXPECT_EQ(folder.ReadBytes("dl/page.html"), "<html>two</html>");
+  EXPECT_EQ(FilesIn(folder.File("dl")), std::vector<std::string>{"page.html"});
+  EXPECT_TRUE(third.m_hiddenPath.empty());
+}
+
+TEST_F(RenewTest, DownloadModeTwoNumbersANewFileForEveryUpdate) {
+  platform::MakeDirectory(folder.File("dl"));
+  folder.WriteBytes("dl/page.html", "a");
+  folder.WriteBytes("dl/page_1.html", "b");
+  folder.WriteBytes("dl/page_2.html", "c");
+  WatchItem item = FullTextItem("/page");
+  item.m_download = 2;
+  item.m_savePath = folder.File("dl/page_2.html");
+  WatchItem first = CheckNow(item);
+  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(first.m_savePath, folder.File("dl/page_3.html"));
+  EXPECT_EQ(folder.ReadBytes("dl/page_3.html"), "<html>one</html>");
+
+  EXPECT_EQ(CheckNow(first).m_result, 1);
+  Serve("/page", "<html>two</html>");
+  WatchItem third = CheckNow(first);
+  EXPECT_EQ(third.m_savePath, folder.File("dl/page_4.html"));
+  EXPECT_EQ(FilesIn(folder.File("dl")),
+            (std::vector<std::string>{"page.html", "page_1.html", "page_2.html", "page_3.html",
+                                      "page_4.html"}));
+}
+
+TEST_F(RenewTest, FailedFetchIsAnErrorWithTheRetrieversStatusAndLeavesNoBase) {
+  server.Enqueue("/gone", ScriptedResponse::Status(404));
+  WatchItem item = CheckNow(FullTextItem("/gone"));
+  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_errorStatus, 404);
+  EXPECT_TRUE(item.m_hiddenPath.empty());
+}
+
+TEST_F(RenewTest, WakeUpItemWithoutUrlFetchesNothing) {
+  WatchItem wakeUp;
+  WatchItem after = CheckNow(wakeUp);
+  EXPECT_EQ(after.m_result, -1);
+  EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(RenewTest, UpdateActionsRunOnlyOnAnUpdateAndAMailFailureIsReportedFirst) {
+  struct Actions : IUpdateActions {
+    bool OnUpdate(const WatchItem& item) override {
+      urls.push_back(item.m_url);
+      return false;
+    }
+    std::vector<std::string> urls;
+  } actions;
+  engine.SetUpdateActions(&actions);
+  WatchItem first = CheckNow(FullTextItem("/page"));
+  ASSERT_EQ(actions.urls.size(), 1u);
+  ASSERT_EQ(notify.mailFailed.size(), 1u);
+  CheckNow(first);
+  EXPECT_EQ(actions.urls.size(), 1u) << "no update, no actions";
+  EXPECT_EQ(notify.mailFailed.size(), 1u);
+}
+
+TEST_F(RenewTest, ProgramWideSettingsApplyToTheCheckOnly) {
+  settings.m_noProxyForLocal = 0;
+  WatchItem item = FullTextItem("/page");
+  item.m_bypassLocal = 1;
+  WatchItem after = CheckNow(item);
+  EXPECT_EQ(after.m_bypassLocal, 0);
+  EXPECT_TRUE(after.m_proxy.empty());
+}
+
+}  // namespace

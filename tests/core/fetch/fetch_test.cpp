@@ -1,0 +1,438 @@
+#include "core/fetch/fetch.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/app/app_settings.h"
+#include "platform/event.h"
+#include "platform/file_system.h"
+#include "support/loopback_http_server.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+#include "support/test_certificate.h"
+#include "support/time_zone.h"
+
+namespace {
+
+class FetchTest : public ::testing::Test {
+ protected:
+  FetchJob Job(const std::string& path, const std::string& saveName = "page.htm") {
+    FetchJob job;
+    job.m_url = m_server.Url(path);
+    job.m_savePath = m_folder.File(saveName);
+    return job;
+  }
+  int Run(FetchJob& job) {
+    CFetch fetch(m_prompter, m_settings);
+    return fetch.Fetch(job);
+  }
+
+  TempFolder m_folder;
+  LoopbackHttpServer m_server;
+  CScriptedPrompter m_prompter;
+  FetchSettings m_settings;
+};
+
+ScriptedResponse Html(const std::string& body) { return ScriptedResponse::Ok(body, "text/html"); }
+
+}  // namespace
+
+TEST_F(FetchTest, SavesTheBodyAndSendsTheRequestsHeadersInOrder) {
+  ScriptedResponse answer = Html("<html>page</html>");
+  answer.headers.push_back("Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT");
+  m_server.Enqueue("/dir/page.htm", answer);
+  FetchJob job = Job("/dir/page.htm");
+  job.m_referer = "http://referer/";
+  job.m_cookie = "a=b";
+  job.m_extraHeaders = "X-First: 1\r\nX-Second: 2 \r\n\t ";
+  platform::Event phase(platform::Event::Reset::Manual);
+  job.m_phaseEvent = &phase;
+
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(m_folder.File("page.htm"), job.m_resultText);
+  EXPECT_EQ("<html>page</html>", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ(17, job.m_contentLength);
+  EXPECT_EQ(17, job.m_expectedSize);
+  EXPECT_EQ(17, job.m_bytesSaved.Load());
+  EXPECT_TRUE(phase.TryWait());
+  EXPECT_EQ("X-First: 1\r\nX-Second: 2\r\n", job.m_extraHeaders);
+  std::tm local{};
+  local.tm_year = 94, local.tm_mon = 10, local.tm_mday = 6;
+  local.tm_hour = 8, local.tm_min = 49, local.tm_sec = 37, local.tm_isdst = -1;
+  EXPECT_EQ(static_cast<int>(std::mktime(&local)), job.m_lastModified);
+
+  HttpRequestRecord got = m_server.Requests().at(0);
+  EXPECT_EQ("GET", got.method);
+  EXPECT_EQ(1, got.CountHeader("User-Agent"));
+  EXPECT_EQ("Pagewarden1.35", got.Header("User-Agent"));
+  std::vector<std::string> ours;
+  for (const std::string& line : got.headers) {
+    if (line.rfind("Host:", 0) != 0 && line.rfind("User-Agent:", 0) != 0) ours.push_back(line);
+  }
+  EXPECT_EQ((std::vector<std::string>{"Accept: */*", "X-First: 1", "X-Second: 2",
+                                      "Referer: http://referer/", "Cookie: a=b"}),
+            ours);
+}
+
+TEST_F(FetchTest, LastModifiedIsReadAsLocalCalendarTime) {
+  ScopedTimeZone tokyo("JST-9");  // a POSIX rule: needs no zone data
+  ScriptedResponse answer = Html("x");
+  answer.headers.push_back("Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT");
+  m_server.Enqueue("/a.htm", answer);
+  m_server.Enqueue("/b.htm", Html("y"));
+  FetchJob dated = Job("/a.htm", "a.htm");
+  FetchJob undated = Job("/b.htm", "b.htm");
+  EXPECT_EQ(0, Run(dated));
+  EXPECT_EQ(0, Run(undated));
+  EXPECT_EQ(784111777 - 9 * 3600, dated.m_lastModified);  // 08:49:37 taken as Tokyo time
+  EXPECT_EQ(0, undated.m_lastModified);
+}
+
+TEST_F(FetchTest, OwnUserAgentIsTheOnlyOne) {
+  m_server.Enqueue("/p.htm", Html("x"));
+  FetchJob job = Job("/p.htm");
+  job.m_userAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Q312461)";
+  EXPECT_EQ(0, Run(job));
+  HttpRequestRecord got = m_server.Requests().at(0);
+  EXPECT_EQ(1, got.CountHeader("User-Agent"));
+  EXPECT_EQ(job.m_userAgent, got.Header("User-Agent"));
+}
+
+TEST_F(FetchTest, OtherSchemesGiveCodeOneWithoutTraffic) {
+  for (const std::string url : {"ftp://127.0.0.1/file.txt", "file:///etc/hostname", "gopher://x/",
+                                "http://", "not a url"}) {
+    FetchJob job;
+    job.m_url = url;
+    job.m_savePath = m_folder.File("x.htm");
+    EXPECT_EQ(1, Run(job)) << url;
+    EXPECT_EQ(1, job.m_resultCode);
+    EXPECT_TRUE(job.m_resultText.empty());
+    CFetch fetch(m_prompter);
+    EXPECT_EQ(0, fetch.FetchLastModified(job));
+  }
+  EXPECT_EQ(0u, m_server.ConnectionCount());
+}
+
+TEST_F(FetchTest, RedirectionIsFollowedOnceAndOnlyToHttp) {
+  // Same file name in another folder: followed, and the relative target resolved.
+  m_server.Enqueue("/a/page.htm", ScriptedResponse::Redirect(302, "/b/page.htm"));
+  m_server.Enqueue("/b/page.htm", Html("moved"));
+  FetchJob job = Job("/a/page.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("moved", m_folder.ReadBytes("page.htm"));
+
+  // A second redirection is one too many.
+  m_server.Enqueue("/c/page.htm", ScriptedResponse::Redirect(301, "d/page.htm"));
+  m_server.Enqueue("/c/d/page.htm", ScriptedResponse::Redirect(302, "/e/page.htm"));
+  job = Job("/c/page.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("リロケーションの許容回数を越えました", job.m_resultText);
+  EXPECT_EQ("/c/d/page.htm", m_server.Requests().back().target);
+
+  // file: is never fetched, however the redirection is written.
+  std::size_t before = m_server.RequestCount();
+  m_server.Enqueue("/f/page.htm", ScriptedResponse::Redirect(302, "file:///etc/page.htm"));
+  job = Job("/f/page.htm");
+  EXPECT_EQ(1, Run(job));
+  EXPECT_EQ(before + 1, m_server.RequestCount());
+}
+
+TEST_F(FetchTest, RedirectionToAnotherFileNeedsRelocation) {
+  m_server.Handle("/old.htm", [](const HttpRequestRecord&) {
+    return ScriptedResponse::Redirect(302, "new.htm");
+  });
+  m_server.Handle("/new.htm", [](const HttpRequestRecord&) { return Html("new"); });
+  FetchJob job = Job("/old.htm");
+  EXPECT_EQ(3, Run(job));
+  EXPECT_EQ("new.htm", job.m_resultText);
+  EXPECT_EQ(1u, m_server.RequestCount());
+
+  job = Job("/old.htm");
+  job.m_allowRelocation = 1;
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("new", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ("/new.htm", m_server.Requests().back().target);
+}
+
+TEST_F(FetchTest, LocationHeaderIsMatchedAsWritten) {
+  ScriptedResponse lower;
+  lower.status = 302;
+  lower.headers = {"location: /x.htm", "Content-Location: /y.htm"};
+  m_server.Enqueue("/p.htm", lower);
+  FetchJob job = Job("/p.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("不正なＵＲＬへのリダイレクト", job.m_resultText);
+  EXPECT_EQ(1u, m_server.RequestCount());
+}
+
+TEST_F(FetchTest, PostAnswered303IsRepeatedAsGet) {
+  m_server.Enqueue("/form.cgi", ScriptedResponse::Redirect(303, "http://127.0.0.1:" +
+                                                                   std::to_string(m_server.Port()) +
+                                                                   "/done/form.cgi"));
+  m_server.Enqueue("/done/form.cgi", ScriptedResponse::Ok("thanks", "text/plain"));
+  FetchJob job = Job("/form.cgi", "result.txt");
+  job.m_formData = "name=%82%a0&x=1";
+  EXPECT_EQ(0, Run(job));
+  auto got = m_server.Requests();
+  ASSERT_EQ(2u, got.size());
+  EXPECT_EQ("POST", got[0].method);
+  EXPECT_EQ("name=%82%a0&x=1", got[0].body);
+  EXPECT_EQ("15", got[0].Header("Content-Length"));
+  EXPECT_EQ("GET", got[1].method);
+  EXPECT_FALSE(got[1].HasHeader("Content-Length"));
+  EXPECT_TRUE(got[1].body.empty());
+}
+
+TEST_F(FetchTest, AuthenticationAsksTheUserAndRetries) {
+  m_server.Handle("/secret.htm", [](const HttpRequestRecord& request) {
+    return request.Header("Authorization") == "Basic dXNlcjpwYXNz" ? Html("inside")
+                                                                 : ScriptedResponse::Challenge();
+  });
+  FetchJob refused = Job("/secret.htm");
+  EXPECT_EQ(2, Run(refused));
+  EXPECT_EQ("認証が否定されました", refused.m_resultText);
+
+  m_prompter.QueueCredentials(IPrompter::Credentials{"user", "wrong"});
+  m_prompter.QueueCredentials(IPrompter::Credentials{"user", "pass"});
+  FetchJob job = Job("/secret.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("inside", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ("user", job.m_user);
+  EXPECT_EQ("pass", job.m_password);
+  auto questions = m_prompter.Questions();
+  ASSERT_EQ(3u, questions.size());
+  EXPECT_TRUE(questions[2].forCredentials);
+  EXPECT_EQ(job.m_url, questions[2].text);
+  EXPECT_EQ(60000u, questions[2].timeoutMs);
+  EXPECT_EQ(1, m_server.Requests().back().CountHeader("Authorization"));
+
+  // Known credentials go with the first request.
+  FetchJob known = Job("/secret.htm", "known.htm");
+  known.m_user = "user";
+  known.m_password = "pass";
+  std::size_t before = m_server.RequestCount();
+  EXPECT_EQ(0, Run(known));
+  EXPECT_EQ(before + 1, m_server.RequestCount());
+}
+
+TEST_F(FetchTest, SavePathFollowsTheAnswersType) {
+  m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
+  FetchJob bare = Job("/index", "noext");
+  EXPECT_EQ(0, Run(bare));
+  EXPECT_EQ(m_folder.File("noext.html"), bare.m_resultText);
+
+  FetchJob relocated = Job("/page.cgi?a=1", "temp.tmp");
+  relocated.m_allowRelocation = 1;
+  EXPECT_EQ(0, Run(relocated));
+  EXPECT_EQ(m_folder.File("temp.html"), relocated.m_resultText);
+  EXPECT_TRUE(platform::FileExists(m_folder.File("temp.html")));
+
+  FetchJob refused = Job("/page.cgi", "temp.tmp");
+  EXPECT_EQ(2, Run(refused));
+  EXPECT_EQ("異なるファイルタイプが返されました", refused.m_resultText);
+}
+
+TEST_F(FetchTest, ExistingFilesAreKeptAndNumberedNamesReused) {
+  m_server.SetDefault([](const HttpRequestRecord&) { return Html("new"); });
+  m_folder.WriteBytes("page.htm", "old");
+  FetchJob job = Job("/page.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(m_folder.File("page_1.htm"), job.m_resultText);
+  EXPECT_EQ("old", m_folder.ReadBytes("page.htm"));
+
+  FetchJob numbered = Job("/page.htm", "page_3.htm");
+  EXPECT_EQ(0, Run(numbered));
+  EXPECT_EQ(m_folder.File("page_2.htm"), numbered.m_resultText);
+}
+
+TEST_F(FetchTest, ResumeWritesFromTheOffsetOnlyWhenTheServerHonoursRange) {
+  ScriptedResponse ranged = ScriptedResponse::Ok("0123456789", "application/octet-stream");
+  ranged.honourRange = true;
+  m_server.Enqueue("/file.bin", ranged);
+  m_folder.WriteBytes("file.bin", "0123");
+  FetchJob job = Job("/file.bin", "file.bin");
+  job.m_resumeOffset = 4;
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("bytes=4-", m_server.Requests().at(0).Header("Range"));
+  EXPECT_EQ("0123456789", m_folder.ReadBytes("file.bin"));
+  EXPECT_EQ(10, job.m_bytesSaved.Load());
+  EXPECT_TRUE(job.m_resultText.empty());
+
+  m_server.Enqueue("/file.bin", ScriptedResponse::Ok("0123456789", "application/octet-stream"));
+  m_folder.WriteBytes("file.bin", "0123");
+  job = Job("/file.bin", "file.bin");
+  job.m_resumeOffset = 4;
+  EXPECT_EQ(-1, Run(job));
+  EXPECT_EQ("0123", m_folder.ReadBytes("file.bin"));
+}
+
+TEST_F(FetchTest, BodyLengthRules) {
+  ScriptedResponse unframed = Html("to the end");
+  unframed.contentLength = false;
+  m_server.Enqueue("/u.htm", unframed);
+  ScriptedResponse longer;
+  longer.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 4\r\n\r\n";
+  longer.body = "abcdefgh";
+  m_server.Enqueue("/l.htm", longer);
+  ScriptedResponse cut = Html(std::string(5000, 'c'));
+  cut.closeAfter = 1000;
+  m_server.Enqueue("/c.htm", cut);
+
+  FetchJob job = Job("/u.htm", "u.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(-1, job.m_contentLength);
+  EXPECT_EQ(0, job.m_expectedSize);
+  EXPECT_EQ("to the end", m_folder.ReadBytes("u.htm"));
+
+  job = Job("/l.htm", "l.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("abcd", m_folder.ReadBytes("l.htm"));
+
+  job = Job("/c.htm", "c.htm");  // a body cut short is not a saved page
+  EXPECT_EQ(2, Run(job));
+  EXPECT_FALSE(job.m_resultText.empty());
+  EXPECT_EQ(1000, job.m_bytesSaved.Load());
+}
+
+TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
+  m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
+  FetchJob early = Job("/p.htm");
+  early.m_cancel = 1;
+  platform::Event phase(platform::Event::Reset::Manual);
+  early.m_phaseEvent = &phase;
+  EXPECT_EQ(-1, Run(early));
+  EXPECT_TRUE(phase.TryWait());
+  EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
+
+  ScriptedResponse slow = Html(std::string(100000, 'b'));
+  slow.stallAfter = 4096;  // gives the cancelling thread time to run
+  slow.stallMs = 300;
+  m_server.Enqueue("/slow.htm", slow);
+  FetchJob job = Job("/slow.htm", "slow.htm");
+  phase.ResetEvent();
+  job.m_phaseEvent = &phase;
+  std::thread canceller([&] {
+    if (phase.Wait(10000)) job.m_cancel = 1;
+  });
+  EXPECT_EQ(2, Run(job));
+  canceller.join();
+  EXPECT_EQ("強制終了しました", job.m_resultText);
+  EXPECT_GE(job.m_bytesSaved.Load(), 2048);
+  EXPECT_LT(job.m_bytesSaved.Load(), 100000);
+  EXPECT_EQ(job.m_bytesSaved.Load(), static_cast<std::int64_t>(m_folder.ReadBytes("slow.htm").size()));
+}
+
+// Cancels the job while the credentials are being asked for, as another thread could.
+class CancellingPrompter : public CScriptedPrompter {
+ public:
+  explicit CancellingPrompter(FetchJob& job) : m_job(job) {}
+  std::optional<Credentials> AskCredentials(const std::string&, std::uint32_t) override {
+    m_job.m_cancel = 1;
+    return Credentials{"u", "p"};
+  }
+
+ private:
+  FetchJob& m_job;
+};
+
+TEST_F(FetchTest, CancelDuringTheRequestPhaseStopsAtTheRedirectionStep) {
+  m_server.Enqueue("/p.htm", ScriptedResponse::Challenge());
+  m_server.Enqueue("/p.htm", Html("x"));
+  FetchJob job = Job("/p.htm");
+  CancellingPrompter prompter(job);
+  CFetch fetch(prompter, m_settings);
+  EXPECT_EQ(2, fetch.Fetch(job));
+  EXPECT_EQ("ダウンロードがキャンセルされました", job.m_resultText);
+}
+
+TEST_F(FetchTest, FailuresSignalThePhaseAndGiveTheStatus) {
+  platform::Event phase(platform::Event::Reset::Manual);
+  FetchJob job = Job("/missing.htm");
+  job.m_phaseEvent = &phase;
+  EXPECT_EQ(404, Run(job));
+  EXPECT_EQ(404, job.m_resultCode);
+  EXPECT_TRUE(phase.TryWait());
+}
+
+TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {
+  ScriptedResponse silent = Html("late");
+  silent.delayMs = 3000;
+  m_server.Enqueue("/late.htm", silent);
+  ScriptedResponse stalled = Html(std::string(10000, 's'));
+  stalled.stallAfter = 10;
+  stalled.stallMs = 3000;
+  m_server.Enqueue("/stall.htm", stalled);
+  m_settings.m_receiveTimeoutMs = 300;
+
+  FetchJob job = Job("/late.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
+  job = Job("/stall.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
+}
+
+TEST_F(FetchTest, HttpsIsFetchedLikeHttpWhenTheCertificateIsTrusted) {
+  LoopbackHttpServer secure(LoopbackHttpServer::Tls{kLoopbackCertificatePem, kLoopbackKeyPem});
+  secure.SetDefault([](const HttpRequestRecord&) { return Html("secure"); });
+  FetchJob job = Job("/");
+  job.m_url = secure.Url("/s.htm");
+  EXPECT_EQ(2, Run(job));  // the system's store does not know the test certificate
+  EXPECT_FALSE(job.m_resultText.empty());
+  EXPECT_EQ(0u, secure.RequestCount());
+
+  m_folder.WriteBytes("ca.pem", kLoopbackCertificatePem);
+  m_settings.m_caFile = m_folder.File("ca.pem");
+  job = Job("/");
+  job.m_url = secure.Url("/s.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("secure", m_folder.ReadBytes("page.htm"));
+}
+
+TEST_F(FetchTest, ProgramWideProxyServesRequestsWithoutTheirOwn) {
+  LoopbackHttpServer proxy;
+  proxy.SetDefault([](const HttpRequestRecord&) { return Html("proxied"); });
+  AppSettings app;
+  app.m_proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+  app.m_noProxyForLocal = 0;
+  m_settings = FetchSettingsFrom(app);
+  m_server.SetDefault([](const HttpRequestRecord&) { return Html("direct"); });
+
+  FetchJob job = Job("/p.htm", "a.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("proxied", m_folder.ReadBytes("a.htm"));
+  EXPECT_EQ(job.m_url, proxy.Requests().at(0).target);
+
+  m_settings.m_noProxyForLocal = 1;  // 127.0.0.1 is local
+  job = Job("/p.htm", "b.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("direct", m_folder.ReadBytes("b.htm"));
+}
+
+TEST_F(FetchTest, LastModifiedByHead) {
+  ScriptedResponse dated = Html("");
+  dated.headers.push_back("Last-Modified: Tue, 15 Nov 1994 12:45:26 GMT");
+  m_server.Enqueue("/old.htm", ScriptedResponse::Redirect(301, "/new/old.htm"));
+  m_server.Enqueue("/new/old.htm", dated);
+  FetchJob job = Job("/old.htm");
+  CFetch fetch(m_prompter);
+  std::time_t when = fetch.FetchLastModified(job);
+  EXPECT_EQ(0, job.m_resultCode);
+  EXPECT_NE(0, when);
+  EXPECT_EQ(when, job.m_lastModified);
+  EXPECT_EQ("HEAD", m_server.Requests().at(1).method);
+
+  m_server.Enqueue("/none.htm", Html("x"));
+  job = Job("/none.htm");
+  EXPECT_EQ(0, fetch.FetchLastModified(job));
+  EXPECT_EQ(0, job.m_resultCode);
+  EXPECT_EQ(-1, job.m_lastModified);  // untouched without a date
+
+  m_server.Enqueue("/a.htm", ScriptedResponse::Redirect(302, "/b/a.htm"));
+  m_server.Enqueue("/b/a.htm", ScriptedResponse::Redirect(302, "/c/a.htm"));
+  job = Job("/a.htm");
+  EXPECT_EQ(0, fetch.FetchLastModified(job));
+  EXPECT_EQ(2, job.m_resultCode);
+  EXPECT_EQ("リロケーションの許容回数を越えました", job.m_resultText);
+}

@@ -1,0 +1,66 @@
+// A program folder, a loopback HTTP server and everything a check needs, for tests of the
+// check engine, the watch list and the dispatcher. The fixture's queue is the UI thread's:
+// the test thread serves it with RunUntil.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app/app_settings.h"
+#include "core/check/check_results.h"
+#include "core/check/renew.h"
+#include "core/watch/watch_item.h"
+#include "platform/code_page_converter.h"
+#include "platform/ui_queue.h"
+#include "support/loopback_http_server.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+// Collects result rows and refreshed positions.
+class CRecordingResultView : public IResultView {
+ public:
+  void AddResultRow(const ResultRow& row) override { rows.push_back(row); }
+  void RefreshItem(int position) override { refreshed.push_back(position); }
+  std::vector<ResultRow> rows;
+  std::vector<int> refreshed;
+};
+
+// Collects the engine's reports as they arrive on the UI thread.
+class CRecordingNotify : public ICheckNotify {
+ public:
+  void OnCheckDone(const WatchItem& item, int position) override {
+    done.push_back(item);
+    positions.push_back(position);
+  }
+  void OnMailFailed(const WatchItem& item) override { mailFailed.push_back(item); }
+  std::vector<WatchItem> done;
+  std::vector<int> positions;
+  std::vector<WatchItem> mailFailed;
+};
+
+class CheckFixture {
+ public:
+  CheckFixture();  // sets the program folder (with "comp") for the life of the fixture
+  ~CheckFixture();
+
+  CheckEnvironment Environment();
+  // An active daily start-up item on `path` of the server, compared by `rule`.
+  WatchItem FullTextItem(const std::string& path) const;
+  WatchItem KeywordItem(const std::string& path, const std::string& keyword, int options) const;
+  WatchItem AnchorItem(const std::string& path, const std::string& anchor, int offset,
+                       int size) const;
+  WatchItem DateItem(const std::string& path) const;
+  // Serves the page's body for every later request of `path`.
+  void Serve(const std::string& path, const std::string& body,
+             const std::string& contentType = "text/html");
+  // Files in the folder (names only, sorted).
+  std::vector<std::string> FilesIn(const std::string& folder) const;
+
+  TempFolder folder;
+  LoopbackHttpServer server;
+  platform::CCodePageConverter converter;
+  CScriptedPrompter prompter;
+  AppSettings settings;
+  platform::CLoopQueue queue;
+};
