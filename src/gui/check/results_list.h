@@ -1,37 +1,63 @@
 // The results list of the main window: one row per finished check, newest on top, with
-// the columns "時刻", "ページ" and "結果" and the result's icon. The rows come from the
-// results logic of the check cycle; this control only draws them.
+// the columns "時刻", "ページ" and "結果" and the result's icon. The results logic of the
+// check cycle (CCheckResults) hands it the rows. Its context menu and double click open
+// the page, the site definition or the last download of a row's item.
 //
-// Threads: UI thread only.
+// Threads: UI thread only. The watch list and the main window outlive the control.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 
-class CRenewCheckWnd : public wxListCtrl {
+#include "core/check/check_results.h"
+#include "gui/app/main_messages.h"
+
+class CWatchList;
+
+class CRenewCheckWnd : public wxListCtrl, public IResultView {
  public:
   CRenewCheckWnd(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size);
 
-  // The result icons, full-row selection and the three columns with `columnWidths`.
-  void Attach(const std::array<int, 3>& columnWidths);
+  // The watch list the rows' items live in (may be null: the menu then does nothing), the
+  // window the row commands go to, the result icons and the three columns.
+  void Attach(CWatchList* watchList, IMainWindowMessages* mainWindow,
+              const std::array<int, 3>& columnWidths);
   bool IsAttached() const { return GetColumnCount() == 3; }
+
+  // IResultView: a row on top; an item whose row in the watch list window needs redrawing.
+  void AddResultRow(const ResultRow& row) override;
+  void RefreshItem(int position) override;
+  // Who redraws a row of the watch list window (the watch list window, once it exists).
+  void SetRefreshItem(std::function<void(int position)> refresh) {
+    m_refreshItem = std::move(refresh);
+  }
 
   enum Image { kNotUpdated = 0, kUpdated = 1, kError = 2 };
   // Inserts a row on top (CP932 texts); `itemId` is the identity of the row's watch item in
-  // the list, 0 for a row that carries none. The new row's position (0).
+  // the list (CWatchList::FindById), 0 for a row that carries none.
   long AddRow(const std::string& time, const std::string& page, const std::string& result,
               int image, unsigned itemId);
-  // The watch item identity of a row; 0 for none.
   unsigned RowItemId(long row) const;
-  // A row's text in one column (CP932).
   std::string RowText(long row, int column) const;
-
-  // The widths of the three columns as they are now (the defaults before Attach).
   std::array<int, 3> ColumnWidths() const;
 
+  // The context menu's commands on the first selected row.
+  enum class RowCommand { ShowSite, EditSite, ShowLatestFile, CheckLatestImage };
+  void RunRowCommand(RowCommand command);
+
  private:
+  // The list position of the first selected row's item; -1 when there is none, the row is
+  // not a result row, or its item is no longer in the list.
+  int SelectedItemPosition() const;
+  void OnRightDown(wxMouseEvent& event);
+  void OnActivated(wxListEvent& event);
+
+  CWatchList* m_watchList = nullptr;
+  IMainWindowMessages* m_mainWindow = nullptr;
+  std::function<void(int)> m_refreshItem;
   wxImageList m_images;
   std::array<int, 3> m_attachedWidths = {70, 240, 140};
 };
