@@ -278,8 +278,10 @@ void CMainDlg::GoToTray() {
 void CMainDlg::ShowFromTray() {
   if (m_ending) return;
   m_hiddenInTray = false;
+  // A window that the window manager minimised before it was hidden would be mapped
+  // minimised again: restore it before showing it.
+  Iconize(false);
   Show();
-  if (IsIconized()) Iconize(false);
   BringToForeground(this);
   m_app.WriteState("opened");
 }
