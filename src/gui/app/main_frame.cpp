@@ -301,7 +301,7 @@ void CMainDlg::OnCancel() {
   if (m_ending) return;
   StoreLayout();
   if (m_inTray) {
-    if (IsIconized()) Iconize(false);
+    // A minimised window is hidden as it is; ShowFromTray restores it.
     m_hiddenInTray = true;
     Hide();
     m_app.WriteState("hide");
