@@ -14,10 +14,10 @@ struct HttpUrl {
 };
 // false when the URL is not http or https or cannot be split.
 bool ParseHttpUrl(const std::string& url, HttpUrl& parts);
-// The hosts of the bypass list "<local>".
 // Header names, schemes and host names compare without regard to ASCII case.
 bool EqualNoCase(const std::string& a, const std::string& b);
 
+// The hosts of the bypass list "<local>".
 bool IsLocalHost(const std::string& host);
 
 // A date of an HTTP header, as written there (GMT).
