@@ -11,6 +11,11 @@ if [ "${1:-}" = "--inside" ]; then
   # Runs on the virtual display: every program started here ends with the display.
   work=$2
   program=$3
+  port=$4
+  # A few pages on a loopback server for the prepared watch list.
+  /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$work/site" "$port" \
+    >/dev/null 2>&1 &
+  server=$!
   openbox >/dev/null 2>&1 &
   trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
   sleep 1
@@ -21,7 +26,7 @@ if [ "${1:-}" = "--inside" ]; then
     xwd -silent -frame -name "Pagewarden 1.35" >"$work/main.xwd" 2>/dev/null && break
     sleep 0.1
   done
-  sleep 1  # let the window finish drawing
+  sleep 4  # the first checks run and the window finishes drawing
   # The window with the frame the window manager drew around it.
   info=$(xwininfo -frame -name "Pagewarden 1.35")
   x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
@@ -34,6 +39,7 @@ if [ "${1:-}" = "--inside" ]; then
   xwd -silent -root | convert xwd:- -crop "$geometry" +repage "$root/docs/main-window.png"
   kill -TERM "$pid"
   wait "$pid" || true
+  kill "$server" 2>/dev/null || true
   exit 0
 fi
 
@@ -63,7 +69,23 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/config" "$work/runtime" "$work/home" "$root/docs"
+mkdir -p "$work/config" "$work/runtime" "$work/home" "$work/site" "$root/docs"
 chmod 700 "$work/runtime"
-xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$program"
+port=$((20000 + RANDOM % 20000))
+
+# The prepared data folder: three watched pages, one of which is missing.
+printf '<html><body><p>%s</p></body></html>\n' "本日のお知らせ" >"$work/site/news.html"
+printf '<html><body><p>%s</p></body></html>\n' "価格は1200円です" >"$work/site/prices.html"
+watch_item() {  # name, path: one block of the watch list (CP932, CR LF)
+  printf '\t//{{TOP-W\n\t//{{TOP\nTarg: http://127.0.0.1:%s/%s\nName: %s\n\tEND}}//\n' \
+    "$port" "$2" "$1"
+  printf 'Chec: daily\nTimi: open\nSUse: 0\nPopU: 0\nActv: 1\n\tEND-W}}//\n'
+}
+{
+  watch_item "お知らせ" news.html
+  watch_item "価格表" prices.html
+  watch_item "移転したページ" moved.html
+} | iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$work/home/WatchList.pgl"
+
+xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$program" "$port"
 echo "Written: docs/main-window.png"

@@ -3,10 +3,10 @@
 // run on the UI thread (on the UI thread itself it runs at once).
 //
 // Threads: Post and Send from any thread once wx is running. Shutdown: Close (UI thread)
-// before the event loop stops for good; from then on tasks are dropped, and a worker
-// blocked in Send for a task that has not started returns without it having run (Ran()
-// tells such a caller). Tasks queued before Close that were not run are dropped with the
-// application object.
+// when the windows that tasks report to are ending. From then on every task not yet run is
+// dropped, including those queued before, and a worker blocked in Send for a task that has
+// not started returns without it having run (SendAndTell tells such a caller). Tasks that
+// wx still holds keep the queue's state alive, so they may outlive the queue object.
 #pragma once
 
 #include <condition_variable>
@@ -19,7 +19,7 @@
 
 class CWxUiQueue : public platform::IUiQueue {
  public:
-  CWxUiQueue() = default;
+  CWxUiQueue();
   ~CWxUiQueue() override { Close(); }
   CWxUiQueue(const CWxUiQueue&) = delete;
   CWxUiQueue& operator=(const CWxUiQueue&) = delete;
@@ -38,9 +38,12 @@ class CWxUiQueue : public platform::IUiQueue {
     bool done = false;
     bool dropped = false;
   };
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool closed = false;
+    std::vector<std::shared_ptr<Waiter>> waiters;
+  };
 
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  bool m_closed = false;
-  std::vector<std::shared_ptr<Waiter>> m_waiters;
+  std::shared_ptr<State> m_state;
 };

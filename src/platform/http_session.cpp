@@ -30,16 +30,6 @@ std::int64_t NowMs() {
       .count();
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 std::string Trim(const std::string& text) {
   std::size_t begin = text.find_first_not_of(" \t");
   if (begin == std::string::npos) return {};

@@ -11,14 +11,6 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
 }
@@ -49,6 +41,14 @@ bool IsIpv4Loopback(const std::string& host) {
 }
 
 }  // namespace
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
 
 // Bytes the URL syntax does not allow (blanks, controls, CP932 bytes) are escaped, as a
 // browser does before sending.

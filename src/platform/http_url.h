@@ -14,6 +14,9 @@ struct HttpUrl {
 };
 // false when the URL is not http or https or cannot be split.
 bool ParseHttpUrl(const std::string& url, HttpUrl& parts);
+// Header names, schemes and host names compare without regard to ASCII case.
+bool EqualNoCase(const std::string& a, const std::string& b);
+
 // The hosts of the bypass list "<local>".
 bool IsLocalHost(const std::string& host);
 

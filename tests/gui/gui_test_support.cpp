@@ -10,6 +10,7 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/taskbar.h>
+#include <X11/Xlib.h>
 
 extern char** environ;
 
@@ -77,6 +78,33 @@ TrayHost::~TrayHost() {
   WaitForProcess(m_pid, 5000);
   // The selection goes with its owner; wait until the desktop has no tray any more.
   RunEventsUntil([] { return !wxTaskBarIcon::IsAvailable(); }, 5000);
+}
+
+namespace {
+
+// A window manager holds the selection WM_S<screen> of the display.
+bool WindowManagerRunning() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  std::string name = "WM_S" + std::to_string(DefaultScreen(display));
+  Atom selection = XInternAtom(display, name.c_str(), False);
+  bool running = XGetSelectionOwner(display, selection) != None;
+  XCloseDisplay(display);
+  return running;
+}
+
+}  // namespace
+
+WindowManagerHost::WindowManagerHost() {
+  m_pid = StartProcess("openbox", {}, {});
+  if (m_pid > 0) m_ready = RunEventsUntil(WindowManagerRunning, 10000);
+}
+
+WindowManagerHost::~WindowManagerHost() {
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGTERM);
+  WaitForProcess(m_pid, 5000);
+  RunEventsUntil([] { return !WindowManagerRunning(); }, 5000);
 }
 
 GuiWorld::GuiWorld() {

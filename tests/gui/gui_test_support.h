@@ -34,6 +34,21 @@ class TrayHost {
   bool m_ready = false;
 };
 
+// A window manager (Debian's openbox) on the test's display for the life of the object:
+// minimising then goes through it, as on a desktop.
+class WindowManagerHost {
+ public:
+  WindowManagerHost();
+  ~WindowManagerHost();
+  WindowManagerHost(const WindowManagerHost&) = delete;
+  WindowManagerHost& operator=(const WindowManagerHost&) = delete;
+  bool Ready() const { return m_ready; }
+
+ private:
+  pid_t m_pid = -1;
+  bool m_ready = false;
+};
+
 // A fresh value store, runtime folder and program folder with an application object for
 // the desktop on the wx queue and prompter.
 struct GuiWorld {

@@ -241,3 +241,33 @@ TEST(MainWindow, ImageCheckPageIsWrittenForTheHandOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// As on a desktop: the window manager minimises the window, and a window that was
+// minimised when it went into the tray comes back restored, not minimised.
+TEST(MainWindow, WithAWindowManagerMinimiseGoesToTheTrayAndOpenRestores) {
+  WindowManagerHost windowManager;
+  ASSERT_TRUE(windowManager.Ready()) << "openbox did not start";
+  TrayHost tray;
+  ASSERT_TRUE(tray.Ready());
+  GuiWorld world;
+  wxWeakRef<CMainDlg> window = OpenMainWindow(world);
+  RunEventsFor(300);  // the window manager has framed the window
+
+  window->Iconize(true);
+  ASSERT_TRUE(RunEventsUntil([&] { return !window->IsShown(); }));
+  EXPECT_TRUE(window->InTray());
+  EXPECT_EQ(world.State(), "hide");
+
+  // At once, before the window manager has told that it let go of the minimised window.
+  window->ShowFromTray();
+  ASSERT_TRUE(RunEventsUntil([&] { return window->IsShownOnScreen(); }));
+  RunEventsFor(500);  // nothing sends it back
+  EXPECT_TRUE(window->IsShownOnScreen());
+  EXPECT_FALSE(window->IsIconized());
+  EXPECT_EQ(world.State(), "opened");
+  EndWindow(window);
+}
+
+}  // namespace

@@ -50,6 +50,14 @@ TEST(WxUiQueue, CloseReleasesAWorkerWaitingInSend) {
   EXPECT_TRUE(returned);
   RunEventsFor(20);
   EXPECT_FALSE(ran);
+
+  // A task posted before the queue closed is dropped as well: its window may be gone.
+  CWxUiQueue later;
+  bool posted = false;
+  later.Post([&] { posted = true; });
+  later.Close();
+  RunEventsFor(20);
+  EXPECT_FALSE(posted);
 }
 
 TEST(WxPrompter, AskCredentialsFromAWorkerShowsTheAuthenticationDialog) {

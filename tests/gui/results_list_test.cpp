@@ -14,25 +14,28 @@
 
 namespace {
 
+// The main window's side, recorded.
+struct RecordingMainWindow : IMainWindowMessages {
+  void DisplayPage(DisplayKind kind, const FetchRequest& request) override {
+    shown.push_back(std::to_string(static_cast<int>(kind)) + " " + request.m_url);
+  }
+  void DisplayPage(DisplayKind kind, const std::string& text) override {
+    shown.push_back(std::to_string(static_cast<int>(kind)) + " " + text);
+  }
+  void EditItem(int index) override { edited.push_back(index); }
+  void ListForward(int position) override { forwarded.push_back(position); }
+  std::vector<std::string> shown;
+  std::vector<int> edited;
+  std::vector<int> forwarded;
+};
+
 class ResultsListTest : public ::testing::Test, public CheckFixture {
  protected:
   ResultsListTest() {
     owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
-    ResultListCallbacks callbacks;
-    callbacks.listForward = [this](int position) {
-      forwarded.push_back(position);
-      list.GetItemPtr(position)->m_renewMark = 0;  // as the watch list window does
-    };
-    callbacks.displayPage = [this](const WatchItem& item) {
-      shown.push_back(item.m_name + " mark " + std::to_string(item.m_renewMark));
-    };
-    callbacks.displayFile = [this](int kind, const std::string& path) {
-      files.push_back(std::to_string(kind) + " " + path);
-    };
-    callbacks.editItem = [this](int index) { edited.push_back(index); };
-    callbacks.refreshItem = [this](int position) { refreshed.push_back(position); };
-    callbacks.showMessage = [this](const std::string& text) { messages.push_back(text); };
-    rows = new CRenewCheckWnd(owner, list, {70, 240, 140}, callbacks);
+    rows = new CRenewCheckWnd(owner, wxID_ANY, wxDefaultPosition, wxDefaultSize);
+    rows->Attach(&list, &mainWindow, {70, 240, 140});
+    rows->SetRefreshItem([this](int position) { refreshed.push_back(position); });
     results = std::make_unique<CCheckResults>(list, *rows);
     list.Engine().SetWaitSlice(5);
     list.Init(&wxQueue, results.get());
@@ -65,15 +68,11 @@ class ResultsListTest : public ::testing::Test, public CheckFixture {
 
   CWxUiQueue wxQueue;
   CWatchList list{Environment()};
+  RecordingMainWindow mainWindow;
   wxFrame* owner = nullptr;
   CRenewCheckWnd* rows = nullptr;
   std::unique_ptr<CCheckResults> results;
-  std::vector<int> forwarded;
-  std::vector<std::string> shown;
-  std::vector<std::string> files;
-  std::vector<int> edited;
   std::vector<int> refreshed;
-  std::vector<std::string> messages;
 };
 
 TEST_F(ResultsListTest, RowsArriveAsChecksEndNewestOnTop) {
@@ -94,7 +93,6 @@ TEST_F(ResultsListTest, RowsArriveAsChecksEndNewestOnTop) {
   image.SetMask(wxLIST_MASK_IMAGE);
   rows->GetItem(image);
   EXPECT_EQ(image.GetImage(), ResultRow::kError);
-  EXPECT_TRUE(isdigit(static_cast<unsigned char>(rows->RowText(0, 0)[0])));
 }
 
 TEST_F(ResultsListTest, CommandsReachTheRowsItemAfterTheListChanged) {
@@ -106,62 +104,30 @@ TEST_F(ResultsListTest, CommandsReachTheRowsItemAfterTheListChanged) {
   ASSERT_EQ(list.GetItem(0).m_name, "b");
   SelectRow(0);
 
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
-  EXPECT_EQ(edited, (std::vector<int>{1})) << "b is at position 0 now";
-  ASSERT_EQ(list.GetItem(0).m_renewMark, 1);
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_SITE);
-  EXPECT_EQ(forwarded, (std::vector<int>{0}));
-  EXPECT_EQ(shown, (std::vector<std::string>{"b mark 0"})) << "acknowledged, then shown";
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::EditSite);
+  EXPECT_EQ(mainWindow.edited, (std::vector<int>{1})) << "b is at position 0 now";
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::ShowSite);
+  EXPECT_EQ(mainWindow.forwarded, (std::vector<int>{0}));
+  EXPECT_EQ(mainWindow.shown, (std::vector<std::string>{"0 " + list.GetItem(0).m_url}));
 
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
-  EXPECT_EQ(messages, (std::vector<std::string>{"ダウンロードする設定になっていません。"}));
   WatchItem saving = list.GetItem(0);
   saving.m_savePath = "/tmp/saved page.html";
   list.ReplaceItem(0, saving);
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_CHECK_IMAGE);
-  EXPECT_EQ(files, (std::vector<std::string>{"1 /tmp/saved page.html",
-                                             "2 /tmp/saved page.html"}));
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::ShowLatestFile);
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::CheckLatestImage);
+  ASSERT_EQ(mainWindow.shown.size(), 3u);
+  EXPECT_EQ(mainWindow.shown[1], "1 /tmp/saved page.html");
+  EXPECT_EQ(mainWindow.shown[2], "2 /tmp/saved page.html");
 
   // Once the item is gone the row does nothing, even when another item takes its place.
   list.DeleteItem(0);
   Add("/a", "a again");
   RunEventsFor(20);
-  EXPECT_EQ(rows->ItemPosition(0), -1);
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
-  rows->RunCommand(CRenewCheckWnd::ID_RESULT_SHOW_FILE);
-  EXPECT_EQ(edited.size(), 1u);
-  EXPECT_EQ(messages.size(), 1u);
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::EditSite);
+  rows->RunRowCommand(CRenewCheckWnd::RowCommand::ShowLatestFile);
+  EXPECT_EQ(mainWindow.edited.size(), 1u);
+  EXPECT_EQ(mainWindow.shown.size(), 3u);
 }
-
-TEST_F(ResultsListTest, RowsThatAreNotResultRowsAndMailFailuresDoNothing) {
-  Add("/a", "a");
-  WatchItem failed = list.GetItem(0);
-  failed.m_lastCheck = 1796605200;
-  results->OnMailFailed(failed);
-  ASSERT_EQ(rows->GetItemCount(), 1);
-  EXPECT_EQ(rows->RowText(0, 2), "更新通知メールが送れませんでした");
-  rows->AddRow("お知らせ", "a", "", 0, list.GetItem(0).m_id);
-  for (long row : {0L, 1L}) {
-    SelectRow(row);
-    EXPECT_EQ(rows->ItemPosition(row), -1);
-    rows->RunCommand(CRenewCheckWnd::ID_RESULT_EDIT_SITE);
-  }
-  EXPECT_TRUE(edited.empty());
-
-  std::unique_ptr<wxMenu> menu = CRenewCheckWnd::MakeContextMenu();
-  std::vector<std::string> labels;
-  for (wxMenuItem* item : menu->GetMenuItems()) {
-    labels.push_back(item->IsSeparator() ? "-" : FromWx(item->GetItemLabel()));
-  }
-  EXPECT_EQ(labels, (std::vector<std::string>{"サイトを表示", "サイト定義の編集", "-",
-                                              "ダウンロードした最新ファイルを表示",
-                                              "ダウンロードした最新画像のチェック"}));
-}
-
-}  // namespace
-
-namespace {
 
 // A real right click selects the row and opens the menu; a double click shows the site.
 TEST_F(ResultsListTest, ARightClickOpensTheMenuAndADoubleClickShowsTheSite) {
@@ -191,8 +157,8 @@ TEST_F(ResultsListTest, ARightClickOpensTheMenuAndADoubleClickShowsTheSite) {
   EXPECT_EQ(menus, 1);
 
   simulator.MouseDblClick();
-  ASSERT_TRUE(RunEventsUntil([&] { return !shown.empty(); }, 3000));
-  EXPECT_EQ(shown[0], "a mark 0") << "row 1 is the older check, of a";
+  ASSERT_TRUE(RunEventsUntil([&] { return !mainWindow.shown.empty(); }, 3000));
+  EXPECT_EQ(mainWindow.forwarded, (std::vector<int>{0})) << "row 1 is the older check, of a";
 }
 
 }  // namespace

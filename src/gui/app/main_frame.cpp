@@ -56,6 +56,11 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
       m_queue(queue),
       m_parts(std::move(parts)),
       m_handOff(app.Companions(), app.Prompter()) {
+  CheckEnvironment environment;
+  environment.m_prompter = &app.Prompter();
+  environment.m_settings = &app.m_settings;
+  environment.m_converter = app.Converter();
+  m_watchList = std::make_unique<CWatchList>(environment);
   m_app.WriteState("opened");
   SetTitle(ToWx(std::string(kProductName) + " " + kProductVersion));
   SetMenuBar(MakeMainMenuBar());
@@ -110,6 +115,7 @@ void CMainDlg::CreateControls() {
   int top = bottom + 6;
   m_results = new CRenewCheckWnd(m_panel, wxID_ANY, wxPoint(0, top),
                                  wxSize(kDesignWidth, kDesignHeight - top));
+  m_checkResults = std::make_unique<CCheckResults>(*m_watchList, *m_results);
 }
 
 void CMainDlg::OnSize(wxSizeEvent& event) {
@@ -227,9 +233,13 @@ void CMainDlg::RunCommand(int id) {
 void CMainDlg::DeferredInit() {
   if (m_deferredInitDone) return;
   m_deferredInitDone = true;
-  m_results->Attach(m_app.m_mainWindowLayout.m_columnWidths);
+  m_results->Attach(m_watchList.get(), this, m_app.m_mainWindowLayout.m_columnWidths);
+  m_results->SetRefreshItem(m_parts.refreshWatchListItem);
   if (m_app.m_settings.m_startResident) GoToTray();
-  if (m_parts.startWatchList) m_parts.startWatchList(*m_results);
+  // Every item gets its first check time as the list loads; a missing file is an empty list.
+  m_watchList->Init(&m_queue, m_checkResults.get());
+  if (m_parts.createWindows) m_parts.createWindows(*this);
+  m_watchList->Dispatch();
   Command(ID_TAKE_HELPER_REQUEST);
   if (m_parts.startAnnouncement) m_parts.startAnnouncement();
 }
@@ -268,8 +278,10 @@ void CMainDlg::GoToTray() {
 void CMainDlg::ShowFromTray() {
   if (m_ending) return;
   m_hiddenInTray = false;
+  // A window that the window manager minimised before it was hidden would be mapped
+  // minimised again: restore it before showing it.
+  Iconize(false);
   Show();
-  if (IsIconized()) Iconize(false);
   BringToForeground(this);
   m_app.WriteState("opened");
 }
@@ -289,7 +301,7 @@ void CMainDlg::OnCancel() {
   if (m_ending) return;
   StoreLayout();
   if (m_inTray) {
-    if (IsIconized()) Iconize(false);
+    // A minimised window is hidden as it is; ShowFromTray restores it.
     m_hiddenInTray = true;
     Hide();
     m_app.WriteState("hide");
@@ -312,7 +324,8 @@ void CMainDlg::ExitProgram() {
 void CMainDlg::EndWindow() {
   m_ending = true;
   SaveSettings();
-  if (m_parts.endWatchList) m_parts.endWatchList();
+  m_watchList->SetShuttingDown();
+  if (m_parts.destroyWindows) m_parts.destroyWindows();
   if (m_tray) {
     m_tray->RemoveIcon();
     m_tray->Destroy();
@@ -377,15 +390,20 @@ void CMainDlg::NewSiteFromRequest(const FetchRequest& request) {
 }
 
 void CMainDlg::StoreItem(int index, const WatchItem& item) {
-  if (item.m_url.empty() || !m_parts.storeItem) return;
+  if (item.m_url.empty() || m_ending) return;
   WatchItem stored = item;
   stored.ScheduleAtStart();
-  m_parts.storeItem(index, stored);
+  if (index == 0) {
+    m_watchList->AddItem(std::move(stored));
+  } else {
+    m_watchList->ReplaceItem(index - 1, std::move(stored));
+  }
+  if (m_parts.refreshWatchList) m_parts.refreshWatchList();
 }
 
 void CMainDlg::EditItem(int index) {
-  if (!m_parts.copyItem) return;
-  if (std::optional<WatchItem> item = m_parts.copyItem(index)) OpenSite(*item, index);
+  if (index < 1 || index > m_watchList->GetCount()) return;
+  OpenSite(m_watchList->GetItem(index - 1), index);
 }
 
 void CMainDlg::ListForward(int position) {

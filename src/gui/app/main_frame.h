@@ -3,12 +3,13 @@
 // hub to which the other windows and the worker threads (through the UI queue) send their
 // requests.
 //
-// The watch list with its dispatcher, the watch list window, the site definition sheet,
-// the environment settings, the link update dialog and the announcement check plug in
-// through MainWindowParts; a command whose part is missing is disabled.
+// It owns the watch list with its check engine and dispatcher, and the results logic that
+// fills the results list. The watch list window, the site definition sheet, the
+// environment settings, the link update dialog and the announcement check plug in through
+// MainWindowParts; a command whose part is missing is disabled.
 //
-// Threads: UI thread only. Owns the results list, the tray icon and the display hand-off;
-// the application object and the queue outlive it.
+// Threads: UI thread only. Owns the results list, the tray icon, the display hand-off and
+// the watch list; the application object and the queue outlive it.
 #pragma once
 
 #include <functional>
@@ -18,11 +19,15 @@
 #include <vector>
 #include <wx/frame.h>
 
+#include "core/check/check_results.h"
 #include "core/companion/hlp_call.h"
 #include "core/fetch/fetch_request.h"
 #include "core/watch/watch_item.h"
+#include "core/watch/watch_list.h"
 #include "gui/app/button_row.h"
+#include "gui/app/main_messages.h"
 
+class CMainDlg;
 class CWatchApp;
 class CWxUiQueue;
 class CRenewCheckWnd;
@@ -31,28 +36,26 @@ class wxButton;
 class wxPanel;
 class wxStaticBitmap;
 
-// What the later windows and the watch list give the main window. Each is called on the
-// UI thread; an empty one leaves its commands disabled.
+// What the windows of later work give the main window. Each is called on the UI thread;
+// an empty one leaves its commands disabled.
 struct MainWindowParts {
-  // Deferred initialisation, steps 3 to 6: load the watch list with the results list as
-  // its notification target, create the site definition sheet and the (hidden) watch list
-  // window, start the dispatcher.
-  std::function<void(CRenewCheckWnd& results)> startWatchList;
-  // End of the window: the watch list learns that the program is ending, the watch list
-  // window is destroyed.
-  std::function<void()> endWatchList;
+  // Deferred initialisation, steps 4 and 5, after the watch list has loaded: create the
+  // site definition sheet and the watch list window (hidden; CMainDlg::WatchList() is its
+  // list).
+  std::function<void(CMainDlg& mainWindow)> createWindows;
+  // End of the window, after the watch list learnt that the program ends: destroy the
+  // watch list window.
+  std::function<void()> destroyWindows;
   // "ウォッチリスト": show the watch list window and bring it to the foreground.
   std::function<void()> showWatchList;
-  // The site definition sheet, run modally on `item`; `index` 0 for a new item, else the
-  // list position plus 1.
-  std::function<void(const WatchItem& item, int index)> runSheet;
-  // The copy of the item at list position `index` − 1 (WM_EDIT_ITEM); nullopt when none.
-  std::function<std::optional<WatchItem>(int index)> copyItem;
-  // WM_STORE_ITEM: `index` 0 adds the item, else replaces the item at `index` − 1; then the
-  // watch list window refills.
-  std::function<void(int index, const WatchItem& item)> storeItem;
-  // WM_LIST_FORWARD: on to the watch list window (acknowledge the item at `position`).
+  // The watch list window refills (ID_REFRESH_LIST) or redraws the row of one item.
+  std::function<void()> refreshWatchList;
+  std::function<void(int position)> refreshWatchListItem;
+  // WM_LIST_FORWARD: the watch list window acknowledges the item at `position`.
   std::function<void(int position)> listForward;
+  // The site definition sheet, run modally on `item`; `index` 0 for a new item, else the
+  // list position plus 1. It stores the item with CMainDlg::StoreItem when closed with OK.
+  std::function<void(const WatchItem& item, int index)> runSheet;
   // "環境設定": the environment settings dialog.
   std::function<void()> runEnvironment;
   // "フォルダ更新": the link update dialog, given the link folder; the folder it returns.
@@ -61,7 +64,7 @@ struct MainWindowParts {
   std::function<void()> startAnnouncement;
 };
 
-class CMainDlg : public wxFrame {
+class CMainDlg : public wxFrame, public IMainWindowMessages {
  public:
   // Initialises the window (writes "opened", caption, icons, button offsets, the stored
   // rectangle) and queues the deferred initialisation. Not shown yet.
@@ -81,12 +84,13 @@ class CMainDlg : public wxFrame {
 
   // The program's own messages, sent to the main window by other windows and threads.
   void NewSiteFromRequest(const FetchRequest& request);  // WM_NEW_SITE_FROM_REQUEST
-  void StoreItem(int index, const WatchItem& item);      // WM_STORE_ITEM
-  void EditItem(int index);                              // WM_EDIT_ITEM
-  enum class DisplayKind { Request = 0, Address = 1, Image = 2 };
-  void DisplayPage(DisplayKind kind, const FetchRequest& request);  // WM_DISPLAY_PAGE
-  void DisplayPage(DisplayKind kind, const std::string& text);
-  void ListForward(int position);                             // WM_LIST_FORWARD
+  // WM_STORE_ITEM: `index` 0 adds the item, else replaces the item at `index` − 1; an
+  // item without URL is not stored.
+  void StoreItem(int index, const WatchItem& item);
+  void EditItem(int index) override;  // WM_EDIT_ITEM
+  void DisplayPage(DisplayKind kind, const FetchRequest& request) override;  // WM_DISPLAY_PAGE
+  void DisplayPage(DisplayKind kind, const std::string& text) override;
+  void ListForward(int position) override;  // WM_LIST_FORWARD
   void AnnounceDone(const std::optional<std::string>& address);  // WM_ANNOUNCE_DONE
   // A request the helper left: at start-up (ID_TAKE_HELPER_REQUEST) or on its message.
   void TakeHelperRequest(bool fromMessage);
@@ -98,6 +102,7 @@ class CMainDlg : public wxFrame {
   void Command(int id);
 
   CRenewCheckWnd& Results() { return *m_results; }
+  CWatchList& WatchList() { return *m_watchList; }
   wxButton* Button(int index) const { return m_buttons[index]; }
   CHLPCall& HandOff() { return m_handOff; }
   bool DeferredInitDone() const { return m_deferredInitDone; }
@@ -126,6 +131,8 @@ class CMainDlg : public wxFrame {
   CWxUiQueue& m_queue;
   MainWindowParts m_parts;
   CHLPCall m_handOff;
+  std::unique_ptr<CCheckResults> m_checkResults;
+  std::unique_ptr<CWatchList> m_watchList;  // after the results: ends (joins its engine) first
   wxPanel* m_panel = nullptr;
   wxStaticBitmap* m_icon = nullptr;
   std::vector<wxButton*> m_buttons;

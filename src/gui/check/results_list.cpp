@@ -1,17 +1,25 @@
 #include "gui/check/results_list.h"
 
 #include <cctype>
-#include <wx/menu.h>
+#include <memory>
 #include <wx/msgdlg.h>
+#include <wx/menu.h>
 
 #include "core/watch/watch_list.h"
 #include "gui/app/app_icon.h"
-#include "gui/list_body.h"
+#include "gui/wx_prompter.h"
 #include "gui/wx_text.h"
 
 namespace {
 
-constexpr const char* kNotDownloading = "ダウンロードする設定になっていません。";
+constexpr const char* kNoDownload = "ダウンロードする設定になっていません。";
+
+enum MenuId {
+  ID_ROW_SHOW_SITE = wxID_HIGHEST + 400,
+  ID_ROW_EDIT_SITE,
+  ID_ROW_LATEST_FILE,
+  ID_ROW_LATEST_IMAGE,
+};
 
 }  // namespace
 
@@ -20,106 +28,14 @@ CRenewCheckWnd::CRenewCheckWnd(wxWindow* parent, wxWindowID id, const wxPoint& p
     : wxListCtrl(parent, id, position, size, wxLC_REPORT | wxBORDER_SUNKEN),
       m_images(16, 16, true, 3) {
   SetName(wxASCII_STR("List1"));
-  Bind(wxEVT_MENU, &CRenewCheckWnd::OnMenu, this);
+  Bind(wxEVT_RIGHT_DOWN, &CRenewCheckWnd::OnRightDown, this);
   Bind(wxEVT_LIST_ITEM_ACTIVATED, &CRenewCheckWnd::OnActivated, this);
-  // The rows are drawn in a child window, which gets the mouse.
-  ListBody(this)->Bind(wxEVT_RIGHT_DOWN, &CRenewCheckWnd::OnRightDown, this);
 }
 
-CRenewCheckWnd::CRenewCheckWnd(wxWindow* parent, CWatchList& list,
-                               const std::array<int, 3>& columnWidths,
-                               ResultListCallbacks callbacks)
-    : CRenewCheckWnd(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize) {
-  Attach(columnWidths);
-  Connect(list, std::move(callbacks));
-}
-
-void CRenewCheckWnd::Connect(CWatchList& list, ResultListCallbacks callbacks) {
-  m_watchList = &list;
-  m_callbacks = std::move(callbacks);
-}
-
-void CRenewCheckWnd::AddResultRow(const ResultRow& row) {
-  AddRow(row.m_time, row.m_page, row.m_text, row.m_image, row.m_itemId);
-}
-
-void CRenewCheckWnd::RefreshItem(int position) {
-  if (m_callbacks.refreshItem) m_callbacks.refreshItem(position);
-}
-
-int CRenewCheckWnd::ItemPosition(long row) const {
-  if (!m_watchList || row < 0 || row >= GetItemCount()) return -1;
-  // Only result rows: their first column is a time; other rows may share the control.
-  std::string time = RowText(row, 0);
-  if (time.empty() || !std::isdigit(static_cast<unsigned char>(time[0]))) return -1;
-  return m_watchList->FindById(RowItemId(row));
-}
-
-std::unique_ptr<wxMenu> CRenewCheckWnd::MakeContextMenu() {
-  auto menu = std::make_unique<wxMenu>();
-  menu->Append(ID_RESULT_SHOW_SITE, ToWx("サイトを表示"));
-  menu->Append(ID_RESULT_EDIT_SITE, ToWx("サイト定義の編集"));
-  menu->AppendSeparator();
-  menu->Append(ID_RESULT_SHOW_FILE, ToWx("ダウンロードした最新ファイルを表示"));
-  menu->Append(ID_RESULT_CHECK_IMAGE, ToWx("ダウンロードした最新画像のチェック"));
-  return menu;
-}
-
-void CRenewCheckWnd::RunCommand(int id) {
-  long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
-  int position = ItemPosition(row);
-  if (position < 0) return;
-  switch (id) {
-    case ID_RESULT_SHOW_SITE:
-      if (m_callbacks.listForward) m_callbacks.listForward(position);
-      // The forward may have changed the item (its mark), never the list's order.
-      if (m_callbacks.displayPage) m_callbacks.displayPage(m_watchList->GetItem(position));
-      break;
-    case ID_RESULT_EDIT_SITE:
-      if (m_callbacks.editItem) m_callbacks.editItem(position + 1);
-      break;
-    case ID_RESULT_SHOW_FILE:
-      ShowFile(1, position);
-      break;
-    case ID_RESULT_CHECK_IMAGE:
-      ShowFile(2, position);
-      break;
-    default:
-      break;
-  }
-}
-
-void CRenewCheckWnd::ShowFile(int kind, int position) {
-  std::string path = m_watchList->GetItem(position).m_savePath;
-  if (!path.empty()) {
-    if (m_callbacks.displayFile) m_callbacks.displayFile(kind, path);
-    return;
-  }
-  if (m_callbacks.showMessage) {
-    m_callbacks.showMessage(kNotDownloading);
-  } else {
-    wxMessageBox(ToWx(kNotDownloading), ToWx("Pagewarden"), wxOK | wxICON_INFORMATION, this);
-  }
-}
-
-void CRenewCheckWnd::OnMenu(wxCommandEvent& event) { RunCommand(event.GetId()); }
-
-void CRenewCheckWnd::OnActivated(wxListEvent& event) {
-  (void)event;
-  RunCommand(ID_RESULT_SHOW_SITE);
-}
-
-void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
-  // The control selects the row under the click first.
-  event.Skip();
-  wxPoint at = ScreenToClient(ListBody(this)->ClientToScreen(event.GetPosition()));
-  CallAfter([this, at] {
-    std::unique_ptr<wxMenu> menu = MakeContextMenu();
-    PopupMenu(menu.get(), at);
-  });
-}
-
-void CRenewCheckWnd::Attach(const std::array<int, 3>& columnWidths) {
+void CRenewCheckWnd::Attach(CWatchList* watchList, IMainWindowMessages* mainWindow,
+                            const std::array<int, 3>& columnWidths) {
+  m_watchList = watchList;
+  m_mainWindow = mainWindow;
   if (IsAttached()) return;
   for (int image = 0; image < 3; ++image) m_images.Add(MakeResultBitmap(image));
   SetImageList(&m_images, wxIMAGE_LIST_SMALL);
@@ -129,6 +45,14 @@ void CRenewCheckWnd::Attach(const std::array<int, 3>& columnWidths) {
     InsertColumn(column, ToWx(titles[column]), wxLIST_FORMAT_LEFT, columnWidths[column]);
   }
   m_attachedWidths = columnWidths;
+}
+
+void CRenewCheckWnd::AddResultRow(const ResultRow& row) {
+  AddRow(row.m_time, row.m_page, row.m_text, row.m_image, row.m_itemId);
+}
+
+void CRenewCheckWnd::RefreshItem(int position) {
+  if (m_refreshItem) m_refreshItem(position);
 }
 
 long CRenewCheckWnd::AddRow(const std::string& time, const std::string& page,
@@ -152,3 +76,75 @@ std::array<int, 3> CRenewCheckWnd::ColumnWidths() const {
   if (!IsAttached()) return m_attachedWidths;
   return {GetColumnWidth(0), GetColumnWidth(1), GetColumnWidth(2)};
 }
+
+int CRenewCheckWnd::SelectedItemPosition() const {
+  long row = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+  if (row < 0 || !m_watchList) return -1;
+  // Only result rows begin with the time; other rows carry no item.
+  std::string time = RowText(row, 0);
+  if (time.empty() || !std::isdigit(static_cast<unsigned char>(time[0]))) return -1;
+  unsigned id = RowItemId(row);
+  return id == 0 ? -1 : m_watchList->FindById(id);
+}
+
+void CRenewCheckWnd::RunRowCommand(RowCommand command) {
+  int position = SelectedItemPosition();
+  if (position < 0 || !m_mainWindow) return;
+  WatchItem item = m_watchList->GetItem(position);
+  using Kind = IMainWindowMessages::DisplayKind;
+  switch (command) {
+    case RowCommand::ShowSite:
+      m_mainWindow->ListForward(position);
+      m_mainWindow->DisplayPage(Kind::Request, static_cast<const FetchRequest&>(item));
+      break;
+    case RowCommand::EditSite:
+      m_mainWindow->EditItem(position + 1);
+      break;
+    case RowCommand::ShowLatestFile:
+    case RowCommand::CheckLatestImage:
+      if (item.m_savePath.empty()) {
+        std::unique_ptr<wxMessageDialog> box(CWxPrompter::MakeMessageDialog(
+            GetParent(), kNoDownload, IPrompter::Buttons::Ok, IPrompter::Icon::Warning, {}));
+        box->ShowModal();
+        return;
+      }
+      m_mainWindow->DisplayPage(
+          command == RowCommand::ShowLatestFile ? Kind::Address : Kind::Image, item.m_savePath);
+      break;
+  }
+}
+
+void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
+  // The control selects the row under the pointer first.
+  int flags = 0;
+  long row = HitTest(event.GetPosition(), flags);
+  if (row >= 0) {
+    SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+  }
+  wxMenu menu;
+  menu.Append(ID_ROW_SHOW_SITE, ToWx("サイトを表示"));
+  menu.Append(ID_ROW_EDIT_SITE, ToWx("サイト定義の編集"));
+  menu.AppendSeparator();
+  menu.Append(ID_ROW_LATEST_FILE, ToWx("ダウンロードした最新ファイルを表示"));
+  menu.Append(ID_ROW_LATEST_IMAGE, ToWx("ダウンロードした最新画像のチェック"));
+  int chosen = GetPopupMenuSelectionFromUser(menu, event.GetPosition());
+  switch (chosen) {
+    case ID_ROW_SHOW_SITE:
+      RunRowCommand(RowCommand::ShowSite);
+      break;
+    case ID_ROW_EDIT_SITE:
+      RunRowCommand(RowCommand::EditSite);
+      break;
+    case ID_ROW_LATEST_FILE:
+      RunRowCommand(RowCommand::ShowLatestFile);
+      break;
+    case ID_ROW_LATEST_IMAGE:
+      RunRowCommand(RowCommand::CheckLatestImage);
+      break;
+    default:
+      break;
+  }
+}
+
+void CRenewCheckWnd::OnActivated(wxListEvent&) { RunRowCommand(RowCommand::ShowSite); }

@@ -9,7 +9,6 @@
 #include "gui/app/app_icon.h"
 #include "gui/app/button_row.h"
 #include "gui/app/main_commands.h"
-#include "gui/list_body.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
@@ -128,11 +127,11 @@ void CEditBox::CreateControls() {
     m_list->InsertColumn(column, ToWx(kColumnTitles[column]), wxLIST_FORMAT_LEFT,
                          m_layout.m_columnWidths[column]);
   }
-  ListBody(m_list)->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
+  m_list->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
   m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_UNCHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_ACTIVATED, &CEditBox::OnItemActivated, this);
-  ListBody(m_list)->Bind(wxEVT_RIGHT_DOWN, &CEditBox::OnListRightDown, this);
+  m_list->Bind(wxEVT_RIGHT_DOWN, &CEditBox::OnListRightDown, this);
 }
 
 void CEditBox::OnSize(wxSizeEvent& event) {
@@ -412,7 +411,7 @@ std::unique_ptr<wxMenu> CEditBox::MakeContextMenu() const {
 void CEditBox::OnListRightDown(wxMouseEvent& event) {
   // The control selects the row under the click first.
   event.Skip();
-  wxPoint at = ScreenToClient(ListBody(m_list)->ClientToScreen(event.GetPosition()));
+  wxPoint at = ScreenToClient(m_list->ClientToScreen(event.GetPosition()));
   CallAfter([this, at] {
     std::unique_ptr<wxMenu> menu = MakeContextMenu();
     PopupMenu(menu.get(), at);

@@ -1,0 +1,21 @@
+// What the other windows ask of the main window, in place of the messages they sent it.
+// Called on the UI thread; the call returns when the main window has done it.
+#pragma once
+
+#include <string>
+
+#include "core/fetch/fetch_request.h"
+
+class IMainWindowMessages {
+ public:
+  virtual ~IMainWindowMessages() = default;
+
+  enum class DisplayKind { Request = 0, Address = 1, Image = 2 };
+  // WM_DISPLAY_PAGE: a request, an address or a file, or the image check page of a file.
+  virtual void DisplayPage(DisplayKind kind, const FetchRequest& request) = 0;
+  virtual void DisplayPage(DisplayKind kind, const std::string& text) = 0;
+  // WM_EDIT_ITEM: the site definition sheet on a copy of the item at `index` − 1.
+  virtual void EditItem(int index) = 0;
+  // WM_LIST_FORWARD: on to the watch list window (acknowledge the item at `position`).
+  virtual void ListForward(int position) = 0;
+};

@@ -1,0 +1,32 @@
+// The mail progress dialogs on wx ("メール送信中", "メールチェック中"): a bar from 0 to 6 and
+// one status line, drawn from the dialog logic, modal while the mail conversation runs.
+//
+// Threads: RunModal may be called on any thread. The window itself always lives on the UI
+// thread: a worker (the check engine sending a notification) is blocked through the
+// queue's Send until the dialog has finished. When the queue has closed (the program is
+// ending) the conversation still runs to its end, without a window, on the calling
+// thread. The queue outlives the host.
+#pragma once
+
+#include <functional>
+
+#include "core/mail/mail_progress_dialog.h"
+#include "gui/wx_ui_queue.h"
+
+class wxWindow;
+
+class CMailProgressHost : public IMailDialogHost {
+ public:
+  explicit CMailProgressHost(CWxUiQueue& queue) : m_queue(queue) {}
+
+  // The window the dialog belongs to (the main window); null or hidden: none. UI thread.
+  void SetOwner(std::function<wxWindow*()> owner) { m_owner = std::move(owner); }
+
+  void RunModal(CMailProgressDialog& dialog) override;
+
+ private:
+  void RunOnUiThread(CMailProgressDialog& dialog);
+
+  CWxUiQueue& m_queue;
+  std::function<wxWindow*()> m_owner;
+};
