@@ -355,3 +355,31 @@ TEST_F(EditBoxTest, ARightClickOnARowOpensTheContextMenu) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditBoxTest, TheListFillsTheWindowAndTheButtonsKeepToTheRightDownTo480Pixels) {
+  Open();
+  Show();
+  auto rightGap = [&](int index) {
+    wxWindow* panel = box->Button(index)->GetParent();
+    return panel->GetClientSize().GetWidth() - box->Button(index)->GetRect().GetRight();
+  };
+  int gap = rightGap(2);
+  box->SetClientSize(800, 400);
+  ASSERT_TRUE(RunEventsUntil([&] { return box->GetClientSize().GetWidth() == 800; }));
+  RunEventsFor(50);
+  EXPECT_EQ(rightGap(2), gap);
+  wxRect list = Rows().GetRect();
+  EXPECT_EQ(list.GetRight() + 1, 800);
+  EXPECT_EQ(list.GetBottom() + 1, Rows().GetParent()->GetClientSize().GetHeight());
+
+  int left = box->Button(0)->GetPosition().x;
+  box->SetClientSize(400, 300);
+  ASSERT_TRUE(RunEventsUntil([&] { return box->GetClientSize().GetWidth() == 400; }));
+  RunEventsFor(50);
+  EXPECT_EQ(box->Button(0)->GetPosition().x, left) << "below 480 pixels the buttons stay";
+  EXPECT_EQ(Rows().GetRect().GetRight() + 1, 400);
+}
+
+}  // namespace
