@@ -10,6 +10,7 @@
 #include "core/app/watch_app.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
+#include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
 #include "platform/program_folder.h"
@@ -43,7 +44,9 @@ void OnEndSignal(int) {
 int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
   wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
-  auto* window = new CMainDlg(app, queue);
+  MainWindowParts parts;
+  AddWatchListWindow(parts, app);
+  auto* window = new CMainDlg(app, queue, std::move(parts));
   g_mainWindow = window;
   wxTheApp->SetTopWindow(window);
   window->Show();
