@@ -160,7 +160,8 @@ int CReNew::Check() {
     if (decided != 0) return decided;
   }
 
-  std::string temporary = UniqueFileName(TemporaryFolder() + "/temp.tmp");
+  // The fetch finds a free name beside this one itself (temp_1.tmp, ...) and tells it.
+  std::string temporary = TemporaryFolder() + "/temp.tmp";
   job.m_savePath = temporary;
   job.m_resumeOffset = 0;
   job.m_cancel = 0;
