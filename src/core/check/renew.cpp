@@ -39,7 +39,14 @@ CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environme
   }
 }
 
-CReNew::~CReNew() { Stop(); }
+CReNew::~CReNew() {
+  Stop();
+  if (m_thread.joinable()) {
+    m_exiting = true;
+    m_hGo.Set();
+    m_thread.join();
+  }
+}
 
 void CReNew::SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target) {
   m_queue = queue;
@@ -59,13 +66,17 @@ void CReNew::StartThread() {
   m_hCancel.ResetEvent();
   m_hWake.ResetEvent();
   m_state = kWaiting;
-  m_thread = std::thread(&CReNew::ThreadProc, this);
   m_hIdle.Set();
+  m_running = true;
+  // One worker serves every check of the engine: a thread a check would cost more than a
+  // check of a small page.
+  if (!m_thread.joinable()) m_thread = std::thread(&CReNew::WorkerLoop, this);
+  m_hGo.Set();
 }
 
 bool CReNew::Stop() {
   bool ran = false;
-  if (m_thread.joinable()) {
+  if (m_running) {
     // The cancel is claimed before the time is cleared: a waiting worker must not take
     // the cleared time for a due check.
     int waiting = kWaiting;
@@ -73,9 +84,9 @@ bool CReNew::Stop() {
     m_hCancel.Set();
     m_hWake.Set();
     m_hDone.Wait();
-    m_thread.join();
     ran = m_state == kFinished && IsChecking();
     m_state = kIdle;
+    m_running = false;
   }
   m_due = 0;
   return ran;
@@ -87,6 +98,14 @@ bool CReNew::IsBusy() {
 }
 
 bool CReNew::IsChecking() { return !m_hIdle.TryWait(); }
+
+void CReNew::WorkerLoop() {
+  for (;;) {
+    m_hGo.Wait();
+    if (m_exiting) return;
+    ThreadProc();
+  }
+}
 
 void CReNew::ThreadProc() {
   WaitUntilDue();

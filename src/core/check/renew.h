@@ -5,10 +5,11 @@
 // (ICheckNotify::OnCheckDone with a copy of the item) through the UI queue.
 //
 // Threads: Start, Stop, IsBusy, SignalIdle and the setters are called on the UI thread
-// only. The worker (std::thread) owns m_item while it runs; the UI thread sees results only
-// as the copies posted to it. The events are the only synchronisation. The destructor
-// cancels a waiting worker, lets a running check finish and joins the thread; it never
-// waits for the UI thread.
+// only. One worker thread, started with the first check, runs the engine's checks one
+// after another and sleeps between them. The worker owns m_item while a check runs; the UI
+// thread sees results only as the copies posted to it. The events are the only
+// synchronisation. The destructor cancels a waiting check, lets a running one finish and
+// joins the worker; it never waits for the UI thread.
 //
 // Ownership: the environment's prompter, settings, converter, the notify target, the queue
 // and the actions are owned by the caller and must outlive the engine (and, for the notify
@@ -62,15 +63,15 @@ class CReNew {
   void SetShuttingDown() { m_shuttingDown = true; }
   bool IsShuttingDown() const { return m_shuttingDown; }
 
-  // Takes a copy of `item` (given from list position `position`, -1 for none) and starts a
-  // worker that checks it at its m_nextCheck (at once when that is 0 or past). A worker
-  // that still waits is stopped first.
+  // Takes a copy of `item` (given from list position `position`, -1 for none) and has the
+  // worker check it at its m_nextCheck (at once when that is 0 or past). A check that
+  // still waits is stopped first.
   void Start(const WatchItem& item, int position);
-  // Starts the worker for the item in m_item.
+  // Has the worker check the item in m_item.
   void StartThread();
-  // Cancels a waiting worker and waits for the worker to end; a running check is finished
-  // first. true when the worker ran a check (its completion has then been posted, unless
-  // shutting down).
+  // Cancels a waiting check and waits for the worker to be done with it; a running check
+  // is finished first. true when the worker ran the check (its completion has then been
+  // posted, unless shutting down).
   bool Stop();
   // A check is running, or due exactly one second from now, or has ended and its
   // completion has not been taken up yet (SignalIdle).
@@ -92,6 +93,7 @@ class CReNew {
  private:
   enum State { kIdle, kWaiting, kCancelled, kChecking, kFinished };
 
+  void WorkerLoop();
   void ThreadProc();
   bool WaitUntilDue();
   void Report(bool mailFailed);
@@ -102,6 +104,8 @@ class CReNew {
   CheckEnvironment m_environment;
   std::thread m_thread;
   std::atomic<bool> m_shuttingDown{false};
+  std::atomic<bool> m_exiting{false};  // the destructor ends the worker
+  bool m_running = false;  // a check was started and not yet stopped (UI thread only)
   WatchItem m_item;
   int m_position = -1;
   std::atomic<std::time_t> m_due{0};  // m_item's m_nextCheck, readable by the UI thread
@@ -112,6 +116,7 @@ class CReNew {
   platform::IUiQueue* m_queue = nullptr;
   ICheckNotify* m_notify = nullptr;
   IUpdateActions* m_actions = nullptr;
+  platform::Event m_hGo{platform::Event::Reset::Auto};  // the worker takes m_item
   platform::Event m_hWake{platform::Event::Reset::Auto};
   platform::Event m_hCancel{platform::Event::Reset::Auto};
   platform::Event m_hDone{platform::Event::Reset::Manual};
