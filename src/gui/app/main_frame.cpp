@@ -14,6 +14,7 @@
 #include "gui/app/app_icon.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/tray_icon.h"
+#include "gui/button_bar.h"
 #include "gui/check/results_list.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
@@ -39,10 +40,6 @@ constexpr const char* kNoTempFile = "一時ファイルが作れません。";
 constexpr const char* kAnnouncementFrame = "__Watch_Ann";
 
 // The four buttons, left to right.
-struct ButtonSpec {
-  int id;
-  const char* label;
-};
 constexpr ButtonSpec kButtons[] = {{ID_FOLDER_UPDATE, "フォルダ更新"},
                                    {ID_SHOW_WATCH_LIST, "ウォッチリスト"},
                                    {ID_CLEAR_LOG, "ログのクリア"},
@@ -94,20 +91,8 @@ void CMainDlg::CreateControls() {
   m_icon = new wxStaticBitmap(m_panel, wxID_ANY, MakeAppBitmap(32), wxPoint(kMargin, 4));
   int bottom = m_icon->GetRect().GetBottom();
 
-  // Right to left from the design width, then the offsets are taken as they stand.
-  int right = kDesignWidth - kMargin;
-  m_buttons.assign(std::size(kButtons), nullptr);
-  for (int index = static_cast<int>(std::size(kButtons)) - 1; index >= 0; --index) {
-    auto* button = new wxButton(m_panel, kButtons[index].id, ToWx(kButtons[index].label));
-    wxSize size = button->GetBestSize();
-    button->SetSize(right - size.GetWidth(), 6, size.GetWidth(), size.GetHeight());
-    right -= size.GetWidth() + 4;
-    bottom = std::max(bottom, button->GetRect().GetBottom());
-    m_buttons[index] = button;
-  }
-  std::vector<int> rightEdges;
-  for (wxButton* button : m_buttons) rightEdges.push_back(button->GetRect().GetRight() + 1);
-  m_buttonRow.Record(kDesignWidth, rightEdges);
+  bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), kDesignWidth, kMargin, bottom,
+                           m_buttons, m_buttonRow);
   for (std::size_t index = 0; index < m_buttons.size(); ++index) {
     m_buttons[index]->Enable(CommandAvailable(kButtons[index].id));
   }
@@ -124,16 +109,7 @@ void CMainDlg::OnSize(wxSizeEvent& event) {
 }
 
 void CMainDlg::LayoutControls() {
-  if (!m_results) return;
-  wxSize client = m_panel->GetClientSize();
-  wxPoint corner = m_results->GetPosition();
-  m_results->SetSize(corner.x, corner.y, std::max(0, client.GetWidth() - corner.x),
-                     std::max(0, client.GetHeight() - corner.y));
-  std::vector<int> widths;
-  for (wxButton* button : m_buttons) widths.push_back(button->GetSize().GetWidth());
-  for (const CButtonRow::Move& move : m_buttonRow.Resize(client.GetWidth(), widths)) {
-    AlignRight(client.GetWidth(), m_buttons[move.button], m_buttonRow.Offsets()[move.button]);
-  }
+  if (m_results) LayoutButtonBar(m_panel, m_results, m_buttons, m_buttonRow);
 }
 
 void CMainDlg::Command(int id) { QueueEvent(new wxCommandEvent(wxEVT_MENU, id)); }

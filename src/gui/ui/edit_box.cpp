@@ -7,7 +7,7 @@
 
 #include "core/watch/watch_list.h"
 #include "gui/app/app_icon.h"
-#include "gui/app/button_row.h"
+#include "gui/button_bar.h"
 #include "gui/app/main_commands.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
@@ -24,10 +24,6 @@ constexpr const char* kColumnTitles[5] = {"サイト名", "最終更新日時", 
                                            "スケジュール", "リンク先ＵＲＬ"};
 
 // The three buttons, left to right.
-struct ButtonSpec {
-  int id;
-  const char* label;
-};
 constexpr ButtonSpec kButtons[] = {
     {CEditBox::ID_EB_CHECK_ALL, "全てのアイテムを直ちにチェック"},
     {CEditBox::ID_EB_SHOW_UPDATED, "更新されたページを表示"},
@@ -100,21 +96,8 @@ void CEditBox::CreateMenuBar() {
 
 void CEditBox::CreateControls() {
   m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight));
-  // Right to left from the design width; the offsets are taken as they stand.
-  int right = kDesignWidth - kMargin;
-  int bottom = 0;
-  m_buttons.assign(std::size(kButtons), nullptr);
-  for (int index = static_cast<int>(std::size(kButtons)) - 1; index >= 0; --index) {
-    auto* button = new wxButton(m_panel, kButtons[index].id, ToWx(kButtons[index].label));
-    wxSize size = button->GetBestSize();
-    button->SetSize(right - size.GetWidth(), 6, size.GetWidth(), size.GetHeight());
-    right -= size.GetWidth() + 4;
-    bottom = std::max(bottom, button->GetRect().GetBottom());
-    m_buttons[index] = button;
-  }
-  std::vector<int> rightEdges;
-  for (wxButton* button : m_buttons) rightEdges.push_back(button->GetRect().GetRight() + 1);
-  m_buttonRow->Record(kDesignWidth, rightEdges);
+  int bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), kDesignWidth, kMargin, 0,
+                               m_buttons, *m_buttonRow);
 
   int top = bottom + 6;
   m_list = new wxListCtrl(m_panel, wxID_ANY, wxPoint(0, top),
@@ -140,16 +123,7 @@ void CEditBox::OnSize(wxSizeEvent& event) {
 }
 
 void CEditBox::LayoutControls() {
-  if (!m_list) return;
-  wxSize client = m_panel->GetClientSize();
-  wxPoint corner = m_list->GetPosition();
-  m_list->SetSize(corner.x, corner.y, std::max(0, client.GetWidth() - corner.x),
-                  std::max(0, client.GetHeight() - corner.y));
-  std::vector<int> widths;
-  for (wxButton* button : m_buttons) widths.push_back(button->GetSize().GetWidth());
-  for (const CButtonRow::Move& move : m_buttonRow->Resize(client.GetWidth(), widths)) {
-    AlignRight(client.GetWidth(), m_buttons[move.button], m_buttonRow->Offsets()[move.button]);
-  }
+  if (m_list) LayoutButtonBar(m_panel, m_list, m_buttons, *m_buttonRow);
 }
 
 void CEditBox::ShowWindow() {
