@@ -1,5 +1,4 @@
 // The dispatcher of CWatchList: which item the check engine works on next.
-#include <algorithm>
 #include <chrono>
 
 #include "core/watch/calendar.h"
@@ -51,18 +50,16 @@ void CWatchList::SaveForDispatch() {
 }
 
 int CWatchList::SelectNext() {
-  if (static_cast<int>(m_order.size()) != GetCount()) m_order.resize(GetCount());
-  for (int i = 0; i < GetCount(); ++i) m_order[i] = i;
-  std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) {
-    return m_items[a].m_nextCheck < m_items[b].m_nextCheck;
-  });
-  for (int position : m_order) {
-    const WatchItem& item = m_items[position];
+  // One pass: the earliest wins, and on equal times the first in list order.
+  int best = -1;
+  for (int i = 0; i < GetCount(); ++i) {
+    const WatchItem& item = m_items[i];
     if (item.m_active != 1 || item.m_nextCheck < 0) continue;
+    if (best >= 0 && item.m_nextCheck >= m_items[best].m_nextCheck) continue;
     if (m_eligible && !m_eligible(item)) continue;
-    return position;
+    best = i;
   }
-  return -1;
+  return best;
 }
 
 void CWatchList::CheckNow(int position) {

@@ -130,7 +130,6 @@ class CWatchList {
   int m_current = -1;
   unsigned m_nextId = 1;
   std::vector<WatchItem> m_items;
-  std::vector<int> m_order;
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
   CReNew m_engine;  // last member: destroyed (and its worker joined) first
