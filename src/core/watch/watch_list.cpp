@@ -80,7 +80,7 @@ int CWatchList::FindById(unsigned id) const {
 
 void CWatchList::AddItem(WatchItem item) {
   if (IsBusy()) {
-    m_pending.push_back({std::move(item), -1, "add"});
+    m_pending.push_back({std::move(item), -1, PendingOp::kAdd});
     return;
   }
   Append(std::move(item));
@@ -90,7 +90,7 @@ void CWatchList::AddItem(WatchItem item) {
 void CWatchList::ReplaceItem(int position, WatchItem item) {
   if (position < 0 || position >= GetCount()) return;
   if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({std::move(item), position, "replace"});
+    m_pending.push_back({std::move(item), position, PendingOp::kReplace});
     return;
   }
   Store(position, std::move(item));
@@ -100,7 +100,7 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
 void CWatchList::DeleteItem(int position) {
   if (position < 0 || position >= GetCount()) return;
   if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({WatchItem(), position, "delete"});
+    m_pending.push_back({WatchItem(), position, PendingOp::kDelete});
     return;
   }
   if (position == m_current) m_current = -1;
@@ -162,12 +162,16 @@ void CWatchList::ApplyPending() {
   std::vector<PendingOp> pending;
   pending.swap(m_pending);
   for (PendingOp& op : pending) {
-    if (op.operation == "add") {
-      Append(std::move(op.item));
-    } else if (op.operation == "replace") {
-      Store(op.position, std::move(op.item));
-    } else if (op.operation == "delete") {
-      Remove(op.position);
+    switch (op.kind) {
+      case PendingOp::kAdd:
+        Append(std::move(op.item));
+        break;
+      case PendingOp::kReplace:
+        Store(op.position, std::move(op.item));
+        break;
+      case PendingOp::kDelete:
+        Remove(op.position);
+        break;
     }
   }
   Renumber();

@@ -106,9 +106,10 @@ class CWatchList {
 
  private:
   struct PendingOp {
+    enum Kind { kAdd, kReplace, kDelete };
     WatchItem item;
     int position = -1;
-    std::string operation;  // "add", "replace" or "delete"
+    Kind kind = kAdd;
   };
 
   void Append(WatchItem item);
