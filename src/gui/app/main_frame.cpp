@@ -75,10 +75,7 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
   Bind(wxEVT_SHOW, &CMainDlg::OnShow, this);
   m_panel->Bind(wxEVT_SIZE, &CMainDlg::OnSize, this);
 
-  const WindowRect& rect = m_app.m_mainWindowLayout.m_windowRect;
-  if (rect.IsKnown() && rect.right > rect.left && rect.bottom > rect.top) {
-    SetSize(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  }
+  PlaceWindow(this, m_app.m_mainWindowLayout.m_windowRect);
   Command(ID_DEFERRED_INIT);
 }
 
@@ -264,12 +261,7 @@ void CMainDlg::ShowFromTray() {
 
 void CMainDlg::StoreLayout() {
   MainWindowLayout& layout = m_app.m_mainWindowLayout;
-  // A minimised or never shown window has no rectangle worth keeping.
-  if (!IsIconized() && IsShown()) {
-    wxRect rect = GetRect();
-    layout.m_windowRect = {rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1,
-                           rect.GetBottom() + 1};
-  }
+  RememberWindowRect(this, layout.m_windowRect);
   if (m_results->IsAttached()) layout.m_columnWidths = m_results->ColumnWidths();
 }
 

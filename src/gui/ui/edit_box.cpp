@@ -57,10 +57,7 @@ CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settin
   m_panel->Bind(wxEVT_SIZE, &CEditBox::OnSize, this);
 
   Refill();
-  const WindowRect& rect = m_layout.m_windowRect;
-  if (rect.IsKnown() && rect.right > rect.left && rect.bottom > rect.top) {
-    SetSize(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  }
+  PlaceWindow(this, m_layout.m_windowRect);
 }
 
 CEditBox::~CEditBox() = default;
@@ -396,11 +393,7 @@ void CEditBox::OnListRightDown(wxMouseEvent& event) {
 
 void CEditBox::OnCancel() {
   if (m_settings.m_resetOnListClose == 1) ClearAllMarks();
-  if (IsShown() && !IsIconized()) {
-    wxRect rect = GetRect();
-    m_layout.m_windowRect = {rect.GetLeft(), rect.GetTop(), rect.GetRight() + 1,
-                             rect.GetBottom() + 1};
-  }
+  RememberWindowRect(this, m_layout.m_windowRect);
   std::array<int, 5> widths = ColumnWidths();
   if (CWatchListModel::WidthsDiffer(m_layout.m_columnWidths, widths)) {
     m_layout.m_columnWidths = widths;
