@@ -184,10 +184,7 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
   Request request;
   int status = 0;
   for (int count = 1; count <= kMaxRequests; ++count) {
-    request = Connect(session, verb, url);
-    Send(*request, verb);
-    status = Authenticate(*request, verb);
-    status = FollowRedirect(*request, url);
+    status = Exchange(session, verb, url, request);
     if (!IsRedirect(status)) break;
     if (!job.m_resultText.empty() && job.m_allowRelocation == 0) break;
     if (status == 303) verb = "GET";  // 301 and 302 keep the verb
@@ -260,10 +257,7 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
   Request request;
   int status = 0;
   for (int count = 1; count <= kMaxRequests; ++count) {
-    request = Connect(session, "HEAD", url);
-    Send(*request, "HEAD");
-    status = Authenticate(*request, "HEAD");
-    status = FollowRedirect(*request, url);
+    status = Exchange(session, "HEAD", url, request);
     if (IsRedirect(status) && !job.m_resultText.empty() && job.m_allowRelocation == 0) break;
     if (status != 301 && status != 302) break;
   }
@@ -284,6 +278,16 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
     job.m_resultCode = status;
   }
   return 0;
+}
+
+// One request and its answer: sent, authenticated when the server asks, and a
+// redirection's Location taken into `url`. The answer's status.
+int CFetch::Exchange(platform::CHttpSession& session, const std::string& verb,
+                     std::string& url, Request& request) {
+  request = Connect(session, verb, url);
+  Send(*request, verb);
+  Authenticate(*request, verb);
+  return FollowRedirect(*request, url);
 }
 
 CFetch::Request CFetch::Connect(platform::CHttpSession& session, const std::string& verb,
@@ -319,7 +323,7 @@ void CFetch::Send(platform::CHttpRequest& request, const std::string& verb) {
 }
 
 // Answers 401 by asking the user; every repetition needs the user's confirmation.
-int CFetch::Authenticate(platform::CHttpRequest& request, const std::string& verb) {
+void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& verb) {
   FetchJob& job = *m_pJob;
   if (job.m_cancel) throw CFetchException(-1);
   int status = request.StatusCode();
@@ -340,7 +344,6 @@ int CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ver
     }
     status = request.StatusCode();
   }
-  return status;
 }
 
 // On 301, 302 or 303 moves `url` to the Location; the result text becomes the Location

@@ -58,9 +58,11 @@ class CFetch {
   int RunFetch(platform::CHttpSession& session);
   std::time_t RunLastModified(platform::CHttpSession& session);
   std::unique_ptr<platform::CHttpSession> OpenSession() const;
+  int Exchange(platform::CHttpSession& session, const std::string& verb, std::string& url,
+               Request& request);
   Request Connect(platform::CHttpSession& session, const std::string& verb, const std::string& url);
   void Send(platform::CHttpRequest& request, const std::string& verb);
-  int Authenticate(platform::CHttpRequest& request, const std::string& verb);
+  void Authenticate(platform::CHttpRequest& request, const std::string& verb);
   int FollowRedirect(platform::CHttpRequest& request, std::string& url);
   bool AdjustSavePath();
   int SaveBody(platform::CHttpRequest& request, const std::string& path);
