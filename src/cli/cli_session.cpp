@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/console.h"
+#include "core/watch/watch_list.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
 
@@ -36,4 +37,18 @@ CheckEnvironment CCliSession::Environment() {
   environment.m_settings = m_app ? &m_app->m_settings : &m_readSettings;
   environment.m_converter = m_app ? m_app->Converter() : nullptr;
   return environment;
+}
+
+void CCliSession::Serve(const std::function<bool()>& done) {
+  while (!done()) m_queue.RunUntil(done, 200);
+}
+
+int CCliSession::CloseWatchList(CWatchList& list) {
+  list.Close();
+  Serve([&list] { return !list.HasOutstandingCheck(); });
+  if (!list.Save()) {
+    PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
+    return 1;
+  }
+  return 0;
 }

@@ -6,6 +6,7 @@
 // Threads: the UI thread (the one serving Queue()).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,8 @@
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
 #include "platform/ui_queue.h"
+
+class CWatchList;
 
 class CCliSession {
  public:
@@ -27,6 +30,12 @@ class CCliSession {
   // The application object of a working session (Open with Access::Work succeeded).
   CWatchApp& App() { return *m_app; }
   platform::CLoopQueue& Queue() { return m_queue; }
+  // Serves the queue until `done`, in short turns so that a stop request is seen.
+  void Serve(const std::function<bool()>& done);
+  // The end of a working command: ends dispatching, takes up the report of a check still
+  // running and saves the list. 0, or 1 when the list cannot be saved (told on standard
+  // error).
+  int CloseWatchList(CWatchList& list);
 
  private:
   platform::CLoopQueue m_queue;

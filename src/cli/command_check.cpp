@@ -9,15 +9,6 @@
 #include "core/watch/watch_list.h"
 #include "platform/ui_queue.h"
 
-namespace {
-
-// Serves the queue until `done`, in short turns so that a stop request is seen.
-void Serve(platform::CLoopQueue& queue, const std::function<bool()>& done) {
-  while (!done()) queue.RunUntil(done, 200);
-}
-
-}  // namespace
-
 int RunCheckCommand(const std::string& homeArgument, int position) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
@@ -48,13 +39,6 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   // Items due for other reasons (start-up, intervals) are left for the resident checker.
   list.SetEligibility([&waiting](const WatchItem& item) { return waiting.count(item.m_id) > 0; });
   list.CheckNow(position);
-  Serve(queue, [&] { return waiting.empty() || StopRequested(); });
-
-  list.Close();
-  Serve(queue, [&] { return !list.HasOutstandingCheck(); });
-  if (!list.Save()) {
-    PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
-    return 1;
-  }
-  return 0;
+  session.Serve([&] { return waiting.empty() || StopRequested(); });
+  return session.CloseWatchList(list);
 }

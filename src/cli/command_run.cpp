@@ -1,7 +1,6 @@
 #include "cli/command_run.h"
 
 #include "cli/cli_session.h"
-#include "cli/console.h"
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
@@ -19,15 +18,6 @@ int RunResidentCommand(const std::string& homeArgument) {
   list.Init(&queue, &results);
   list.Dispatch();
 
-  while (!StopRequested()) queue.RunUntil([] { return StopRequested(); }, 200);
-
-  list.Close();
-  while (list.HasOutstandingCheck()) {
-    queue.RunUntil([&] { return !list.HasOutstandingCheck(); }, 200);
-  }
-  if (!list.Save()) {
-    PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
-    return 1;
-  }
-  return 0;
+  session.Serve(StopRequested);
+  return session.CloseWatchList(list);
 }
