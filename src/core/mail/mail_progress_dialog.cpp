@@ -1,5 +1,6 @@
 #include "core/mail/mail_progress_dialog.h"
 
+#include <functional>
 #include <memory>
 
 #include "core/mail/pop3.h"
@@ -46,33 +47,30 @@ void CMailProgressDialog::Changed() {
 
 void CMailProgressDialog::OnMailStart() {
   // The run object belongs to the worker, which deletes it when the run is over.
+  std::function<void()> run;
   if (m_kind == Kind::Send) {
     auto sender = std::make_shared<SendMail>();
     m_logFile = sender->OpenLog(m_logWanted, m_logFile, &m_window);
-    m_worker = std::thread([this, sender]() mutable {
-      sender->Run(m_settings, m_message);
-      sender.reset();
-      m_queue->Post([this] {
-        m_workerEnded = true;
-        Changed();
-      });
-    });
+    run = [this, sender] { sender->Run(m_settings, m_message); };
   } else {
     auto checker = std::make_shared<MailChecker>();
     m_logFile = checker->OpenLog(m_logWanted, m_logFile, &m_window);
-    m_worker = std::thread([this, checker]() mutable {
+    run = [this, checker] {
       if (m_settings.m_strPopMethod == "APOP") {
         checker->CheckApop(m_settings);
       } else {
         checker->CheckUserPass(m_settings);
       }
-      checker.reset();
-      m_queue->Post([this] {
-        m_workerEnded = true;
-        Changed();
-      });
-    });
+    };
   }
+  m_worker = std::thread([this, run = std::move(run)]() mutable {
+    run();
+    run = nullptr;
+    m_queue->Post([this] {
+      m_workerEnded = true;
+      Changed();
+    });
+  });
 }
 
 void CMailProgressDialog::OnMailProgress(int done, const std::string& text) {
