@@ -136,12 +136,11 @@ void CReNew::RunCheck() {
   m_item.m_lastCheck = static_cast<int>(platform::Now());
   if (m_environment.m_settings) m_item.m_bypassLocal = m_environment.m_settings->m_noProxyForLocal;
   m_item.m_result = Check();
-  if (m_shuttingDown) {
-    m_hIdle.Set();
-    return;
-  }
   bool mailFailed = false;
-  if (m_item.m_result == 2 && m_actions) mailFailed = !m_actions->OnUpdate(m_item);
+  if (!m_shuttingDown && m_item.m_result == 2 && m_actions) {
+    mailFailed = !m_actions->OnUpdate(m_item);
+  }
+  // A check that ends while the program ends reports nothing: it counts as taken up.
   if (m_shuttingDown) {
     m_hIdle.Set();
     return;
