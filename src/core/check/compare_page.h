@@ -37,7 +37,7 @@ int ComparePage(WatchItem& item, const std::string& newPath,
                 const platform::CCodePageConverter* converter);
 
 // 0 equal, 1 different (or a read error), -1 when `first` cannot be opened, -2 when
-// `second` cannot be opened. Binary comparison in blocks of 1024 bytes.
+// `second` cannot be opened. Binary comparison in blocks of 64 KiB.
 int CompareFiles(const std::string& first, const std::string& second);
 
 // The date rule, run before any download. `job` is the engine's fetch job (a copy of the
