@@ -280,13 +280,16 @@ void CMainDlg::OnCancel() {
 }
 
 void CMainDlg::ExitProgram() {
-  if (m_tray) {
-    m_tray->RemoveIcon();
-    m_tray->Destroy();
-    m_tray = nullptr;
-  }
+  RemoveTray();
   m_inTray = false;
   OnCancel();
+}
+
+void CMainDlg::RemoveTray() {
+  if (!m_tray) return;
+  m_tray->RemoveIcon();
+  m_tray->Destroy();
+  m_tray = nullptr;
 }
 
 void CMainDlg::EndWindow() {
@@ -294,11 +297,7 @@ void CMainDlg::EndWindow() {
   SaveSettings();
   m_watchList->SetShuttingDown();
   if (m_parts.destroyWindows) m_parts.destroyWindows();
-  if (m_tray) {
-    m_tray->RemoveIcon();
-    m_tray->Destroy();
-    m_tray = nullptr;
-  }
+  RemoveTray();
   // From here a worker asking the user is answered as refused: nothing it waits for on
   // this thread can keep the owners below from joining it.
   m_queue.Close();

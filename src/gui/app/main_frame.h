@@ -113,6 +113,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   void CreateControls();
   void DeferredInit();
   void EndWindow();
+  void RemoveTray();
   void StoreLayout();
   void LayoutControls();
   void RunCommand(int id);
