@@ -102,8 +102,8 @@ bool IsEndLine(const std::string& line) {
 }  // namespace
 
 void WatchItem::SetDefaults() {
+  // The fetch request's fields are reset with the item's own.
   *this = WatchItem();
-  FetchRequest::SetDefaults();
 }
 
 int WatchItem::ParseLine(const char* line) {
