@@ -6,6 +6,8 @@
 #   scripts/screenshot.sh            # build/src/gui/pagewarden, built when missing
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   # Runs on the virtual display: every program started here ends with the display.
@@ -27,40 +29,14 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 0.1
   done
   sleep 4  # the first checks run and the window finishes drawing
-  # The window with the frame the window manager drew around it.
-  info=$(xwininfo -frame -name "Pagewarden 1.35")
-  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  width=$(sed -n 's/.*Width: *//p' <<<"$info")
-  height=$(sed -n 's/.*Height: *//p' <<<"$info")
-  frame_x=$(sed -n 's/.*Relative upper-left X: *//p' <<<"$info")
-  frame_y=$(sed -n 's/.*Relative upper-left Y: *//p' <<<"$info")
-  geometry="$((width + 2 * frame_x))x$((height + frame_y + frame_x))+$((x - frame_x))+$((y - frame_y))"
-  xwd -silent -root | convert xwd:- -crop "$geometry" +repage "$root/docs/main-window.png"
+  capture_window "$root/docs/main-window.png" -name "Pagewarden 1.35"
   kill -TERM "$pid"
   wait "$pid" || true
   kill "$server" 2>/dev/null || true
   exit 0
 fi
 
-install_missing_packages() {
-  local wanted=() missing=() package
-  mapfile -t wanted < <(grep -h -v -E '^\s*(#|$)' "$root/scripts/packages.txt" \
-    "$root/scripts/screenshot-packages.txt")
-  for package in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 \
-    install -y -q --no-install-recommends "${missing[@]}"
-}
-
-install_missing_packages
+install_missing_packages "$root/scripts/packages.txt" "$root/scripts/screenshot-packages.txt"
 program=$root/build/src/gui/pagewarden
 if [ ! -x "$program" ]; then
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DPAGEWARDEN_BENCH=OFF

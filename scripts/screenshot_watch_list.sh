@@ -7,6 +7,8 @@
 #   scripts/screenshot_watch_list.sh        # build/tests/gui/gui_tests, built when missing
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work=$2
@@ -22,15 +24,7 @@ if [ "${1:-}" = "--inside" ]; then
   done
   # The window by its title, with the frame the window manager drew around it.
   id=$(xwininfo -root -tree | grep -F 'ウォッチリスト' | awk '{print $1}' | head -n 1)
-  info=$(xwininfo -frame -id "$id")
-  x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  width=$(sed -n 's/.*Width: *//p' <<<"$info")
-  height=$(sed -n 's/.*Height: *//p' <<<"$info")
-  frame_x=$(sed -n 's/.*Relative upper-left X: *//p' <<<"$info")
-  frame_y=$(sed -n 's/.*Relative upper-left Y: *//p' <<<"$info")
-  geometry="$((width + 2 * frame_x))x$((height + frame_y + frame_x))+$((x - frame_x))+$((y - frame_y))"
-  xwd -silent -root | convert xwd:- -crop "$geometry" +repage "$root/docs/watch-list-window.png"
+  capture_window "$root/docs/watch-list-window.png" -id "$id"
   touch "$work/done"
   wait "$pid" || true
   exit 0

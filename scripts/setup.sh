@@ -3,22 +3,8 @@
 # into build/. Sourced by ./run and ./test; PAGEWARDEN_CMAKE_ARGS adds CMake options.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-
-install_missing_packages() {
-  local wanted=() missing=() package
-  mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$root/scripts/packages.txt")
-  for package in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 \
-    install -y -q --no-install-recommends "${missing[@]}"
-}
+# shellcheck source=scripts/common.sh
+source "$root/scripts/common.sh"
 
 build_project() {
   # shellcheck disable=SC2086
@@ -26,5 +12,5 @@ build_project() {
   cmake --build "$root/build" -j2
 }
 
-install_missing_packages
+install_missing_packages "$root/scripts/packages.txt"
 build_project
