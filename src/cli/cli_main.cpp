@@ -8,7 +8,7 @@
 #include "cli/command_run.h"
 #include "cli/console.h"
 #include "cli/mail_test_command.h"
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "platform/text_codec.h"
 
 namespace {
