@@ -11,6 +11,9 @@
 #include <wx/listctrl.h>
 
 #include "core/app/app_settings.h"
+#include "gui/app/main_commands.h"
+#include "gui/app/main_frame.h"
+#include "gui/links/link_update_parts.h"
 #include "gui/links/folder_browser.h"
 #include "gui/links/folder_edit.h"
 #include "gui/links/link_update_dlg.h"
@@ -147,6 +150,50 @@ TEST_F(LinkUpdateDlgTest, SaveFolderMakesASubfolderAndMovesThere) {
   dialog->Destroy();
   RunEventsFor(20);
   EXPECT_FALSE(platform::FileExists(folder.File("made/dialog.lock")));
+}
+
+// The open dialog among the top windows, or null.
+CLinkUpdateDlg* OpenDialog() {
+  for (wxWindow* window : wxTopLevelWindows) {
+    if (auto* dialog = dynamic_cast<CLinkUpdateDlg*>(window); dialog && dialog->IsModal()) {
+      return dialog;
+    }
+  }
+  return nullptr;
+}
+
+// Works in the modal dialog once it is up: moves to `other`, then closes it.
+void MoveAndClose(wxWindow* main, std::string other, bool* done) {
+  main->CallAfter([main, other, done] {
+    CLinkUpdateDlg* dialog = OpenDialog();
+    if (!dialog) return MoveAndClose(main, other, done);
+    dialog->FolderEdit()->ChangeValue(ToWx(other));
+    dialog->CommitFolderEdit();
+    dialog->CloseDialog();
+    *done = true;
+  });
+}
+
+TEST_F(LinkUpdateDlgTest, FolderUpdateOfTheMainWindowKeepsTheFolderItEndsWith) {
+  GuiWorld world;
+  TempFolder other;
+  world.app->m_mainWindowLayout.m_linkFolder = folder.Path();
+  MainWindowParts parts;
+  AddLinkUpdateDialog(parts, *world.app, world.queue);
+  wxWeakRef<CMainDlg> window = new CMainDlg(*world.app, world.queue, std::move(parts));
+  window->Show();
+  ASSERT_TRUE(RunEventsUntil([&] { return window->DeferredInitDone(); }));
+  EXPECT_TRUE(window->Button(0)->IsEnabled());
+
+  bool done = false;
+  window->Command(ID_FOLDER_UPDATE);
+  MoveAndClose(window.get(), other.Path(), &done);
+  ASSERT_TRUE(RunEventsUntil([&] { return done && !OpenDialog(); }));
+  RunEventsFor(50);
+  EXPECT_EQ(world.app->m_mainWindowLayout.m_linkFolder, other.Path());
+  EXPECT_FALSE(platform::FileExists(other.File("dialog.lock")));
+  window->ExitProgram();
+  RunEventsUntil([&] { return !window; });
 }
 
 // Not a test: the README's picture, taken by scripts/screenshot_links.sh (skipped unless

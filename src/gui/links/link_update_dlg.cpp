@@ -4,9 +4,11 @@
 #include <wx/button.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
+#include <wx/statbmp.h>
 #include <wx/utils.h>
 
 #include "core/app/prompter.h"
+#include "gui/app/app_icon.h"
 #include "gui/links/folder_edit.h"
 #include "gui/links/link_images.h"
 #include "gui/links/link_item_dlg.h"
@@ -77,8 +79,12 @@ CLinkUpdateDlg::~CLinkUpdateDlg() {
 }
 
 void CLinkUpdateDlg::CreateControls() {
+  // The program's picture stands still while idle; the indicator turns in its place.
+  m_stillPicture = new wxStaticBitmap(this, wxID_ANY, MakeAppBitmap(24),
+                                      wxPoint(kMargin, kMargin + 2), wxSize(24, 24));
   m_indicator = new wxActivityIndicator(this, wxID_ANY, wxPoint(kMargin, kMargin + 2),
                                         wxSize(24, 24));
+  m_indicator->Hide();
   int x = kMargin + 24 + kMargin;
   for (const ButtonSpec& spec : kTopButtons) {
     auto* button = new wxButton(this, spec.id, ToWx(spec.label), wxPoint(x, kMargin),
@@ -184,7 +190,7 @@ void CLinkUpdateDlg::RunCommand(int id) {
         if (m_model->IsBusy()) {
           wxBeginBusyCursor();
           m_busyCursor = true;
-          m_indicator->Start();
+          ShowActivity(true);
         }
       } else {
         m_model->ToggleUpdateAll();
@@ -237,8 +243,18 @@ void CLinkUpdateDlg::OnUpdateUi(wxUpdateUIEvent& event) {
   }
 }
 
+void CLinkUpdateDlg::ShowActivity(bool active) {
+  m_stillPicture->Show(!active);
+  m_indicator->Show(active);
+  if (active) {
+    m_indicator->Start();
+  } else {
+    m_indicator->Stop();
+  }
+}
+
 void CLinkUpdateDlg::RunEnded() {
-  m_indicator->Stop();
+  ShowActivity(false);
   if (m_busyCursor) wxEndBusyCursor();
   m_busyCursor = false;
   m_updateButton->SetLabel(ToWx(m_model->UpdateButtonCaption()));
@@ -249,9 +265,10 @@ void CLinkUpdateDlg::UpdateRowNow(int row) {
   int result;
   {
     wxBusyCursor wait;
-    m_indicator->Start();
+    ShowActivity(true);
+    m_indicator->Update();
     result = m_model->UpdateRow(row);
-    m_indicator->Stop();
+    ShowActivity(false);
   }
   if (result == 1 && m_callbacks.displayPage) m_callbacks.displayPage(m_linkList->GetItem(row));
 }

@@ -28,6 +28,7 @@ class wxActivityIndicator;
 class wxButton;
 class wxListCtrl;
 class wxListEvent;
+class wxStaticBitmap;
 
 struct LinkUpdateCallbacks {
   // WM_DISPLAY_PAGE kind 0: show the page of a link just updated by double click.
@@ -76,6 +77,7 @@ class CLinkUpdateDlg : public wxDialog {
   void FillRows();
   void ShowRow(int row);
   void ShowCaptions();
+  void ShowActivity(bool active);
   void RunEnded();
   void RemoveSelected(bool withFiles);
   std::vector<int> SelectedRows() const;
@@ -98,6 +100,7 @@ class CLinkUpdateDlg : public wxDialog {
   std::unique_ptr<CLinkList> m_linkList;
   std::unique_ptr<CLinkUpdateModel> m_model;
   wxImageList m_images;
+  wxStaticBitmap* m_stillPicture = nullptr;
   wxActivityIndicator* m_indicator = nullptr;
   wxButton* m_updateButton = nullptr;
   CFolder* m_folderEdit = nullptr;
