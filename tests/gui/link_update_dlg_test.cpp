@@ -20,37 +20,16 @@
 #include "gui/wx_text.h"
 #include "gui_test_support.h"
 #include "platform/file_system.h"
-#include "support/loopback_http_server.h"
-#include "support/scripted_prompter.h"
-#include "support/temp_folder.h"
+#include "support/link_folder_fixture.h"
 
 namespace {
 
-class LinkUpdateDlgTest : public ::testing::Test {
+class LinkUpdateDlgTest : public ::testing::Test, public LinkFolderFixture {
  protected:
-  LinkUpdateDlgTest() {
-    environment.m_prompter = &prompter;
-    environment.m_settings = &settings;
-    environment.m_fetch.m_receiveTimeoutMs = 5000;
-    owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
-  }
+  LinkUpdateDlgTest() { owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner")); }
   ~LinkUpdateDlgTest() override {
     owner->Destroy();
     RunEventsFor(20);
-  }
-  // Links to pages of the server; the files of `present` exist with old contents.
-  void WriteLinks(const std::vector<std::pair<std::string, std::string>>& links,
-                  const std::vector<std::string>& present) {
-    FILE* out = platform::OpenFile(folder.File("lkr.hlk"), "w");
-    for (const auto& [file, name] : links) {
-      FetchRequest request;
-      request.m_savePath = file;
-      request.m_name = name;
-      request.m_url = server.Url("/" + file);
-      request.Write(out);
-    }
-    std::fclose(out);
-    for (const std::string& file : present) folder.WriteBytes(file, "old");
   }
   static std::string Text(wxListCtrl* list, int row, int column) {
     return FromWx(list->GetItemText(row, column));
@@ -63,11 +42,6 @@ class LinkUpdateDlgTest : public ::testing::Test {
     return item.GetImage() + kImageFilePresent;
   }
 
-  TempFolder folder;
-  LoopbackHttpServer server;
-  CScriptedPrompter prompter;
-  AppSettings settings;
-  LinkListEnvironment environment;
   CWxUiQueue queue;
   wxFrame* owner;
 };
@@ -75,10 +49,10 @@ class LinkUpdateDlgTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(LinkUpdateDlgTest, UpdatesEveryLinkOnTheWorkerAndShowsEachState) {
-  WriteLinks({{"same.txt", "変わらない"}, {"new.txt", "新しい"}, {"gone.txt", "消えた"}},
-             {"same.txt"});
+  WriteLinks({{"same.txt", "変わらない"}, {"new.txt", "新しい"}, {"gone.txt", "消えた"}});
+  WriteFiles({"same.txt"});
   server.Handle("/same.txt", [](const HttpRequestRecord&) {
-    return ScriptedResponse::Ok("old", "text/plain");
+    return ScriptedResponse::Ok("old same.txt", "text/plain");
   });
   server.Handle("/new.txt", [](const HttpRequestRecord&) {
     ScriptedResponse answer = ScriptedResponse::Ok("new", "text/plain");
@@ -122,7 +96,7 @@ TEST_F(LinkUpdateDlgTest, UpdatesEveryLinkOnTheWorkerAndShowsEachState) {
 }
 
 TEST_F(LinkUpdateDlgTest, SaveFolderMakesASubfolderAndMovesThere) {
-  WriteLinks({{"a.txt", "a"}}, {});
+  WriteLinks({{"a.txt", "a"}});
   auto* dialog = new CLinkUpdateDlg(owner, environment, queue);
   ASSERT_TRUE(dialog->Init(folder.Path()));
   dialog->Show();
@@ -205,13 +179,13 @@ TEST_F(LinkUpdateDlgTest, Screenshot) {
               {"news.html", "本日のお知らせ"},
               {"manual_1.pdf", "取扱説明書"},
               {"setup.exe", "インストーラ"},
-              {"old-page.html", "移転したページ"}},
-             {"price-list.pdf", "news.html", "manual_1.pdf"});
+              {"old-page.html", "移転したページ"}});
+  WriteFiles({"price-list.pdf", "news.html", "manual_1.pdf"});
   server.Handle("/news.html", [](const HttpRequestRecord&) {
     return ScriptedResponse::Ok("today's news", "text/plain");
   });
   server.Handle("/price-list.pdf", [](const HttpRequestRecord&) {
-    return ScriptedResponse::Ok("old", "text/plain");
+    return ScriptedResponse::Ok("old price-list.pdf", "text/plain");
   });
   auto* dialog = new CLinkUpdateDlg(owner, environment, queue);
   ASSERT_TRUE(dialog->Init(folder.Path()));

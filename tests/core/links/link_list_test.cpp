@@ -13,6 +13,7 @@
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/scripted_prompter.h"
+#include "support/link_folder_fixture.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -54,32 +55,20 @@ std::string Record(const std::string& url, const std::string& file) {
   return scratch.ReadBytes("r");
 }
 
-class LinkListTest : public ::testing::Test {
+class LinkListTest : public ::testing::Test, public LinkFolderFixture {
  protected:
-  LinkListTest() {
-    m_environment.m_prompter = &m_prompter;
-    m_environment.m_settings = &m_settings;
-    m_environment.m_fetch.m_connectTimeoutMs = 5000;
-    m_environment.m_fetch.m_receiveTimeoutMs = 5000;
-  }
-  std::string Url(const std::string& path) { return m_server.Url(path); }
+  std::string Url(const std::string& path) { return server.Url(path); }
   void WriteList(const std::vector<std::pair<std::string, std::string>>& links) {
     std::string bytes;
     for (const auto& [path, file] : links) bytes += Record(Url(path), file);
-    m_folder.WriteBytes(kLinkListName, bytes);
+    folder.WriteBytes(kLinkListName, bytes);
   }
-  bool Exists(const std::string& name) { return platform::FileExists(m_folder.File(name)); }
+  bool Exists(const std::string& name) { return platform::FileExists(folder.File(name)); }
   std::size_t RequestsWith(const std::string& method) {
     std::size_t count = 0;
-    for (const HttpRequestRecord& request : m_server.Requests()) count += request.method == method;
+    for (const HttpRequestRecord& request : server.Requests()) count += request.method == method;
     return count;
   }
-
-  TempFolder m_folder;
-  LoopbackHttpServer m_server;
-  CScriptedPrompter m_prompter;
-  AppSettings m_settings;
-  LinkListEnvironment m_environment;
 };
 
 }  // namespace
@@ -87,55 +76,55 @@ class LinkListTest : public ::testing::Test {
 TEST_F(LinkListTest, LocksKeepTwoProgramsApart) {
   WriteList({{"/a", "a.bin"}});
   {
-    CLinkList list(m_environment);
-    ASSERT_EQ(list.Open(m_folder.Path() + "/ ", false), 1);
-    EXPECT_EQ(list.Folder(), m_folder.Path());
+    CLinkList list(environment);
+    ASSERT_EQ(list.Open(folder.Path() + "/ ", false), 1);
+    EXPECT_EQ(list.Folder(), folder.Path());
     EXPECT_EQ(list.GetCount(), 1);
     EXPECT_EQ(list.GetItem(0).m_savePath, "a.bin");  // the companion's full path is cut
-    EXPECT_TRUE(std::regex_match(m_folder.ReadBytes("dialog.lock"),
+    EXPECT_TRUE(std::regex_match(folder.ReadBytes("dialog.lock"),
                                  std::regex("Pagewarden\\[[0-9]+\\]")));
     EXPECT_FALSE(Exists("append.lock"));
 
     // A second program finds the dialog lock and is refused, touching nothing.
-    CLinkList other(m_environment);
-    EXPECT_EQ(other.Open(m_folder.Path(), false), 0);
+    CLinkList other(environment);
+    EXPECT_EQ(other.Open(folder.Path(), false), 0);
     EXPECT_EQ(other.GetCount(), 0);
   }
   // The object that held the lock removed it as it went.
   EXPECT_FALSE(Exists("dialog.lock"));
 
   // An append lock left by a companion refuses the open, and the dialog lock is not kept.
-  m_folder.WriteBytes("append.lock", "Linkreel[1]");
-  CLinkList refused(m_environment);
-  EXPECT_EQ(refused.Open(m_folder.Path(), false), 0);
+  folder.WriteBytes("append.lock", "Linkreel[1]");
+  CLinkList refused(environment);
+  EXPECT_EQ(refused.Open(folder.Path(), false), 0);
   EXPECT_FALSE(Exists("dialog.lock"));
-  EXPECT_EQ(m_folder.ReadBytes("append.lock"), "Linkreel[1]");
+  EXPECT_EQ(folder.ReadBytes("append.lock"), "Linkreel[1]");
 
   // By force both locks are taken over; the append lock goes once the list is read.
-  m_folder.WriteBytes("dialog.lock", "Linkreel[1]");
-  CLinkList forced(m_environment);
-  EXPECT_EQ(forced.Open(m_folder.Path(), true), 1);
+  folder.WriteBytes("dialog.lock", "Linkreel[1]");
+  CLinkList forced(environment);
+  EXPECT_EQ(forced.Open(folder.Path(), true), 1);
   EXPECT_EQ(forced.GetCount(), 1);
   EXPECT_FALSE(Exists("append.lock"));
-  EXPECT_NE(m_folder.ReadBytes("dialog.lock"), "Linkreel[1]");
+  EXPECT_NE(folder.ReadBytes("dialog.lock"), "Linkreel[1]");
 
   // Saving an unchanged list writes nothing and only gives the dialog lock back.
-  std::string before = m_folder.ReadBytes(kLinkListName);
+  std::string before = folder.ReadBytes(kLinkListName);
   EXPECT_EQ(forced.Save(), 0);
   EXPECT_FALSE(Exists("dialog.lock"));
-  EXPECT_EQ(m_folder.ReadBytes(kLinkListName), before);
+  EXPECT_EQ(folder.ReadBytes(kLinkListName), before);
 
   // A folder that does not exist opens empty: it has no lock that anyone could hold.
-  CLinkList missing(m_environment);
-  EXPECT_EQ(missing.Open(m_folder.File("none"), false), 1);
+  CLinkList missing(environment);
+  EXPECT_EQ(missing.Open(folder.File("none"), false), 1);
   EXPECT_EQ(missing.GetCount(), 0);
   EXPECT_FALSE(missing.HoldsDialogLock());
 }
 
 TEST_F(LinkListTest, SaveKeepsRecordsAppendedSinceTheLoad) {
   WriteList({{"/a", "a.bin"}, {"/b", "b.bin"}});
-  CLinkList list(m_environment);
-  ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+  CLinkList list(environment);
+  ASSERT_EQ(list.Open(folder.Path(), false), 1);
   FetchRequest renamed = list.GetItem(1);
   renamed.m_name = "二番目";
   list.SetItem(1, renamed);
@@ -144,10 +133,10 @@ TEST_F(LinkListTest, SaveKeepsRecordsAppendedSinceTheLoad) {
   // The companion appends two records, the second one still being written.
   std::string appended = Record(Url("/c"), "c.bin") + Record(Url("/d"), "d.bin");
   std::string partial = appended + "\t//{{TOP\r\nDest: e.bin\r\n";
-  m_folder.WriteBytes(kLinkListName, m_folder.ReadBytes(kLinkListName) + partial);
+  folder.WriteBytes(kLinkListName, folder.ReadBytes(kLinkListName) + partial);
 
   EXPECT_EQ(list.Save(), 0);
-  std::string saved = m_folder.ReadBytes(kLinkListName);
+  std::string saved = folder.ReadBytes(kLinkListName);
   ASSERT_GT(saved.size(), partial.size());
   EXPECT_EQ(saved.substr(saved.size() - partial.size()), partial);
   EXPECT_NE(saved.find("Name: 二番目\r\n"), std::string::npos);
@@ -155,75 +144,75 @@ TEST_F(LinkListTest, SaveKeepsRecordsAppendedSinceTheLoad) {
   EXPECT_FALSE(Exists("dialog.lock"));
   EXPECT_FALSE(Exists("tmp.hlk"));
 
-  CLinkList reread(m_environment);
-  ASSERT_EQ(reread.Open(m_folder.Path(), false), 1);
+  CLinkList reread(environment);
+  ASSERT_EQ(reread.Open(folder.Path(), false), 1);
   ASSERT_EQ(reread.GetCount(), 3);
   EXPECT_EQ(reread.GetItem(2).m_savePath, "d.bin");
 }
 
 TEST_F(LinkListTest, AppendLockAtSaveAsksFirst) {
   WriteList({{"/a", "a.bin"}});
-  m_folder.WriteBytes("tmp.hlk", "left by a crash");
-  CLinkList list(m_environment);
-  ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+  folder.WriteBytes("tmp.hlk", "left by a crash");
+  CLinkList list(environment);
+  ASSERT_EQ(list.Open(folder.Path(), false), 1);
   list.RemoveItem(0);
-  std::string before = m_folder.ReadBytes(kLinkListName);
-  m_folder.WriteBytes("append.lock", "Linkreel[1]");
+  std::string before = folder.ReadBytes(kLinkListName);
+  folder.WriteBytes("append.lock", "Linkreel[1]");
 
   // Cancel: nothing written, the dialog lock stays.
-  m_prompter.QueueAnswer(IPrompter::Answer::Cancel);
+  prompter.QueueAnswer(IPrompter::Answer::Cancel);
   EXPECT_EQ(list.Save(), -1);
-  EXPECT_EQ(m_folder.ReadBytes(kLinkListName), before);
+  EXPECT_EQ(folder.ReadBytes(kLinkListName), before);
   EXPECT_TRUE(Exists("dialog.lock"));
 
   // No asks again while the lock stays; Yes writes without it and leaves it to its owner.
-  m_prompter.QueueAnswer(IPrompter::Answer::No);
-  m_prompter.QueueAnswer(IPrompter::Answer::Yes);
+  prompter.QueueAnswer(IPrompter::Answer::No);
+  prompter.QueueAnswer(IPrompter::Answer::Yes);
   EXPECT_EQ(list.Save(), 0);
-  std::vector<CScriptedPrompter::Question> questions = m_prompter.Questions();
+  std::vector<CScriptedPrompter::Question> questions = prompter.Questions();
   ASSERT_EQ(questions.size(), 3u);
   EXPECT_EQ(questions[2].text,
             "更新データファイルが他の作業で使用中です。\nデータを強制的に書き出しますか？\n");
   EXPECT_EQ(questions[2].buttons, IPrompter::Buttons::YesNoCancel);
-  EXPECT_EQ(m_folder.ReadBytes(kLinkListName), "");
-  EXPECT_EQ(m_folder.ReadBytes("append.lock"), "Linkreel[1]");
-  EXPECT_EQ(m_folder.ReadBytes("tmp.hlk"), "left by a crash");  // a free variant was used
+  EXPECT_EQ(folder.ReadBytes(kLinkListName), "");
+  EXPECT_EQ(folder.ReadBytes("append.lock"), "Linkreel[1]");
+  EXPECT_EQ(folder.ReadBytes("tmp.hlk"), "left by a crash");  // a free variant was used
   EXPECT_FALSE(Exists("dialog.lock"));
 }
 
 TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
   WriteList({{"/page.htm", "page.htm"}, {"/gone.htm", "gone.htm"}});
-  CLinkList list(m_environment);
+  CLinkList list(environment);
   CRecordingNotify notify;
   list.SetNotify(nullptr, &notify);
-  ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+  ASSERT_EQ(list.Open(folder.Path(), false), 1);
 
   // A file deleted by hand is fetched again at once, without asking for the date.
-  m_server.Enqueue("/page.htm", Page("monday", kMonday));
+  server.Enqueue("/page.htm", Page("monday", kMonday));
   EXPECT_EQ(list.UpdateItem(0), 1);
   EXPECT_EQ(RequestsWith("HEAD"), 0u);
-  EXPECT_EQ(m_folder.ReadBytes("page.htm"), "monday");
+  EXPECT_EQ(folder.ReadBytes("page.htm"), "monday");
   FetchRequest item = list.GetItem(0);
   EXPECT_GT(item.m_lastModified, 0);
   EXPECT_GT(item.m_load, 0);
   EXPECT_TRUE(list.IsModified());
 
   // The same date: nothing fetched.
-  m_server.Enqueue("/page.htm", Page("", kMonday));
+  server.Enqueue("/page.htm", Page("", kMonday));
   EXPECT_EQ(list.UpdateItem(0), 2);
   EXPECT_EQ(RequestsWith("GET"), 1u);
 
   // A newer date: the new version goes beside the old one, and the link names it.
-  m_server.Enqueue("/page.htm", Page("", kTuesday));
-  m_server.Enqueue("/page.htm", Page("tuesday", kTuesday));
+  server.Enqueue("/page.htm", Page("", kTuesday));
+  server.Enqueue("/page.htm", Page("tuesday", kTuesday));
   EXPECT_EQ(list.UpdateItem(0), 1);
-  EXPECT_EQ(m_folder.ReadBytes("page.htm"), "monday");
-  EXPECT_EQ(m_folder.ReadBytes("page_1.htm"), "tuesday");
+  EXPECT_EQ(folder.ReadBytes("page.htm"), "monday");
+  EXPECT_EQ(folder.ReadBytes("page_1.htm"), "tuesday");
   EXPECT_EQ(list.GetItem(0).m_savePath, "page_1.htm");
   EXPECT_EQ(list.GetItem(0).m_lastModified - item.m_lastModified, 24 * 3600);
 
   // A failed query is an error that changes nothing; so is a failed download.
-  m_server.Enqueue("/page.htm", ScriptedResponse::Status(500));
+  server.Enqueue("/page.htm", ScriptedResponse::Status(500));
   EXPECT_EQ(list.UpdateItem(0), 4);
   EXPECT_EQ(list.UpdateItem(1), 4);  // /gone.htm answers 404
   EXPECT_EQ(list.GetItem(1).m_load, 0);
@@ -235,34 +224,34 @@ TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
   EXPECT_EQ(notify.reports[4].index, 1);
   EXPECT_EQ(notify.reports[4].result, 4);
   EXPECT_EQ(list.Save(), 0);
-  EXPECT_NE(m_folder.ReadBytes(kLinkListName).find("Dest: page_1.htm\r\n"), std::string::npos);
+  EXPECT_NE(folder.ReadBytes(kLinkListName).find("Dest: page_1.htm\r\n"), std::string::npos);
 }
 
 TEST_F(LinkListTest, WithoutDatesTheContentDecides) {
   WriteList({{"/plain", "plain.txt"}});
-  m_folder.WriteBytes("plain.txt", "old");
-  CLinkList list(m_environment);
-  ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+  folder.WriteBytes("plain.txt", "old");
+  CLinkList list(environment);
+  ASSERT_EQ(list.Open(folder.Path(), false), 1);
 
-  m_server.Enqueue("/plain", Page(""));
-  m_server.Enqueue("/plain", Page("old"));
+  server.Enqueue("/plain", Page(""));
+  server.Enqueue("/plain", Page("old"));
   EXPECT_EQ(list.UpdateItem(0), 2);
   EXPECT_FALSE(list.IsModified());
 
   // Changed content replaces the file in place.
-  m_server.Enqueue("/plain", Page(""));
-  m_server.Enqueue("/plain", Page("new"));
+  server.Enqueue("/plain", Page(""));
+  server.Enqueue("/plain", Page("new"));
   EXPECT_EQ(list.UpdateItem(0), 1);
-  EXPECT_EQ(m_folder.ReadBytes("plain.txt"), "new");
+  EXPECT_EQ(folder.ReadBytes("plain.txt"), "new");
   EXPECT_EQ(list.GetItem(0).m_savePath, "plain.txt");
   EXPECT_EQ(list.GetItem(0).m_lastModified, 0);
 
   // With overwriting on, a new date replaces the file in place too.
-  m_settings.m_linkOverwrite = 1;
-  m_server.Enqueue("/plain", Page("", kMonday));
-  m_server.Enqueue("/plain", Page("newer", kMonday));
+  settings.m_linkOverwrite = 1;
+  server.Enqueue("/plain", Page("", kMonday));
+  server.Enqueue("/plain", Page("newer", kMonday));
   EXPECT_EQ(list.UpdateItem(0), 1);
-  EXPECT_EQ(m_folder.ReadBytes("plain.txt"), "newer");
+  EXPECT_EQ(folder.ReadBytes("plain.txt"), "newer");
   EXPECT_FALSE(Exists("plain_1.txt"));
   EXPECT_FALSE(Exists("temp.tmp"));
 }
@@ -270,21 +259,21 @@ TEST_F(LinkListTest, WithoutDatesTheContentDecides) {
 TEST_F(LinkListTest, UpdateAllReportsEachLinkAndKeepsWhatAnotherProcessAppends) {
   WriteList({{"/one", "one.bin"}, {"/two", "two.bin"}, {"/three", "three.bin"}});
   std::string extra = Record(Url("/four"), "four.bin");
-  m_folder.WriteBytes("extra", extra);
-  std::string list_path = m_folder.File(kLinkListName);
+  folder.WriteBytes("extra", extra);
+  std::string list_path = folder.File(kLinkListName);
   // While the second link downloads, another process appends a record to the list.
-  m_server.Handle("/two", [&](const HttpRequestRecord&) {
-    RunProgram("/bin/sh", {"-c", "cat '" + m_folder.File("extra") + "' >> '" + list_path + "'"});
+  server.Handle("/two", [&](const HttpRequestRecord&) {
+    RunProgram("/bin/sh", {"-c", "cat '" + folder.File("extra") + "' >> '" + list_path + "'"});
     return Page("two");
   });
-  m_server.Handle("/one", [](const HttpRequestRecord&) { return Page("one"); });
-  m_server.Handle("/three", [](const HttpRequestRecord&) { return Page("three"); });
+  server.Handle("/one", [](const HttpRequestRecord&) { return Page("one"); });
+  server.Handle("/three", [](const HttpRequestRecord&) { return Page("three"); });
 
   platform::CLoopQueue queue;
   CRecordingNotify notify;
-  CLinkList list(m_environment);
+  CLinkList list(environment);
   list.SetNotify(&queue, &notify);
-  ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+  ASSERT_EQ(list.Open(folder.Path(), false), 1);
   ASSERT_TRUE(list.StartUpdateAll());
   EXPECT_FALSE(list.StartUpdateAll());  // one run at a time
   ASSERT_TRUE(queue.RunUntil([&] { return notify.allDone == 1; }, 20000));
@@ -295,12 +284,12 @@ TEST_F(LinkListTest, UpdateAllReportsEachLinkAndKeepsWhatAnotherProcessAppends) 
     EXPECT_EQ(notify.reports[i].index, i);
     EXPECT_EQ(notify.reports[i].result, 1);
   }
-  EXPECT_EQ(m_folder.ReadBytes("two.bin"), "two");
+  EXPECT_EQ(folder.ReadBytes("two.bin"), "two");
   ASSERT_EQ(list.Save(), 0);
-  std::string saved = m_folder.ReadBytes(kLinkListName);
+  std::string saved = folder.ReadBytes(kLinkListName);
   EXPECT_EQ(saved.substr(saved.size() - extra.size()), extra);
-  CLinkList reread(m_environment);
-  ASSERT_EQ(reread.Open(m_folder.Path(), false), 1);
+  CLinkList reread(environment);
+  ASSERT_EQ(reread.Open(folder.Path(), false), 1);
   EXPECT_EQ(reread.GetCount(), 4);
   EXPECT_GT(reread.GetItem(1).m_load, 0);
 }
@@ -308,16 +297,16 @@ TEST_F(LinkListTest, UpdateAllReportsEachLinkAndKeepsWhatAnotherProcessAppends) 
 TEST_F(LinkListTest, StopEndsTheRunAfterTheCurrentLink) {
   WriteList({{"/slow", "slow.bin"}, {"/next", "next.bin"}});
   CLinkList* running = nullptr;
-  m_server.Handle("/slow", [&](const HttpRequestRecord&) {
+  server.Handle("/slow", [&](const HttpRequestRecord&) {
     running->StopUpdate();
     return Page("slow");
   });
   CRecordingNotify notify;
   {
-    CLinkList list(m_environment);
+    CLinkList list(environment);
     running = &list;
     list.SetNotify(nullptr, &notify);
-    ASSERT_EQ(list.Open(m_folder.Path(), false), 1);
+    ASSERT_EQ(list.Open(folder.Path(), false), 1);
     ASSERT_TRUE(list.StartUpdateAll());
     ASSERT_TRUE(list.WaitUntilIdle(20000));
     EXPECT_FALSE(list.IsBusy());
@@ -326,7 +315,7 @@ TEST_F(LinkListTest, StopEndsTheRunAfterTheCurrentLink) {
     EXPECT_FALSE(Exists("next.bin"));
 
     // A run that is still going when the list goes is stopped and joined.
-    m_server.Handle("/slow", [](const HttpRequestRecord&) {
+    server.Handle("/slow", [](const HttpRequestRecord&) {
       ScriptedResponse answer = Page("slow again");
       answer.delayMs = 200;
       return answer;
