@@ -21,17 +21,6 @@ constexpr const char* kAppendBusy =
 constexpr const char* kCannotWrite = "リンクリストを書き出せませんでした。";
 constexpr const char* kDiskFault = "ディスクの異常を検知しました。\n保存できませんでした。";
 
-// Stands in when the front end gives no prompter: questions get the cautious answer.
-class CCautiousPrompter : public IPrompter {
- public:
-  std::optional<Credentials> AskCredentials(const std::string&, std::uint32_t) override {
-    return std::nullopt;
-  }
-  Answer ShowMessage(const std::string&, Buttons, Icon, const std::string&) override {
-    return Answer::Cancel;
-  }
-};
-
 // The file name a record names: lists made on Windows hold full paths with backslashes.
 std::string FileNameOf(const std::string& savePath) {
   return AfterLast(AfterLast(savePath, '\\'), '/');
@@ -52,10 +41,7 @@ CLinkList::~CLinkList() {
   if (m_holdsDialogLock) ReleaseLock(kDialogLock);
 }
 
-IPrompter& CLinkList::Prompter() const {
-  static CCautiousPrompter cautious;
-  return m_environment.m_prompter ? *m_environment.m_prompter : cautious;
-}
+IPrompter& CLinkList::Prompter() const { return *m_environment.m_prompter; }
 
 FetchSettings CLinkList::SettingsForFetch() const {
   FetchSettings settings = m_environment.m_fetch;
@@ -75,8 +61,9 @@ std::string CLinkList::ListPath() const { return m_folder + "/" + kLinkListName;
 int CLinkList::TakeLock(int kind) {
   std::string path = LockPath(kind);
   if (platform::FileExists(path)) return kLockHeld;
-  FILE* file = platform::OpenFile(path, "wb");
-  if (!file) return kLockFailed;
+  // Created only if still absent: of two programs taking the lock at once, one gets it.
+  FILE* file = platform::OpenFile(path, "wbx");
+  if (!file) return platform::FileExists(path) ? kLockHeld : kLockFailed;
   std::string text = std::string(kProductName) + "[" + std::to_string(platform::Now()) + "]";
   std::fwrite(text.data(), 1, text.size(), file);
   std::fclose(file);
@@ -327,8 +314,13 @@ int CLinkList::Download(int index, bool compareMode) {
   job.m_resumeOffset = 0;
   job.m_cancel = 0;
   job.m_resultText.clear();
+  // The name the retriever will take; a failure must not leave a part of a file behind.
+  std::string expected = UniqueFileName(StripNumberSuffix(job.m_savePath));
   CFetch fetch(Prompter(), SettingsForFetch());
-  if (fetch.Fetch(job) != 0) return -1;
+  if (fetch.Fetch(job) != 0) {
+    platform::RemoveFile(expected);
+    return -1;
+  }
   std::string saved = job.m_resultText.empty() ? job.m_savePath : job.m_resultText;
 
   if (compareMode) {

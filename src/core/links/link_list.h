@@ -40,7 +40,7 @@ inline constexpr const char* kLinkListInUse = "リンクファイルが他で使
 
 // What the link list needs from the program.
 struct LinkListEnvironment {
-  IPrompter* m_prompter = nullptr;           // the save question, messages, credentials
+  IPrompter* m_prompter = nullptr;  // required: the save question, messages, credentials
   const AppSettings* m_settings = nullptr;   // proxy, bypass, m_linkOverwrite
   FetchSettings m_fetch;                     // time-outs, trusted certificates
 };

@@ -215,14 +215,19 @@ TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
   server.Enqueue("/page.htm", ScriptedResponse::Status(500));
   EXPECT_EQ(list.UpdateItem(0), 4);
   EXPECT_EQ(list.UpdateItem(1), 4);  // /gone.htm answers 404
+  ScriptedResponse cut = Page(std::string(5000, 'c'));
+  cut.closeAfter = 1000;
+  server.Enqueue("/gone.htm", cut);
+  EXPECT_EQ(list.UpdateItem(1), 4);
   EXPECT_EQ(list.GetItem(1).m_load, 0);
   EXPECT_FALSE(Exists("gone.htm"));
+  EXPECT_FALSE(Exists("temp.tmp"));  // nothing of the cut download stays
   EXPECT_EQ(list.UpdateItem(2), 0);
 
-  ASSERT_EQ(notify.reports.size(), 5u);
+  ASSERT_EQ(notify.reports.size(), 6u);
   EXPECT_EQ(notify.reports[2].file, "page_1.htm");
-  EXPECT_EQ(notify.reports[4].index, 1);
-  EXPECT_EQ(notify.reports[4].result, 4);
+  EXPECT_EQ(notify.reports[5].index, 1);
+  EXPECT_EQ(notify.reports[5].result, 4);
   EXPECT_EQ(list.Save(), 0);
   EXPECT_NE(folder.ReadBytes(kLinkListName).find("Dest: page_1.htm\r\n"), std::string::npos);
 }
