@@ -23,12 +23,12 @@ constexpr int kMargin = 8;
 constexpr int kButtonHeight = 28;
 constexpr int kColumnWidths[CLinkUpdateModel::kColumnCount] = {140, 140, 380};
 
-struct ButtonSpec {
+struct TopButton {
   int id;
   const char* label;
   int width;
 };
-constexpr ButtonSpec kTopButtons[] = {
+constexpr TopButton kTopButtons[] = {
     {CLinkUpdateDlg::ID_LU_CLOSE, "閉じる", 80},
     {CLinkUpdateDlg::ID_LU_UPDATE_ALL, "全て更新", 96},
     {CLinkUpdateDlg::ID_LU_SETTINGS, "設定", 72},
@@ -86,7 +86,7 @@ void CLinkUpdateDlg::CreateControls() {
                                         wxSize(24, 24));
   m_indicator->Hide();
   int x = kMargin + 24 + kMargin;
-  for (const ButtonSpec& spec : kTopButtons) {
+  for (const TopButton& spec : kTopButtons) {
     auto* button = new wxButton(this, spec.id, ToWx(spec.label), wxPoint(x, kMargin),
                                 wxSize(spec.width, kButtonHeight));
     if (spec.id == ID_LU_UPDATE_ALL) m_updateButton = button;
