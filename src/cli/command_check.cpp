@@ -10,7 +10,7 @@
 
 int RunCheckCommand(const std::string& homeArgument, int position) {
   CCliSession session;
-  CStopSignals stopSignals(session.Queue());
+  CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
 
   std::set<unsigned> waiting;  // identities of the items still to be checked

@@ -6,7 +6,7 @@
 
 int RunResidentCommand(const std::string& homeArgument) {
   CCliSession session;
-  CStopSignals stopSignals(session.Queue());
+  CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
 
   CConsoleResultView view;

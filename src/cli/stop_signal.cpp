@@ -17,7 +17,7 @@ std::atomic<bool> g_stopRequested{false};
 
 }  // namespace
 
-CStopSignals::CStopSignals(platform::IUiQueue& queue) : m_queue(queue) {
+CStopSignals::CStopSignals(platform::IUiQueue* wake) : m_wake(wake) {
   sigemptyset(&m_signals);
   sigaddset(&m_signals, SIGINT);
   sigaddset(&m_signals, SIGTERM);
@@ -49,7 +49,7 @@ void CStopSignals::Watch() {
     if (read(m_signalFd, &info, sizeof info) == sizeof info) {
       g_stopRequested = true;
       // Wakes the loop, which then sees the request.
-      m_queue.Post([] {});
+      if (m_wake) m_wake->Post([] {});
     }
   }
 }

@@ -16,7 +16,8 @@ class IUiQueue;
 
 class CStopSignals {
  public:
-  explicit CStopSignals(platform::IUiQueue& queue);
+  // `wake` (may be null) is the queue of the loop to wake when a stop comes.
+  explicit CStopSignals(platform::IUiQueue* wake = nullptr);
   ~CStopSignals();
   CStopSignals(const CStopSignals&) = delete;
   CStopSignals& operator=(const CStopSignals&) = delete;
@@ -24,7 +25,7 @@ class CStopSignals {
  private:
   void Watch();
 
-  platform::IUiQueue& m_queue;
+  platform::IUiQueue* m_wake;
   sigset_t m_signals;
   int m_signalFd = -1;
   int m_endFd = -1;  // eventfd: the destructor ends the thread
