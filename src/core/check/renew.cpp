@@ -181,6 +181,8 @@ int CReNew::Check() {
   FetchJob job;
   static_cast<FetchRequest&>(job) = m_item;
   FetchSettings settings = m_environment.m_fetch;
+  // A server that never finishes its answer must not hold every later check back.
+  settings.m_totalTimeoutMs = static_cast<std::uint32_t>(std::max(m_checkSettings.m_fetchTimeLimit, 0)) * 1000;
   if (m_hasSettings) {
     // The program-wide proxy serves items that name none; the item keeps its own field.
     settings.m_proxy = m_checkSettings.m_proxy;

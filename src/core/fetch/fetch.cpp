@@ -172,6 +172,9 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   }
   options.connectTimeoutMs = m_settings.m_connectTimeoutMs;
   options.receiveTimeoutMs = m_settings.m_receiveTimeoutMs;
+  options.totalTimeoutMs = m_settings.m_totalTimeoutMs;
+  options.lowSpeedBytes = m_settings.m_lowSpeedBytes;
+  options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
   options.connections = m_settings.m_connections;
   options.cancel = m_settings.m_cancel;

@@ -29,6 +29,10 @@ struct FetchSettings {
   int m_noProxyForLocal = 1;   // with m_proxy: not for local addresses
   std::uint32_t m_connectTimeoutMs = 30000;
   std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
+  std::uint32_t m_totalTimeoutMs = 0;        // longest time for one request and its answer; 0: none
+  // A server that sends fewer bytes a second than this over m_lowSpeedSeconds fails.
+  std::uint32_t m_lowSpeedBytes = 10;
+  std::uint32_t m_lowSpeedSeconds = 60;
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;

@@ -373,6 +373,26 @@ TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {
   EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
 }
 
+TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
+  ScriptedResponse drip = Html(std::string(10000, 'd'));
+  drip.dripMs = 250;  // 4 bytes a second: each byte comes well within the silence time-out
+  m_server.Enqueue("/drip.htm", drip);
+  ScriptedResponse endless = Html(std::string(100000, 'e'));
+  endless.dripMs = 5;  // fast enough for the speed limit, far too long in all
+  m_server.Enqueue("/endless.htm", endless);
+  m_settings.m_lowSpeedBytes = 10;
+  m_settings.m_lowSpeedSeconds = 1;
+
+  FetchJob job = Job("/drip.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("転送が遅すぎます")) << job.m_resultText;
+  m_settings.m_totalTimeoutMs = 700;
+  job = Job("/endless.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
+  EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
+}
+
 TEST_F(FetchTest, HttpsIsFetchedLikeHttpWhenTheCertificateIsTrusted) {
   LoopbackHttpServer secure(LoopbackHttpServer::Tls{kLoopbackCertificatePem, kLoopbackKeyPem});
   secure.SetDefault([](const HttpRequestRecord&) { return Html("secure"); });
