@@ -44,7 +44,7 @@ std::optional<std::string> ReadPassword() {
 }
 
 int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std::string value) {
-  if (!setting.set) return Refuse(setting.name + " は変更できません (" + setting.allowed + ")");
+  if (!setting.set) return Refuse(setting.name + " は読み取り専用です (" + setting.allowed + ")");
   if (setting.name == "mail-password" && value == kFromStandardInput) {
     std::optional<std::string> typed = ReadPassword();
     if (!typed) return Refuse("標準入力からパスワードを読めませんでした");

@@ -71,7 +71,7 @@ NamedSetting Proxy() {
 }
 
 NamedSetting AuthState() {
-  return {"smtp-auth", "読み取り専用 (mailtest が調べます)",
+  return {"smtp-auth", "mailtest が調べます",
           [](const AppSettings& settings) { return settings.m_smtpAuthState; }, {}};
 }
 
