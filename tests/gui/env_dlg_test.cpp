@@ -110,10 +110,6 @@ TEST(EnvDlg, Screenshot) {
   CLoopDialogHost mailHost;
   auto* dialog = new CEnvDlg(nullptr, settings, prompter, mailHost);
   dialog->Show();
-  RunEventsUntil([&] { return dialog->IsShownOnScreen(); });
-  RunEventsFor(500);
-  std::printf("SCREENSHOT READY\n");
-  std::fflush(stdout);
-  RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
+  HoldForScreenshot(*dialog, done);
   dialog->Destroy();
 }

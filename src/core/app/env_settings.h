@@ -18,7 +18,7 @@ class IMailDialogHost;
 struct EnvDialogValues {
   int startResident = 0;
   int resetOnListClose = 0;
-  // Later settings of the dialog's check box group go here.
+  // Later program-wide switches (such as the desktop notification) go here.
   int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
   std::string mailServer;
   std::string mailPort;

@@ -70,7 +70,8 @@ void CEnvDlg::CreateControls() {
       Check(this, "resetOnListClose", "ウォッチリストを閉じると更新結果を全てリセット");
   top->Add(m_startResident, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  // Check boxes of later program-wide switches go here, one row each.
+  // Later program-wide switches (such as the desktop notification) go here, one check box
+  // each, read and shown with the others in TransferDataToWindow and ReadControls.
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -90,26 +91,28 @@ void CEnvDlg::CreateControls() {
   m_authState = AddEdit(mailBox, "authState", 120, wxTE_READONLY);
   auto* test = new wxButton(mailBox, ID_TEST_SEND, ToWx("テスト送信"));
   const int center = wxALIGN_CENTER_VERTICAL;
-  mailGrid->Add(Label(mailBox, "メールサーバー："), 0, center);
-  mailGrid->Add(m_mailServer, 1, wxEXPAND);
-  mailGrid->Add(Label(mailBox, "ポート"), 0, center);
-  mailGrid->Add(m_mailPort, 0);
-  mailGrid->AddSpacer(0);
-  mailGrid->Add(Hint(mailBox, "ホスト名またはＩＰアドレス"), 0, wxBOTTOM, kGap);
-  mailGrid->AddSpacer(0);
-  mailGrid->AddSpacer(0);
-  mailGrid->Add(Label(mailBox, "メールアカウント："), 0, center);
-  mailGrid->Add(m_mailAccount, 1, wxEXPAND);
-  mailGrid->AddSpacer(0);
-  mailGrid->Add(test, 0);
-  mailGrid->AddSpacer(0);
-  mailGrid->Add(Hint(mailBox, "このメールサーバーで使用できるメールアドレス"), 0, wxBOTTOM, kGap);
-  mailGrid->AddSpacer(0);
-  mailGrid->AddSpacer(0);
-  mailGrid->Add(Label(mailBox, "パスワード"), 0, center);
-  mailGrid->Add(m_mailPassword, 1, wxEXPAND);
-  mailGrid->Add(Label(mailBox, "SMTP認証"), 0, center);
-  mailGrid->Add(m_authState, 0);
+  // One row of the grid: a label and its field, then a second pair (either may be none).
+  auto addRow = [&](const char* label, wxWindow* field, const char* label2, wxWindow* field2) {
+    mailGrid->Add(Label(mailBox, label), 0, center);
+    mailGrid->Add(field, 1, wxEXPAND);
+    if (label2) {
+      mailGrid->Add(Label(mailBox, label2), 0, center);
+    } else {
+      mailGrid->AddSpacer(0);
+    }
+    mailGrid->Add(field2, 0);
+  };
+  auto addHint = [&](const char* text) {
+    mailGrid->AddSpacer(0);
+    mailGrid->Add(Hint(mailBox, text), 0, wxBOTTOM, kGap);
+    mailGrid->AddSpacer(0);
+    mailGrid->AddSpacer(0);
+  };
+  addRow("メールサーバー：", m_mailServer, "ポート", m_mailPort);
+  addHint("ホスト名またはＩＰアドレス");
+  addRow("メールアカウント：", m_mailAccount, nullptr, test);
+  addHint("このメールサーバーで使用できるメールアドレス");
+  addRow("パスワード", m_mailPassword, "SMTP認証", m_authState);
   mail->Add(mailGrid, 0, wxEXPAND | wxALL, kGap);
   top->Add(mail, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
