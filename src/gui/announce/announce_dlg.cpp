@@ -8,6 +8,12 @@
 #include "gui/app/app_icon.h"
 #include "gui/wx_text.h"
 
+namespace {
+void (*g_shownHook)(CAnnounceDlg&) = nullptr;
+}  // namespace
+
+void CAnnounceDlg::SetShownHook(void (*shown)(CAnnounceDlg&)) { g_shownHook = shown; }
+
 CAnnounceDlg::CAnnounceDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, ToWx("お知らせ"), wxDefaultPosition, wxDefaultSize,
                wxBORDER_RAISED | wxSTAY_ON_TOP) {
@@ -33,6 +39,10 @@ CAnnounceDlg::CAnnounceDlg(wxWindow* parent)
   SetSizerAndFit(top);
   yes->SetFocus();
   CentreOnScreen();
+  Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
+    event.Skip();
+    if (g_shownHook) CallAfter([this] { g_shownHook(*this); });
+  });
 }
 
 AnnounceAnswer CAnnounceDlg::ToAnswer(int code) {

@@ -16,4 +16,6 @@ class CAnnounceDlg : public wxDialog {
 
   // What the code ShowModal ended with means.
   static AnnounceAnswer ToAnswer(int code);
+  // Tests: called with each dialog once it runs modally.
+  static void SetShownHook(void (*shown)(CAnnounceDlg& dialog));
 };

@@ -21,17 +21,20 @@ struct AnnouncementState {
 };
 
 AnnounceAnswer Ask(AnnouncementState& state) {
-  wxWindow* owner = state.main && state.main->IsShown() ? state.main.get() : nullptr;
-  CAnnounceDlg dialog(owner);
-  state.dialog = &dialog;
-  int code = dialog.ShowModal();
+  // Not a child of the main window: a window that ends while the question is open must not
+  // take the dialog with it under its modal run. It stays above the other windows instead.
+  wxWeakRef<CAnnounceDlg> dialog = new CAnnounceDlg(nullptr);
+  state.dialog = dialog;
+  int code = dialog->ShowModal();
   state.dialog = nullptr;
+  if (dialog) dialog->Destroy();
   return CAnnounceDlg::ToAnswer(code);
 }
 
 }  // namespace
 
-void AddAnnouncement(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue) {
+void AddAnnouncement(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
+                     unsigned delayMs) {
   auto state = std::make_shared<AnnouncementState>();
   auto otherCreate = std::move(parts.createWindows);
   parts.createWindows = [state, otherCreate](CMainDlg& window) {
@@ -44,7 +47,7 @@ void AddAnnouncement(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue) 
     if (state->dialog) state->dialog->EndModal(CAnnounceDlg::ID_NEXT_TIME);
     state->check.reset();
   };
-  parts.startAnnouncement = [state, &app, &queue] {
+  parts.startAnnouncement = [state, &app, &queue, delayMs] {
     state->check = std::make_unique<CAnnounceCheck>(kProductName, kDefaultAnnouncementAddress);
     platform::HttpOptions options;
     options.agent = kAgentText;
@@ -58,7 +61,7 @@ void AddAnnouncement(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue) 
       if (state->main) state->main->AnnounceDone(page);
       state->check.reset();
     };
-    state->check->Start(kAnnouncementDelayMs, std::move(window), CWatchApp::VersionNumber(),
+    state->check->Start(delayMs, std::move(window), CWatchApp::VersionNumber(),
                         kOwnCategory);
   };
 }
