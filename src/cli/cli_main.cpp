@@ -7,6 +7,7 @@
 #include "cli/command_links.h"
 #include "cli/command_list.h"
 #include "cli/command_run.h"
+#include "cli/command_settings.h"
 #include "cli/console.h"
 #include "cli/mail_test_command.h"
 #include "core/common/version.h"
@@ -29,6 +30,9 @@ const char* const kUsage[] = {
     "  links [フォルダ] [--force] update [N]",
     "               リンクをすべて (または N 番目を) 更新して保存します",
     "               --force: 他で使用中のリンクファイルを強制的に使用します",
+    "  settings [名前 [値]]",
+    "               設定を一覧表示します (名前<TAB>値)。名前と値で設定を変更して保存します",
+    "               (settings mail-password - はパスワードを標準入力から読みます)",
     "  --version    版を表示します",
     "  --help       この説明を表示します",
     "",
@@ -91,6 +95,7 @@ int RunCli(int argc, char** argv) {
   std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
 
   if (command == "links") return RunLinksCommand(home, rest);
+  if (command == "settings") return RunSettingsCommand(home, rest);
   if (command == "list" && rest.empty()) return RunListCommand(home);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
   if (command == "run" && rest.empty()) return RunResidentCommand(home);

@@ -9,6 +9,8 @@
 
 #include "core/app/watch_app.h"
 #include "gui/app/main_commands.h"
+#include "gui/announce/announce_parts.h"
+#include "gui/app/env_parts.h"
 #include "gui/app/main_frame.h"
 #include "gui/links/link_update_parts.h"
 #include "gui/ui/watch_list_window_parts.h"
@@ -48,6 +50,8 @@ int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   MainWindowParts parts;
   AddWatchListWindow(parts, app);
   AddLinkUpdateDialog(parts, app, queue);
+  AddEnvironmentDialog(parts, app, queue);
+  AddAnnouncement(parts, app, queue);
   auto* window = new CMainDlg(app, queue, std::move(parts));
   g_mainWindow = window;
   wxTheApp->SetTopWindow(window);
