@@ -10,6 +10,7 @@
 #include "core/app/watch_app.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
+#include "gui/ui/sheet/define_sheet_parts.h"
 #include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
@@ -45,6 +46,7 @@ int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
   wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   MainWindowParts parts;
+  AddDefineSheet(parts, app, queue);
   AddWatchListWindow(parts, app);
   auto* window = new CMainDlg(app, queue, std::move(parts));
   g_mainWindow = window;
