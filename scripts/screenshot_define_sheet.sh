@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The README's pictures of the site definition sheet: the window tests' scene of one watch
 # item (tests/gui/define_sheet_screenshot.cpp) on a virtual X server with a window manager,
-# one picture a page, written to docs/define-sheet-*.png. Needs the packages of
-# scripts/screenshot-packages.txt (scripts/screenshot.sh installs them).
+# one picture a page, written to docs/define-sheet-*.png. Installs what it needs from
+# scripts/screenshot-packages.txt.
 #
 #   scripts/screenshot_define_sheet.sh      # build/tests/gui/gui_tests, built when missing
 set -euo pipefail
@@ -33,6 +33,7 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 
+install_missing_packages "$root/scripts/packages.txt" "$root/scripts/screenshot-packages.txt"
 tests=$root/build/tests/gui/gui_tests
 if [ ! -x "$tests" ]; then
   cmake -S "$root" -B "$root/build" -DPAGEWARDEN_BENCH=OFF

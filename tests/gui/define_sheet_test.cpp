@@ -7,7 +7,7 @@
 #include <wx/bookctrl.h>
 #include <wx/choice.h>
 #include <wx/textctrl.h>
-#include <wx/uiaction.h>
+#include <wx/button.h>
 #include <wx/weakref.h>
 
 #include "core/fetch/path_utils.h"
@@ -31,6 +31,13 @@ std::string ReadFile(const std::string& path) {
   std::stringstream bytes;
   bytes << file.rdbuf();
   return bytes.str();
+}
+
+void Click(wxWindow* button) {
+  ASSERT_NE(button, nullptr);
+  wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+  click.SetEventObject(button);
+  button->ProcessWindowEvent(click);
 }
 
 void Choose(wxChoice* choice, int index, CTimingPage& page, bool schedule) {
@@ -95,9 +102,11 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
     timing.MinutesEdit()->Text()->SetValue(ToWx("29"));
     timing.MinutesEdit()->StepUp();
     timing.SecondsEdit()->Text()->SetValue(ToWx("00"));
-    // Enter is OK.
-    timing.HoursEdit()->Text()->SetFocus();
-    wxUIActionSimulator().Char(WXK_RETURN);
+    // Enter is OK: it is the default button.
+    auto* ok = wxDynamicCast(shown.GetDefaultItem(), wxButton);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->GetId(), wxID_OK);
+    Click(ok);
   });
   ASSERT_EQ(window->WatchList().GetCount(), 1);
   const WatchItem& stored = window->WatchList().GetItem(0);
@@ -152,8 +161,9 @@ TEST_F(DefineSheetTest, AnEditedScheduleIsStoredAndCancelStoresNothing) {
     shown.PageData().NameField()->ChangeValue(ToWx("取り消す名前"));
     shown.ShowPage(1);
     Choose(shown.Timing().ScheduleChoice(), CTimingForm::kDaily, shown.Timing(), true);
-    shown.PageData().NameField()->SetFocus();
-    wxUIActionSimulator().Char(WXK_ESCAPE);
+    // Esc is the cancel button (wx uses wxID_CANCEL while the escape id is left as it is).
+    EXPECT_EQ(shown.GetEscapeId(), wxID_ANY);
+    Click(shown.FindWindow(wxID_CANCEL));
   });
   RunEventsFor(200);
   EXPECT_EQ(window->WatchList().GetItem(0).m_name, "価格表");
@@ -162,6 +172,18 @@ TEST_F(DefineSheetTest, AnEditedScheduleIsStoredAndCancelStoresNothing) {
 
   EXPECT_EQ(window->WatchList().GetItem(0).m_time, 45 * 60);
   EndMainWindow();
+}
+
+TEST_F(DefineSheetTest, TheProgramEndingWhileTheSheetIsOpenStoresNothing) {
+  StartMainWindow();
+  int before = runs;
+  onShown = [&](CDefineSheet& shown) {
+    shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/late.html"));
+    window->Command(ID_EXIT_PROGRAM);
+  };
+  window->Command(ID_NEW_SITE);
+  ASSERT_TRUE(RunEventsUntil([&] { return runs > before && !window; }, 10000));
+  EXPECT_EQ(ReadFile(CWatchList::FilePath()).find("late.html"), std::string::npos);
 }
 
 }  // namespace

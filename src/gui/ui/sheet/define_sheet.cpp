@@ -1,5 +1,6 @@
 #include "gui/ui/sheet/define_sheet.h"
 
+#include <algorithm>
 #include <wx/bookctrl.h>
 #include <wx/button.h>
 #include <wx/sizer.h>
@@ -7,9 +8,17 @@
 #include "gui/ui/sheet/check_options_page.h"
 #include "gui/ui/sheet/form_data_page.h"
 #include "gui/ui/sheet/page_page.h"
+#include "gui/ui/sheet/sheet_layout.h"
 #include "gui/ui/sheet/timing_page.h"
 #include "gui/ui/sheet/update_options_page.h"
 #include "gui/wx_text.h"
+
+namespace {
+
+// What a tab of the book adds to its caption's width: its margins and borders.
+constexpr int kTabPadding = 36;
+
+}  // namespace
 
 CDefineSheet::CDefineSheet(wxWindow* parent, const AppSettings& settings,
                            IMainWindowMessages& mainWindow, CWxUiQueue& queue,
@@ -44,9 +53,20 @@ CDefineSheet::CDefineSheet(wxWindow* parent, const AppSettings& settings,
   for (std::size_t page = 0; page < m_pages.size(); ++page) {
     book->AddPage(m_pages[page], ToWx(captions[page]));
   }
+  for (CSheetPage* page : m_pages) FitTextHeights(page);
   LayoutDialog();
+  // Every tab in view at once, without the book's scroll arrows.
+  int tabsWidth = 0;
+  for (const char* caption : captions) {
+    tabsWidth += book->GetTextExtent(ToWx(caption)).GetWidth() + FromDIP(kTabPadding);
+  }
+  // Client sizes: the frame the window manager adds is not known before the sheet shows.
+  wxSize size = GetClientSize();
+  size.SetWidth(std::max(size.GetWidth(), tabsWidth + FromDIP(kTabPadding)));
+  SetClientSize(size);
   // Resizable, but never smaller than what the pages need.
-  SetMinSize(GetSize());
+  SetMinClientSize(size);
+  CentreOnParent();
 
   book->Bind(wxEVT_BOOKCTRL_PAGE_CHANGING, &CDefineSheet::OnPageChanging, this);
   book->Bind(wxEVT_BOOKCTRL_PAGE_CHANGED, &CDefineSheet::OnPageChanged, this);

@@ -1,6 +1,7 @@
 #include "gui/ui/sheet/define_sheet_parts.h"
 
 #include <memory>
+#include <wx/app.h>
 #include <wx/weakref.h>
 
 #include "core/app/watch_app.h"
@@ -15,6 +16,18 @@ struct SheetHolder {
   bool destroyAfterRun = false;
 };
 
+void RunSheet(SheetHolder& holder, const WatchItem& item, int index) {
+  if (holder.sheet && !holder.destroyAfterRun) {
+    holder.sheet->Load(item, index);
+    holder.sheet->DoModal();
+  }
+  holder.running = false;
+  if (holder.destroyAfterRun && holder.sheet) {
+    holder.sheet->Destroy();
+    holder.sheet = nullptr;
+  }
+}
+
 }  // namespace
 
 void AddDefineSheet(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
@@ -27,7 +40,9 @@ void AddDefineSheet(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
     auto store = [owner](int index, const WatchItem& item) {
       if (owner) owner->StoreItem(index, item);
     };
-    holder->sheet = new CDefineSheet(&main, app.m_settings, main, queue, store);
+    // Not a child of the main window, which deletes its children at once when it ends: the
+    // sheet outlives it until its own run has returned.
+    holder->sheet = new CDefineSheet(nullptr, app.m_settings, main, queue, store);
     if (created) created(*holder->sheet);
     if (otherCreate) otherCreate(main);
   };
@@ -45,20 +60,15 @@ void AddDefineSheet(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
     holder->sheet = nullptr;
   };
   parts.runSheet = [holder](const WatchItem& item, int index) {
-    CDefineSheet* sheet = holder->sheet;
-    if (!sheet) return;
+    if (!holder->sheet) return;
     if (holder->running) {
       // One item at a time: a second request finds the sheet in use.
-      sheet->Raise();
+      holder->sheet->Raise();
       return;
     }
     holder->running = true;
-    sheet->Load(item, index);
-    sheet->DoModal();
-    holder->running = false;
-    if (holder->destroyAfterRun && holder->sheet) {
-      holder->sheet->Destroy();
-      holder->sheet = nullptr;
-    }
+    // Run from the application's queue rather than inside the main window's handler: the
+    // main window may end while the sheet is open, and nothing of it is on the stack then.
+    wxTheApp->CallAfter([holder, item, index] { RunSheet(*holder, item, index); });
   };
 }

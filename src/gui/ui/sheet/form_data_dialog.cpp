@@ -29,6 +29,7 @@ CFormDataDlg::CFormDataDlg(wxWindow* parent, const FormField& field)
   buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
   top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
   ok->SetDefault();
+  FitTextHeights(this);
   SetSizerAndFit(top);
   SetMinSize(GetSize());
   CentreOnParent();

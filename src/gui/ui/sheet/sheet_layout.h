@@ -18,3 +18,8 @@ inline void AddLabelled(wxSizer* grid, wxWindow* parent, const char* text, wxWin
   grid->Add(Label(parent, text), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(control, 1, wxEXPAND);
 }
+
+// wxGTK's best height of a single-line text field does not grow with a larger font (at
+// 144 DPI it is shorter than the text): every such field below `root` is made at least
+// as tall as its text and the field's frame.
+void FitTextHeights(wxWindow* root);

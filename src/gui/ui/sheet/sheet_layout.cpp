@@ -1,0 +1,23 @@
+#include "gui/ui/sheet/sheet_layout.h"
+
+#include <algorithm>
+#include <wx/textctrl.h>
+
+namespace {
+
+// What the field's frame and inner margins add to the height of its text.
+constexpr int kTextFrameHeight = 10;
+
+}  // namespace
+
+void FitTextHeights(wxWindow* root) {
+  for (wxWindow* child : root->GetChildren()) {
+    auto* text = wxDynamicCast(child, wxTextCtrl);
+    if (text && !text->IsMultiLine()) {
+      int height = std::max(text->GetBestSize().GetHeight(),
+                            text->GetCharHeight() + text->FromDIP(kTextFrameHeight));
+      text->SetMinSize(wxSize(text->GetMinSize().GetWidth(), height));
+    }
+    FitTextHeights(child);
+  }
+}
