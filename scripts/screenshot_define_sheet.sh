@@ -12,36 +12,23 @@ source "$root/scripts/common.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work=$2
-  tests=$3
-  openbox >/dev/null 2>&1 &
-  sleep 1
-  PAGEWARDEN_SCREENSHOT_DONE=$work/done "$tests" \
-    --gtest_filter=DefineSheetScreenshot.* >"$work/tests.log" 2>&1 &
-  pid=$!
+  start_screenshot_scene "$work" "$3" 'DefineSheetScreenshot.*'
   for page in 0:page-data 1:timing 2:update-options 4:form-data; do
     number=${page%%:*}
-    for _ in $(seq 1 300); do
-      grep -q "SCREENSHOT READY $number" "$work/tests.log" 2>/dev/null && break
-      sleep 0.1
-    done
+    wait_for_scene "$work" "SCREENSHOT READY $number"
     # The sheet by its title, with the frame the window manager drew around it.
     id=$(xwininfo -root -tree | grep -F 'サイトの定義' | awk '{print $1}' | head -n 1)
     capture_window "$root/docs/define-sheet-${page#*:}.png" -id "$id"
     touch "$work/done$number"
   done
-  wait "$pid" || true
+  wait "$scene_pid" || true
   exit 0
 fi
 
 install_missing_packages "$root/scripts/packages.txt" "$root/scripts/screenshot-packages.txt"
-tests=$root/build/tests/gui/gui_tests
-if [ ! -x "$tests" ]; then
-  cmake -S "$root" -B "$root/build" -DPAGEWARDEN_BENCH=OFF
-  cmake --build "$root/build" -j2 --target gui_tests
-fi
+tests=$(gui_tests_program "$root")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$root/docs"
-LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1024x700x24 ${PAGEWARDEN_SCREENSHOT_DPI:+-dpi $PAGEWARDEN_SCREENSHOT_DPI}" \
-  "$0" --inside "$work" "$tests"
+LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$tests"
 echo "Written: docs/define-sheet-{page-data,timing,update-options,form-data}.png"

@@ -12,29 +12,17 @@ source "$root/scripts/common.sh"
 
 if [ "${1:-}" = "--inside" ]; then
   work=$2
-  tests=$3
-  openbox >/dev/null 2>&1 &
-  sleep 1
-  PAGEWARDEN_SCREENSHOT_DONE=$work/done "$tests" \
-    --gtest_filter=WatchListScreenshot.* >"$work/tests.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 1 300); do
-    grep -q "SCREENSHOT READY" "$work/tests.log" 2>/dev/null && break
-    sleep 0.1
-  done
+  start_screenshot_scene "$work" "$3" 'WatchListScreenshot.*'
+  wait_for_scene "$work" "SCREENSHOT READY"
   # The window by its title, with the frame the window manager drew around it.
   id=$(xwininfo -root -tree | grep -F 'ウォッチリスト' | awk '{print $1}' | head -n 1)
   capture_window "$root/docs/watch-list-window.png" -id "$id"
   touch "$work/done"
-  wait "$pid" || true
+  wait "$scene_pid" || true
   exit 0
 fi
 
-tests=$root/build/tests/gui/gui_tests
-if [ ! -x "$tests" ]; then
-  cmake -S "$root" -B "$root/build" -DPAGEWARDEN_BENCH=OFF
-  cmake --build "$root/build" -j2 --target gui_tests
-fi
+tests=$(gui_tests_program "$root")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$root/docs"

@@ -17,12 +17,7 @@ CCalendarDlg::CCalendarDlg(wxWindow* parent, std::time_t midnight)
   m_calendar = new wxCalendarCtrl(this, wxID_ANY, shown);
   top->Add(m_calendar, 1, wxEXPAND | wxALL, kBorder);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
-  buttons->Add(ok, 0, wxRIGHT, kGap);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("ｷｬﾝｾﾙ")));
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
-  ok->SetDefault();
+  wxButton* ok = AddOkCancel(this, top, "ｷｬﾝｾﾙ");
   SetSizerAndFit(top);
   CentreOnParent();
 

@@ -1,6 +1,5 @@
 #include "gui/ui/sheet/form_data_dialog.h"
 
-#include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
 
@@ -23,12 +22,7 @@ CFormDataDlg::CFormDataDlg(wxWindow* parent, const FormField& field)
   fields->Add(m_value, 1, wxEXPAND);
   top->Add(fields, 1, wxEXPAND | wxALL, kBorder);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
-  buttons->Add(ok, 0, wxRIGHT, kGap);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
-  ok->SetDefault();
+  AddOkCancel(this, top, "キャンセル");
   FitTextHeights(this);
   SetSizerAndFit(top);
   SetMinSize(GetSize());

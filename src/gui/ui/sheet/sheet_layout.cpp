@@ -1,6 +1,7 @@
 #include "gui/ui/sheet/sheet_layout.h"
 
 #include <algorithm>
+#include <wx/button.h>
 #include <wx/textctrl.h>
 
 namespace {
@@ -20,4 +21,14 @@ void FitTextHeights(wxWindow* root) {
     }
     FitTextHeights(child);
   }
+}
+
+wxButton* AddOkCancel(wxWindow* dialog, wxSizer* top, const char* cancelLabel) {
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  auto* ok = new wxButton(dialog, wxID_OK, ToWx("OK"));
+  buttons->Add(ok, 0, wxRIGHT, kGap);
+  buttons->Add(new wxButton(dialog, wxID_CANCEL, ToWx(cancelLabel)));
+  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+  ok->SetDefault();
+  return ok;
 }

@@ -19,6 +19,11 @@ inline void AddLabelled(wxSizer* grid, wxWindow* parent, const char* text, wxWin
   grid->Add(control, 1, wxEXPAND);
 }
 
+class wxButton;
+// "OK" (the default button) and the cancel button with `cancelLabel`, at the bottom right
+// of a dialog's top sizer; the OK button.
+wxButton* AddOkCancel(wxWindow* dialog, wxSizer* top, const char* cancelLabel);
+
 // wxGTK's best height of a single-line text field does not grow with a larger font (at
 // 144 DPI it is shorter than the text): every such field below `root` is made at least
 // as tall as its text and the field's frame.
