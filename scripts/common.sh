@@ -34,33 +34,3 @@ capture_window() {
   geometry="$((width + 2 * frame_x))x$((height + frame_y + frame_x))+$((x - frame_x))+$((y - frame_y))"
   xwd -silent -root | convert xwd:- -crop "$geometry" +repage "$output"
 }
-
-# The window tests' program under the folder $1, built when missing; prints its path.
-gui_tests_program() {
-  local root=$1 tests=$1/build/tests/gui/gui_tests
-  if [ ! -x "$tests" ]; then
-    cmake -S "$root" -B "$root/build" -DPAGEWARDEN_BENCH=OFF >&2
-    cmake --build "$root/build" -j2 --target gui_tests >&2
-  fi
-  echo "$tests"
-}
-
-# On the virtual display: a window manager, then the window tests' scenes that match the
-# filter $3 of the program $2 in the background, told the file prefix $1/done and writing
-# $1/tests.log. Sets scene_pid.
-start_screenshot_scene() {
-  local work=$1 tests=$2 filter=$3
-  openbox >/dev/null 2>&1 &
-  sleep 1
-  PAGEWARDEN_SCREENSHOT_DONE=$work/done "$tests" --gtest_filter="$filter" >"$work/tests.log" 2>&1 &
-  scene_pid=$!
-}
-
-# Waits up to 30 seconds for the scene started in the folder $1 to print the text $2.
-wait_for_scene() {
-  local work=$1 text=$2
-  for _ in $(seq 1 300); do
-    grep -q "$text" "$work/tests.log" 2>/dev/null && return 0
-    sleep 0.1
-  done
-}

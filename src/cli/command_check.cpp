@@ -7,19 +7,15 @@
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
-#include "platform/ui_queue.h"
 
 int RunCheckCommand(const std::string& homeArgument, int position) {
   CCliSession session;
+  CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
-  InstallStopSignals();
 
   std::set<unsigned> waiting;  // identities of the items still to be checked
-  platform::CLoopQueue& queue = session.Queue();
-  CWatchList list(session.Environment());
   CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
-  CCheckResults results(list, view);
-  list.Init(&queue, &results);
+  CWatchList& list = session.StartChecks(view).List();
 
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +
@@ -40,5 +36,5 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   list.SetEligibility([&waiting](const WatchItem& item) { return waiting.count(item.m_id) > 0; });
   list.CheckNow(position);
   session.Serve([&] { return waiting.empty() || StopRequested(); });
-  return session.CloseWatchList(list);
+  return session.CloseWatchList();
 }

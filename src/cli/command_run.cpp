@@ -3,21 +3,14 @@
 #include "cli/cli_session.h"
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
-#include "core/watch/watch_list.h"
-#include "platform/ui_queue.h"
 
 int RunResidentCommand(const std::string& homeArgument) {
   CCliSession session;
+  CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
-  InstallStopSignals();
 
-  platform::CLoopQueue& queue = session.Queue();
-  CWatchList list(session.Environment());
   CConsoleResultView view;
-  CCheckResults results(list, view);
-  list.Init(&queue, &results);
-  list.Dispatch();
-
+  session.StartChecks(view).List().Dispatch();
   session.Serve(StopRequested);
-  return session.CloseWatchList(list);
+  return session.CloseWatchList();
 }

@@ -276,7 +276,13 @@ bool CHttpRequest::Drive(bool untilHeaders) {
   CURLM* multi = static_cast<CURLM*>(m_session->m_multi);
   CURL* easy = static_cast<CURL*>(m_easy);
   const std::int64_t idleLimit = m_session->m_options.receiveTimeoutMs;
+  const CCancelSignal* cancel = m_session->m_options.cancel.get();
+  curl_waitfd cancelWait{cancel ? cancel->Descriptor() : -1, CURL_WAIT_POLLIN, 0};
   while (true) {
+    if (cancel && cancel->IsCancelled()) {
+      Fail(kTransferCancelled);
+      return false;
+    }
     if (m_paused && m_bufferPos == m_buffer.size()) {
       m_paused = false;
       m_lastActivityMs = NowMs();
@@ -313,7 +319,8 @@ bool CHttpRequest::Drive(bool untilHeaders) {
       }
       waitMs = std::min<std::int64_t>(waitMs, idleLimit - idle);
     }
-    curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+    curl_multi_poll(multi, cancel ? &cancelWait : nullptr, cancel ? 1 : 0,
+                    static_cast<int>(waitMs), nullptr);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cancel_signal.h"
 #include "platform/http_url.h"
 
 namespace platform {
@@ -40,7 +41,13 @@ struct HttpOptions {
   std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
   std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
   std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
+  // Cancelled from another thread: the transfer is aborted at once and fails with
+  // kTransferCancelled. null: not cancellable.
+  std::shared_ptr<CCancelSignal> cancel;
 };
+
+// The failure message of a transfer ended by HttpOptions::cancel.
+inline constexpr const char* kTransferCancelled = "Transfer cancelled";
 
 class CHttpRequest;
 

@@ -1,6 +1,7 @@
 // Not a test: the scene of the README's pictures of the site definition sheet, run by
-// scripts/screenshot_define_sheet.sh (skipped unless PAGEWARDEN_SCREENSHOT_DONE names the
-// file prefix the script creates once it has taken each picture).
+// scripts/screenshot_define_sheet.sh once for each page (PAGEWARDEN_SHEET_PAGE, from 0);
+// skipped unless PAGEWARDEN_SCREENSHOT_DONE names the file the script creates once it has
+// taken the picture.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,7 +9,7 @@
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "gui/app/main_messages.h"
 #include "gui/ui/sheet/define_sheet.h"
 #include "gui/ui/sheet/form_data_page.h"
@@ -50,18 +51,17 @@ TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {
   AppSettings settings;
   auto* owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
   auto* sheet = new CDefineSheet(owner, settings, display, queue, {});
-  sheet->SetShownHook([done](CDefineSheet& shown) {
+  const char* pageText = std::getenv("PAGEWARDEN_SHEET_PAGE");
+  int page = pageText ? std::atoi(pageText) : 0;
+  sheet->SetShownHook([done, page](CDefineSheet& shown) {
     shown.Move(40, 40);
-    int pictures[] = {0, 1, 2, 4};
-    for (int page : pictures) {
-      shown.ShowPage(page);
-      if (page == 4) shown.FormData().List()->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-      RunEventsFor(500);
-      std::printf("SCREENSHOT READY %d\n", page);
-      std::fflush(stdout);
-      std::string taken = std::string(done) + std::to_string(page);
-      RunEventsUntil([&] { return platform::FileExists(taken); }, 60000);
-    }
+    shown.ShowPage(page);
+    wxListCtrl* rows = shown.FormData().List();
+    if (rows->GetItemCount() > 1) rows->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    RunEventsFor(500);
+    std::printf("SCREENSHOT READY\n");
+    std::fflush(stdout);
+    RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
     shown.EndModal(wxID_CANCEL);
   });
   sheet->Load(item, 0);

@@ -10,7 +10,7 @@
 #include <wx/button.h>
 #include <wx/weakref.h>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"

@@ -11,12 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/fetch/fetch_job.h"
 
 struct AppSettings;
 
 namespace platform {
+class CCancelSignal;
 class CConnectionPool;
 class CHttpSession;
 class CHttpRequest;
@@ -31,6 +32,8 @@ struct FetchSettings {
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
+  // Cancelled by another thread: a transfer under way fails at once (code 2); null: none.
+  std::shared_ptr<platform::CCancelSignal> m_cancel;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
 

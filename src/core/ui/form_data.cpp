@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/fetch/form_encoding.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "core/ui/page_data_form.h"
 
-#include "core/app/version.h"
+#include "core/common/version.h"
 
 VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
   if (userAgent.find("Netscape") != std::string::npos) return VirtualBrowser::Netscape;

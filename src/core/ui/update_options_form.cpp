@@ -1,8 +1,8 @@
 #include "core/ui/update_options_form.h"
 
-#include "core/app/app_settings.h"
-#include "core/app/prompter.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/app_settings.h"
+#include "core/common/prompter.h"
+#include "core/common/path_utils.h"
 #include "core/mail/mail_job.h"
 #include "core/watch/watch_item.h"
 

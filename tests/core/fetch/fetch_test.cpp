@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "support/loopback_http_server.h"

@@ -2,9 +2,9 @@
 // field's steps, the page data fields, the update options and their test send.
 #include <gtest/gtest.h>
 
-#include "core/app/app_settings.h"
-#include "core/app/version.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/app_settings.h"
+#include "core/common/version.h"
+#include "core/common/path_utils.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/ui/form_data.h"
 #include "core/ui/num_field.h"

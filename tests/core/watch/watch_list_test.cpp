@@ -54,7 +54,7 @@ TEST_F(WatchListTest, LoadsEveryBlockNamesFramesInOrderAndSavesTheSameBytes) {
   }
   folder.WriteBytes("WatchList.pgl", stored);
 
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   ASSERT_EQ(list.GetCount(), 3);
   std::set<unsigned> ids;
@@ -77,7 +77,7 @@ TEST_F(WatchListTest, ABlockCutOffBeforeItsEndIsDroppedAndTheNextSaveWritesTheRe
   std::string bytes = Blocks(folder, {Numbered(0), Numbered(1), Numbered(2)});
   std::size_t lastEnd = bytes.rfind("\tEND-W}}//");
   folder.WriteBytes("WatchList.pgl", bytes.substr(0, lastEnd));
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   EXPECT_EQ(list.GetCount(), 2);
   ASSERT_TRUE(list.Save());
@@ -85,7 +85,7 @@ TEST_F(WatchListTest, ABlockCutOffBeforeItsEndIsDroppedAndTheNextSaveWritesTheRe
 }
 
 TEST_F(WatchListTest, MissingFileGivesAnEmptyListAndAnEmptyListSavesAnEmptyFile) {
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   EXPECT_FALSE(list.Load());
   EXPECT_EQ(list.GetCount(), 0);
   EXPECT_EQ(list.GetItemPtr(0), nullptr);
@@ -96,7 +96,7 @@ TEST_F(WatchListTest, MissingFileGivesAnEmptyListAndAnEmptyListSavesAnEmptyFile)
 TEST_F(WatchListTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndTheList) {
   std::string bytes = Blocks(folder, {Numbered(0)});
   folder.WriteBytes("WatchList.pgl", bytes);
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   platform::SetProgramFolder(folder.File("no-such-folder"));
   EXPECT_FALSE(list.Save());
@@ -126,7 +126,7 @@ TEST_F(WatchListTest, ASaveKilledAtAnyPointLeavesAListThatLoadsWhole) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      CWatchList longer{CheckEnvironment()}, shorter{CheckEnvironment()};
+      CWatchList longer, shorter;
       platform::SetProgramFolder(folder.File("long"));
       longer.Load();
       platform::SetProgramFolder(folder.File("short"));
@@ -140,7 +140,7 @@ TEST_F(WatchListTest, ASaveKilledAtAnyPointLeavesAListThatLoadsWhole) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + round * 13));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    CWatchList list{CheckEnvironment()};
+    CWatchList list;
     ASSERT_TRUE(list.Load());
     EXPECT_TRUE(list.GetCount() == kLong || list.GetCount() == kShort) << list.GetCount();
     std::string bytes = folder.ReadBytes("WatchList.pgl");

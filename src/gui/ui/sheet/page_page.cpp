@@ -7,7 +7,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "gui/app/main_messages.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"

@@ -6,7 +6,7 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "gui/ui/sheet/calendar_dialog.h"
 #include "gui/ui/sheet/num_edit.h"
 #include "gui/ui/sheet/sheet_layout.h"

@@ -8,7 +8,7 @@
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
 #include "platform/sound_player.h"
