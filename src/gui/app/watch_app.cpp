@@ -13,6 +13,7 @@
 #include "gui/app/env_parts.h"
 #include "gui/app/main_frame.h"
 #include "gui/links/link_update_parts.h"
+#include "gui/ui/sheet/define_sheet_parts.h"
 #include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
@@ -48,6 +49,7 @@ int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
   wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   MainWindowParts parts;
+  AddDefineSheet(parts, app, queue);
   AddWatchListWindow(parts, app);
   AddLinkUpdateDialog(parts, app, queue);
   AddEnvironmentDialog(parts, app, queue);
