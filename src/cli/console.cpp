@@ -7,3 +7,9 @@ void PrintLine(const std::string& cp932Text, FILE* stream) {
   fwrite(line.data(), 1, line.size(), stream);
   fflush(stream);
 }
+
+void PrintUtf8Line(const std::string& utf8Text) {
+  std::string line = utf8Text + "\n";
+  fwrite(line.data(), 1, line.size(), stdout);
+  fflush(stdout);
+}

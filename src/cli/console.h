@@ -5,3 +5,5 @@
 #include <string>
 
 void PrintLine(const std::string& cp932Text, FILE* stream = stdout);
+// Prints a line that is UTF-8 already (JSON) to standard output.
+void PrintUtf8Line(const std::string& utf8Text);

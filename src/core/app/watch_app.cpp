@@ -81,10 +81,11 @@ CWatchApp::StartResult CWatchApp::StartUp(const WatchAppHooks& hooks) {
       }
       return StartResult::Failed;
   }
-  if (desktop) {
-    m_receiver = std::make_unique<platform::CBroadcastReceiver>(
-        m_uiQueue, [this](const std::string& name) { OnMessage(name); }, "pagewarden");
-  }
+  // Both front ends listen: the command line's list requests reach whichever program
+  // works on the folder.
+  m_receiver = std::make_unique<platform::CBroadcastReceiver>(
+      m_uiQueue, [this](const std::string& name) { OnMessage(name); },
+      desktop ? "pagewarden" : "pagewarden-cli");
   if (!PrepareDataFolder()) {
     m_prompter.ShowMessage(kNotInstalled, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
     m_receiver.reset();
@@ -131,6 +132,12 @@ void CWatchApp::MainWindowReady() {
 }
 
 void CWatchApp::OnMessage(const std::string& name) {
+  std::string listRequest = std::string(kMessageListRequest) + ":";
+  if (name.rfind(listRequest, 0) == 0) {
+    if (m_listRequestHandler) m_listRequestHandler(name.substr(listRequest.size()));
+    return;
+  }
+  if (m_frontEnd != FrontEnd::Desktop) return;
   if (name == kMessageShowPagewarden) {
     if (!m_mainWindowReady) {
       m_showPending = true;

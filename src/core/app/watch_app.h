@@ -69,6 +69,12 @@ class CWatchApp {
 
   // The main window exists: messages that came before are delivered now, later ones at once.
   void MainWindowReady();
+  // Who takes the command line's list requests (the name of the request file in the data
+  // folder); empty: nobody, and such messages are dropped (the asker withdraws its request
+  // when no answer comes).
+  void SetListRequestHandler(std::function<void(const std::string& fileName)> handler) {
+    m_listRequestHandler = std::move(handler);
+  }
 
   // Writes "Position" (the program folder) and "Version" into the own key.
   void WriteIdentity();
@@ -120,6 +126,7 @@ class CWatchApp {
   platform::CSingleInstanceLock m_lock;
   std::unique_ptr<platform::CBroadcastReceiver> m_receiver;
   WatchAppHooks m_hooks;
+  std::function<void(const std::string&)> m_listRequestHandler;
   bool m_mainWindowReady = false;
   bool m_showPending = false;
   bool m_helperRequestPending = false;
