@@ -17,6 +17,7 @@
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_folder.h"
+#include "support/watch_list_file.h"
 
 namespace {
 
@@ -41,14 +42,7 @@ class ItemCommands : public ::testing::Test {
     result.errors = platform::Utf8ToCp932(result.errors);
     return result;
   }
-  std::vector<WatchItem> ReadList() {
-    platform::SetProgramFolder(home.Path());
-    CWatchList list;
-    list.Load();
-    std::vector<WatchItem> items;
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItem(i));
-    return items;
-  }
+  std::vector<WatchItem> ReadList() { return ReadWatchListFile(home.Path()); }
   std::string Show(int number, const std::string& key) {
     std::string output = Cli({"show", std::to_string(number)}).output;
     std::size_t at = output.find(key + "\t");

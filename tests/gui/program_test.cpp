@@ -4,9 +4,8 @@
 #include <csignal>
 
 #include "core/app/settings_archive.h"
-#include "core/watch/watch_list.h"
-#include "platform/program_folder.h"
 #include "support/child_process.h"
+#include "support/watch_list_file.h"
 #include "gui_test_support.h"
 #include "support/temp_folder.h"
 
@@ -97,11 +96,9 @@ TEST_F(DesktopProgram, TakesTheCommandLinesChangesIntoItsOwnList) {
 
   kill(program, SIGTERM);
   EXPECT_EQ(WaitForProcess(program, 10000), 0);
-  platform::SetProgramFolder(m_home.Path());
-  CWatchList list;
-  list.Load();
-  ASSERT_EQ(list.GetCount(), 1);
-  EXPECT_EQ(list.GetItem(0).m_url, "http://127.0.0.1:9/other");
+  std::vector<WatchItem> items = ReadWatchListFile(m_home.Path());
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].m_url, "http://127.0.0.1:9/other");
 }
 
 }  // namespace
