@@ -40,9 +40,13 @@ const char* const kUsage[] = {
 };
 
 void PrintUsage(FILE* stream) {
-  for (const char* line : kUsage) PrintLine(line, stream);
-  for (const char* line : ItemOptionsUsage()) PrintLine(line, stream);
-  for (const char* line : ItemCommandsUsage()) PrintLine(line, stream);
+  for (const char* line : kUsage) {
+    if (std::string(line).rfind("  --version", 0) == 0) {  // the item commands come before
+      for (const char* item : ItemOptionsUsage()) PrintLine(item, stream);
+      for (const char* item : ItemCommandsUsage()) PrintLine(item, stream);
+    }
+    PrintLine(line, stream);
+  }
 }
 
 int UsageError(const std::string& message) {

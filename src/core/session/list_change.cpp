@@ -54,7 +54,8 @@ ListAnswer ApplyRemove(const ListChange& change, CWatchList& list) {
   // From the end, so that each position still names the item the caller meant.
   for (auto it = positions.rbegin(); it != positions.rend(); ++it) list.DeleteItem(*it);
   for (int position : positions) {
-    text += (text.empty() ? "" : "\n") + ("アイテム " + NumberText(position) + " を削除しました");
+    if (!text.empty()) text += '\n';
+    text += "アイテム " + NumberText(position) + " を削除しました";
   }
   return {ListAnswer::kDone, text};
 }
