@@ -55,3 +55,9 @@ std::optional<std::string> ReadInputLine(std::uint32_t timeoutMs, bool hidden) {
   if (!line) return std::nullopt;
   return platform::Utf8ToCp932(*line);
 }
+
+void PrintUtf8Line(const std::string& utf8Text) {
+  std::string line = utf8Text + "\n";
+  fwrite(line.data(), 1, line.size(), stdout);
+  fflush(stdout);
+}

@@ -16,3 +16,6 @@ inline constexpr std::uint32_t kWaitForInput = 0xFFFFFFFF;
 // the text read so far, or nothing when there was none; nothing when `timeoutMs` passes.
 // `hidden`: a terminal does not echo what is typed.
 std::optional<std::string> ReadInputLine(std::uint32_t timeoutMs, bool hidden = false);
+
+// Prints a line that is UTF-8 already (JSON) to standard output.
+void PrintUtf8Line(const std::string& utf8Text);

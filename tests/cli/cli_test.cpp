@@ -16,6 +16,7 @@
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_folder.h"
+#include "support/watch_list_file.h"
 #include "support/time_zone.h"
 
 namespace {
@@ -67,14 +68,7 @@ class CliTest : public ::testing::Test {
     for (const WatchItem& item : items) item.Write(file);
     std::fclose(file);
   }
-  std::vector<WatchItem> ReadList() {
-    platform::SetProgramFolder(home.Path());
-    CWatchList list;
-    list.Load();
-    std::vector<WatchItem> items;
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItem(i));
-    return items;
-  }
+  std::vector<WatchItem> ReadList() { return ReadWatchListFile(home.Path()); }
   RunResult Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--home", home.Path()});
     RunResult result = RunProgram(kCli, args);
