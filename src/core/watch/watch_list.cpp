@@ -248,6 +248,8 @@ void CWatchList::ApplyPending() {
 int CWatchList::PositionAfterPending(int position) const {
   for (const PendingOp& op : m_pending) {
     if (position < 0) break;
+    // A queued edit may move anything: the item's place is not known until it is made.
+    if (op.kind == PendingOp::kEdit) return -1;
     if (op.kind != PendingOp::kDelete) continue;
     if (op.position == position) position = -1;
     else if (op.position < position) --position;

@@ -135,7 +135,7 @@ class CWatchList {
   void SaveForDispatch();
   void FinishCheck();
   // Where the item now at `position` will be once the queued changes are made; -1 when one
-  // of them deletes it.
+  // of them deletes it, or when a queued edit makes it unknown.
   int PositionAfterPending(int position) const;
 
   static constexpr std::chrono::seconds kBurstSaveInterval{2};
