@@ -15,5 +15,5 @@ struct MailWindow {
   // Run on that thread with done (0 one step, 1 the final result) and the text.
   std::function<void(int done, const std::string& text)> onProgress;
   // Cancelled from another thread: the client's connection fails at its next wait.
-  std::shared_ptr<platform::CCancelSignal> cancel;
+  std::shared_ptr<platform::CCancelSignal> cancel = nullptr;
 };
