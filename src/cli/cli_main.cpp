@@ -1,5 +1,6 @@
 #include "cli/cli_main.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ const char* const kUsage[] = {
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
+    "               check と run は更新時の動作 (サウンド, 表示, 実行, メール, 通知) を行います",
+    "               --no-actions: 更新時の動作を行いません",
     "  links [フォルダ] [--force]",
     "               リンクフォルダのリンクを一覧表示します (既定は前回のリンクフォルダ)",
     "               (番号, ファイル, 名前, リンク先URL, ファイルあり/ファイルなし)",
@@ -93,10 +96,18 @@ int RunCli(int argc, char** argv) {
   if (command == "links") return RunLinksCommand(home, rest);
   if (command == "list" && rest.empty()) return RunListCommand(home);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
-  if (command == "run" && rest.empty()) return RunResidentCommand(home);
+  bool actions = true;
+  if (command == "check" || command == "run") {
+    auto option = std::find(rest.begin(), rest.end(), "--no-actions");
+    if (option != rest.end()) {
+      actions = false;
+      rest.erase(option);
+    }
+  }
+  if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
-    if (rest[0] == "all") return RunCheckCommand(home, -1);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1);
+    if (rest[0] == "all") return RunCheckCommand(home, -1, actions);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, actions);
     return UsageError("check には all かアイテムの番号 (1 から) を指定します");
   }
   if (command == "list" || command == "run" || command == "check" || command == "mailtest") {

@@ -8,14 +8,14 @@
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
 
-int RunCheckCommand(const std::string& homeArgument, int position) {
+int RunCheckCommand(const std::string& homeArgument, int position, bool actions) {
   CCliSession session;
   CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
 
   std::set<unsigned> waiting;  // identities of the items still to be checked
   CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
-  CWatchList& list = session.StartChecks(view).List();
+  CWatchList& list = session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None).List();
 
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +

@@ -19,4 +19,5 @@ struct AppSettings {
   std::string m_proxy;          // global proxy "host:port"; empty for none
   int m_noProxyForLocal = 1;    // do not use the proxy for local addresses
   int m_linkOverwrite = 0;      // link update overwrites a changed file instead of numbering
+  int m_desktopNotify = 1;      // "デスクトップ通知": a desktop notification for every update
 };

@@ -15,16 +15,19 @@
 
 #include "core/check/check_notify.h"
 #include "core/check/check_results.h"
+#include "core/session/update_actions.h"
 #include "core/companion/hlp_call.h"
 #include "core/fetch/fetch.h"
 #include "core/watch/watch_list.h"
 
 class CWatchApp;
 class CReNew;
+class IMailDialogHost;
 class IPrompter;
 namespace platform {
+class CDesktopNotifier;
 class IUiQueue;
-}
+}  // namespace platform
 
 struct CheckSessionHost {
   platform::IUiQueue* queue = nullptr;  // the UI thread's queue
@@ -32,6 +35,18 @@ struct CheckSessionHost {
   IResultView* view = nullptr;          // the result rows
   // Brings the main window to the front ("開く"); empty where there is none.
   std::function<void()> raiseMainWindow;
+  // How the actions on update show a page: through the display hand-off (the desktop
+  // program), with the desktop's opener (the command line in a graphical session), or not.
+  enum class PageDisplay { HandOff, DesktopOpener, None };
+  PageDisplay pageDisplay = PageDisplay::HandOff;
+  // The mail progress windows of the notification mail; null: none (the mail runs on the
+  // check's worker without a window).
+  IMailDialogHost* mailDialogs = nullptr;
+  // false: an update changes the list and adds its row, nothing more (no sound, window,
+  // page, program, mail or desktop notification).
+  bool runActions = true;
+  // The front end stays running to take a desktop notification's "表示".
+  bool resident = true;
   // Network time-outs and trusted certificates of the checks (tests shorten and add them).
   FetchSettings fetch;
 };
@@ -54,8 +69,11 @@ class CCheckSession {
   CHLPCall& HandOff() { return m_handOff; }
   const CheckSessionHost& Host() const { return m_host; }
 
-  // The actions on update that the engine runs for every updated item (null: none).
+  // Replaces the actions on update that the engine runs for every updated item (null:
+  // none). The session installs its own unless the host asked for no actions.
   void SetUpdateActions(std::unique_ptr<IUpdateActions> actions);
+  // Waits until the desktop notifications of the checks so far have been handed over.
+  void FlushNotifications();
 
   // The program is ending: a check that ends from now on reports nothing.
   void SetShuttingDown();
@@ -66,9 +84,11 @@ class CCheckSession {
   void StopHandOff() { m_handOff.Stop(); }
 
  private:
+  void InstallActions();
   CheckSessionHost m_host;
   CHLPCall m_handOff;
   std::unique_ptr<IUpdateActions> m_actions;
+  std::unique_ptr<platform::CDesktopNotifier> m_notifier;  // after the actions: goes first
   CReNew* m_engine = nullptr;  // owned by m_list
   std::unique_ptr<CWatchList> m_list;
   std::unique_ptr<CCheckResults> m_results;  // after the list: goes first

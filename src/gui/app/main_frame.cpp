@@ -16,6 +16,7 @@
 #include "gui/app/tray_icon.h"
 #include "gui/button_bar.h"
 #include "gui/check/results_list.h"
+#include "gui/mail/mail_progress_window.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui/wx_ui_queue.h"
@@ -96,6 +97,9 @@ void CMainDlg::CreateControls() {
   host.prompter = &m_app.Prompter();
   host.view = m_results;
   host.raiseMainWindow = [this] { ShowFromTray(); };
+  m_mailDialogs = std::make_unique<CMailProgressHost>(m_queue);
+  m_mailDialogs->SetOwner([this]() -> wxWindow* { return this; });
+  host.mailDialogs = m_mailDialogs.get();
   m_session = std::make_unique<CCheckSession>(m_app, std::move(host));
 }
 
