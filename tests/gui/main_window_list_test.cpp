@@ -1,6 +1,7 @@
 // The main window with its watch list: the list loads at start, its checks fill the results
 // list, the row commands and the stored items reach the list.
 #include <gtest/gtest.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include "core/common/path_utils.h"
@@ -117,7 +118,8 @@ TEST_F(MainWindowWithList, StoresNewAndEditedItemsButNotThoseWithoutAddress) {
 TEST_F(MainWindowWithList, AnUpdateRaisesTheWindowShowsThePageAndTellsAFailedMail) {
   using Mail = CScriptedMailServer;
   Mail smtp;
-  smtp.AddConnection({Mail::Send("554 go away\r\n"), Mail::ReadLine(), Mail::Send("221 bye\r\n")});
+  smtp.AddConnection({Mail::Send("220 ready\r\n"), Mail::ReadLine(), Mail::Send("554 go away\r\n"),
+                      Mail::ReadLine(), Mail::Send("221 bye\r\n")});
   AppSettings& settings = world.app->m_settings;
   settings.m_mailServer = "127.0.0.1";
   settings.m_mailPort = smtp.Port();
@@ -151,6 +153,37 @@ TEST_F(MainWindowWithList, AnUpdateRaisesTheWindowShowsThePageAndTellsAFailedMai
 
   window->ExitProgram();
   EXPECT_TRUE(RunEventsUntil([&] { return !window; }));
+}
+
+// Ending the program while a notification mail's window is up breaks the mail off: the
+// server never answers, yet the window ends at once.
+TEST_F(MainWindowWithList, ExitDuringTheNotificationMailEndsWithoutWaitingForTheServer) {
+  using Mail = CScriptedMailServer;
+  Mail smtp;
+  smtp.AddConnection({Mail::Stall(60000)});
+  AppSettings& settings = world.app->m_settings;
+  settings.m_mailServer = "127.0.0.1";
+  settings.m_mailPort = smtp.Port();
+  settings.m_mailAccount = "taro@example.jp";
+  settings.m_smtpAuthState = "NO_AUTH";
+  WatchItem item = Item("お知らせのページ");
+  item.m_useMail = 1;
+  item.m_mailTo = "hanako@example.jp";
+  WriteList({item});
+  wxWeakRef<CMainDlg> window = new CMainDlg(*world.app, world.queue);
+  window->Show();
+  // The progress window's modal loop runs the timer: exit once the server has the
+  // connection and the window waits for its greeting.
+  wxTimer exit;
+  exit.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (smtp.ConnectionCount() == 1 && wxTopLevelWindows.size() > 1) {
+      window->ExitProgram();
+    } else {
+      exit.StartOnce(20);
+    }
+  });
+  exit.StartOnce(20);
+  EXPECT_TRUE(RunEventsUntil([&] { return !window; }, 8000));
 }
 
 }  // namespace

@@ -225,6 +225,8 @@ namespace {
 TEST_F(MailTestCommandTest, AnUpdateSendsItsMailAndRunsItsProgram) {
   CRealSmtpServer smtp(m_folder.File("smtp"), "taro", "secret", false);
   ASSERT_EQ(smtp.Error(), "");
+  CRealSmtpServer strict(m_folder.File("strict"), "taro", "secret", true);
+  ASSERT_EQ(strict.Error(), "");
   LoopbackHttpServer http;
   http.Handle("/news", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("news"); });
   AppSettings settings;
@@ -247,27 +249,25 @@ TEST_F(MailTestCommandTest, AnUpdateSendsItsMailAndRunsItsProgram) {
   news.m_useMail = 1;
   news.m_mailTo = "hanako@example.jp";
   news.m_mailSubject = "ニュースが更新されました";
-  news.m_mailBody = "新しい記事があります。\r\n";
+  news.m_mailBody = "新しい記事があります。";
   news.m_exec = m_folder.File("bin/act.sh");
   WatchItem unsent = news;
-  unsent.m_name = "宛先なし";
-  unsent.m_mailTo = "";  // refused by the server
+  unsent.m_name = "送れない";
   unsent.m_exec = "";
   FILE* list = platform::OpenFile(m_folder.File("WatchList.pgl"), "w");
   news.Write(list);
   unsent.Write(list);
   std::fclose(list);
+  auto check = [&](const std::string& number) {
+    RunResult result = RunProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                                   PAGEWARDEN_CLI, "--home", m_folder.Path(),
+                                                   "check", number});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    return platform::Utf8ToCp932(result.output);
+  };
 
-  RunResult result = RunProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                                 PAGEWARDEN_CLI, "--home", m_folder.Path(),
-                                                 "check", "all"});
-  ASSERT_EQ(result.status, 0) << result.errors;
-  std::string output = platform::Utf8ToCp932(result.output);
+  std::string output = check("1");
   EXPECT_NE(output.find("\tニュース\t更新されています\n"), std::string::npos) << output;
-  // The failure row comes first, the check's own row after it.
-  EXPECT_NE(output.find("\t宛先なし\t更新通知メールが送れませんでした\n"), std::string::npos);
-  EXPECT_LT(output.find("宛先なし\t更新通知"), output.find("宛先なし\t更新されています"));
-
   // What arrived is the message built from the item, byte for byte.
   CMailMessage expected;
   BuildNoticeMessage(expected, news.m_mailBody, news.m_mailSubject, "taro@example.jp",
@@ -283,6 +283,16 @@ TEST_F(MailTestCommandTest, AnUpdateSendsItsMailAndRunsItsProgram) {
     if (ran.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_EQ(ran, m_folder.File("bin") + "\n");
+
+  // A server that wants a password the settings do not hold refuses the mail.
+  settings.m_mailPort = strict.Port();
+  ASSERT_TRUE(SaveSettingsFile(SettingsArchivePath(), settings, MainWindowLayout(),
+                               WatchListWindowLayout()));
+  output = check("2");
+  // The failure row comes first, the check's own row after it: the update still counts.
+  std::size_t failed = output.find("\t送れない\t更新通知メールが送れませんでした\n");
+  EXPECT_NE(failed, std::string::npos) << output;
+  EXPECT_LT(failed, output.find("\t送れない\t更新されています\n"));
 }
 
 }  // namespace

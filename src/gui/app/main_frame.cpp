@@ -9,6 +9,7 @@
 
 #include "core/common/version.h"
 #include "core/app/watch_app.h"
+#include "core/check/renew.h"
 #include "core/common/path_utils.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
@@ -276,6 +277,14 @@ void CMainDlg::OnCancel() {
     m_hiddenInTray = true;
     Hide();
     m_app.WriteState("hide");
+    return;
+  }
+  if (m_mailDialogs->IsShowing()) {
+    // A notification mail's window is modal on this thread and the check's worker waits
+    // for it: break the mail off, and end once its window has closed.
+    m_session->SetShuttingDown();
+    m_session->Engine().AbortSignal()->Cancel();
+    m_mailDialogs->WhenClosed([this] { OnCancel(); });
     return;
   }
   EndWindow();
