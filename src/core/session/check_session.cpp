@@ -3,6 +3,7 @@
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
 #include "core/common/version.h"
+#include "core/session/update_actions.h"
 #include "platform/desktop_notifier.h"
 #include "platform/shell.h"
 

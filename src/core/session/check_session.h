@@ -15,7 +15,6 @@
 
 #include "core/check/check_notify.h"
 #include "core/check/check_results.h"
-#include "core/session/update_actions.h"
 #include "core/companion/hlp_call.h"
 #include "core/fetch/fetch.h"
 #include "core/watch/watch_list.h"

@@ -4,7 +4,6 @@
 
 #include "core/check/check_results.h"
 #include "core/check/renew.h"
-#include "core/common/version.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
