@@ -2,7 +2,8 @@
 # Builds the threaded parts' tests under ThreadSanitizer into build-tsan/ (no desktop
 # program, no benchmarks) and runs the ones where threads meet: the engine's worker and
 # the UI thread, stops that reach a running fetch, the watch list during checks, the
-# display hand-off's worker, the link update's worker, events, queues and cancels.
+# display hand-off's worker, the link update's worker, events, queues and cancels, the
+# actions on update sending to the UI thread.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 flags="-fsanitize=thread -g -O1"
@@ -10,7 +11,7 @@ cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAGEWARDEN_GUI=OFF -DPAGEWARDEN_BENCH=OFF \
   "-DCMAKE_CXX_FLAGS=$flags" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
 cmake --build "$root/build-tsan" -j2 --target check_tests watch_tests companion_tests \
-  links_tests platform_tests
+  links_tests platform_tests session_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$root/build-tsan/tests/check_tests" --gtest_brief=1 \
   --gtest_filter='CheckStopTest.*:RenewTest.*:CheckCycleTest.*'
@@ -19,3 +20,4 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$root/build-tsan/tests/links_tests" --gtest_brief=1 --gtest_filter='LinkListTest.*'
 "$root/build-tsan/tests/platform_tests" --gtest_brief=1 \
   --gtest_filter='Event.*:LoopQueue.*:CancelSignal.*'
+"$root/build-tsan/tests/session_tests" --gtest_brief=1 --gtest_filter='UpdateActionsTest.*'

@@ -1,5 +1,6 @@
 #include "cli/cli_main.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ const char* const kUsage[] = {
     "               (--json: 結果を一つの JSON 文書で表示します)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  mailtest     設定したメールアカウントにテストメールを送ります",
+    "               check と run は更新時の動作 (サウンド, 表示, 実行, メール, 通知) を行います",
+    "               --no-actions: 更新時の動作を行いません",
     "  links [フォルダ] [--force]",
     "               リンクフォルダのリンクを一覧表示します (既定は前回のリンクフォルダ)",
     "               (番号, ファイル, 名前, リンク先URL, ファイルあり/ファイルなし)",
@@ -52,6 +55,14 @@ void PrintUsage(FILE* stream) {
     }
     PrintLine(line, stream);
   }
+}
+
+// Removes `option` from `args`; whether it was there.
+bool TakeOption(std::vector<std::string>& args, const std::string& option) {
+  auto found = std::find(args.begin(), args.end(), option);
+  if (found == args.end()) return false;
+  args.erase(found);
+  return true;
 }
 
 int UsageError(const std::string& message) {
@@ -107,14 +118,15 @@ int RunCli(int argc, char** argv) {
   if (command == "links") return RunLinksCommand(home, rest);
   if (command == "settings") return RunSettingsCommand(home, rest);
   if (IsItemCommand(command)) return RunItemCommand(home, command, rest);
-  bool json = !rest.empty() && rest.back() == "--json" && (command == "list" || command == "check");
-  if (json) rest.pop_back();
+  // The options of list, check and run may stand anywhere after the command.
+  bool json = (command == "list" || command == "check") && TakeOption(rest, "--json");
+  bool actions = !((command == "check" || command == "run") && TakeOption(rest, "--no-actions"));
   if (command == "list" && rest.empty()) return RunListCommand(home, json);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
-  if (command == "run" && rest.empty()) return RunResidentCommand(home);
+  if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
-    if (rest[0] == "all") return RunCheckCommand(home, -1, json);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json);
+    if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions);
     return UsageError("check には all かアイテムの番号 (1 から) を指定します");
   }
   if (command == "list" || command == "run" || command == "check" || command == "mailtest") {

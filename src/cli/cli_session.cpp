@@ -1,9 +1,25 @@
 #include "cli/cli_session.h"
 
+#include <cstdlib>
+
 #include "cli/console.h"
 #include "core/watch/watch_list.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
+#include "platform/sound_player.h"
+
+namespace {
+
+// A graphical session is there to show pages in.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 CCliSession::CCliSession() = default;
 
@@ -32,11 +48,16 @@ int CCliSession::Open(const std::string& homeArgument, Access access) {
   return 0;
 }
 
-CCheckSession& CCliSession::StartChecks(IResultView& view) {
+CCheckSession& CCliSession::StartChecks(IResultView& view, Actions actions) {
   CheckSessionHost host;
   host.queue = &m_queue;
   host.prompter = &m_prompter;
   host.view = &view;
+  // No window to raise; the notification mail runs without a progress window.
+  host.pageDisplay = HasDisplay() ? CheckSessionHost::PageDisplay::DesktopOpener
+                                  : CheckSessionHost::PageDisplay::None;
+  host.runActions = actions != Actions::None;
+  host.resident = actions == Actions::Resident;
   m_checks = std::make_unique<CCheckSession>(*m_app, std::move(host));
   m_checks->Load();
   return *m_checks;
@@ -50,6 +71,8 @@ int CCliSession::CloseWatchList() {
   CWatchList& list = m_checks->List();
   m_checks->Close();
   Serve([&list] { return !list.HasOutstandingCheck(); });
+  m_checks->FlushNotifications();
+  platform::SoundPlayer().Release();
   if (!list.Save()) {
     PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
     return 1;

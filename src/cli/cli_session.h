@@ -29,15 +29,18 @@ class CCliSession {
   // The application object of a working session (Open with Access::Work succeeded).
   CWatchApp& App() { return *m_app; }
   platform::CLoopQueue& Queue() { return m_queue; }
+  // What the checks do on an update: the actions as far as they make sense without a
+  // window, for a command that ends after its checks or one that stays running, or none.
+  enum class Actions { OneShot, Resident, None };
   // The check session of a working session, its rows going to `view` (which outlives
   // it); its watch list is loaded. Call once.
-  CCheckSession& StartChecks(IResultView& view);
+  CCheckSession& StartChecks(IResultView& view, Actions actions);
   // Serves the queue until `done` (looked at after every task); sleeps while none comes.
   // A stop signal wakes it with a task of its own.
   void Serve(const std::function<bool()>& done);
   // The end of a working command: ends dispatching (a check under way is cancelled),
-  // takes up the report of a check that had ended and saves the list. 0, or 1 when the
-  // list cannot be saved (told on standard error).
+  // takes up the report of a check that had ended and saves the list. A sound still
+  // playing plays to its end. 0, or 1 when the list cannot be saved (told on standard error).
   int CloseWatchList();
 
  private:

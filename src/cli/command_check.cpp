@@ -9,7 +9,7 @@
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
 
-int RunCheckCommand(const std::string& homeArgument, int position, bool json) {
+int RunCheckCommand(const std::string& homeArgument, int position, bool json, bool actions) {
   CCliSession session;
   CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
@@ -23,7 +23,9 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json) {
         if (json) rows.push_back(ResultRowJson(row, checked->FindById(row.m_itemId)));
       },
       !json);
-  CWatchList& list = session.StartChecks(view).List();
+  CWatchList& list =
+      session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None)
+          .List();
   checked = &list;
 
   if (position >= list.GetCount()) {

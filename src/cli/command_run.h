@@ -5,4 +5,5 @@
 
 #include <string>
 
-int RunResidentCommand(const std::string& homeArgument);
+// `actions` false: no actions on update.
+int RunResidentCommand(const std::string& homeArgument, bool actions = true);

@@ -57,4 +57,18 @@ std::string ProgramFolderPath() {
   return g_programFolder;
 }
 
+std::string ShippedFile(const std::string& name) {
+  char executable[4096];
+  ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
+  if (length <= 0) return {};
+  std::string folder(executable, static_cast<std::size_t>(length));
+  folder.erase(folder.rfind('/'));
+  std::string nativeName = Cp932ToUtf8(name);
+  for (const std::string& candidate :
+       {folder + "/" + nativeName, folder + "/../share/pagewarden/" + nativeName}) {
+    if (access(candidate.c_str(), R_OK) == 0) return Utf8ToCp932(candidate);
+  }
+  return {};
+}
+
 }  // namespace platform

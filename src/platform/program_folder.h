@@ -15,4 +15,9 @@ std::string ResolveProgramFolder(const std::string& homeArgument);
 void SetProgramFolder(const std::string& folder);
 std::string ProgramFolderPath();
 
+// A file shipped with the program (CP932 name, e.g. "notify.wav"): beside the running
+// executable, else in the data folder of the installation (<prefix>/share/pagewarden with
+// the executable in <prefix>/bin). The CP932 path, or empty when neither holds it.
+std::string ShippedFile(const std::string& name);
+
 }  // namespace platform

@@ -130,6 +130,39 @@ bool OpenWithDesktop(const std::string& target) {
   return true;
 }
 
+namespace {
+
+bool IsProgram(const std::string& nativePath) {
+  struct stat info;
+  return stat(nativePath.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         access(nativePath.c_str(), X_OK) == 0;
+}
+
+bool Remember(pid_t pid) {
+  if (pid < 0) return false;
+  std::lock_guard lock(g_mutex);
+  g_started.push_back(pid);
+  return true;
+}
+
+}  // namespace
+
+bool StartFile(const std::string& folder, const std::string& file) {
+  ReapStartedPrograms();
+  if (file.empty()) return false;
+  std::string nativeFolder = NativePath(folder);
+  std::string path = nativeFolder + NativePath(file);
+  // A path without a separator would be searched on PATH by the spawn; here it is a file.
+  std::string here = path.find('/') == std::string::npos ? "./" + path : path;
+  if (IsProgram(here)) return Remember(Spawn({here}, nativeFolder, false));
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) return OpenWithDesktop(folder + file);
+  if (folder.empty() && file.find('/') == std::string::npos) {
+    return Remember(Spawn({path}, {}, true));
+  }
+  return false;
+}
+
 void SetDesktopOpener(std::vector<std::string> command) {
   std::lock_guard lock(g_mutex);
   g_opener = std::move(command);

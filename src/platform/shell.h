@@ -20,6 +20,13 @@ bool StartProgram(const std::string& folder, const std::string& executable);
 // then, showing the target).
 bool OpenWithDesktop(const std::string& target);
 
+// Starts a file as the desktop's "open" does: a program (a regular file with execute
+// permission) is run with no arguments, any other existing file (or folder) is opened with
+// the desktop's opener. `folder` (CP932, empty: none) is the working folder and the place
+// of `file`; without a folder a bare name that is no file here is looked up on PATH.
+// false when nothing could be started.
+bool StartFile(const std::string& folder, const std::string& file);
+
 // Replaces the opener: the program and any leading arguments. An empty list restores the
 // default ($PAGEWARDEN_OPENER when set, else "xdg-open"). Tests put a recorder here.
 void SetDesktopOpener(std::vector<std::string> command);

@@ -89,6 +89,11 @@ void CSoundPlayer::Stop() {
   StopLocked();
 }
 
+void CSoundPlayer::Release() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_child = -1;
+}
+
 bool CSoundPlayer::IsPlaying() {
   std::lock_guard<std::mutex> lock(m_mutex);
   return !ReapLocked();

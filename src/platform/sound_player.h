@@ -26,6 +26,9 @@ class CSoundPlayer {
   bool Play(const std::string& path);
   // Ends the sound being played, if any; waits for its player to end.
   void Stop();
+  // Lets the sound still playing play to its end, even after this program has ended: the
+  // player is no longer stopped by Stop, Play or the destructor.
+  void Release();
   // A player started by Play has not ended yet.
   bool IsPlaying();
 

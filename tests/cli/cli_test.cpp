@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <optional>
@@ -255,6 +256,36 @@ TEST_F(CliTest, RunEndsOnInterruptWhileWaiting) {
   child.Signal(SIGINT);
   EXPECT_EQ(child.Wait(5000), 0);
   EXPECT_TRUE(platform::FileExists(home.File("WatchList.pgl")));
+}
+
+// The desktop notification reaches a real notification server (dunst) on a session bus
+// of its own under a virtual X server, with the item's name and address; --no-actions
+// shows none.
+TEST_F(CliTest, AnUpdateShowsADesktopNotificationUnlessActionsAreOff) {
+  WatchItem quiet = Item("/a", "静かなページ");
+  quiet.m_showPage = 1;
+  WatchItem news = Item("/b", "ニュース");
+  news.m_showPage = 1;  // a graphical session is there: the desktop's opener shows it
+  WriteList({quiet, news});
+  home.WriteBytes("opener.sh", "#!/bin/sh\necho \"$1\" >> '" + home.File("opened.txt") + "'\n");
+  chmod(home.File("opener.sh").c_str(), 0755);
+  ScopedEnvironment opener("PAGEWARDEN_OPENER", home.File("opener.sh"));
+  std::string record = home.File("notifications.txt");
+  std::string commands = "'" + kCli + "' --home '" + home.Path() + "' check 1 --no-actions && '" +
+                         kCli + "' --home '" + home.Path() + "' check 2";
+  RunResult result = RunProgram("/usr/bin/xvfb-run",
+                                {"-a", "dbus-run-session", "--", NOTIFICATION_SESSION, record,
+                                 "/bin/sh", "-c", commands});
+  ASSERT_EQ(result.status, 0) << result.output << result.errors;
+  std::string seen = platform::Utf8ToCp932(
+      home.ReadBytes(record.substr(home.Path().size() + 1)));
+  EXPECT_NE(seen.find("string \"ニュース\""), std::string::npos) << seen;
+  EXPECT_NE(seen.find("更新されています\n" + server.Url("/b")), std::string::npos) << seen;
+  EXPECT_NE(seen.find("pagewarden.png"), std::string::npos) << "the program's icon";
+  EXPECT_EQ(seen.find("静かなページ"), std::string::npos) << "no actions, no notification";
+  EXPECT_EQ(home.ReadBytes("opened.txt"), server.Url("/b") + "\n");
+  std::vector<WatchItem> saved = ReadList();
+  EXPECT_EQ(saved[0].m_result, 2) << "the update itself still counts";
 }
 
 }  // namespace

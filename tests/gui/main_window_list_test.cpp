@@ -1,6 +1,7 @@
 // The main window with its watch list: the list loads at start, its checks fill the results
 // list, the row commands and the stored items reach the list.
 #include <gtest/gtest.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include "core/common/path_utils.h"
@@ -11,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/shell.h"
 #include "support/loopback_http_server.h"
+#include "support/scripted_mail_server.h"
 
 namespace {
 
@@ -107,6 +109,81 @@ TEST_F(MainWindowWithList, StoresNewAndEditedItemsButNotThoseWithoutAddress) {
   ASSERT_TRUE(RunEventsUntil([&] { return !window; }));
   // The list was saved as the window ended.
   EXPECT_TRUE(platform::FileExists(CWatchList::FilePath()));
+}
+
+// The desktop program's actions on update: the hidden window comes up as "開く" brings it,
+// the page goes through the display hand-off (here to the desktop's opener, no helper being
+// installed), and the notification mail runs in its progress window; the server refuses
+// it, so its failure row comes first.
+TEST_F(MainWindowWithList, AnUpdateRaisesTheWindowShowsThePageAndTellsAFailedMail) {
+  using Mail = CScriptedMailServer;
+  Mail smtp;
+  smtp.AddConnection({Mail::Send("220 ready\r\n"), Mail::ReadLine(), Mail::Send("554 go away\r\n"),
+                      Mail::ReadLine(), Mail::Send("221 bye\r\n")});
+  AppSettings& settings = world.app->m_settings;
+  settings.m_mailServer = "127.0.0.1";
+  settings.m_mailPort = smtp.Port();
+  settings.m_mailAccount = "taro@example.jp";
+  settings.m_smtpAuthState = "NO_AUTH";
+  std::string opened = ProgramFolder() + "/opened.txt";
+  platform::SetDesktopOpener({"/bin/sh", "-c", "printf %s \"$1\" > '" + opened + "'", "opener"});
+  WatchItem item = Item("お知らせのページ");
+  item.m_popUp = 1;
+  item.m_showPage = 1;
+  item.m_useMail = 1;
+  item.m_mailTo = "hanako@example.jp";
+  WriteList({item});
+  wxWeakRef<CMainDlg> window = new CMainDlg(*world.app, world.queue);
+
+  CRenewCheckWnd& results = window->Results();
+  ASSERT_TRUE(RunEventsUntil([&] { return results.GetItemCount() == 2; }, 15000));
+  EXPECT_TRUE(window->IsShown());
+  EXPECT_EQ(results.RowText(0, 2), "更新されています");
+  EXPECT_EQ(results.RowText(1, 1), "お知らせのページ");
+  EXPECT_EQ(results.RowText(1, 2), "更新通知メールが送れませんでした");
+  EXPECT_EQ(smtp.ConnectionCount(), 1u);
+  ASSERT_TRUE(RunEventsUntil([&] { return platform::FileExists(opened); }, 10000));
+  RunEventsFor(100);  // the opener has written the address whole
+  char shown[256] = {};
+  FILE* file = platform::OpenFile(opened, "r");
+  ASSERT_NE(file, nullptr);
+  std::fread(shown, 1, sizeof shown - 1, file);
+  std::fclose(file);
+  EXPECT_EQ(std::string(shown), item.m_url);
+
+  window->ExitProgram();
+  EXPECT_TRUE(RunEventsUntil([&] { return !window; }));
+}
+
+// Ending the program while a notification mail's window is up breaks the mail off: the
+// server never answers, yet the window ends at once.
+TEST_F(MainWindowWithList, ExitDuringTheNotificationMailEndsWithoutWaitingForTheServer) {
+  using Mail = CScriptedMailServer;
+  Mail smtp;
+  smtp.AddConnection({Mail::Stall(60000)});
+  AppSettings& settings = world.app->m_settings;
+  settings.m_mailServer = "127.0.0.1";
+  settings.m_mailPort = smtp.Port();
+  settings.m_mailAccount = "taro@example.jp";
+  settings.m_smtpAuthState = "NO_AUTH";
+  WatchItem item = Item("お知らせのページ");
+  item.m_useMail = 1;
+  item.m_mailTo = "hanako@example.jp";
+  WriteList({item});
+  wxWeakRef<CMainDlg> window = new CMainDlg(*world.app, world.queue);
+  window->Show();
+  // The progress window's modal loop runs the timer: exit once the server has the
+  // connection and the window waits for its greeting.
+  wxTimer exit;
+  exit.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (smtp.ConnectionCount() == 1 && wxTopLevelWindows.size() > 1) {
+      window->ExitProgram();
+    } else {
+      exit.StartOnce(20);
+    }
+  });
+  exit.StartOnce(20);
+  EXPECT_TRUE(RunEventsUntil([&] { return !window; }, 8000));
 }
 
 }  // namespace

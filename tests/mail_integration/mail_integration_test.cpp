@@ -3,15 +3,22 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 #include "cli/cli_main.h"
 #include "core/app/settings_archive.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
 #include "core/mail/pop3.h"
 #include "core/mail/smtp.h"
+#include "core/watch/watch_item.h"
+#include "platform/file_system.h"
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
 #include "real_mail_servers.h"
+#include "support/child_process.h"
+#include "support/loopback_http_server.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -207,6 +214,85 @@ TEST_F(MailTestCommandTest, UndeliveredMailExitsWithOne) {
             std::string::npos)
       << output;
   EXPECT_EQ(LoadSettings().m_smtpAuthState, "不明");
+}
+
+}  // namespace
+
+namespace {
+
+// pagewarden-cli check as a user runs it: an updated page sends its notification mail
+// to the real SMTP server and runs its program; a mail that cannot be sent gets its row.
+TEST_F(MailTestCommandTest, AnUpdateSendsItsMailAndRunsItsProgram) {
+  CRealSmtpServer smtp(m_folder.File("smtp"), "taro", "secret", false);
+  ASSERT_EQ(smtp.Error(), "");
+  CRealSmtpServer strict(m_folder.File("strict"), "taro", "secret", true);
+  ASSERT_EQ(strict.Error(), "");
+  LoopbackHttpServer http;
+  http.Handle("/news", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("news"); });
+  AppSettings settings;
+  settings.m_mailServer = "127.0.0.1";
+  settings.m_mailPort = smtp.Port();
+  settings.m_mailAccount = "taro@example.jp";
+  settings.m_smtpAuthState = "NO_AUTH";
+  ASSERT_TRUE(SaveSettingsFile(SettingsArchivePath(), settings, MainWindowLayout(),
+                               WatchListWindowLayout()));
+  platform::MakeDirectory(m_folder.File("bin"));
+  m_folder.WriteBytes("bin/act.sh", "#!/bin/sh\npwd > ran.txt\n");
+  chmod(m_folder.File("bin/act.sh").c_str(), 0755);
+
+  WatchItem news;
+  news.m_url = http.Url("/news");
+  news.m_name = "ニュース";
+  news.m_active = 1;
+  news.m_compareAll = 1;
+  news.m_soundUse = 0;
+  news.m_useMail = 1;
+  news.m_mailTo = "hanako@example.jp";
+  news.m_mailSubject = "ニュースが更新されました";
+  news.m_mailBody = "新しい記事があります。";
+  news.m_exec = m_folder.File("bin/act.sh");
+  WatchItem unsent = news;
+  unsent.m_name = "送れない";
+  unsent.m_exec = "";
+  FILE* list = platform::OpenFile(m_folder.File("WatchList.pgl"), "w");
+  news.Write(list);
+  unsent.Write(list);
+  std::fclose(list);
+  auto check = [&](const std::string& number) {
+    RunResult result = RunProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                                   PAGEWARDEN_CLI, "--home", m_folder.Path(),
+                                                   "check", number});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    return platform::Utf8ToCp932(result.output);
+  };
+
+  std::string output = check("1");
+  EXPECT_NE(output.find("\tニュース\t更新されています\n"), std::string::npos) << output;
+  // What arrived is the message built from the item, byte for byte.
+  CMailMessage expected;
+  BuildNoticeMessage(expected, news.m_mailBody, news.m_mailSubject, "taro@example.jp",
+                     "hanako@example.jp");
+  ASSERT_EQ(expected.Compose(), 0);
+  std::string composed = m_folder.ReadBytes(expected.File().substr(m_folder.Path().size() + 1));
+  EXPECT_EQ(smtp.Message(0), composed);
+  EXPECT_EQ(smtp.Envelope(0), (Lines{"taro@example.jp", "hanako@example.jp"}));
+  // The program ran in its own folder (it may finish a moment after the command).
+  std::string ran;
+  for (int i = 0; i < 300 && ran.empty(); ++i) {
+    ran = m_folder.ReadBytes("bin/ran.txt");
+    if (ran.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(ran, m_folder.File("bin") + "\n");
+
+  // A server that wants a password the settings do not hold refuses the mail.
+  settings.m_mailPort = strict.Port();
+  ASSERT_TRUE(SaveSettingsFile(SettingsArchivePath(), settings, MainWindowLayout(),
+                               WatchListWindowLayout()));
+  output = check("2");
+  // The failure row comes first, the check's own row after it: the update still counts.
+  std::size_t failed = output.find("\t送れない\t更新通知メールが送れませんでした\n");
+  EXPECT_NE(failed, std::string::npos) << output;
+  EXPECT_LT(failed, output.find("\t送れない\t更新されています\n"));
 }
 
 }  // namespace

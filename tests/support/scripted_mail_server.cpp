@@ -63,6 +63,18 @@ void CScriptedMailServer::AddConnection(Script script) {
   m_scripts.push_back(std::move(script));
 }
 
+CScriptedMailServer::Script CScriptedMailServer::SmtpDelivery() {
+  Script script = {Send("220 ready\r\n")};
+  for (const char* reply : {"250 mail\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+    script.push_back(ReadLine());
+    script.push_back(Send(reply));
+  }
+  for (Step step : {ReadData(), Send("250 queued\r\n"), ReadLine(), Send("221 bye\r\n")}) {
+    script.push_back(step);
+  }
+  return script;
+}
+
 void CScriptedMailServer::AddConversation(const std::string& greeting,
                                           const std::vector<std::string>& replies) {
   Script script{Send(greeting)};

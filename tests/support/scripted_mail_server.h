@@ -25,6 +25,9 @@ class CScriptedMailServer {
   static Step ReadData() { return {Step::ReadData, {}}; }
   static Step Stall(std::uint32_t ms) { return {Step::Stall, {}, ms}; }
   static Step Close() { return {Step::Close, {}}; }
+  // An SMTP server without authentication that takes one message: greeting, HELO, MAIL,
+  // RCPT, DATA with its block, QUIT.
+  static Script SmtpDelivery();
   // Reads one command line, then answers it.
   static Script Exchange(const std::string& reply) { return {ReadLine(), Send(reply)}; }
 

@@ -18,7 +18,7 @@ class IMailDialogHost;
 struct EnvDialogValues {
   int startResident = 0;
   int resetOnListClose = 0;
-  // Later program-wide switches (such as the desktop notification) go here.
+  int desktopNotify = 1;  // "デスクトップ通知"
   int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
   std::string mailServer;
   std::string mailPort;

@@ -43,6 +43,22 @@ NamedSetting MailPort() {
           }};
 }
 
+// Whole seconds a check's request may take; 0 for no limit.
+NamedSetting FetchTimeLimit() {
+  return {"fetch-time-limit", "0 (制限なし) から 86400 までの秒数",
+          [](const AppSettings& settings) { return std::to_string(settings.m_fetchTimeLimit); },
+          [](AppSettings& settings, const std::string& value) {
+            if (value.empty() || value.size() > 5 ||
+                value.find_first_not_of("0123456789") != std::string::npos) {
+              return false;
+            }
+            int seconds = std::stoi(value);
+            if (seconds > 86400) return false;
+            settings.m_fetchTimeLimit = seconds;
+            return true;
+          }};
+}
+
 NamedSetting MailPassword() {
   NamedSetting setting = Text("mail-password", &AppSettings::m_mailPassword,
                               "任意の文字列 (「-」で標準入力から読みます)");
@@ -89,6 +105,8 @@ std::vector<NamedSetting> MakeTable() {
       Flag("list-double-click", &AppSettings::m_listDoubleClick,
            "0 (サイトの表示) か 1 (サイト定義の編集)"),
       Flag("link-overwrite", &AppSettings::m_linkOverwrite),
+      Flag("desktop-notify", &AppSettings::m_desktopNotify),
+      FetchTimeLimit(),
   };
 }
 

@@ -58,11 +58,15 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(settings.m_listDoubleClick);
   archive.WriteString(settings.m_proxy);
   archive.WriteInt(settings.m_noProxyForLocal);
+  archive.WriteInt(settings.m_desktopNotify);
+  archive.WriteInt(settings.m_fetchTimeLimit);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
   int schema = 0;
   if (!archive.ReadInt(schema)) return false;
+  // Archives from before the switch existed show notifications.
+  if (schema < 10) settings.m_desktopNotify = 1;
   if (schema < 3) {
     // Archives this old kept no usable mail settings.
     settings.m_mailServer.clear();
@@ -89,6 +93,10 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
   if (schema >= 8 && !archive.ReadInt(settings.m_listDoubleClick)) return false;
   if (schema >= 9 &&
       !(archive.ReadString(settings.m_proxy) && archive.ReadInt(settings.m_noProxyForLocal))) {
+    return false;
+  }
+  if (schema >= 10 && !(archive.ReadInt(settings.m_desktopNotify) &&
+                        archive.ReadInt(settings.m_fetchTimeLimit))) {
     return false;
   }
   return schema <= kAppSettingsSchema;

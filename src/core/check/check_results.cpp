@@ -40,7 +40,7 @@ void CCheckResults::OnMailFailed(const WatchItem& item) {
   ResultRow row;
   row.m_time = HourMinute(item.m_lastCheck);
   row.m_page = PageOf(item);
-  row.m_text = "更新通知メールが送れませんでした";
+  row.m_text = kMailFailedText;
   row.m_image = ResultRow::kError;
   m_view.AddResultRow(row);
 }
@@ -58,7 +58,7 @@ ResultRow CCheckResults::MakeRow(const WatchItem& item) {
 }
 
 std::string CCheckResults::ResultText(const WatchItem& item) {
-  if (item.m_result == 2) return "更新されています";
+  if (item.m_result == 2) return kUpdatedText;
   if (item.m_result == 1) return "更新されていません";
   // Status 2 is the retriever's own failure, told by its message.
   if (item.m_errorStatus == 2) return item.m_errorText;

@@ -13,6 +13,9 @@
 
 class CWatchList;
 
+inline constexpr const char* kUpdatedText = "更新されています";
+inline constexpr const char* kMailFailedText = "更新通知メールが送れませんでした";
+
 // One row of the results list: time, page, result, and the result's icon.
 struct ResultRow {
   enum Image { kNotUpdated = 0, kUpdated = 1, kError = 2 };

@@ -20,4 +20,5 @@ struct AppSettings {
   int m_noProxyForLocal = 1;    // do not use the proxy for local addresses
   int m_linkOverwrite = 0;      // link update overwrites a changed file instead of numbering
   int m_fetchTimeLimit = 300;   // seconds a check's request may take in all; 0: no limit
+  int m_desktopNotify = 1;      // "デスクトップ通知": a desktop notification for every update
 };

@@ -3,6 +3,10 @@
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
 #include "core/session/list_request_server.h"
+#include "core/common/version.h"
+#include "core/session/update_actions.h"
+#include "platform/desktop_notifier.h"
+#include "platform/shell.h"
 
 CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
     : m_host(std::move(host)), m_handOff(app.Companions(), *m_host.prompter), m_app(app) {
@@ -15,6 +19,33 @@ CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
   m_engine = engine.get();
   m_list = std::make_unique<CWatchList>(std::move(engine));
   m_results = std::make_unique<CCheckResults>(*m_list, *m_host.view);
+  if (m_host.runActions) InstallActions();
+}
+
+void CCheckSession::InstallActions() {
+  UpdateActionsHost actions;
+  actions.queue = m_host.queue;
+  actions.raiseMainWindow = m_host.raiseMainWindow;
+  actions.mailDialogs = m_host.mailDialogs;
+  actions.notificationAction = m_host.resident;
+  switch (m_host.pageDisplay) {
+    case CheckSessionHost::PageDisplay::HandOff:
+      actions.showPage = [this](const FetchRequest& request) { m_handOff.Display(request); };
+      break;
+    case CheckSessionHost::PageDisplay::DesktopOpener:
+      actions.showPage = [](const FetchRequest& request) {
+        platform::OpenWithDesktop(request.m_url);
+      };
+      break;
+    case CheckSessionHost::PageDisplay::None:
+      break;
+  }
+  m_notifier = std::make_unique<platform::CDesktopNotifier>(kProductName);
+  SetUpdateActions(std::make_unique<CUpdateActions>(*m_engine, std::move(actions), m_notifier.get()));
+}
+
+void CCheckSession::FlushNotifications() {
+  if (m_notifier) m_notifier->Flush();
 }
 
 CCheckSession::~CCheckSession() {
@@ -23,6 +54,7 @@ CCheckSession::~CCheckSession() {
   SetShuttingDown();
   m_results.reset();
   m_list.reset();  // cancels the running check and joins the engine's worker
+  m_notifier.reset();  // no notification's action reaches the actions any more
   m_handOff.Stop();
 }
 

@@ -25,10 +25,12 @@
 class CWatchApp;
 class CReNew;
 class CListRequestServer;
+class IMailDialogHost;
 class IPrompter;
 namespace platform {
+class CDesktopNotifier;
 class IUiQueue;
-}
+}  // namespace platform
 
 struct CheckSessionHost {
   platform::IUiQueue* queue = nullptr;  // the UI thread's queue
@@ -38,6 +40,18 @@ struct CheckSessionHost {
   std::function<void()> raiseMainWindow;
   // The watch list changed by another program's request; empty where nothing shows it.
   std::function<void()> listChanged;
+  // How the actions on update show a page: through the display hand-off (the desktop
+  // program), with the desktop's opener (the command line in a graphical session), or not.
+  enum class PageDisplay { HandOff, DesktopOpener, None };
+  PageDisplay pageDisplay = PageDisplay::HandOff;
+  // The mail progress windows of the notification mail; null: none (the mail runs on the
+  // check's worker without a window).
+  IMailDialogHost* mailDialogs = nullptr;
+  // false: an update changes the list and adds its row, nothing more (no sound, window,
+  // page, program, mail or desktop notification).
+  bool runActions = true;
+  // The front end stays running to take a desktop notification's "表示".
+  bool resident = true;
   // Network time-outs and trusted certificates of the checks (tests shorten and add them).
   FetchSettings fetch;
 };
@@ -60,8 +74,11 @@ class CCheckSession {
   CHLPCall& HandOff() { return m_handOff; }
   const CheckSessionHost& Host() const { return m_host; }
 
-  // The actions on update that the engine runs for every updated item (null: none).
+  // Replaces the actions on update that the engine runs for every updated item (null:
+  // none). The session installs its own unless the host asked for no actions.
   void SetUpdateActions(std::unique_ptr<IUpdateActions> actions);
+  // Waits until the desktop notifications of the checks so far have been handed over.
+  void FlushNotifications();
 
   // The program is ending: a check that ends from now on reports nothing.
   void SetShuttingDown();
@@ -72,9 +89,11 @@ class CCheckSession {
   void StopHandOff() { m_handOff.Stop(); }
 
  private:
+  void InstallActions();
   CheckSessionHost m_host;
   CHLPCall m_handOff;
   std::unique_ptr<IUpdateActions> m_actions;
+  std::unique_ptr<platform::CDesktopNotifier> m_notifier;  // after the actions: goes first
   CReNew* m_engine = nullptr;  // owned by m_list
   std::unique_ptr<CWatchList> m_list;
   std::unique_ptr<CCheckResults> m_results;  // after the list: goes first

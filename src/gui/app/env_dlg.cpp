@@ -70,8 +70,8 @@ void CEnvDlg::CreateControls() {
       Check(this, "resetOnListClose", "ウォッチリストを閉じると更新結果を全てリセット");
   top->Add(m_startResident, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  // Later program-wide switches (such as the desktop notification) go here, one check box
-  // each, read and shown with the others in TransferDataToWindow and ReadControls.
+  m_desktopNotify = Check(this, "desktopNotify", "デスクトップ通知");
+  top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -145,6 +145,7 @@ bool CEnvDlg::TransferDataToWindow() {
   const EnvDialogValues& values = m_logic.Values();
   m_startResident->SetValue(values.startResident != 0);
   m_resetOnListClose->SetValue(values.resetOnListClose != 0);
+  m_desktopNotify->SetValue(values.desktopNotify != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
@@ -161,6 +162,7 @@ void CEnvDlg::ReadControls() {
   EnvDialogValues& values = m_logic.Values();
   values.startResident = m_startResident->GetValue() ? 1 : 0;
   values.resetOnListClose = m_resetOnListClose->GetValue() ? 1 : 0;
+  values.desktopNotify = m_desktopNotify->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());

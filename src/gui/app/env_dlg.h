@@ -46,6 +46,7 @@ class CEnvDlg : public wxDialog {
   IMailDialogHost& m_mailHost;
   wxCheckBox* m_startResident = nullptr;
   wxCheckBox* m_resetOnListClose = nullptr;
+  wxCheckBox* m_desktopNotify = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;

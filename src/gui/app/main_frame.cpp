@@ -9,6 +9,7 @@
 
 #include "core/common/version.h"
 #include "core/app/watch_app.h"
+#include "core/check/renew.h"
 #include "core/common/path_utils.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
@@ -16,6 +17,7 @@
 #include "gui/app/tray_icon.h"
 #include "gui/button_bar.h"
 #include "gui/check/results_list.h"
+#include "gui/mail/mail_progress_window.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui/wx_ui_queue.h"
@@ -99,6 +101,9 @@ void CMainDlg::CreateControls() {
   host.listChanged = [this] {
     if (m_parts.refreshWatchList) m_parts.refreshWatchList();
   };
+  m_mailDialogs = std::make_unique<CMailProgressHost>(m_queue);
+  m_mailDialogs->SetOwner([this]() -> wxWindow* { return this; });
+  host.mailDialogs = m_mailDialogs.get();
   m_session = std::make_unique<CCheckSession>(m_app, std::move(host));
 }
 
@@ -275,6 +280,14 @@ void CMainDlg::OnCancel() {
     m_hiddenInTray = true;
     Hide();
     m_app.WriteState("hide");
+    return;
+  }
+  if (m_mailDialogs->IsShowing()) {
+    // A notification mail's window is modal on this thread and the check's worker waits
+    // for it: break the mail off, and end once its window has closed.
+    m_session->SetShuttingDown();
+    m_session->Engine().AbortSignal()->Cancel();
+    m_mailDialogs->WhenClosed([this] { OnCancel(); });
     return;
   }
   EndWindow();

@@ -27,6 +27,7 @@
 #include "gui/app/main_messages.h"
 
 class CMainDlg;
+class CMailProgressHost;
 class CWatchApp;
 class CWxUiQueue;
 class CRenewCheckWnd;
@@ -131,6 +132,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   CWatchApp& m_app;
   CWxUiQueue& m_queue;
   MainWindowParts m_parts;
+  std::unique_ptr<CMailProgressHost> m_mailDialogs;  // the notification mail's windows
   std::unique_ptr<CCheckSession> m_session;  // made with the results list it fills
   wxPanel* m_panel = nullptr;
   wxStaticBitmap* m_icon = nullptr;

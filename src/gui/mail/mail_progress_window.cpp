@@ -1,5 +1,6 @@
 #include "gui/mail/mail_progress_window.h"
 
+#include <utility>
 #include <wx/dialog.h>
 #include <wx/gauge.h>
 #include <wx/sizer.h>
@@ -82,8 +83,12 @@ void CMailProgressHost::RunOnUiThread(CMailProgressDialog& dialog) {
   if (owner && !owner->IsShown()) owner = nullptr;
   {
     CMailProgressWindow window(owner, dialog, m_queue);
+    m_showing = true;
     window.ShowModal();
+    m_showing = false;
     dialog.SetChangeListener(nullptr);
   }
   dialog.Join();
+  // After the modal loop has unwound.
+  if (m_whenClosed) m_queue.Post(std::exchange(m_whenClosed, nullptr));
 }

@@ -24,9 +24,16 @@ class CMailProgressHost : public IMailDialogHost {
 
   void RunModal(CMailProgressDialog& dialog) override;
 
+  // A progress window is modal on the UI thread now (the worker that asked for it waits).
+  bool IsShowing() const { return m_showing; }
+  // Runs `then` on the UI thread once the window showing now has closed. UI thread.
+  void WhenClosed(std::function<void()> then) { m_whenClosed = std::move(then); }
+
  private:
   void RunOnUiThread(CMailProgressDialog& dialog);
 
   CWxUiQueue& m_queue;
   std::function<wxWindow*()> m_owner;
+  bool m_showing = false;
+  std::function<void()> m_whenClosed;
 };

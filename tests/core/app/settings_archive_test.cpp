@@ -45,6 +45,7 @@ std::string AppPart(int schema) {
   if (schema >= 7) bytes += Int(1);
   if (schema >= 8) bytes += Int(1);
   if (schema >= 9) bytes += Str(kProxy) + Int(0);
+  if (schema >= 10) bytes += Int(0);
   return bytes;
 }
 
@@ -73,6 +74,7 @@ AppSettings FullSettings() {
   settings.m_listDoubleClick = 1;
   settings.m_proxy = kProxy;
   settings.m_noProxyForLocal = 0;
+  settings.m_desktopNotify = 0;
   return settings;
 }
 
@@ -109,7 +111,7 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
   return {std::to_string(s.m_linkOverwrite), s.m_mailServer, std::to_string(s.m_mailPort),
           s.m_mailAccount, s.m_mailPassword, s.m_smtpAuthState,
           std::to_string(s.m_startResident), std::to_string(s.m_resetOnListClose),
-          std::to_string(s.m_listDoubleClick), s.m_proxy, std::to_string(s.m_noProxyForLocal),
+          std::to_string(s.m_listDoubleClick), s.m_proxy, std::to_string(s.m_noProxyForLocal), std::to_string(s.m_desktopNotify),
           m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
@@ -119,7 +121,7 @@ std::vector<std::string> FullFields() {
   return Fields(FullSettings(), FullMainWindow(), FullWatchListWindow());
 }
 
-std::string FullArchive() { return AppPart(9) + MainPart(3) + WatchPart(2); }
+std::string FullArchive() { return AppPart(10) + MainPart(3) + WatchPart(2); }
 
 struct Loaded {
   AppSettings settings;
@@ -153,8 +155,8 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
   EXPECT_EQ(StoreSettingsArchive(FullSettings(), FullMainWindow(), FullWatchListWindow()),
             FullArchive());
   // Defaults, spelled out completely once.
-  std::string defaults = Int(9) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
-                         Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) +  // application
+  std::string defaults = Int(10) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
+                         Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -163,7 +165,7 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
 }
 
 TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
-  for (int schema = 3; schema <= 9; ++schema) {
+  for (int schema = 3; schema <= 10; ++schema) {
     SCOPED_TRACE("schema " + std::to_string(schema));
     Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
     EXPECT_TRUE(loaded.whole);
@@ -181,6 +183,8 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_proxy = kProxy;
       expected.m_noProxyForLocal = 0;
     }
+    // Before the switch was stored, notifications were shown.
+    if (schema >= 10) expected.m_desktopNotify = 0;
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
@@ -210,19 +214,19 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
 TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   // Main window schema 2: the folder only, then the watch list window part.
-  Loaded folderOnly(AppPart(9) + MainPart(2) + WatchPart(2));
+  Loaded folderOnly(AppPart(10) + MainPart(2) + WatchPart(2));
   EXPECT_TRUE(folderOnly.whole);
   MainWindowLayout expectedMain;
   expectedMain.m_linkFolder = kFolder;
   EXPECT_EQ(folderOnly.AllFields(), Fields(FullSettings(), expectedMain, FullWatchListWindow()));
 
   // Main window schema 1: no watch list window part is read, even when bytes follow.
-  Loaded noWatchList(AppPart(9) + MainPart(1) + WatchPart(2));
+  Loaded noWatchList(AppPart(10) + MainPart(1) + WatchPart(2));
   EXPECT_TRUE(noWatchList.whole);
   EXPECT_EQ(noWatchList.AllFields(), Fields(FullSettings(), expectedMain, {}));
 
   // Watch list window schema 1 has no rectangle.
-  Loaded noRect(AppPart(9) + MainPart(3) + WatchPart(1));
+  Loaded noRect(AppPart(10) + MainPart(3) + WatchPart(1));
   EXPECT_TRUE(noRect.whole);
   WatchListWindowLayout expectedWatch = FullWatchListWindow();
   expectedWatch.m_windowRect = {};
@@ -231,12 +235,12 @@ TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
 
 TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   // A later version may append fields; where its next part begins is then unknown.
-  std::string newer = Int(10) + AppPart(9).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
+  std::string newer = Int(11) + AppPart(10).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
   Loaded loaded(newer);
   EXPECT_TRUE(loaded.whole);
   EXPECT_EQ(loaded.AllFields(), Fields(FullSettings(), {}, {}));
 
-  Loaded newerLayout(AppPart(9) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
+  Loaded newerLayout(AppPart(10) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 }
 
@@ -357,7 +361,7 @@ TEST_F(SettingsFileTest, AnUnreadableArchiveChangesNothing) {
   EXPECT_EQ(Fields(settings, mainWindow, watchList), Fields(FullSettings(), {}, {}));
 
   // A short file is read as far as it goes.
-  m_folder.WriteBytes("short.ini", AppPart(9).substr(0, 27));
+  m_folder.WriteBytes("short.ini", AppPart(10).substr(0, 27));
   settings = {};
   EXPECT_TRUE(LoadSettingsFile(m_folder.File("short.ini"), settings, mainWindow, watchList));
   EXPECT_EQ(settings.m_linkOverwrite, 1);

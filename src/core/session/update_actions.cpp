@@ -1,0 +1,118 @@
+#include "core/session/update_actions.h"
+
+#include <cctype>
+
+#include "core/check/check_results.h"
+#include "core/check/renew.h"
+#include "core/mail/loop_dialog_host.h"
+#include "core/mail/mail_job.h"
+#include "core/mail/mail_message.h"
+#include "core/mail/mail_server_info.h"
+#include "platform/desktop_notifier.h"
+#include "platform/program_folder.h"
+#include "platform/shell.h"
+#include "platform/sound_player.h"
+#include "platform/ui_queue.h"
+
+namespace {
+
+constexpr const char* kDefaultSound = "notify.wav";
+constexpr const char* kIconFile = "pagewarden.png";
+constexpr const char* kShowAction = "表示";
+
+FetchRequest AddressRequest(const std::string& address) {
+  FetchRequest request;
+  request.m_url = address;
+  return request;
+}
+
+}  // namespace
+
+CUpdateActions::CUpdateActions(CReNew& engine, UpdateActionsHost host,
+                               platform::CDesktopNotifier* notifier)
+    : m_engine(engine),
+      m_host(std::move(host)),
+      m_notifier(notifier),
+      m_iconPath(platform::ShippedFile(kIconFile)) {}
+
+bool CUpdateActions::OnUpdate(const WatchItem& item, const AppSettings& settings) {
+  std::string sound = SoundPath(item);
+  if (!sound.empty()) platform::SoundPlayer().Play(sound);
+  if (settings.m_desktopNotify) Notify(item, kUpdatedText);
+  if (item.m_popUp && !Ending()) RaiseMainWindow();
+  if (item.m_showPage && !Ending()) ShowPage(item);
+  if (!item.m_exec.empty() && !Ending()) RunExec(item.m_exec);
+  if (!item.m_useMail || Ending()) return true;
+  if (SendMail(item, settings)) return true;
+  // A mail broken off by the end of the program or a cancel is no failure to tell.
+  if (Ending()) return true;
+  if (settings.m_desktopNotify) Notify(item, kMailFailedText);
+  return false;
+}
+
+std::string CUpdateActions::SoundPath(const WatchItem& item) {
+  if (item.m_soundUse == 0) return {};
+  if (item.m_soundUse == 1) return platform::ShippedFile(kDefaultSound);
+  return item.m_soundFile;
+}
+
+bool CUpdateActions::IsAddress(const std::string& exec) {
+  std::size_t start = exec.find_first_not_of(" \t");
+  if (start == std::string::npos || exec.size() - start < 4) return false;
+  std::string head = exec.substr(start, 4);
+  for (char& ch : head) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return head == "http";
+}
+
+bool CUpdateActions::Ending() const {
+  return m_engine.IsShuttingDown() || m_engine.AbortSignal()->IsCancelled();
+}
+
+void CUpdateActions::RaiseMainWindow() {
+  if (m_host.raiseMainWindow && m_host.queue) m_host.queue->Send(m_host.raiseMainWindow);
+}
+
+void CUpdateActions::ShowPage(const FetchRequest& request) {
+  if (!m_host.showPage || !m_host.queue) return;
+  m_host.queue->Send([this, &request] { m_host.showPage(request); });
+}
+
+void CUpdateActions::RunExec(const std::string& exec) {
+  if (IsAddress(exec)) {
+    ShowPage(AddressRequest(exec));
+    return;
+  }
+  std::size_t separator = exec.rfind('/');
+  std::string folder = separator == std::string::npos ? std::string() : exec.substr(0, separator + 1);
+  std::string file = separator == std::string::npos ? exec : exec.substr(separator + 1);
+  // What cannot be started is not reported.
+  platform::StartFile(folder, file);
+}
+
+bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings) {
+  CMailServerInfo info = CMailServerInfo::FromSettings(settings);
+  CMailMessage message;
+  BuildNoticeMessage(message, item.m_mailBody, item.m_mailSubject, settings.m_mailAccount,
+                     item.m_mailTo);
+  CLoopDialogHost withoutWindow;
+  CMailJob job(m_host.mailDialogs ? *m_host.mailDialogs : withoutWindow, nullptr);
+  job.SetCancelSignal(m_engine.AbortSignal());
+  return job.SendNotice(info, message) == 0;
+}
+
+void CUpdateActions::Notify(const WatchItem& item, const char* text) {
+  if (!m_notifier || Ending()) return;
+  platform::DesktopNotice notice;
+  notice.summary = item.m_name.empty() ? item.m_url : item.m_name;
+  notice.body = std::string(text) + "\n" + item.m_url;
+  notice.iconPath = m_iconPath;
+  if (m_host.notificationAction && m_host.showPage && m_host.queue) {
+    notice.actionLabel = kShowAction;
+    // The check's item is gone by the time the user chooses: the page goes by value.
+    FetchRequest page = item;
+    notice.onAction = [this, page] {
+      m_host.queue->Post([this, page] { m_host.showPage(page); });
+    };
+  }
+  m_notifier->Show(std::move(notice));
+}

@@ -1,0 +1,67 @@
+// The actions on update, run by the check engine on its worker for every updated item, in
+// this order, each whatever the others did: the sound, the desktop notification, raising
+// the main window, showing the page, running the item's file or opening its address, and
+// the notification mail. A failed mail is told once more by a desktop notification; the
+// engine posts its row.
+//
+// Threads: OnUpdate runs on the engine's worker. Raising and showing are sent to the UI
+// thread through the host's queue (the worker waits for them); the sound, the program
+// and the mail run on the worker (the mail's progress windows are the host's). Once the
+// program is ending, or the check is cancelled, the actions not yet run are skipped; a
+// mail under way is broken off by the engine's abort signal.
+// Ownership: the engine, the host's queue, mail window host and the notifier outlive this.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/check/check_notify.h"
+#include "core/fetch/fetch_request.h"
+
+class CReNew;
+class IMailDialogHost;
+namespace platform {
+class CDesktopNotifier;
+class IUiQueue;
+}  // namespace platform
+
+// What differs between the front ends.
+struct UpdateActionsHost {
+  platform::IUiQueue* queue = nullptr;  // the UI thread's
+  // Brings the main window up ("開く"); UI thread. Empty: there is none.
+  std::function<void()> raiseMainWindow;
+  // Shows a page or an address; UI thread. Empty: pages cannot be shown here.
+  std::function<void(const FetchRequest& request)> showPage;
+  // The mail progress windows; null: the mail runs on the worker without a window.
+  IMailDialogHost* mailDialogs = nullptr;
+  // The front end stays to take the notification's "表示" (a resident program).
+  bool notificationAction = true;
+};
+
+class CUpdateActions : public IUpdateActions {
+ public:
+  // `notifier` may be null (no desktop notifications).
+  CUpdateActions(CReNew& engine, UpdateActionsHost host, platform::CDesktopNotifier* notifier);
+
+  // false when the notification mail could not be sent.
+  bool OnUpdate(const WatchItem& item, const AppSettings& settings) override;
+
+  // The sound an item plays: "notify.wav" as shipped with the program, its own file, or
+  // none (empty).
+  static std::string SoundPath(const WatchItem& item);
+  // `Exec` names an address to show rather than a file to start.
+  static bool IsAddress(const std::string& exec);
+
+ private:
+  bool Ending() const;
+  void RaiseMainWindow();
+  void ShowPage(const FetchRequest& request);
+  void RunExec(const std::string& exec);
+  bool SendMail(const WatchItem& item, const AppSettings& settings);
+  void Notify(const WatchItem& item, const char* text);
+
+  CReNew& m_engine;
+  UpdateActionsHost m_host;
+  platform::CDesktopNotifier* m_notifier;
+  std::string m_iconPath;
+};

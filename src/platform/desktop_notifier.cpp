@@ -1,0 +1,183 @@
+#include "platform/desktop_notifier.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <libnotify/notify.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/text_codec.h"
+
+namespace platform {
+
+namespace {
+
+// libnotify's state is the process's: one notifier at a time may use it.
+std::atomic<bool> g_libnotifyTaken{false};
+
+constexpr const char* kActionKey = "show";
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+struct CDesktopNotifier::Loop {
+  GMainContext* context = g_main_context_new();
+  GMainLoop* loop = g_main_loop_new(context, FALSE);
+  std::thread thread;
+  std::mutex mutex;
+  std::condition_variable changed;
+  int pending = 0;
+  // The rest belongs to the loop's thread.
+  bool usable = false;
+  std::vector<NotifyNotification*> waiting;  // shown with an action, not closed yet
+
+  struct Task {
+    Loop* loop;
+    DesktopNotice notice;
+  };
+
+  void Run(const std::string& appName) {
+    g_main_context_push_thread_default(context);
+    bool expected = false;
+    usable = g_libnotifyTaken.compare_exchange_strong(expected, true) &&
+             notify_init(Cp932ToUtf8(appName).c_str());
+    g_main_loop_run(loop);
+    for (NotifyNotification* notification : waiting) {
+      notify_notification_close(notification, nullptr);
+      g_object_unref(notification);
+    }
+    waiting.clear();
+    if (usable) {
+      notify_uninit();
+      g_libnotifyTaken = false;
+    }
+    g_main_context_pop_thread_default(context);
+  }
+
+  static gboolean ShowTask(gpointer data) {
+    auto* task = static_cast<Task*>(data);
+    task->loop->ShowNow(task->notice);
+    {
+      std::lock_guard lock(task->loop->mutex);
+      --task->loop->pending;
+    }
+    task->loop->changed.notify_all();
+    return G_SOURCE_REMOVE;
+  }
+
+  static void DeleteTask(gpointer data) { delete static_cast<Task*>(data); }
+
+  static void OnAction(NotifyNotification*, char*, gpointer data) {
+    auto* action = static_cast<std::function<void()>*>(data);
+    if (*action) (*action)();
+  }
+
+  static void DeleteAction(gpointer data) { delete static_cast<std::function<void()>*>(data); }
+
+  static void OnClosed(NotifyNotification* notification, gpointer data) {
+    auto* self = static_cast<Loop*>(data);
+    for (auto it = self->waiting.begin(); it != self->waiting.end(); ++it) {
+      if (*it == notification) {
+        self->waiting.erase(it);
+        g_object_unref(notification);
+        return;
+      }
+    }
+  }
+
+  // The service's capabilities; false when no service answers.
+  static bool Capabilities(bool& actions, bool& markup) {
+    GList* caps = notify_get_server_caps();
+    if (!caps) return false;
+    actions = markup = false;
+    for (GList* cap = caps; cap; cap = cap->next) {
+      std::string name = static_cast<const char*>(cap->data);
+      actions = actions || name == "actions";
+      markup = markup || name == "body-markup";
+    }
+    g_list_free_full(caps, g_free);
+    return true;
+  }
+
+  void ShowNow(const DesktopNotice& notice) {
+    bool actions = false;
+    bool markup = false;
+    if (!usable || !Capabilities(actions, markup)) return;
+    std::string body = Cp932ToUtf8(notice.body);
+    if (markup) {
+      gchar* escaped = g_markup_escape_text(body.c_str(), -1);
+      body = escaped;
+      g_free(escaped);
+    }
+    std::string icon = notice.iconPath.empty() ? std::string() : NativePath(notice.iconPath);
+    NotifyNotification* notification = notify_notification_new(
+        Cp932ToUtf8(notice.summary).c_str(), body.c_str(), icon.empty() ? nullptr : icon.c_str());
+    bool withAction = actions && !notice.actionLabel.empty() && notice.onAction;
+    if (withAction) {
+      notify_notification_add_action(notification, kActionKey,
+                                     Cp932ToUtf8(notice.actionLabel).c_str(), OnAction,
+                                     new std::function<void()>(notice.onAction), DeleteAction);
+      g_signal_connect(notification, "closed", G_CALLBACK(OnClosed), this);
+    }
+    GError* error = nullptr;
+    if (!notify_notification_show(notification, &error)) {
+      g_clear_error(&error);
+      g_object_unref(notification);
+      return;
+    }
+    if (withAction) {
+      waiting.push_back(notification);
+    } else {
+      g_object_unref(notification);
+    }
+  }
+};
+
+CDesktopNotifier::CDesktopNotifier(std::string appName) : m_appName(std::move(appName)) {}
+
+CDesktopNotifier::~CDesktopNotifier() {
+  if (!m_loop) return;
+  g_main_loop_quit(m_loop->loop);
+  m_loop->thread.join();
+  g_main_loop_unref(m_loop->loop);
+  g_main_context_unref(m_loop->context);
+}
+
+bool CDesktopNotifier::SessionBusAvailable() {
+  if (!Environment("DBUS_SESSION_BUS_ADDRESS").empty()) return true;
+  std::string runtime = Environment("XDG_RUNTIME_DIR");
+  struct stat info {};
+  return !runtime.empty() && stat((runtime + "/bus").c_str(), &info) == 0 &&
+         S_ISSOCK(info.st_mode);
+}
+
+void CDesktopNotifier::Show(DesktopNotice notice) {
+  if (!SessionBusAvailable()) return;
+  if (!m_loop) {
+    m_loop = std::make_unique<Loop>();
+    Loop* loop = m_loop.get();
+    loop->thread = std::thread([loop, name = m_appName] { loop->Run(name); });
+  }
+  {
+    std::lock_guard lock(m_loop->mutex);
+    ++m_loop->pending;
+  }
+  g_main_context_invoke_full(m_loop->context, G_PRIORITY_DEFAULT, Loop::ShowTask,
+                             new Loop::Task{m_loop.get(), std::move(notice)}, Loop::DeleteTask);
+}
+
+void CDesktopNotifier::Flush() {
+  if (!m_loop) return;
+  std::unique_lock lock(m_loop->mutex);
+  m_loop->changed.wait(lock, [this] { return m_loop->pending == 0; });
+}
+
+}  // namespace platform
