@@ -7,6 +7,7 @@
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 #include "platform/ui_queue.h"
 
 int RunCheckCommand(const std::string& homeArgument, int position) {
@@ -20,6 +21,7 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
   CCheckResults results(list, view);
   list.Init(&queue, &results);
+  if (!ConfirmWatchListLoad(list, *session.Environment().m_prompter, false)) return 1;
 
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +

@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 
 std::string ListLine(const WatchItem& item, int position) {
   std::string checked = "未確認";
@@ -26,5 +27,5 @@ int RunListCommand(const std::string& homeArgument) {
   CWatchList list(session.Environment());
   list.Load();
   for (int i = 0; i < list.GetCount(); ++i) PrintLine(ListLine(list.GetItem(i), i));
-  return 0;
+  return ConfirmWatchListLoad(list, *session.Environment().m_prompter, false) ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 #include "platform/ui_queue.h"
 
 int RunResidentCommand(const std::string& homeArgument) {
@@ -16,6 +17,7 @@ int RunResidentCommand(const std::string& homeArgument) {
   CConsoleResultView view;
   CCheckResults results(list, view);
   list.Init(&queue, &results);
+  if (!ConfirmWatchListLoad(list, *session.Environment().m_prompter, false)) return 1;
   list.Dispatch();
 
   session.Serve(StopRequested);

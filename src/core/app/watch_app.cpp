@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/app/settings_archive.h"
+#include "core/app/unread_file_notice.h"
 #include "core/app/version.h"
 #include "core/companion/companion_names.h"
 #include "core/fetch/path_utils.h"
@@ -93,7 +94,13 @@ CWatchApp::StartResult CWatchApp::StartUp(const WatchAppHooks& hooks) {
   }
   if (desktop) WriteIdentity();
   CreateConverter();
-  LoadSettings();
+  if (!ConfirmUnreadFile(m_prompter, desktop, "設定ファイル", SettingsArchivePath(),
+                         LoadSettings())) {
+    m_receiver.reset();
+    m_lock.Release();
+    return StartResult::Failed;
+  }
+  m_settingsGuard.AllowReplace();
   return StartResult::Run;
 }
 
@@ -164,12 +171,15 @@ int CWatchApp::VersionNumber() {
   return std::atoi(version.c_str());
 }
 
-bool CWatchApp::LoadSettings() {
-  return LoadSettingsFile(SettingsArchivePath(), m_settings, m_mainWindowLayout,
-                          m_watchListWindowLayout);
+platform::LoadOutcome CWatchApp::LoadSettings() {
+  platform::LoadOutcome outcome = LoadSettingsFile(SettingsArchivePath(), m_settings,
+                                                   m_mainWindowLayout, m_watchListWindowLayout);
+  m_settingsGuard.SetLoadOutcome(outcome);
+  return outcome;
 }
 
-bool CWatchApp::SaveSettings() const {
+bool CWatchApp::SaveSettings() {
+  if (!m_settingsGuard.PrepareSave(SettingsArchivePath())) return false;
   return SaveSettingsFile(SettingsArchivePath(), m_settings, m_mainWindowLayout,
                           m_watchListWindowLayout);
 }

@@ -10,6 +10,7 @@
 #include "core/app/version.h"
 #include "core/app/watch_app.h"
 #include "core/fetch/path_utils.h"
+#include "core/watch/watch_list_notice.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
 #include "gui/app/main_commands.h"
@@ -211,6 +212,10 @@ void CMainDlg::DeferredInit() {
   if (m_app.m_settings.m_startResident) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
   m_watchList->Init(&m_queue, m_checkResults.get());
+  if (!ConfirmWatchListLoad(*m_watchList, m_app.Prompter(), true)) {
+    ExitProgram();  // the user keeps the list file as it is
+    return;
+  }
   if (m_parts.createWindows) m_parts.createWindows(*this);
   m_watchList->Dispatch();
   Command(ID_TAKE_HELPER_REQUEST);
