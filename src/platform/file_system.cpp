@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +63,18 @@ bool ReadAttributes(const std::string& path, FileAttributes& attributes) {
   attributes.readOnly = access(native.c_str(), needed) != 0;
   attributes.offline = false;
   return true;
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* folder = opendir(NativePath(path).c_str());
+  if (!folder) return names;
+  while (dirent* entry = readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(Utf8ToCp932(name));
+  }
+  closedir(folder);
+  return names;
 }
 
 bool FlushToDisk(FILE* file) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -43,6 +44,10 @@ struct FileAttributes {
 };
 // false when the attributes cannot be read.
 bool ReadAttributes(const std::string& path, FileAttributes& attributes);
+
+// The names of the entries of a folder (CP932), without "." and ".."; empty when it cannot
+// be read.
+std::vector<std::string> ListFolder(const std::string& path);
 
 // Flushes the stream and asks the OS to put the file's data on the disk.
 bool FlushToDisk(FILE* file);

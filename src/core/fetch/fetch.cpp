@@ -438,6 +438,8 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
     job.m_resultText = std::strerror(errno);
     result = 2;
   }
+  // Half a page is of no use to anyone; a resumed file keeps what it had.
+  if (result != 0 && !resuming) platform::RemoveFile(path);
   if (result == 0 && path != job.m_savePath) job.m_resultText = path;
   job.m_resultCode = result;
   return result;

@@ -1,7 +1,9 @@
 #include "core/watch/watch_list.h"
 
 #include <cstdio>
+#include <set>
 
+#include "core/app/leftover_files.h"
 #include "core/fetch/path_utils.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
@@ -15,7 +17,15 @@ CWatchList::~CWatchList() {
 
 bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
   m_engine.SetNotifyTarget(queue, notify);
-  return Load();
+  bool loaded = Load();
+  // Only a list read whole names every file its items keep, which must survive.
+  if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
+      m_guard.Outcome() == platform::LoadOutcome::Missing) {
+    std::set<std::string> inUse;
+    for (const WatchItem& item : m_items) inUse.insert({item.m_hiddenPath, item.m_savePath});
+    RemoveLeftoverFiles(ProgramFolder(), inUse);
+  }
+  return loaded;
 }
 
 std::string CWatchList::FilePath() { return ProgramFolder() + "/WatchList.pgl"; }

@@ -34,7 +34,9 @@ class CWatchList {
   CWatchList& operator=(const CWatchList&) = delete;
 
   // Gives the engine its report target (both owned by the caller, outliving the list and
-  // every task posted to the queue), then loads the file. Call once, before the first
+  // every task posted to the queue), then loads the file and, when it was read whole (or
+  // is missing), removes the temporary files that an earlier run left behind in the
+  // program folder and "comp" (never a file an item keeps). Call once, before the first
   // Dispatch.
   bool Init(platform::IUiQueue* queue, ICheckNotify* notify);
   // Loads the file: every item gets its first check time by the start-up rule, the frame

@@ -186,6 +186,37 @@ TEST_F(WatchListTest, AFileTheUserCannotReadIsUnreadableAndMovedAsideOnlyWhenAll
   EXPECT_EQ(folder.ReadBytes(Backups(folder)[0]), Blocks(folder, {Numbered(0)}));
 }
 
+// What a killed save, fetch or mail left behind goes at the next start; what only looks
+// like it, and what an item keeps, stays.
+TEST_F(WatchListTest, StartingRemovesTheProgramsOwnLeftoversOnly) {
+  platform::MakeDirectory(folder.File("comp"));
+  WatchItem kept = Numbered(0);
+  kept.m_hiddenPath = folder.File("comp/temp_2.html");  // an older list's private copy
+  folder.WriteBytes("WatchList.pgl", Blocks(folder, {kept}));
+  const std::vector<std::string> leftovers = {
+      "WatchList.pgl.Ab3xYz", "PAGEWARD.INI.q1W2e3", "tempMailBody.txt", "tempOutB64_3.txt",
+      "comp/temp.tmp",        "comp/temp_17.tmp",    "comp/temp_4.html"};
+  const std::vector<std::string> others = {
+      "WatchList.pgl.20261207-130000.bak", "WatchList.pgl.abc", "PAGEWARD.INI", "notes.txt",
+      "tempMailBody.doc", "comp/temp_2.html", "comp/copy.tmp", "comp/template.tmp",
+      "comp/temp_x.tmp"};
+  for (const std::string& name : leftovers) folder.WriteBytes(name, "x");
+  for (const std::string& name : others) folder.WriteBytes(name, "x");
+  {
+    CWatchList list{CheckEnvironment()};
+    ASSERT_TRUE(list.Init(nullptr, nullptr));
+  }
+  for (const std::string& name : leftovers) EXPECT_FALSE(platform::FileExists(folder.File(name))) << name;
+  for (const std::string& name : others) EXPECT_TRUE(platform::FileExists(folder.File(name))) << name;
+
+  // A list that did not load whole may name any of them: nothing is removed.
+  folder.WriteBytes("comp/temp.tmp", "x");
+  folder.WriteBytes("WatchList.pgl", "garbage\r\n");
+  CWatchList damaged{CheckEnvironment()};
+  damaged.Init(nullptr, nullptr);
+  EXPECT_TRUE(platform::FileExists(folder.File("comp/temp.tmp")));
+}
+
 TEST_F(WatchListTest, MissingFileGivesAnEmptyListAndAnEmptyListSavesAnEmptyFile) {
   CWatchList list{CheckEnvironment()};
   EXPECT_FALSE(list.Load());
