@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/program_folder.h"
 #include "platform/text_codec.h"
 #include "platform/text_mode_stream.h"
 
@@ -13,8 +15,27 @@ namespace platform {
 
 std::string NativePath(const std::string& cp932Path) { return Cp932ToUtf8(cp932Path); }
 
+namespace {
+
+// fopen for a writing mode ("w", "a", with '+' or 'b'), creating the file 0600 and taking
+// away what an older file allowed others.
+FILE* OpenOwnerOnly(const std::string& nativePath, const char* mode) {
+  int flags = O_CLOEXEC | O_CREAT | (mode[0] == 'w' ? O_TRUNC : O_APPEND);
+  flags |= std::strchr(mode, '+') ? O_RDWR : O_WRONLY;
+  int descriptor = open(nativePath.c_str(), flags, 0600);
+  if (descriptor < 0) return nullptr;
+  fchmod(descriptor, 0600);
+  FILE* raw = fdopen(descriptor, mode);
+  if (!raw) close(descriptor);
+  return raw;
+}
+
+}  // namespace
+
 FILE* OpenFile(const std::string& path, const char* mode) {
-  FILE* raw = fopen(NativePath(path).c_str(), mode);
+  bool writing = mode[0] == 'w' || mode[0] == 'a';
+  FILE* raw = writing && IsInProgramFolder(path) ? OpenOwnerOnly(NativePath(path), mode)
+                                                 : fopen(NativePath(path).c_str(), mode);
   if (!raw || std::strchr(mode, 'b')) return raw;
   return WrapInTextMode(raw, mode);
 }
@@ -52,6 +73,22 @@ bool MakeDirectories(const std::string& path) {
     MakeDirectory(path.substr(0, slash));
   }
   return MakeDirectory(path);
+}
+
+bool MakePrivateDirectory(const std::string& path) {
+  std::string native = NativePath(path);
+  if (mkdir(native.c_str(), 0700) == 0) {
+    chmod(native.c_str(), 0700);  // the umask may have taken bits away
+    return true;
+  }
+  FileStatus status;
+  return errno == EEXIST && StatFile(path, status) && status.isDirectory;
+}
+
+int PermissionsOf(const std::string& path) {
+  struct stat info;
+  if (stat(NativePath(path).c_str(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 07777);
 }
 
 bool ReadAttributes(const std::string& path, FileAttributes& attributes) {

@@ -17,6 +17,8 @@ namespace platform {
 std::string NativePath(const std::string& cp932Path);
 
 // fopen with the given mode; text mode unless the mode holds 'b'. nullptr on failure.
+// A file opened for writing inside the program folder is made (or becomes) readable and
+// writable by its owner alone (0600), whatever the umask.
 FILE* OpenFile(const std::string& path, const char* mode);
 
 struct FileStatus {
@@ -35,6 +37,11 @@ bool RenameFile(const std::string& from, const std::string& to);
 bool MakeDirectory(const std::string& path);
 // Creates the folder and any missing parents.
 bool MakeDirectories(const std::string& path);
+// Creates one folder for the user alone (0700, whatever the umask); an existing folder is
+// left as it is. true when the folder exists afterwards.
+bool MakePrivateDirectory(const std::string& path);
+// The permission bits (07777) of an existing file or folder, or -1.
+int PermissionsOf(const std::string& path);
 
 // What the program asks of a folder before saving into it.
 struct FileAttributes {

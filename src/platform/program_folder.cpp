@@ -57,4 +57,10 @@ std::string ProgramFolderPath() {
   return g_programFolder;
 }
 
+bool IsInProgramFolder(const std::string& path) {
+  std::string folder = ProgramFolderPath();
+  return !folder.empty() && path.size() > folder.size() + 1 &&
+         path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "core/app/folder_permissions.h"
 #include "core/app/settings_archive.h"
 #include "core/app/unread_file_notice.h"
 #include "core/app/version.h"
@@ -113,14 +114,19 @@ void CWatchApp::ShutDown() {
 }
 
 bool CWatchApp::PrepareDataFolder() {
-  // The program folder itself is made on the first start.
-  platform::MakeDirectories(ProgramFolder());
+  // The program folder itself is made on the first start; both are for the user alone.
+  std::string parent = UpToLast(ProgramFolder(), '/');
+  if (parent.size() > 1) platform::MakeDirectories(parent.substr(0, parent.size() - 1));
+  platform::MakePrivateDirectory(ProgramFolder());
   std::string folder = ProgramFolder() + "/" + kDataFolderName;
   std::string checked = folder;
-  if (CheckFolder(checked) == 0) return true;
-  platform::MakeDirectory(folder);
-  checked = folder;
-  return CheckFolder(checked) == 0;
+  if (CheckFolder(checked) != 0) {
+    platform::MakePrivateDirectory(folder);
+    checked = folder;
+    if (CheckFolder(checked) != 0) return false;
+  }
+  ReportWideFolders(m_prompter, m_ownKey.get(), {ProgramFolder(), folder});
+  return true;
 }
 
 void CWatchApp::CreateConverter() {

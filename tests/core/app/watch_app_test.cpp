@@ -204,6 +204,47 @@ TEST_F(WatchAppTest, SettingsSurviveARestart) {
   again.ShutDown();
 }
 
+// The folders are made for the user alone whatever the umask; one that lets others in is
+// left so and said once, until it changes.
+TEST_F(WatchAppTest, DataFoldersAreMadePrivateAndAWideOneIsReportedOnce) {
+  mode_t oldMask = umask(0);
+  platform::SetProgramFolder(environment.Program().File("fresh"));
+  {
+    CWatchApp app(FrontEnd::Cli, m_prompter, m_queue);
+    ASSERT_EQ(app.StartUp({}), CWatchApp::StartResult::Run);
+    app.ShutDown();
+  }
+  umask(oldMask);
+  struct stat info {};
+  ASSERT_EQ(stat(environment.Program().File("fresh").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat(environment.Program().File("fresh/comp").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_TRUE(m_prompter.Messages().empty());
+
+  platform::SetProgramFolder(environment.Program().Path());
+  chmod(environment.Program().Path().c_str(), 0755);
+  auto start = [&] {
+    CWatchApp app(FrontEnd::Desktop, m_prompter, m_queue);
+    EXPECT_EQ(app.StartUp({}), CWatchApp::StartResult::Run);
+    app.ShutDown();
+  };
+  start();
+  ASSERT_EQ(m_prompter.Messages().size(), 1u);
+  EXPECT_NE(m_prompter.Messages()[0].find(environment.Program().Path() + " は他のユーザーも使えるアクセス権 (755)"),
+            std::string::npos) << m_prompter.Messages()[0];
+  start();
+  EXPECT_EQ(m_prompter.Messages().size(), 1u) << "said once";
+  ASSERT_EQ(stat(environment.Program().Path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0755u) << "left as the user set it";
+  chmod(environment.Program().Path().c_str(), 0700);
+  start();
+  chmod(environment.Program().Path().c_str(), 0750);
+  start();
+  EXPECT_EQ(m_prompter.Messages().size(), 2u) << "a folder widened again is said again";
+  chmod(environment.Program().Path().c_str(), 0700);
+}
+
 // A truncated archive is never written over: the command line ends with its message; the
 // desktop user who goes on keeps the old file under a dated name.
 TEST_F(WatchAppTest, ADamagedArchiveIsReportedAndKeptAsideBeforeItIsReplaced) {
