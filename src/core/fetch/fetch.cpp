@@ -1,6 +1,7 @@
 #include "core/fetch/fetch.h"
 
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -101,7 +102,10 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   parts.tm_sec = date.second;
   parts.tm_isdst = -1;
   std::time_t local = std::mktime(&parts);
-  return local == static_cast<std::time_t>(-1) ? 0 : static_cast<int>(local);
+  // The stored time is 32 bits: a later date is kept as the latest one, so that the same
+  // date compares equal at every check; none before 1970 is told from "no date".
+  if (local <= 0) return 0;
+  return local > INT_MAX ? INT_MAX : static_cast<int>(local);
 }
 
 }  // namespace
