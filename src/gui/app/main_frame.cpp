@@ -7,6 +7,7 @@
 #include <wx/statbmp.h>
 #include <wx/taskbar.h>
 
+#include "core/app/image_test_page.h"
 #include "core/app/version.h"
 #include "core/app/watch_app.h"
 #include "core/fetch/path_utils.h"
@@ -399,7 +400,7 @@ void CMainDlg::DisplayPage(DisplayKind kind, const std::string& text) {
   } else if (kind == DisplayKind::Image) {
     std::string path = ImageTestPath();
     FILE* file = platform::OpenFile(path, "w");
-    std::string page = "<html><body><img src=\"" + text + "\"></body></html>";
+    std::string page = ImageTestPage(text);
     bool written = file && std::fwrite(page.data(), 1, page.size(), file) == page.size();
     if (file && std::fclose(file) != 0) written = false;
     if (!written) {
