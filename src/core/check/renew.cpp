@@ -168,6 +168,7 @@ int CReNew::Check() {
     // The program-wide proxy serves items that name none; the item keeps its own field.
     settings.m_proxy = m_environment.m_settings->m_proxy;
     settings.m_noProxyForLocal = m_environment.m_settings->m_noProxyForLocal;
+    settings.m_pageSizeLimit = PageSizeLimitBytes(*m_environment.m_settings);
   }
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;

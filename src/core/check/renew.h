@@ -40,8 +40,8 @@ struct CheckEnvironment {
   IPrompter* m_prompter = nullptr;                           // authentication questions
   const AppSettings* m_settings = nullptr;                   // proxy, bypass for local addresses
   const platform::CCodePageConverter* m_converter = nullptr; // page text to CP932
-  FetchSettings m_fetch;  // time-outs and trusted certificates; its proxy fields are taken
-                          // from m_settings at every check
+  FetchSettings m_fetch;  // time-outs and trusted certificates; its proxy fields and page
+                          // size limit are taken from m_settings at every check
 };
 
 class CReNew {

@@ -29,10 +29,13 @@ struct FetchSettings {
   std::uint32_t m_connectTimeoutMs = 30000;
   std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
+  std::int64_t m_pageSizeLimit = 64 << 20;  // bytes a body may have; 0: no limit
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
+// The settings' page size limit in bytes; 0: none.
+std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 
 class CFetch {
  public:

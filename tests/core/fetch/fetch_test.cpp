@@ -296,6 +296,33 @@ TEST_F(FetchTest, BodyLengthRules) {
   EXPECT_FALSE(platform::FileExists(m_folder.File("c.htm"))) << "no half page is left";
 }
 
+// An endless page ends as an error at the limit, told by its length or found while saving,
+// and leaves no file.
+TEST_F(FetchTest, APageOverTheSizeLimitIsAnErrorAndLeavesNoFile) {
+  m_settings.m_pageSizeLimit = 10000;
+  m_server.Enqueue("/told.htm", Html(std::string(10001, 't')));
+  ScriptedResponse endless = Html(std::string(1000, 'e'));
+  endless.bodyRepeat = 1000;
+  endless.contentLength = false;
+  m_server.Enqueue("/endless.htm", endless);
+  m_server.Enqueue("/fits.htm", Html(std::string(10000, 'f')));
+  for (const char* name : {"told.htm", "endless.htm"}) {
+    FetchJob job = Job(std::string("/") + name, name);
+    EXPECT_EQ(2, Run(job)) << name;
+    EXPECT_EQ(job.m_resultText, "ページサイズの上限 (10000 バイト) を超えました");
+    EXPECT_LE(job.m_bytesSaved.Load(), 10000);
+    EXPECT_FALSE(platform::FileExists(m_folder.File(name)));
+  }
+  FetchJob fits = Job("/fits.htm", "fits.htm");
+  EXPECT_EQ(0, Run(fits));
+  EXPECT_EQ(m_folder.ReadBytes("fits.htm").size(), 10000u);
+
+  AppSettings settings;
+  EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 64 << 20) << "the default: 64 MiB";
+  settings.m_pageSizeLimitMiB = 0;
+  EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 0);
+}
+
 TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
   m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
   FetchJob early = Job("/p.htm");
