@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include "core/app/app_settings.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
+#include "platform/http_session.h"
 #include "support/loopback_http_server.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -321,6 +324,48 @@ TEST_F(FetchTest, APageOverTheSizeLimitIsAnErrorAndLeavesNoFile) {
   EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 64 << 20) << "the default: 64 MiB";
   settings.m_pageSizeLimitMiB = 0;
   EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 0);
+}
+
+// A server that sends more than its answer, late, once the connection is idle: those
+// bytes must never be taken for the answer to the next request on a kept connection.
+TEST_F(FetchTest, AKeptConnectionWithUnreadBytesIsNotReused) {
+  m_settings.m_connections = std::make_shared<platform::CConnectionPool>();
+  ScriptedResponse smuggling;
+  smuggling.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\n";
+  smuggling.body = "first"
+                   "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nstale";
+  smuggling.stallAfter = 5;
+  smuggling.stallMs = 50;
+  m_server.Enqueue("/first.htm", smuggling);
+  m_server.Enqueue("/second.htm", Html("fresh"));
+  m_server.Enqueue("/third.htm", Html("third"));
+
+  FetchJob first = Job("/first.htm", "first.htm");
+  EXPECT_EQ(0, Run(first));
+  EXPECT_EQ(m_folder.ReadBytes("first.htm"), "first");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the late bytes arrive
+  FetchJob second = Job("/second.htm", "second.htm");
+  EXPECT_EQ(0, Run(second));
+  EXPECT_EQ(m_folder.ReadBytes("second.htm"), "fresh");
+  EXPECT_EQ(m_server.ConnectionCount(), 2u);
+  // A clean connection is still kept and reused.
+  FetchJob third = Job("/third.htm", "third.htm");
+  EXPECT_EQ(0, Run(third));
+  EXPECT_EQ(m_folder.ReadBytes("third.htm"), "third");
+  EXPECT_EQ(m_server.ConnectionCount(), 2u);
+
+  // A server that closes an idle connection: the next request connects anew.
+  ScriptedResponse closing = Html("bye");
+  closing.closeAfter = 3;
+  m_server.Enqueue("/closing.htm", closing);
+  m_server.Enqueue("/after.htm", Html("after"));
+  FetchJob bye = Job("/closing.htm", "closing.htm");
+  EXPECT_EQ(0, Run(bye));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  FetchJob after = Job("/after.htm", "after.htm");
+  EXPECT_EQ(0, Run(after)) << after.m_resultText;
+  EXPECT_EQ(m_folder.ReadBytes("after.htm"), "after");
+  EXPECT_EQ(m_server.ConnectionCount(), 3u);
 }
 
 TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
