@@ -1,42 +1,10 @@
 #!/usr/bin/env bash
 # The README's picture of the watch list window: the window tests' scene of a few watch
-# items (tests/gui/watch_list_screenshot.cpp) on a virtual X server with a window manager,
-# written to docs/watch-list-window.png. Needs the packages of
-# scripts/screenshot-packages.txt (scripts/screenshot.sh installs them).
+# items (tests/gui/watch_list_screenshot.cpp), written to docs/watch-list-window.png.
 #
 #   scripts/screenshot_watch_list.sh        # build/tests/gui/gui_tests, built when missing
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=scripts/common.sh
-source "$root/scripts/common.sh"
-
-if [ "${1:-}" = "--inside" ]; then
-  work=$2
-  tests=$3
-  openbox >/dev/null 2>&1 &
-  sleep 1
-  PAGEWARDEN_SCREENSHOT_DONE=$work/done "$tests" \
-    --gtest_filter=WatchListScreenshot.* >"$work/tests.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 1 300); do
-    grep -q "SCREENSHOT READY" "$work/tests.log" 2>/dev/null && break
-    sleep 0.1
-  done
-  # The window by its title, with the frame the window manager drew around it.
-  id=$(xwininfo -root -tree | grep -F 'ウォッチリスト' | awk '{print $1}' | head -n 1)
-  capture_window "$root/docs/watch-list-window.png" -id "$id"
-  touch "$work/done"
-  wait "$pid" || true
-  exit 0
-fi
-
-tests=$root/build/tests/gui/gui_tests
-if [ ! -x "$tests" ]; then
-  cmake -S "$root" -B "$root/build" -DPAGEWARDEN_BENCH=OFF
-  cmake --build "$root/build" -j2 --target gui_tests
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 mkdir -p "$root/docs"
-LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$tests"
-echo "Written: docs/watch-list-window.png"
+exec "$root/scripts/screenshot_scene.sh" 'WatchListScreenshot.*' 'ウォッチリスト' \
+  "$root/docs/watch-list-window.png"

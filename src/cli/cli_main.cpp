@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "cli/command_check.h"
+#include "cli/command_links.h"
 #include "cli/command_list.h"
 #include "cli/command_run.h"
 #include "cli/console.h"
 #include "cli/mail_test_command.h"
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "platform/text_codec.h"
 
 namespace {
@@ -22,6 +23,12 @@ const char* const kUsage[] = {
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
+    "  links [フォルダ] [--force]",
+    "               リンクフォルダのリンクを一覧表示します (既定は前回のリンクフォルダ)",
+    "               (番号, ファイル, 名前, リンク先URL, ファイルあり/ファイルなし)",
+    "  links [フォルダ] [--force] update [N]",
+    "               リンクをすべて (または N 番目を) 更新して保存します",
+    "               --force: 他で使用中のリンクファイルを強制的に使用します",
     "  --version    版を表示します",
     "  --help       この説明を表示します",
     "",
@@ -83,6 +90,7 @@ int RunCli(int argc, char** argv) {
   const std::string& command = args[next];
   std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
 
+  if (command == "links") return RunLinksCommand(home, rest);
   if (command == "list" && rest.empty()) return RunListCommand(home);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
   if (command == "run" && rest.empty()) return RunResidentCommand(home);

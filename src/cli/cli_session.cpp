@@ -8,6 +8,7 @@
 CCliSession::CCliSession() = default;
 
 CCliSession::~CCliSession() {
+  m_checks.reset();
   if (m_app) m_app->ShutDown();
 }
 
@@ -31,20 +32,23 @@ int CCliSession::Open(const std::string& homeArgument, Access access) {
   return 0;
 }
 
-CheckEnvironment CCliSession::Environment() {
-  CheckEnvironment environment;
-  environment.m_prompter = &m_prompter;
-  environment.m_settings = m_app ? &m_app->m_settings : &m_readSettings;
-  environment.m_converter = m_app ? m_app->Converter() : nullptr;
-  return environment;
+CCheckSession& CCliSession::StartChecks(IResultView& view) {
+  CheckSessionHost host;
+  host.queue = &m_queue;
+  host.prompter = &m_prompter;
+  host.view = &view;
+  m_checks = std::make_unique<CCheckSession>(*m_app, std::move(host));
+  m_checks->Load();
+  return *m_checks;
 }
 
 void CCliSession::Serve(const std::function<bool()>& done) {
-  while (!done()) m_queue.RunUntil(done, 200);
+  m_queue.RunUntil(done, platform::CLoopQueue::kForever);
 }
 
-int CCliSession::CloseWatchList(CWatchList& list) {
-  list.Close();
+int CCliSession::CloseWatchList() {
+  CWatchList& list = m_checks->List();
+  m_checks->Close();
   Serve([&list] { return !list.HasOutstandingCheck(); });
   if (!list.Save()) {
     PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);

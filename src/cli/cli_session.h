@@ -2,6 +2,8 @@
 // the application object for the command-line front end: one working copy per data folder,
 // the folder and its "comp" made on first use, the code page converter, the program-wide
 // settings from the settings archive. A command that only reads takes the folder as it is.
+// A command that checks makes its check session here, with the terminal's prompter and the
+// caller's result view.
 //
 // Threads: the UI thread (the one serving Queue()).
 #pragma once
@@ -12,10 +14,8 @@
 
 #include "cli/terminal_prompter.h"
 #include "core/app/watch_app.h"
-#include "core/check/renew.h"
+#include "core/session/check_session.h"
 #include "platform/ui_queue.h"
-
-class CWatchList;
 
 class CCliSession {
  public:
@@ -26,20 +26,23 @@ class CCliSession {
   // 0 when the folder can be used; otherwise the reason has been printed to standard error
   // and the exit status (1) is given.
   int Open(const std::string& homeArgument, Access access);
-  CheckEnvironment Environment();
   // The application object of a working session (Open with Access::Work succeeded).
   CWatchApp& App() { return *m_app; }
   platform::CLoopQueue& Queue() { return m_queue; }
-  // Serves the queue until `done`, in short turns so that a stop request is seen.
+  // The check session of a working session, its rows going to `view` (which outlives
+  // it); its watch list is loaded. Call once.
+  CCheckSession& StartChecks(IResultView& view);
+  // Serves the queue until `done` (looked at after every task); sleeps while none comes.
+  // A stop signal wakes it with a task of its own.
   void Serve(const std::function<bool()>& done);
-  // The end of a working command: ends dispatching, takes up the report of a check still
-  // running and saves the list. 0, or 1 when the list cannot be saved (told on standard
-  // error).
-  int CloseWatchList(CWatchList& list);
+  // The end of a working command: ends dispatching (a check under way is cancelled),
+  // takes up the report of a check that had ended and saves the list. 0, or 1 when the
+  // list cannot be saved (told on standard error).
+  int CloseWatchList();
 
  private:
   platform::CLoopQueue m_queue;
   CTerminalPrompter m_prompter;
   std::unique_ptr<CWatchApp> m_app;
-  AppSettings m_readSettings;  // for a session that only reads
+  std::unique_ptr<CCheckSession> m_checks;  // before the application object ends
 };

@@ -8,20 +8,17 @@
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
-#include "platform/ui_queue.h"
 
 int RunCheckCommand(const std::string& homeArgument, int position) {
   CCliSession session;
+  CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
-  InstallStopSignals();
 
   std::set<unsigned> waiting;  // identities of the items still to be checked
-  platform::CLoopQueue& queue = session.Queue();
-  CWatchList list(session.Environment());
   CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
-  CCheckResults results(list, view);
-  list.Init(&queue, &results);
-  if (!ConfirmWatchListLoad(list, *session.Environment().m_prompter, false)) return 1;
+  CCheckSession& checks = session.StartChecks(view);
+  CWatchList& list = checks.List();
+  if (!ConfirmWatchListLoad(list, *checks.Host().prompter, false)) return 1;
 
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +
@@ -42,5 +39,5 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   list.SetEligibility([&waiting](const WatchItem& item) { return waiting.count(item.m_id) > 0; });
   list.CheckNow(position);
   session.Serve([&] { return waiting.empty() || StopRequested(); });
-  return session.CloseWatchList(list);
+  return session.CloseWatchList();
 }

@@ -24,8 +24,9 @@ std::string ListLine(const WatchItem& item, int position) {
 int RunListCommand(const std::string& homeArgument) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
-  CWatchList list(session.Environment());
+  CWatchList list;
   list.Load();
   for (int i = 0; i < list.GetCount(); ++i) PrintLine(ListLine(list.GetItem(i), i));
-  return ConfirmWatchListLoad(list, *session.Environment().m_prompter, false) ? 0 : 1;
+  CTerminalPrompter prompter;
+  return ConfirmWatchListLoad(list, prompter, false) ? 0 : 1;
 }

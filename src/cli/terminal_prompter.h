@@ -8,7 +8,7 @@
 
 #include <mutex>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 
 class CTerminalPrompter : public IPrompter {
  public:

@@ -3,7 +3,7 @@
 #include <memory>
 #include <wx/msgdlg.h>
 
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "gui/app/auth_dialog.h"
 #include "gui/wx_text.h"
 

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "gui/wx_ui_queue.h"
 
 class wxWindow;

@@ -17,11 +17,12 @@ std::string NativePath(const std::string& cp932Path) { return Cp932ToUtf8(cp932P
 
 namespace {
 
-// fopen for a writing mode ("w", "a", with '+' or 'b'), creating the file 0600 and taking
+// fopen for a writing mode ("w", "a", with '+', 'b' or 'x'), creating the file 0600 and taking
 // away what an older file allowed others.
 FILE* OpenOwnerOnly(const std::string& nativePath, const char* mode) {
   int flags = O_CLOEXEC | O_CREAT | (mode[0] == 'w' ? O_TRUNC : O_APPEND);
   flags |= std::strchr(mode, '+') ? O_RDWR : O_WRONLY;
+  if (std::strchr(mode, 'x')) flags |= O_EXCL;
   int descriptor = open(nativePath.c_str(), flags, 0600);
   if (descriptor < 0) return nullptr;
   fchmod(descriptor, 0600);

@@ -193,7 +193,8 @@ bool CHttpRequest::Send(const std::string& body) {
   m_bufferPos = 0;
   m_error.clear();
   m_done = m_paused = m_headersDone = m_connected = false;
-  m_lastActivityMs = NowMs();
+  m_lastActivityMs = m_sentMs = m_windowStartMs = NowMs();
+  m_windowBytes = 0;
   Configure(body);
   m_session->m_sockets.CutStale();  // no answer is taken from what came unasked
   curl_multi_add_handle(static_cast<CURLM*>(m_session->m_multi), static_cast<CURL*>(m_easy));
@@ -279,11 +280,17 @@ void CHttpRequest::Fail(const std::string& message) {
 bool CHttpRequest::Drive(bool untilHeaders) {
   CURLM* multi = static_cast<CURLM*>(m_session->m_multi);
   CURL* easy = static_cast<CURL*>(m_easy);
-  const std::int64_t idleLimit = m_session->m_options.receiveTimeoutMs;
+  const CCancelSignal* cancel = m_session->m_options.cancel.get();
+  curl_waitfd cancelWait{cancel ? cancel->Descriptor() : -1, CURL_WAIT_POLLIN, 0};
   while (true) {
+    if (cancel && cancel->IsCancelled()) {
+      Fail(kTransferCancelled);
+      return false;
+    }
     if (m_paused && m_bufferPos == m_buffer.size()) {
       m_paused = false;
-      m_lastActivityMs = NowMs();
+      m_lastActivityMs = m_windowStartMs = NowMs();
+      m_windowBytes = 0;
       curl_easy_pause(easy, CURLPAUSE_CONT);
     }
     int running = 0;
@@ -308,17 +315,52 @@ bool CHttpRequest::Drive(bool untilHeaders) {
     if (untilHeaders ? m_headersDone : m_bufferPos < m_buffer.size()) return true;
 
     std::int64_t waitMs = 1000;
-    if (m_connected) {
-      std::int64_t idle = NowMs() - m_lastActivityMs;
-      if (idle >= idleLimit) {
-        Fail("Operation timed out after " + std::to_string(idle) +
-             " milliseconds with no data received");
+    if (!WithinLimits(waitMs)) return false;
+    curl_multi_poll(multi, cancel ? &cancelWait : nullptr, cancel ? 1 : 0,
+                    static_cast<int>(waitMs), nullptr);
+  }
+}
+
+bool CHttpRequest::WithinLimits(std::int64_t& waitMs) {
+  const HttpOptions& options = m_session->m_options;
+  std::int64_t now = NowMs();
+  if (options.totalTimeoutMs != 0) {
+    std::int64_t left = m_sentMs + options.totalTimeoutMs - now;
+    if (left <= 0) {
+      Fail("取得が制限時間(" + std::to_string(options.totalTimeoutMs / 1000) + "秒)内に終わりませんでした");
+      return false;
+    }
+    waitMs = std::min(waitMs, left);
+  }
+  if (!m_connected) return true;
+  std::int64_t idle = now - m_lastActivityMs;
+  if (idle >= options.receiveTimeoutMs) {
+    Fail("Operation timed out after " + std::to_string(idle) +
+         " milliseconds with no data received");
+    return false;
+  }
+  waitMs = std::min<std::int64_t>(waitMs, options.receiveTimeoutMs - idle);
+  if (options.lowSpeedBytes != 0 && options.lowSpeedSeconds != 0) {
+    std::int64_t window = std::int64_t{options.lowSpeedSeconds} * 1000;
+    std::int64_t elapsed = now - m_windowStartMs;
+    if (elapsed >= window) {
+      if (m_windowBytes < std::uint64_t{options.lowSpeedBytes} * options.lowSpeedSeconds) {
+        Fail("転送が遅すぎます(" + std::to_string(options.lowSpeedSeconds) + "秒間に毎秒" +
+             std::to_string(options.lowSpeedBytes) + "バイト未満)");
         return false;
       }
-      waitMs = std::min<std::int64_t>(waitMs, idleLimit - idle);
+      m_windowStartMs = now;
+      m_windowBytes = 0;
+      elapsed = 0;
     }
-    curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+    waitMs = std::min(waitMs, window - elapsed);
   }
+  return true;
+}
+
+void CHttpRequest::CountArrival(std::size_t bytes) {
+  m_lastActivityMs = NowMs();
+  m_windowBytes += bytes;
 }
 
 std::size_t CHttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -326,7 +368,7 @@ std::size_t CHttpRequest::OnHeader(char* data, std::size_t size, std::size_t cou
   std::size_t length = size * count;
   std::string line(data, length);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  request->m_lastActivityMs = NowMs();
+  request->CountArrival(length);
   if (line.compare(0, 5, "HTTP/") == 0) {
     request->m_block = line + "\r\n";
     std::size_t blank = line.find(' ');
@@ -364,7 +406,7 @@ std::size_t CHttpRequest::OnBody(char* data, std::size_t size, std::size_t count
     request->m_paused = true;
     return CURL_WRITEFUNC_PAUSE;
   }
-  request->m_lastActivityMs = NowMs();
+  request->CountArrival(length);
   if (!request->m_headersDone) {
     request->m_rawHeaders = request->m_block;
     request->m_headersDone = true;
@@ -375,7 +417,8 @@ std::size_t CHttpRequest::OnBody(char* data, std::size_t size, std::size_t count
 int CHttpRequest::OnConnected(void* self, char*, char*, int, int) {
   auto* request = static_cast<CHttpRequest*>(self);
   request->m_connected = true;
-  request->m_lastActivityMs = NowMs();
+  request->m_lastActivityMs = request->m_windowStartMs = NowMs();
+  request->m_windowBytes = 0;
   return CURL_PREREQFUNC_OK;
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cancel_signal.h"
 #include "platform/http_url.h"
 #include "platform/socket_watch.h"
 
@@ -41,9 +42,22 @@ struct HttpOptions {
   bool bypassLocal = true;  // no proxy for "<local>": names without a dot, localhost, loopback
   std::uint32_t connectTimeoutMs = 30000;  // a connection (TLS handshake included) not made by then fails
   std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
+  // A request not answered whole this long after it was sent fails (0: no limit).
+  std::uint32_t totalTimeoutMs = 0;
+  // A connected request through which fewer than lowSpeedBytes a second arrive, measured
+  // over lowSpeedSeconds, fails (a server that drips); 0: no limit. Time in which the
+  // reader held the transfer back does not count.
+  std::uint32_t lowSpeedBytes = 0;
+  std::uint32_t lowSpeedSeconds = 60;
   std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
   std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
+  // Cancelled from another thread: the transfer is aborted at once and fails with
+  // kTransferCancelled. null: not cancellable.
+  std::shared_ptr<CCancelSignal> cancel;
 };
+
+// The failure message of a transfer ended by HttpOptions::cancel.
+inline constexpr const char* kTransferCancelled = "Transfer cancelled";
 
 class CHttpRequest;
 
@@ -121,6 +135,10 @@ class CHttpRequest {
   void StoreHeaders(const std::string& headers, bool replace);
   void Configure(const std::string& body);
   bool Drive(bool untilHeaders);
+  // The time-outs and the low-speed limit; false (failed) when one ran out, else the
+  // longest wait in `waitMs` that keeps every one of them.
+  bool WithinLimits(std::int64_t& waitMs);
+  void CountArrival(std::size_t bytes);
   void Fail(const std::string& message);
   void Detach();
 
@@ -141,6 +159,9 @@ class CHttpRequest {
   bool m_headersDone = false;
   bool m_connected = false;
   std::int64_t m_lastActivityMs = 0;
+  std::int64_t m_sentMs = 0;         // when Send began
+  std::int64_t m_windowStartMs = 0;  // the low-speed window
+  std::uint64_t m_windowBytes = 0;
   int m_status = 0;
   std::string m_block;  // header lines of the answer being received
   std::string m_rawHeaders;

@@ -1,13 +1,16 @@
 #include "platform/shell.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <csignal>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "platform/file_system.h"
@@ -44,7 +47,12 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& workin
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // Its own process group: a Ctrl+C meant for this program does not end the companion.
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  // No signal blocked: the headless checker takes its stop signals on a thread of its own
+  // and keeps them blocked elsewhere, which a started program must not inherit.
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
   posix_spawnattr_setpgroup(&attributes, 0);
   pid_t pid = -1;
   int error = search ? posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ)
@@ -52,6 +60,22 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& workin
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return error == 0 ? pid : -1;
+}
+
+// Waits up to `limit` for the child `pid` to end, without reaping it: true when it ended.
+bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
+  int descriptor = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (descriptor < 0) return false;
+  pollfd entry{descriptor, POLLIN, 0};
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  int ready;
+  do {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    ready = poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+  } while (ready < 0 && errno == EINTR);
+  close(descriptor);
+  return ready > 0;
 }
 
 }  // namespace
@@ -95,15 +119,10 @@ bool OpenWithDesktop(const std::string& target) {
   command.push_back(NativePath(target));
   pid_t pid = Spawn(command, {}, true);
   if (pid < 0) return false;
-  auto deadline = std::chrono::steady_clock::now() + kOpenerVerdict;
-  auto pause = std::chrono::milliseconds(2);
-  while (std::chrono::steady_clock::now() < deadline) {
+  if (WaitForExit(pid, kOpenerVerdict)) {
     int status;
-    pid_t result = waitpid(pid, &status, WNOHANG);
-    if (result == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (result < 0) return false;
-    std::this_thread::sleep_for(pause);
-    if (pause < std::chrono::milliseconds(50)) pause *= 2;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
   // Still running: it is showing the target. It is reaped later.
   std::lock_guard lock(g_mutex);

@@ -69,7 +69,17 @@ int ResolverError(int code) {
   }
 }
 
-int ConnectOne(const addrinfo& address, std::uint32_t timeoutMs, int& fdOut) {
+// Waits for `events` on `fd` and for the cancel signal: 1 ready, 0 timed out, -1 failed
+// (errno), -2 cancelled.
+int PollOrCancel(int fd, short events, int timeoutMs, const CCancelSignal* cancel) {
+  pollfd entries[2] = {{fd, events, 0}, {cancel ? cancel->Descriptor() : -1, POLLIN, 0}};
+  int ready = poll(entries, cancel ? 2 : 1, timeoutMs);
+  if (ready > 0 && cancel && (entries[1].revents & POLLIN)) return -2;
+  return ready > 0 ? 1 : ready;
+}
+
+int ConnectOne(const addrinfo& address, std::uint32_t timeoutMs, const CCancelSignal* cancel,
+               int& fdOut) {
   int fd = socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
   if (fd < 0) return WsaErrorFromErrno(errno);
   int flags = fcntl(fd, F_GETFL, 0);
@@ -79,12 +89,13 @@ int ConnectOne(const addrinfo& address, std::uint32_t timeoutMs, int& fdOut) {
     if (errno != EINPROGRESS) {
       error = WsaErrorFromErrno(errno);
     } else {
-      pollfd entry{fd, POLLOUT, 0};
       int ready;
       do {
-        ready = poll(&entry, 1, static_cast<int>(timeoutMs));
-      } while (ready < 0 && errno == EINTR);
-      if (ready == 0) {
+        ready = PollOrCancel(fd, POLLOUT, static_cast<int>(timeoutMs), cancel);
+      } while (ready == -1 && errno == EINTR);
+      if (ready == -2) {
+        error = kWsaInterrupted;
+      } else if (ready == 0) {
         error = kWsaTimedOut;
       } else {
         int soError = 0;
@@ -117,6 +128,7 @@ int CTcpSocket::Fail(int error) {
 
 int CTcpSocket::Connect(const std::string& host, int port, std::uint32_t timeoutMs) {
   Close();
+  if (m_cancel && m_cancel->IsCancelled()) return Fail(kWsaInterrupted);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -127,21 +139,24 @@ int CTcpSocket::Connect(const std::string& host, int port, std::uint32_t timeout
   if (code != 0) return Fail(code == EAI_SYSTEM ? WsaErrorFromErrno(errno) : ResolverError(code));
   int error = kWsaHostNotFound;
   for (addrinfo* entry = list; entry; entry = entry->ai_next) {
-    error = ConnectOne(*entry, timeoutMs, m_fd);
-    if (error == 0) break;
+    error = ConnectOne(*entry, timeoutMs, m_cancel.get(), m_fd);
+    if (error == 0 || error == kWsaInterrupted) break;
   }
   freeaddrinfo(list);
   return Fail(error);
 }
 
 bool CTcpSocket::WaitFor(short events, std::uint32_t timeoutMs) {
-  pollfd entry{m_fd, events, 0};
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now()).count();
-    int ready = poll(&entry, 1, left > 0 ? static_cast<int>(left) : 0);
+    int ready = PollOrCancel(m_fd, events, left > 0 ? static_cast<int>(left) : 0, m_cancel.get());
     if (ready > 0) return true;
+    if (ready == -2) {
+      Fail(kWsaInterrupted);
+      return false;
+    }
     if (ready == 0) {
       Fail(kWsaTimedOut);
       return false;

@@ -6,10 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "platform/cancel_signal.h"
 
 namespace platform {
 
+inline constexpr int kWsaInterrupted = 10004;
 inline constexpr int kWsaTimedOut = 10060;
 inline constexpr int kWsaConnRefused = 10061;
 inline constexpr int kWsaHostNotFound = 11001;
@@ -36,6 +40,9 @@ class CTcpSocket {
   bool LocalAddress(std::string& text) const;
   void Close();
   bool IsOpen() const { return m_fd >= 0; }
+  // Every later wait of the connection (connecting included) also ends when `cancel` is
+  // cancelled, failing with 10004; null: none.
+  void SetCancelSignal(std::shared_ptr<CCancelSignal> cancel) { m_cancel = std::move(cancel); }
   int LastError() const { return m_lastError; }
 
  private:
@@ -44,6 +51,7 @@ class CTcpSocket {
 
   int m_fd = -1;
   int m_lastError = 0;
+  std::shared_ptr<CCancelSignal> m_cancel;
 };
 
 }  // namespace platform

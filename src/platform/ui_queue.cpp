@@ -57,7 +57,10 @@ bool CLoopQueue::RunUntil(const std::function<bool()>& done, std::uint32_t timeo
     std::function<void()> task;
     if (!TakeTask(task)) {
       std::unique_lock lock(m_mutex);
-      if (!m_changed.wait_until(lock, deadline, [&] { return !m_tasks.empty() || m_quit; })) {
+      auto woken = [&] { return !m_tasks.empty() || m_quit; };
+      if (timeoutMs == kForever) {
+        m_changed.wait(lock, woken);
+      } else if (!m_changed.wait_until(lock, deadline, woken)) {
         return false;
       }
       continue;

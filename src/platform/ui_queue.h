@@ -27,6 +27,7 @@ class IUiQueue {
 // Posting and sending are safe from any thread.
 class CLoopQueue : public IUiQueue {
  public:
+  static constexpr std::uint32_t kForever = 0xFFFFFFFF;  // a time-out that never comes
   CLoopQueue();
   void Post(std::function<void()> task) override;
   void Send(std::function<void()> task) override;
@@ -34,7 +35,8 @@ class CLoopQueue : public IUiQueue {
   // Runs tasks as they come until Quit, or until `timeoutMs` passes; false on time-out.
   // The calling thread becomes the UI thread.
   bool Run(std::uint32_t timeoutMs);
-  // Runs tasks until `done` is true (checked after each task) or `timeoutMs` passes.
+  // Runs tasks until `done` is true (checked after each task) or `timeoutMs` passes
+  // (kForever: until `done`; the thread sleeps while no task comes).
   bool RunUntil(const std::function<bool()>& done, std::uint32_t timeoutMs);
   // Runs the tasks waiting now, without waiting for more; the number run.
   int RunPending();

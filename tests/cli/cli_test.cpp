@@ -69,7 +69,7 @@ class CliTest : public ::testing::Test {
   }
   std::vector<WatchItem> ReadList() {
     platform::SetProgramFolder(home.Path());
-    CWatchList list{CheckEnvironment()};
+    CWatchList list;
     list.Load();
     std::vector<WatchItem> items;
     for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItem(i));
@@ -257,22 +257,27 @@ TEST_F(CliTest, AnotherWorkingCopyOnTheSameFolderEndsThisOne) {
   EXPECT_EQ(Cli({"list"}).status, 0) << "reading the list is harmless";
 }
 
-TEST_F(CliTest, RunChecksOnScheduleAndEndsOnTerminationAfterTheRunningCheck) {
+TEST_F(CliTest, RunChecksOnScheduleAndTerminationCancelsTheRunningCheck) {
+  server.Handle("/stall", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("never sent");
+    response.delayMs = 120000;  // far beyond the time-outs: only a cancel ends this check
+    return response;
+  });
   WatchItem later = Item("/b");
   later.m_timing = "define";  // tomorrow at this time or later today: not now
   later.m_time = 86399;
-  WriteList({Item("/a", "すぐ"), Item("/slow"), later});
+  WriteList({Item("/a", "すぐ"), Item("/stall"), later});
   ChildProcess child(kCli, {"--home", home.Path(), "run"});
   ASSERT_TRUE(child.WaitForOutput(platform::Cp932ToUtf8("すぐ\t更新されています"), 10000))
       << child.Output() << child.Errors();
-  while (RequestsFor("/slow") == 0) child.WaitForOutput("never", 10);
-  child.Signal(SIGTERM);  // the slow check is running
-  EXPECT_EQ(child.Wait(), 0) << child.Errors();
+  while (RequestsFor("/stall") == 0) child.WaitForOutput("never", 10);
+  child.Signal(SIGTERM);  // the stalled check is running
+  EXPECT_EQ(child.Wait(10000), 0) << child.Errors();
   std::vector<std::string> lines = Lines(platform::Utf8ToCp932(child.Output()));
-  ASSERT_EQ(lines.size(), 2u);
-  ExpectRow(lines[1], server.Url("/slow"), "更新されています");
+  EXPECT_EQ(lines.size(), 1u) << "the cancelled check has no row";
   std::vector<WatchItem> saved = ReadList();
-  EXPECT_EQ(saved[1].m_result, 2) << "the running check's result is kept";
+  EXPECT_EQ(saved[0].m_result, 2);
+  EXPECT_EQ(saved[1].m_lastCheck, 0) << "the cancelled check records nothing";
   EXPECT_EQ(RequestsFor("/b"), 0u);
 }
 

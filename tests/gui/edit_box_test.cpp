@@ -100,7 +100,7 @@ class EditBoxTest : public ::testing::Test, public CheckFixture {
 
   CWxUiQueue wxQueue;
   ForwardingView view;
-  CWatchList list{Environment()};
+  CWatchList list{MakeEngine()};
   CCheckResults results{list, view};
   WatchListWindowLayout layout;
   wxFrame* owner = nullptr;

@@ -6,7 +6,7 @@
 #include <wx/eventfilter.h>
 #include <wx/toplevel.h>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "core/mail/mail_job.h"
 #include "gui/mail/mail_progress_window.h"
 #include "gui/wx_text.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/weakref.h>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/main_frame.h"
 #include "gui/check/results_list.h"

@@ -7,7 +7,7 @@
 #include <wx/weakref.h>
 
 #include "core/app/settings_archive.h"
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
 #include "gui/check/results_list.h"

@@ -67,7 +67,7 @@ class ResultsListTest : public ::testing::Test, public CheckFixture {
   }
 
   CWxUiQueue wxQueue;
-  CWatchList list{Environment()};
+  CWatchList list{MakeEngine()};
   RecordingMainWindow mainWindow;
   wxFrame* owner = nullptr;
   CRenewCheckWnd* rows = nullptr;

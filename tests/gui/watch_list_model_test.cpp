@@ -51,7 +51,7 @@ class WatchListModelTest : public ::testing::Test, public CheckFixture {
 
   ScopedTimeZone zone;
   CRecordingResultView view;
-  CWatchList list{Environment()};
+  CWatchList list{MakeEngine()};
   CCheckResults results{list, view};
   CWatchListModel model{list};
 };

@@ -24,7 +24,7 @@ TEST(WatchListScreenshot, ShowsTheWindowWithAFewItems) {
   CheckFixture fixture;
   CWxUiQueue queue;
   CRecordingResultView view;
-  CWatchList list{fixture.Environment()};
+  CWatchList list{fixture.MakeEngine()};
   CCheckResults results{list, view};
   list.Init(&queue, &results);
 

@@ -6,7 +6,7 @@
 #include <wx/weakref.h>
 
 #include "core/app/settings_archive.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
 #include "gui/check/results_list.h"

@@ -171,6 +171,7 @@ TEST(FileSystem, FilesAndFoldersInTheProgramFolderAreTheUsersAlone) {
   ASSERT_NE(save.Open(), nullptr);
   ASSERT_TRUE(save.Commit());
   EXPECT_EQ(ModeOf(folder.File("list.txt")), 0600);
+  EXPECT_EQ(platform::OpenFile(folder.File("list.txt"), "wbx"), nullptr) << "x: only a new file";
 
   platform::SetProgramFolder(folder.File("comp"));
   FILE* outside = platform::OpenFile(folder.File("download.htm"), "wb");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "core/check/check_results.h"
 #include "core/check/renew.h"
 #include "core/watch/watch_item.h"
@@ -45,6 +45,8 @@ class CheckFixture {
   ~CheckFixture();
 
   CheckEnvironment Environment();
+  // A check engine with that environment, for a watch list.
+  std::unique_ptr<CReNew> MakeEngine() { return std::make_unique<CReNew>(Environment()); }
   // An active daily start-up item on `path` of the server, compared by `rule`.
   WatchItem FullTextItem(const std::string& path) const;
   WatchItem KeywordItem(const std::string& path, const std::string& keyword, int options) const;

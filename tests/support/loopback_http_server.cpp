@@ -423,7 +423,7 @@ void LoopbackHttpServer::Serve(int socket, int number) {
       while (!bodyless && offset < total && !closed) {
         std::size_t inPiece = static_cast<std::size_t>(offset % response.body.size());
         std::size_t count = std::min<std::uint64_t>(response.body.size() - inPiece, total - offset);
-        count = std::min<std::size_t>(count, 65536);
+        count = std::min<std::size_t>(count, response.dripMs > 0 ? 1 : 65536);
         if (response.stallAfter >= 0 && sent < static_cast<std::uint64_t>(response.stallAfter)) {
           count = std::min<std::size_t>(count, static_cast<std::size_t>(response.stallAfter - sent));
         }
@@ -445,6 +445,7 @@ void LoopbackHttpServer::Serve(int socket, int number) {
         }
         sent += count;
         offset += count;
+        if (response.dripMs > 0 && !Pause(response.dripMs)) closed = true;
         if (response.stallAfter >= 0 && sent == static_cast<std::uint64_t>(response.stallAfter) &&
             !Pause(response.stallMs)) {
           closed = true;

@@ -48,6 +48,7 @@ struct ScriptedResponse {
   std::int64_t stallAfter = -1;  // body bytes after which the server stalls for stallMs
   int stallMs = 0;
   std::int64_t closeAfter = -1;  // body bytes after which the connection is closed
+  int dripMs = 0;                // > 0: the body goes one byte at a time, this far apart
   bool keepAlive = true;         // false: "Connection: close" and close after the answer
 
   static ScriptedResponse Ok(std::string body, std::string contentType = "text/html");

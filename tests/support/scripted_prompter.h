@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 
 class CScriptedPrompter : public IPrompter {
  public:

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 
 namespace platform {
 class CRegistryKey;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 

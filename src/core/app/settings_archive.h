@@ -1,5 +1,5 @@
 // The settings archive "PAGEWARD.INI" in the program folder: one binary stream in the
-// framework's archive encoding (core/app/archive.h) holding three parts in this order,
+// framework's archive encoding (core/common/archive.h) holding three parts in this order,
 // each headed by its schema number:
 //   application settings   schema 9  (AppSettings; CWatchApp owns them)
 //   main window layout     schema 3  (MainWindowLayout; the main window owns it)
@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "core/app/app_settings.h"
-#include "core/app/archive.h"
+#include "core/common/app_settings.h"
+#include "core/common/archive.h"
 #include "core/app/window_layout.h"
 #include "platform/replace_guard.h"
 

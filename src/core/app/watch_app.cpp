@@ -4,10 +4,10 @@
 
 #include "core/app/folder_permissions.h"
 #include "core/app/settings_archive.h"
-#include "core/app/unread_file_notice.h"
-#include "core/app/version.h"
+#include "core/common/unread_file_notice.h"
+#include "core/common/version.h"
 #include "core/companion/companion_names.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/broadcast.h"
 #include "platform/file_system.h"
 

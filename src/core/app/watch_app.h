@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "core/app/app_settings.h"
-#include "core/app/prompter.h"
+#include "core/common/app_settings.h"
+#include "core/common/prompter.h"
 #include "core/app/window_layout.h"
 #include "core/companion/companion_link.h"
 #include "platform/code_page_converter.h"

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include "core/app/app_settings.h"
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/check/compare_page.h"
 #include "core/fetch/fetch_job.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
@@ -37,10 +36,11 @@ CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environme
   if (!m_environment.m_fetch.m_connections) {
     m_environment.m_fetch.m_connections = std::make_shared<platform::CConnectionPool>();
   }
+  m_environment.m_fetch.m_cancel = m_abort;
 }
 
 CReNew::~CReNew() {
-  Stop();
+  Cancel();
   if (m_thread.joinable()) {
     m_exiting = true;
     m_hGo.Set();
@@ -56,6 +56,8 @@ void CReNew::SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target) {
 void CReNew::Start(const WatchItem& item, int position) {
   Stop();
   m_item = item;
+  m_hasSettings = m_environment.m_settings != nullptr;
+  m_checkSettings = m_hasSettings ? *m_environment.m_settings : AppSettings();
   m_position = position;
   m_due = item.m_nextCheck;
   StartThread();
@@ -89,6 +91,18 @@ bool CReNew::Stop() {
     m_running = false;
   }
   m_due = 0;
+  return ran;
+}
+
+bool CReNew::Cancel() {
+  if (m_running) {
+    m_cancelRequested = true;
+    m_abort->Cancel();
+  }
+  bool ran = Stop();
+  // The worker is done with the check: the next one starts uncancelled.
+  m_abort->Reset();
+  m_cancelRequested = false;
   return ran;
 }
 
@@ -134,14 +148,17 @@ bool CReNew::WaitUntilDue() {
 void CReNew::RunCheck() {
   m_hIdle.ResetEvent();
   m_item.m_lastCheck = static_cast<int>(platform::Now());
-  if (m_environment.m_settings) m_item.m_bypassLocal = m_environment.m_settings->m_noProxyForLocal;
+  if (m_hasSettings) m_item.m_bypassLocal = m_checkSettings.m_noProxyForLocal;
   m_item.m_result = Check();
   bool mailFailed = false;
   if (!m_shuttingDown && m_item.m_result == 2 && m_actions) {
-    mailFailed = !m_actions->OnUpdate(m_item);
+    // A mail broken off by a cancel is no failure to tell.
+    mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }
-  // A check that ends while the program ends reports nothing: it counts as taken up.
-  if (m_shuttingDown) {
+  // A check that ends while the program ends, or that a cancel broke off, reports
+  // nothing: it counts as taken up, and the item keeps the state it had before.
+  bool brokenOff = m_cancelRequested && m_item.m_result == -1;
+  if (m_shuttingDown || brokenOff) {
     m_hIdle.Set();
     return;
   }
@@ -164,11 +181,13 @@ int CReNew::Check() {
   FetchJob job;
   static_cast<FetchRequest&>(job) = m_item;
   FetchSettings settings = m_environment.m_fetch;
-  if (m_environment.m_settings) {
+  // A server that never finishes its answer must not hold every later check back.
+  settings.m_totalTimeoutMs = static_cast<std::uint32_t>(std::max(m_checkSettings.m_fetchTimeLimit, 0)) * 1000;
+  if (m_hasSettings) {
     // The program-wide proxy serves items that name none; the item keeps its own field.
-    settings.m_proxy = m_environment.m_settings->m_proxy;
-    settings.m_noProxyForLocal = m_environment.m_settings->m_noProxyForLocal;
-    settings.m_pageSizeLimit = PageSizeLimitBytes(*m_environment.m_settings);
+    settings.m_proxy = m_checkSettings.m_proxy;
+    settings.m_noProxyForLocal = m_checkSettings.m_noProxyForLocal;
+    settings.m_pageSizeLimit = PageSizeLimitBytes(m_checkSettings);
   }
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;

@@ -4,12 +4,14 @@
 // result in its own copy of the item, runs the actions on update and posts the completion
 // (ICheckNotify::OnCheckDone with a copy of the item) through the UI queue.
 //
-// Threads: Start, Stop, IsBusy, SignalIdle and the setters are called on the UI thread
-// only. One worker thread, started with the first check, runs the engine's checks one
+// Threads: Start, Stop, Cancel, IsBusy, SignalIdle and the setters are called on the UI
+// thread only. One worker thread, started with the first check, runs the engine's checks one
 // after another and sleeps between them. The worker owns m_item while a check runs; the UI
 // thread sees results only as the copies posted to it. The events are the only
-// synchronisation. The destructor cancels a waiting check, lets a running one finish and
-// joins the worker; it never waits for the UI thread.
+// synchronisation. Each check works on its own copy of the program-wide settings, taken by
+// Start on the UI thread: changing the settings never touches a running check. The
+// destructor cancels a waiting or running check (a fetch under way is aborted) and joins
+// the worker; it never waits for the UI thread.
 //
 // Ownership: the environment's prompter, settings, converter, the notify target, the queue
 // and the actions are owned by the caller and must outlive the engine (and, for the notify
@@ -23,69 +25,81 @@
 #include <thread>
 
 #include "core/check/check_notify.h"
+#include "core/common/app_settings.h"
 #include "core/fetch/fetch.h"
+#include "core/watch/check_engine.h"
 #include "core/watch/watch_item.h"
+#include "platform/cancel_signal.h"
 #include "platform/event.h"
 
-struct AppSettings;
 class IPrompter;
 namespace platform {
 class CCodePageConverter;
 class IUiQueue;
 }  // namespace platform
 
-// What a check needs from the program. Read by the worker without a lock (the settings
-// change only while no check runs, as the program-wide settings always have).
+// What a check needs from the program.
 struct CheckEnvironment {
   IPrompter* m_prompter = nullptr;                           // authentication questions
-  const AppSettings* m_settings = nullptr;                   // proxy, bypass for local addresses
+  // The program-wide settings as the UI thread keeps them; read only on the UI thread, when
+  // a check is given to the engine. null: the defaults.
+  const AppSettings* m_settings = nullptr;
   const platform::CCodePageConverter* m_converter = nullptr; // page text to CP932
   FetchSettings m_fetch;  // time-outs and trusted certificates; its proxy fields and page
-                          // size limit are taken from m_settings at every check
+                          // size limit are taken from the check's settings
 };
 
-class CReNew {
+class CReNew : public ICheckEngine {
  public:
   explicit CReNew(CheckEnvironment environment);
-  ~CReNew();
+  ~CReNew() override;
   CReNew(const CReNew&) = delete;
   CReNew& operator=(const CReNew&) = delete;
 
   // Where the reports go. Without a queue and target nothing is reported.
-  void SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target);
+  void SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target) override;
   // The actions on update; nullptr (the default): an update has no actions.
   void SetUpdateActions(IUpdateActions* actions) { m_actions = actions; }
   // The longest single wait against the clock (default a minute): a wait for a far check
   // time is carried out in such slices, so that it ends neither early after a clock change
   // nor more than one slice late after a suspend. Tests shorten it.
-  void SetWaitSlice(std::uint32_t milliseconds) { m_waitSliceMs = milliseconds; }
+  void SetWaitSlice(std::uint32_t milliseconds) override { m_waitSliceMs = milliseconds; }
   // The program is ending: a check that ends from now on reports nothing.
-  void SetShuttingDown() { m_shuttingDown = true; }
+  void SetShuttingDown() override { m_shuttingDown = true; }
   bool IsShuttingDown() const { return m_shuttingDown; }
 
-  // Takes a copy of `item` (given from list position `position`, -1 for none) and has the
-  // worker check it at its m_nextCheck (at once when that is 0 or past). A check that
-  // still waits is stopped first.
-  void Start(const WatchItem& item, int position);
+  // Takes a copy of `item` (given from list position `position`, -1 for none) and of the
+  // program-wide settings, and has the worker check it at its m_nextCheck (at once when
+  // that is 0 or past). A check that still waits is stopped first.
+  void Start(const WatchItem& item, int position) override;
   // Has the worker check the item in m_item.
   void StartThread();
   // Cancels a waiting check and waits for the worker to be done with it; a running check
   // is finished first. true when the worker ran the check (its completion has then been
   // posted, unless shutting down).
-  bool Stop();
+  bool Stop() override;
+  // As Stop, but a running check is cancelled too: its fetch (or mail exchange) is aborted
+  // within a moment, its temporary file removed, and it reports nothing. true when the
+  // check had ended all the same (its completion has then been posted).
+  bool Cancel() override;
   // A check is running, or due exactly one second from now, or has ended and its
   // completion has not been taken up yet (SignalIdle).
-  bool IsBusy();
+  bool IsBusy() override;
   // A check has started and its completion has not been taken up yet.
-  bool IsChecking();
+  bool IsChecking() override;
   // The completion of the last check has been taken up; the engine no longer counts as busy.
-  void SignalIdle() { m_hIdle.Set(); }
+  void SignalIdle() override { m_hIdle.Set(); }
 
   // The worker's steps, public for tests that drive one check on their own thread.
   // RunCheck: one check with its frame (time, proxy, actions, report).
   void RunCheck();
   // One check of m_item: 2 updated, 1 not updated, -1 error.
   int Check();
+  // Cancelled by Cancel while a check runs: the actions on update hand it to their mail
+  // exchange so that a cancel reaches that too.
+  const std::shared_ptr<platform::CCancelSignal>& AbortSignal() const { return m_abort; }
+  // The settings the current check works with (the worker's; see Start).
+  const AppSettings& CheckSettings() const { return m_checkSettings; }
   // The engine's copy of the item; read it only while no worker runs.
   const WatchItem& Item() const { return m_item; }
   WatchItem& Item() { return m_item; }
@@ -107,7 +121,12 @@ class CReNew {
   std::atomic<bool> m_exiting{false};  // the destructor ends the worker
   bool m_running = false;  // a check was started and not yet stopped (UI thread only)
   WatchItem m_item;
+  AppSettings m_checkSettings;  // the snapshot for m_item's check
+  bool m_hasSettings = false;   // the environment gave settings (else the fetch's own stand)
   int m_position = -1;
+  // Aborts the transfers of a running check; shared with its fetch and mail exchange.
+  std::shared_ptr<platform::CCancelSignal> m_abort = std::make_shared<platform::CCancelSignal>();
+  std::atomic<bool> m_cancelRequested{false};
   std::atomic<std::time_t> m_due{0};  // m_item's m_nextCheck, readable by the UI thread
   std::atomic<int> m_state{kIdle};
   std::uint32_t m_waitSliceMs = 60000;

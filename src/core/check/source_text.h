@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 
 // A selection from `start` up to, not including, `end`.
 struct TextRange {

@@ -5,7 +5,7 @@
 
 #include "core/companion/companion_names.h"
 #include "core/companion/request_file.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/broadcast.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/fetch/fetch_request.h"
 
 namespace platform {

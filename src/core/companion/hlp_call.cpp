@@ -1,7 +1,7 @@
 #include "core/companion/hlp_call.h"
 
 #include "core/companion/request_file.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -45,17 +45,20 @@ bool CHLPCall::WorkerRunning() const {
 }
 
 void CHLPCall::Worker() {
+  bool retry = false;
   for (;;) {
-    m_workEvent.Wait(m_pollMs);
+    m_workEvent.Wait(retry ? m_pollMs : platform::Event::kInfinite);
     if (m_stopEvent.TryWait()) break;
     // A burst is worked off without waiting between requests; a busy helper is asked
-    // again at the next wake-up.
-    while (ProcessOne()) {
+    // again after a pause.
+    Outcome outcome;
+    while ((outcome = ProcessOne()) == Outcome::Handed) {
       if (m_stopEvent.TryWait()) {
         m_endedEvent.Set();
         return;
       }
     }
+    retry = outcome == Outcome::Busy;
   }
   m_endedEvent.Set();
 }
@@ -68,22 +71,22 @@ bool CHLPCall::TakeFirst(FetchRequest& request) {
   return true;
 }
 
-bool CHLPCall::ProcessOne() {
+CHLPCall::Outcome CHLPCall::ProcessOne() {
   FetchRequest request;
-  if (!TakeFirst(request)) return false;
+  if (!TakeFirst(request)) return Outcome::None;
   std::optional<std::string> path =
       WriteNewRequestFile(ProgramFolder() + "/" + kRequestFileName, request);
   if (!path) {
     m_prompter.ShowMessage("ファイルエラーです。ブラウザに表示できません。",
                            IPrompter::Buttons::Ok, IPrompter::Icon::Error);
-    return true;
+    return Outcome::Handed;
   }
   int result = m_handOff.HandToHelper(*path);
-  if (result == 0) return true;  // the file stays for the helper
+  if (result == 0) return Outcome::Handed;  // the file stays for the helper
   if (result == 1) {
     std::lock_guard lock(m_queueLock);
     m_queue.push_back(std::move(request));
   }
   platform::RemoveFile(*path);
-  return result != 1;
+  return result == 1 ? Outcome::Busy : Outcome::Handed;
 }

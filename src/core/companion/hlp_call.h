@@ -16,15 +16,15 @@
 #include <mutex>
 #include <thread>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/companion/companion_link.h"
 #include "core/fetch/fetch_request.h"
 #include "platform/event.h"
 
 class CHLPCall {
  public:
-  // `pollMs`: how often the worker looks at the queue without being woken (a request the
-  // helper was too busy for is retried then).
+  // `pollMs`: how long after a busy answer the helper is asked again. Otherwise the worker
+  // sleeps until a request comes.
   CHLPCall(IHelperHandOff& handOff, IPrompter& prompter, std::uint32_t pollMs = 1000);
   ~CHLPCall();
   CHLPCall(const CHLPCall&) = delete;
@@ -40,9 +40,9 @@ class CHLPCall {
 
  private:
   void Worker();
-  // Hands the oldest queued request to the helper. false when there was none or the
-  // helper was busy (the request is queued again).
-  bool ProcessOne();
+  enum class Outcome { None, Handed, Busy };
+  // Hands the oldest queued request to the helper; Busy: queued again for a retry.
+  Outcome ProcessOne();
   bool TakeFirst(FetchRequest& request);
 
   IHelperHandOff& m_handOff;

@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/file_system.h"
 #include "platform/text_mode_stream.h"
 

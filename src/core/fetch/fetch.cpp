@@ -8,9 +8,9 @@
 #include <ctime>
 #include <optional>
 
-#include "core/app/app_settings.h"
-#include "core/app/version.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/app_settings.h"
+#include "core/common/version.h"
+#include "core/common/path_utils.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
@@ -190,8 +190,12 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   }
   options.connectTimeoutMs = m_settings.m_connectTimeoutMs;
   options.receiveTimeoutMs = m_settings.m_receiveTimeoutMs;
+  options.totalTimeoutMs = m_settings.m_totalTimeoutMs;
+  options.lowSpeedBytes = m_settings.m_lowSpeedBytes;
+  options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
   options.connections = m_settings.m_connections;
+  options.cancel = m_settings.m_cancel;
   return std::make_unique<platform::CHttpSession>(std::move(options));
 }
 
@@ -467,8 +471,9 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
     job.m_resultText = std::strerror(errno);
     result = 2;
   }
-  // Half a page is of no use to anyone; a resumed file keeps what it had.
-  if (result != 0 && !resuming) platform::RemoveFile(path);
+  // A new file that did not arrive whole is of no use: no partial page is left, except
+  // where the caller stopped the fetch itself (it may resume from there).
+  if (result != 0 && !resuming && !job.m_cancel) platform::RemoveFile(path);
   if (result == 0 && path != job.m_savePath) job.m_resultText = path;
   job.m_resultCode = result;
   return result;

@@ -11,12 +11,13 @@
 #include <memory>
 #include <string>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/fetch/fetch_job.h"
 
 struct AppSettings;
 
 namespace platform {
+class CCancelSignal;
 class CConnectionPool;
 class CHttpSession;
 class CHttpRequest;
@@ -28,10 +29,16 @@ struct FetchSettings {
   int m_noProxyForLocal = 1;   // with m_proxy: not for local addresses
   std::uint32_t m_connectTimeoutMs = 30000;
   std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
+  std::uint32_t m_totalTimeoutMs = 0;        // longest time for one request and its answer; 0: none
+  // A server that sends fewer bytes a second than this over m_lowSpeedSeconds fails.
+  std::uint32_t m_lowSpeedBytes = 10;
+  std::uint32_t m_lowSpeedSeconds = 60;
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
   std::int64_t m_pageSizeLimit = 64 << 20;  // bytes a body may have; 0: no limit
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
+  // Cancelled by another thread: a transfer under way fails at once (code 2); null: none.
+  std::shared_ptr<platform::CCancelSignal> m_cancel;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.

@@ -27,6 +27,7 @@ void CLineClient::SetTimeouts(std::uint32_t connectMs, std::uint32_t replyMs) {
 int CLineClient::Connect(const std::string& host, int port) {
   if (!m_pBuffer) m_pBuffer = std::make_unique<char[]>(kBufferSize);
   m_pSocket = std::make_unique<platform::CTcpSocket>();
+  if (m_hNotifyWnd) m_pSocket->SetCancelSignal(m_hNotifyWnd->cancel);
   int error = m_pSocket->Connect(host, port & 0xFFFF, m_connectTimeoutMs);
   if (error != 0) {
     m_strMessage = error == platform::kWsaTimedOut

@@ -34,6 +34,7 @@ void CMailJob::Show(const std::string& text) {
 
 void CMailJob::RunDialog(CMailProgressDialog& dialog, bool logWanted) {
   dialog.SetTextListener(m_listener);
+  dialog.SetCancelSignal(m_cancel);
   m_host.RunModal(dialog);
   dialog.Join();
   // The next dialog of the job appends to the log this one opened.

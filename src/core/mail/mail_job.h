@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_progress_dialog.h"
 #include "core/mail/mail_server_info.h"
@@ -42,6 +42,10 @@ class CMailJob {
   int SendNotice(CMailServerInfo& settings, CMailMessage& message);
 
   void CloseLog();
+  // Every exchange of the job from now on ends at once when `cancel` is cancelled.
+  void SetCancelSignal(std::shared_ptr<platform::CCancelSignal> cancel) {
+    m_cancel = std::move(cancel);
+  }
   // Called with every status text a dialog shows from a report (the CLI prints them).
   void SetTextListener(std::function<void(const std::string&)> listener) {
     m_listener = std::move(listener);
@@ -58,4 +62,5 @@ class CMailJob {
   IPrompter* m_prompter;
   FILE* m_pLogFile = nullptr;
   std::function<void(const std::string&)> m_listener;
+  std::shared_ptr<platform::CCancelSignal> m_cancel;
 };

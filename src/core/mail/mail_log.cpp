@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 

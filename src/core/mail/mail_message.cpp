@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <random>
 
-#include "core/app/version.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/version.h"
+#include "core/common/path_utils.h"
 #include "core/mail/base64.h"
 #include "core/mail/line_client.h"
 #include "core/mail/mime_types.h"

@@ -53,6 +53,10 @@ class CMailProgressDialog {
   // For the host: called on the dialog's thread after every change of the status text,
   // the position, IsClosed or IsFinished.
   void SetChangeListener(std::function<void()> listener) { m_onChange = std::move(listener); }
+  // Cancelling `cancel` ends the conversation at its next wait (set before OnInitDialog).
+  void SetCancelSignal(std::shared_ptr<platform::CCancelSignal> cancel) {
+    m_window.cancel = std::move(cancel);
+  }
   // Waits for the worker (it has ended or is ending once IsFinished()).
   void Join();
 

@@ -1,7 +1,7 @@
 #include "core/mail/mail_server_info.h"
 
-#include "core/app/app_settings.h"
-#include "core/app/archive.h"
+#include "core/common/app_settings.h"
+#include "core/common/archive.h"
 
 
 bool HasAtAfterFirst(const std::string& address) {

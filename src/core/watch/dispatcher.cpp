@@ -8,7 +8,7 @@
 void CWatchList::Dispatch() {
   // A finished check's result reaches the list before the engine takes its next item:
   // its report dispatches again (a check-now stays pending until then).
-  if (m_closing || m_engine.IsChecking() || m_engine.Stop()) {
+  if (m_closing || m_engine->IsChecking() || m_engine->Stop()) {
     Save();
     return;
   }
@@ -28,9 +28,9 @@ void CWatchList::Dispatch() {
     // Nothing to check: wake at the next midnight, when the schedules turn to a new day.
     WatchItem wakeUp;
     wakeUp.m_nextCheck = static_cast<int>(NextMidnight());
-    m_engine.Start(wakeUp, -1);
+    m_engine->Start(wakeUp, -1);
   } else {
-    m_engine.Start(m_items[m_current], m_current);
+    m_engine->Start(m_items[m_current], m_current);
   }
 }
 
@@ -70,9 +70,15 @@ void CWatchList::CheckNow(int position) {
 
 void CWatchList::OnCheckDone() {
   if (m_current >= 0 && m_current < GetCount()) m_items[m_current].m_nextCheck = -2;
+  FinishCheck();
+}
+
+// The end of a check, reported or cancelled: the changes that waited for it, the new
+// schedule, and the next dispatch.
+void CWatchList::FinishCheck() {
   ApplyPending();
   for (WatchItem& item : m_items) item.Reschedule();
   m_dirty = true;
-  m_engine.SignalIdle();
+  m_engine->SignalIdle();
   Dispatch();
 }

@@ -3,20 +3,39 @@
 #include <cstdio>
 #include <set>
 
-#include "core/app/leftover_files.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/leftover_files.h"
+#include "core/common/path_utils.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 
-CWatchList::CWatchList(CheckEnvironment environment) : m_engine(std::move(environment)) {}
+namespace {
+
+// The engine of a list that is only read and written: never busy, checks nothing.
+class CNoEngine : public ICheckEngine {
+ public:
+  void SetNotifyTarget(platform::IUiQueue*, ICheckNotify*) override {}
+  void SetWaitSlice(std::uint32_t) override {}
+  void SetShuttingDown() override {}
+  void Start(const WatchItem&, int) override {}
+  bool Stop() override { return false; }
+  bool Cancel() override { return false; }
+  bool IsBusy() override { return false; }
+  bool IsChecking() override { return false; }
+  void SignalIdle() override {}
+};
+
+}  // namespace
+
+CWatchList::CWatchList(std::unique_ptr<ICheckEngine> engine)
+    : m_engine(engine ? std::move(engine) : std::make_unique<CNoEngine>()) {}
 
 CWatchList::~CWatchList() {
-  m_engine.SetShuttingDown();
+  m_engine->SetShuttingDown();
   if (m_dirty) Save();
 }
 
 bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
-  m_engine.SetNotifyTarget(queue, notify);
+  m_engine->SetNotifyTarget(queue, notify);
   bool loaded = Load();
   // Only a list read whole names every file its items keep, which must survive.
   if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
@@ -124,6 +143,17 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
 
 void CWatchList::DeleteItem(int position) {
   if (position < 0 || position >= GetCount()) return;
+  // The item under check need not be checked to its end: the check is cancelled, and
+  // when it then reports nothing the list goes on as after a check. Positions given
+  // during a check count the queued changes as made.
+  int underCheck = PositionAfterPending(m_current);
+  if (underCheck >= 0 && position == underCheck && m_engine->IsChecking() &&
+      !m_engine->Cancel()) {
+    m_pending.push_back({WatchItem(), position, PendingOp::kDelete});
+    m_current = -1;
+    FinishCheck();
+    return;
+  }
   if (IsBusy() || StopEngineFor(position)) {
     m_pending.push_back({WatchItem(), position, PendingOp::kDelete});
     return;
@@ -138,13 +168,13 @@ void CWatchList::DeleteItem(int position) {
 // (its report is on the way, so the change must wait for it).
 bool CWatchList::StopEngineFor(int position) {
   if (position != m_current) return false;
-  return m_engine.Stop();
+  return m_engine->Stop();
 }
 
 bool CWatchList::Close() {
   m_closing = true;
-  m_engine.Stop();
-  return m_engine.IsChecking();
+  m_engine->Cancel();
+  return m_engine->IsChecking();
 }
 
 int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
@@ -200,6 +230,16 @@ void CWatchList::ApplyPending() {
     }
   }
   Renumber();
+}
+
+int CWatchList::PositionAfterPending(int position) const {
+  for (const PendingOp& op : m_pending) {
+    if (position < 0) break;
+    if (op.kind != PendingOp::kDelete) continue;
+    if (op.position == position) position = -1;
+    else if (op.position < position) --position;
+  }
+  return position;
 }
 
 void CWatchList::Renumber() {

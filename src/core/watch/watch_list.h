@@ -1,7 +1,8 @@
 // The watch list: every watch item of the program in the user's order, its file
-// "WatchList.pgl" in the program folder, the check engine, and the dispatcher that hands
-// the engine one item at a time (the active item with the earliest next check time, or an
-// item without URL that wakes the engine at the next midnight).
+// "WatchList.pgl" in the program folder, the check engine (owned through ICheckEngine), and
+// the dispatcher that hands the engine one item at a time (the active item with the
+// earliest next check time, or an item without URL that wakes the engine at the next
+// midnight).
 //
 // Threads: every operation runs on the user-interface thread. The engine's reports reach
 // the list through the notify target given to Init (the results, core/check/check_results.h),
@@ -13,10 +14,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "core/check/renew.h"
+#include "core/watch/check_engine.h"
 #include "core/watch/watch_item.h"
 #include "platform/replace_guard.h"
 
@@ -26,9 +28,11 @@ class IUiQueue;
 
 class CWatchList {
  public:
-  explicit CWatchList(CheckEnvironment environment);
-  // Saves when the list changed since the last save, then stops the engine (a running
-  // check is finished first; its report is dropped).
+  // `engine` checks the items the dispatcher gives it; without one (a list that is only
+  // read and written) nothing is ever checked.
+  explicit CWatchList(std::unique_ptr<ICheckEngine> engine = nullptr);
+  // Saves when the list changed since the last save, then ends the engine (a running
+  // check is cancelled; a report still under way is dropped).
   ~CWatchList();
   CWatchList(const CWatchList&) = delete;
   CWatchList& operator=(const CWatchList&) = delete;
@@ -73,17 +77,19 @@ class CWatchList {
   // applied when it ends. Positions out of range are ignored.
   void AddItem(WatchItem item);
   void ReplaceItem(int position, WatchItem item);  // keeps the position's identity
+  // Deleting the item under check cancels that check (its fetch is aborted and it records
+  // nothing); the item goes at once, unless the check had ended all the same.
   void DeleteItem(int position);
   // A change must be queued now: a check runs, is due in exactly one second, or has ended
   // and its report has not been taken up yet.
-  bool IsBusy() { return m_engine.IsBusy(); }
+  bool IsBusy() { return m_engine->IsBusy(); }
   // The program is ending: a check that ends late reports nothing.
-  void SetShuttingDown() { m_engine.SetShuttingDown(); }
-  // Ends dispatching for good (a headless front end's exit): a waiting check is cancelled,
-  // a running one finished. true when a finished check's report is still to be taken up;
-  // run the queue until !HasOutstandingCheck() to take it, then Save.
+  void SetShuttingDown() { m_engine->SetShuttingDown(); }
+  // Ends dispatching for good (a headless front end's exit): a waiting or running check is
+  // cancelled. true when a check that had ended all the same still has its report to be
+  // taken up; run the queue until !HasOutstandingCheck() to take it, then Save.
   bool Close();
-  bool HasOutstandingCheck() { return m_engine.IsChecking(); }
+  bool HasOutstandingCheck() { return m_engine->IsChecking(); }
 
   // The dispatcher. Dispatch saves the list and gives the engine its next item. While a
   // finished check's report waits to be taken up it only saves: the report dispatches.
@@ -110,7 +116,7 @@ class CWatchList {
     m_eligible = std::move(eligible);
   }
   int CurrentPosition() const { return m_current; }
-  CReNew& Engine() { return m_engine; }
+  ICheckEngine& Engine() { return *m_engine; }
   bool IsDirty() const { return m_dirty; }
   // A change made to an item in place (GetItemPtr), such as a cleared update mark: the
   // list is saved at the next dispatch or when it ends.
@@ -131,6 +137,10 @@ class CWatchList {
   void Renumber();
   bool StopEngineFor(int position);
   void SaveForDispatch();
+  void FinishCheck();
+  // Where the item now at `position` will be once the queued changes are made; -1 when one
+  // of them deletes it.
+  int PositionAfterPending(int position) const;
 
   static constexpr std::chrono::seconds kBurstSaveInterval{2};
 
@@ -146,5 +156,5 @@ class CWatchList {
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
   platform::CReplaceGuard m_guard;
-  CReNew m_engine;  // last member: destroyed (and its worker joined) first
+  std::unique_ptr<ICheckEngine> m_engine;  // last member: destroyed (its worker joined) first
 };

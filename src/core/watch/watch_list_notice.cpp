@@ -1,6 +1,6 @@
 #include "core/watch/watch_list_notice.h"
 
-#include "core/app/unread_file_notice.h"
+#include "core/common/unread_file_notice.h"
 #include "core/watch/watch_list.h"
 
 bool ConfirmWatchListLoad(CWatchList& list, IPrompter& prompter, bool ask) {

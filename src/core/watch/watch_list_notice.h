@@ -1,7 +1,7 @@
 // The front ends' answer to a watch list file that could not be read whole.
 #pragma once
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 
 class CWatchList;
 

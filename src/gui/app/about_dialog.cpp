@@ -6,7 +6,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "gui/app/app_icon.h"
 #include "gui/wx_text.h"
 

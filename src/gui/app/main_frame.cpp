@@ -8,9 +8,9 @@
 #include <wx/taskbar.h>
 
 #include "core/app/image_test_page.h"
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "core/app/watch_app.h"
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "core/watch/watch_list_notice.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
@@ -53,13 +53,7 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
     : wxFrame(nullptr, wxID_ANY, ToWx(kProductTitle)),
       m_app(app),
       m_queue(queue),
-      m_parts(std::move(parts)),
-      m_handOff(app.Companions(), app.Prompter()) {
-  CheckEnvironment environment;
-  environment.m_prompter = &app.Prompter();
-  environment.m_settings = &app.m_settings;
-  environment.m_converter = app.Converter();
-  m_watchList = std::make_unique<CWatchList>(environment);
+      m_parts(std::move(parts)) {
   m_app.WriteState("opened");
   SetTitle(ToWx(std::string(kProductName) + " " + kProductVersion));
   SetMenuBar(MakeMainMenuBar());
@@ -99,7 +93,12 @@ void CMainDlg::CreateControls() {
   int top = bottom + 6;
   m_results = new CRenewCheckWnd(m_panel, wxID_ANY, wxPoint(0, top),
                                  wxSize(kDesignWidth, kDesignHeight - top));
-  m_checkResults = std::make_unique<CCheckResults>(*m_watchList, *m_results);
+  CheckSessionHost host;
+  host.queue = &m_queue;
+  host.prompter = &m_app.Prompter();
+  host.view = m_results;
+  host.raiseMainWindow = [this] { ShowFromTray(); };
+  m_session = std::make_unique<CCheckSession>(m_app, std::move(host));
 }
 
 void CMainDlg::OnSize(wxSizeEvent& event) {
@@ -208,17 +207,17 @@ void CMainDlg::RunCommand(int id) {
 void CMainDlg::DeferredInit() {
   if (m_deferredInitDone) return;
   m_deferredInitDone = true;
-  m_results->Attach(m_watchList.get(), this, m_app.m_mainWindowLayout.m_columnWidths);
+  m_results->Attach(&WatchList(), this, m_app.m_mainWindowLayout.m_columnWidths);
   m_results->SetRefreshItem(m_parts.refreshWatchListItem);
   if (m_app.m_settings.m_startResident) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
-  m_watchList->Init(&m_queue, m_checkResults.get());
-  if (!ConfirmWatchListLoad(*m_watchList, m_app.Prompter(), true)) {
+  m_session->Load();
+  if (!ConfirmWatchListLoad(WatchList(), m_app.Prompter(), true)) {
     ExitProgram();  // the user keeps the list file as it is
     return;
   }
   if (m_parts.createWindows) m_parts.createWindows(*this);
-  m_watchList->Dispatch();
+  WatchList().Dispatch();
   Command(ID_TAKE_HELPER_REQUEST);
   if (m_parts.startAnnouncement) m_parts.startAnnouncement();
 }
@@ -301,13 +300,13 @@ void CMainDlg::RemoveTray() {
 void CMainDlg::EndWindow() {
   m_ending = true;
   SaveSettings();
-  m_watchList->SetShuttingDown();
+  m_session->SetShuttingDown();
   if (m_parts.destroyWindows) m_parts.destroyWindows();
   RemoveTray();
   // From here a worker asking the user is answered as refused: nothing it waits for on
   // this thread can keep the owners below from joining it.
   m_queue.Close();
-  m_handOff.Stop();
+  m_session->StopHandOff();
 }
 
 void CMainDlg::OnClose(wxCloseEvent& event) {
@@ -367,16 +366,16 @@ void CMainDlg::StoreItem(int index, const WatchItem& item) {
   WatchItem stored = item;
   stored.ScheduleAtStart();
   if (index == 0) {
-    m_watchList->AddItem(std::move(stored));
+    WatchList().AddItem(std::move(stored));
   } else {
-    m_watchList->ReplaceItem(index - 1, std::move(stored));
+    WatchList().ReplaceItem(index - 1, std::move(stored));
   }
   if (m_parts.refreshWatchList) m_parts.refreshWatchList();
 }
 
 void CMainDlg::EditItem(int index) {
-  if (index < 1 || index > m_watchList->GetCount()) return;
-  OpenSite(m_watchList->GetItem(index - 1), index);
+  if (index < 1 || index > WatchList().GetCount()) return;
+  OpenSite(WatchList().GetItem(index - 1), index);
 }
 
 void CMainDlg::ListForward(int position) {
@@ -387,7 +386,7 @@ std::string CMainDlg::ImageTestPath() { return ProgramFolder() + "/imagetest.htm
 
 void CMainDlg::DisplayPage(DisplayKind kind, const FetchRequest& request) {
   if (kind == DisplayKind::Request) {
-    m_handOff.Display(request);
+    HandOff().Display(request);
   } else {
     DisplayPage(kind, request.m_url);
   }
@@ -412,7 +411,7 @@ void CMainDlg::DisplayPage(DisplayKind kind, const std::string& text) {
   } else {
     return;  // a request comes with its own overload
   }
-  m_handOff.Display(request);
+  HandOff().Display(request);
 }
 
 void CMainDlg::AnnounceDone(const std::optional<std::string>& address) {
@@ -420,7 +419,7 @@ void CMainDlg::AnnounceDone(const std::optional<std::string>& address) {
   FetchRequest request;
   request.m_frame = kAnnouncementFrame;
   request.m_url = *address;
-  m_handOff.Display(request);
+  HandOff().Display(request);
 }
 
 void CMainDlg::TakeHelperRequest(bool fromMessage) {

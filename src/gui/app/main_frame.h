@@ -3,13 +3,13 @@
 // hub to which the other windows and the worker threads (through the UI queue) send their
 // requests.
 //
-// It owns the watch list with its check engine and dispatcher, and the results logic that
-// fills the results list. The watch list window, the site definition sheet, the
+// It owns the check session: the watch list with its check engine and dispatcher, the
+// results logic that fills the results list, and the display hand-off. The watch list window, the site definition sheet, the
 // environment settings, the link update dialog and the announcement check plug in through
 // MainWindowParts; a command whose part is missing is disabled.
 //
-// Threads: UI thread only. Owns the results list, the tray icon, the display hand-off and
-// the watch list; the application object and the queue outlive it.
+// Threads: UI thread only. Owns the results list, the tray icon and the check session; the
+// application object and the queue outlive it.
 #pragma once
 
 #include <functional>
@@ -19,9 +19,8 @@
 #include <vector>
 #include <wx/frame.h>
 
-#include "core/check/check_results.h"
-#include "core/companion/hlp_call.h"
 #include "core/fetch/fetch_request.h"
+#include "core/session/check_session.h"
 #include "core/watch/watch_item.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/button_row.h"
@@ -102,9 +101,10 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   void Command(int id);
 
   CRenewCheckWnd& Results() { return *m_results; }
-  CWatchList& WatchList() { return *m_watchList; }
+  CWatchList& WatchList() { return m_session->List(); }
+  CCheckSession& Session() { return *m_session; }
   wxButton* Button(int index) const { return m_buttons[index]; }
-  CHLPCall& HandOff() { return m_handOff; }
+  CHLPCall& HandOff() { return m_session->HandOff(); }
   bool DeferredInitDone() const { return m_deferredInitDone; }
   // The file of the image check page.
   static std::string ImageTestPath();
@@ -131,9 +131,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   CWatchApp& m_app;
   CWxUiQueue& m_queue;
   MainWindowParts m_parts;
-  CHLPCall m_handOff;
-  std::unique_ptr<CCheckResults> m_checkResults;
-  std::unique_ptr<CWatchList> m_watchList;  // after the results: ends (joins its engine) first
+  std::unique_ptr<CCheckSession> m_session;  // made with the results list it fills
   wxPanel* m_panel = nullptr;
   wxStaticBitmap* m_icon = nullptr;
   std::vector<wxButton*> m_buttons;

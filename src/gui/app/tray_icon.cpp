@@ -3,7 +3,7 @@
 #include <wx/icon.h>
 #include <wx/menu.h>
 
-#include "core/app/version.h"
+#include "core/common/version.h"
 #include "gui/app/app_icon.h"
 #include "gui/app/main_commands.h"
 #include "gui/wx_text.h"

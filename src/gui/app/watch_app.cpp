@@ -10,6 +10,7 @@
 #include "core/app/watch_app.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
+#include "gui/links/link_update_parts.h"
 #include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
@@ -46,6 +47,7 @@ int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   MainWindowParts parts;
   AddWatchListWindow(parts, app);
+  AddLinkUpdateDialog(parts, app, queue);
   auto* window = new CMainDlg(app, queue, std::move(parts));
   g_mainWindow = window;
   wxTheApp->SetTopWindow(window);

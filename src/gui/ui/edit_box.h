@@ -21,7 +21,7 @@
 #include <wx/frame.h>
 #include <wx/imaglist.h>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "core/app/window_layout.h"
 #include "core/watch/watch_item.h"
 #include "gui/ui/watch_list_model.h"

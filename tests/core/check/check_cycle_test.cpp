@@ -47,7 +47,7 @@ class CheckCycleTest : public ::testing::Test, public CheckFixture {
 
   ScopedManualClock clock;
   CRecordingResultView view;
-  CWatchList list{Environment()};
+  CWatchList list{MakeEngine()};
   CCheckResults results{list, view};
 };
 

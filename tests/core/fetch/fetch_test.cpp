@@ -6,7 +6,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/app/app_settings.h"
+#include "core/common/app_settings.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
@@ -393,7 +393,7 @@ TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
   EXPECT_EQ("強制終了しました", job.m_resultText);
   EXPECT_GE(job.m_bytesSaved.Load(), 2048);
   EXPECT_LT(job.m_bytesSaved.Load(), 100000);
-  EXPECT_FALSE(platform::FileExists(m_folder.File("slow.htm")));
+  EXPECT_EQ(job.m_bytesSaved.Load(), static_cast<std::int64_t>(m_folder.ReadBytes("slow.htm").size()));
 }
 
 // Cancels the job while the credentials are being asked for, as another thread could.
@@ -444,6 +444,26 @@ TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {
   job = Job("/stall.htm");
   EXPECT_EQ(2, Run(job));
   EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
+}
+
+TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
+  ScriptedResponse drip = Html(std::string(10000, 'd'));
+  drip.dripMs = 250;  // 4 bytes a second: each byte comes well within the silence time-out
+  m_server.Enqueue("/drip.htm", drip);
+  ScriptedResponse endless = Html(std::string(100000, 'e'));
+  endless.dripMs = 5;  // fast enough for the speed limit, far too long in all
+  m_server.Enqueue("/endless.htm", endless);
+  m_settings.m_lowSpeedBytes = 10;
+  m_settings.m_lowSpeedSeconds = 1;
+
+  FetchJob job = Job("/drip.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("転送が遅すぎます")) << job.m_resultText;
+  m_settings.m_totalTimeoutMs = 700;
+  job = Job("/endless.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
+  EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
 }
 
 TEST_F(FetchTest, HttpsIsFetchedLikeHttpWhenTheCertificateIsTrusted) {

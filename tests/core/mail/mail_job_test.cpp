@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/app/app_settings.h"
-#include "core/app/archive.h"
+#include "core/common/app_settings.h"
+#include "core/common/archive.h"
 #include "core/mail/loop_dialog_host.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"

@@ -58,7 +58,7 @@ TEST_F(WatchListTest, LoadsEveryBlockNamesFramesInOrderAndSavesTheSameBytes) {
   }
   folder.WriteBytes("WatchList.pgl", stored);
 
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   ASSERT_EQ(list.GetCount(), 3);
   std::set<unsigned> ids;
@@ -106,7 +106,7 @@ TEST_F(WatchListTest, AFileThatDoesNotLoadWholeIsNeverWrittenOver) {
     SCOPED_TRACE(c.what);
     folder.WriteBytes("WatchList.pgl", c.bytes);
     {
-      CWatchList list{CheckEnvironment()};
+      CWatchList list;
       ASSERT_TRUE(list.Load());
       EXPECT_EQ(list.GetCount(), c.items);
       EXPECT_EQ(list.LoadOutcome(), platform::LoadOutcome::Damaged);
@@ -117,7 +117,7 @@ TEST_F(WatchListTest, AFileThatDoesNotLoadWholeIsNeverWrittenOver) {
   }
   // Blank lines around the blocks are no damage.
   folder.WriteBytes("WatchList.pgl", "\r\n" + good + " \r\n");
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   EXPECT_EQ(list.LoadOutcome(), platform::LoadOutcome::Loaded);
   EXPECT_TRUE(list.Save());
@@ -143,7 +143,7 @@ TEST_F(WatchListTest, TheUserIsToldAndTheDamagedFileIsKeptAsideWhenTheDesktopUse
   folder.WriteBytes("WatchList.pgl", cut);
   CScriptedPrompter prompter;
   {
-    CWatchList list{CheckEnvironment()};
+    CWatchList list;
     list.Load();
     EXPECT_FALSE(ConfirmWatchListLoad(list, prompter, false)) << "the command line ends";
     prompter.QueueAnswer(IPrompter::Answer::No);
@@ -158,7 +158,7 @@ TEST_F(WatchListTest, TheUserIsToldAndTheDamagedFileIsKeptAsideWhenTheDesktopUse
   EXPECT_NE(messages[0].find("読み込めたアイテム: 2"), std::string::npos);
 
   prompter.QueueAnswer(IPrompter::Answer::Yes);
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   list.Load();
   EXPECT_TRUE(ConfirmWatchListLoad(list, prompter, true));
   EXPECT_EQ(folder.ReadBytes("WatchList.pgl"), Blocks(folder, {Numbered(0), Numbered(1)}));
@@ -174,7 +174,7 @@ TEST_F(WatchListTest, AFileTheUserCannotReadIsUnreadableAndMovedAsideOnlyWhenAll
   ASSERT_EQ(chmod(folder.File("WatchList.pgl").c_str(), 0), 0);
   ASSERT_EQ(chmod(folder.Path().c_str(), 0777), 0);
   EXPECT_EQ(RunAsOrdinaryUser([] {
-              CWatchList list{CheckEnvironment()};
+              CWatchList list;
               if (list.Load() || list.LoadOutcome() != platform::LoadOutcome::Unreadable) return 1;
               if (list.Save()) return 2;
               list.SaveAnyway();
@@ -203,7 +203,7 @@ TEST_F(WatchListTest, StartingRemovesTheProgramsOwnLeftoversOnly) {
   for (const std::string& name : leftovers) folder.WriteBytes(name, "x");
   for (const std::string& name : others) folder.WriteBytes(name, "x");
   {
-    CWatchList list{CheckEnvironment()};
+    CWatchList list;
     ASSERT_TRUE(list.Init(nullptr, nullptr));
   }
   for (const std::string& name : leftovers) EXPECT_FALSE(platform::FileExists(folder.File(name))) << name;
@@ -212,13 +212,13 @@ TEST_F(WatchListTest, StartingRemovesTheProgramsOwnLeftoversOnly) {
   // A list that did not load whole may name any of them: nothing is removed.
   folder.WriteBytes("comp/temp.tmp", "x");
   folder.WriteBytes("WatchList.pgl", "garbage\r\n");
-  CWatchList damaged{CheckEnvironment()};
+  CWatchList damaged;
   damaged.Init(nullptr, nullptr);
   EXPECT_TRUE(platform::FileExists(folder.File("comp/temp.tmp")));
 }
 
 TEST_F(WatchListTest, MissingFileGivesAnEmptyListAndAnEmptyListSavesAnEmptyFile) {
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   EXPECT_FALSE(list.Load());
   EXPECT_EQ(list.GetCount(), 0);
   EXPECT_EQ(list.GetItemPtr(0), nullptr);
@@ -229,7 +229,7 @@ TEST_F(WatchListTest, MissingFileGivesAnEmptyListAndAnEmptyListSavesAnEmptyFile)
 TEST_F(WatchListTest, ASaveThatCannotBeWrittenKeepsTheOldFileAndTheList) {
   std::string bytes = Blocks(folder, {Numbered(0)});
   folder.WriteBytes("WatchList.pgl", bytes);
-  CWatchList list{CheckEnvironment()};
+  CWatchList list;
   ASSERT_TRUE(list.Load());
   platform::SetProgramFolder(folder.File("no-such-folder"));
   EXPECT_FALSE(list.Save());
@@ -259,7 +259,7 @@ TEST_F(WatchListTest, ASaveKilledAtAnyPointLeavesAListThatLoadsWhole) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      CWatchList longer{CheckEnvironment()}, shorter{CheckEnvironment()};
+      CWatchList longer, shorter;
       platform::SetProgramFolder(folder.File("long"));
       longer.Load();
       platform::SetProgramFolder(folder.File("short"));
@@ -273,7 +273,7 @@ TEST_F(WatchListTest, ASaveKilledAtAnyPointLeavesAListThatLoadsWhole) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + round * 13));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    CWatchList list{CheckEnvironment()};
+    CWatchList list;
     ASSERT_TRUE(list.Load());
     EXPECT_TRUE(list.GetCount() == kLong || list.GetCount() == kShort) << list.GetCount();
     std::string bytes = folder.ReadBytes("WatchList.pgl");

@@ -1,4 +1,4 @@
-#include "core/app/archive.h"
+#include "core/common/archive.h"
 
 namespace {
 

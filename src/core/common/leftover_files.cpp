@@ -1,4 +1,4 @@
-#include "core/app/leftover_files.h"
+#include "core/common/leftover_files.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "core/app/unread_file_notice.h"
+#include "core/common/unread_file_notice.h"
 
 namespace {
 

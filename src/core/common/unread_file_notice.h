@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/app/prompter.h"
+#include "core/common/prompter.h"
 #include "platform/replace_guard.h"
 
 // Nothing to tell for Loaded and Missing: true. Otherwise the message names the file

@@ -1,4 +1,4 @@
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 
 #include "platform/cp932.h"
 #include "platform/file_system.h"

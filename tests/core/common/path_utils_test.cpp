@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "core/fetch/path_utils.h"
+#include "core/common/path_utils.h"
 #include "platform/file_system.h"
 #include "support/ordinary_user.h"
 #include "support/temp_folder.h"

@@ -1,0 +1,28 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a source of one layer includes a header it may not use. Run with
+#   -DLAYER_DIR=<folder> -DLAYER_NAME=<name> -DALLOWED="<subsystem>;..." -P check_layers.cmake
+# A core subsystem may include its own headers, those of the subsystems in ALLOWED and the
+# platform layer; no layer below the front ends includes gui/, cli/ or wx.
+file(GLOB sources ${LAYER_DIR}/*.cpp ${LAYER_DIR}/*.h)
+set(failures "")
+foreach(source ${sources})
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" header "${line}")
+    set(wrong FALSE)
+    if(header MATCHES "^(gui|cli|wx)/")
+      set(wrong TRUE)
+    elseif(header MATCHES "^core/([a-z_]+)/")
+      set(subsystem ${CMAKE_MATCH_1})
+      if(NOT subsystem STREQUAL LAYER_NAME AND NOT subsystem IN_LIST ALLOWED)
+        set(wrong TRUE)
+      endif()
+    endif()
+    if(wrong)
+      string(APPEND failures "\n  ${source}: ${header}")
+    endif()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "${LAYER_NAME} may use only [${ALLOWED}] and the platform layer:${failures}")
+endif()

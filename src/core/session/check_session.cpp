@@ -1,0 +1,35 @@
+#include "core/session/check_session.h"
+
+#include "core/app/watch_app.h"
+#include "core/check/renew.h"
+
+CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
+    : m_host(std::move(host)), m_handOff(app.Companions(), *m_host.prompter) {
+  CheckEnvironment environment;
+  environment.m_prompter = m_host.prompter;
+  environment.m_settings = &app.m_settings;
+  environment.m_converter = app.Converter();
+  environment.m_fetch = m_host.fetch;
+  auto engine = std::make_unique<CReNew>(std::move(environment));
+  m_engine = engine.get();
+  m_list = std::make_unique<CWatchList>(std::move(engine));
+  m_results = std::make_unique<CCheckResults>(*m_list, *m_host.view);
+}
+
+CCheckSession::~CCheckSession() {
+  SetShuttingDown();
+  m_results.reset();
+  m_list.reset();  // cancels the running check and joins the engine's worker
+  m_handOff.Stop();
+}
+
+bool CCheckSession::Load() { return m_list->Init(m_host.queue, m_results.get()); }
+
+void CCheckSession::SetUpdateActions(std::unique_ptr<IUpdateActions> actions) {
+  m_actions = std::move(actions);
+  m_engine->SetUpdateActions(m_actions.get());
+}
+
+void CCheckSession::SetShuttingDown() { m_list->SetShuttingDown(); }
+
+bool CCheckSession::Close() { return m_list->Close(); }

@@ -1,0 +1,75 @@
+// One check session: the watch list with its check engine, the results logic, the display
+// hand-off and the actions on update, put together the same way for both front ends. The
+// front end gives only what differs: its UI queue, its prompter, where the result rows go,
+// and the window requests it can carry out.
+//
+// Threads: UI thread (the one serving the host's queue). The session owns what it makes;
+// the application object and the host's parts outlive it. Each check reads a snapshot of
+// the application object's settings taken on this thread when the check is given to the
+// engine, so the settings may be changed here at any time. Destruction cancels a check
+// that runs, joins the engine's worker and stops the hand-off's worker.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/check/check_notify.h"
+#include "core/check/check_results.h"
+#include "core/companion/hlp_call.h"
+#include "core/fetch/fetch.h"
+#include "core/watch/watch_list.h"
+
+class CWatchApp;
+class CReNew;
+class IPrompter;
+namespace platform {
+class IUiQueue;
+}
+
+struct CheckSessionHost {
+  platform::IUiQueue* queue = nullptr;  // the UI thread's queue
+  IPrompter* prompter = nullptr;        // questions of the checks and the hand-off
+  IResultView* view = nullptr;          // the result rows
+  // Brings the main window to the front ("開く"); empty where there is none.
+  std::function<void()> raiseMainWindow;
+  // Network time-outs and trusted certificates of the checks (tests shorten and add them).
+  FetchSettings fetch;
+};
+
+class CCheckSession {
+ public:
+  CCheckSession(CWatchApp& app, CheckSessionHost host);
+  ~CCheckSession();
+  CCheckSession(const CCheckSession&) = delete;
+  CCheckSession& operator=(const CCheckSession&) = delete;
+
+  // Loads the watch list (each item gets its first check time) and connects the engine's
+  // reports to the results. Call once, before the first dispatch. false when the file could
+  // not be opened (the list is then empty).
+  bool Load();
+
+  CWatchList& List() { return *m_list; }
+  CReNew& Engine() { return *m_engine; }
+  CCheckResults& Results() { return *m_results; }
+  CHLPCall& HandOff() { return m_handOff; }
+  const CheckSessionHost& Host() const { return m_host; }
+
+  // The actions on update that the engine runs for every updated item (null: none).
+  void SetUpdateActions(std::unique_ptr<IUpdateActions> actions);
+
+  // The program is ending: a check that ends from now on reports nothing.
+  void SetShuttingDown();
+  // Ends dispatching (the command line's end): a check that runs is cancelled. true when a
+  // check had ended all the same and its report is still to be taken up from the queue.
+  bool Close();
+  // Stops the hand-off's worker (a request being handed over is finished first).
+  void StopHandOff() { m_handOff.Stop(); }
+
+ private:
+  CheckSessionHost m_host;
+  CHLPCall m_handOff;
+  std::unique_ptr<IUpdateActions> m_actions;
+  CReNew* m_engine = nullptr;  // owned by m_list
+  std::unique_ptr<CWatchList> m_list;
+  std::unique_ptr<CCheckResults> m_results;  // after the list: goes first
+};
