@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Builds the check engine's tests under ThreadSanitizer into build-tsan/ (no desktop
+# Builds the threaded parts' tests under ThreadSanitizer into build-tsan/ (no desktop
 # program, no benchmarks) and runs the ones where threads meet: the engine's worker and
-# the UI thread, stops that reach a running fetch, the watch list during checks.
+# the UI thread, stops that reach a running fetch, the watch list during checks, the
+# display hand-off's worker, the link update's worker, events, queues and cancels.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 flags="-fsanitize=thread -g -O1"
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAGEWARDEN_GUI=OFF -DPAGEWARDEN_BENCH=OFF \
   "-DCMAKE_CXX_FLAGS=$flags" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
-cmake --build "$root/build-tsan" -j2 --target check_tests watch_tests
+cmake --build "$root/build-tsan" -j2 --target check_tests watch_tests companion_tests \
+  links_tests platform_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$root/build-tsan/tests/check_tests" --gtest_brief=1 \
   --gtest_filter='CheckStopTest.*:RenewTest.*:CheckCycleTest.*'
 "$root/build-tsan/tests/watch_tests" --gtest_brief=1 --gtest_filter='DispatcherTest.*'
+"$root/build-tsan/tests/companion_tests" --gtest_brief=1 --gtest_filter='HlpCallTest.*'
+"$root/build-tsan/tests/links_tests" --gtest_brief=1 --gtest_filter='LinkListTest.*'
+"$root/build-tsan/tests/platform_tests" --gtest_brief=1 \
+  --gtest_filter='Event.*:LoopQueue.*:CancelSignal.*'

@@ -463,6 +463,19 @@ TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
   job = Job("/endless.htm");
   EXPECT_EQ(2, Run(job));
   EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
+
+  // Interim answers without end, then silence short of the silence time-out.
+  ScriptedResponse continues = Html("never");
+  std::string interim;
+  for (int i = 0; i < 2000; ++i) interim += "HTTP/1.1 100 Continue\r\n\r\n";
+  continues.head = interim;
+  continues.stallAfter = 0;
+  continues.stallMs = 3000;
+  m_server.Enqueue("/continue.htm", continues);
+  m_settings.m_receiveTimeoutMs = 5000;
+  job = Job("/continue.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
   EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
 }
 
