@@ -48,7 +48,8 @@ std::string SettingsArchivePath();
 // Reads the file at `path`. Missing (also for an empty file) or Unreadable leave every
 // field as it was; Damaged (the stream ends before its parts do) keeps what was read.
 platform::LoadOutcome LoadSettingsFile(const std::string& path, AppSettings& settings,
-                      MainWindowLayout& mainWindow, WatchListWindowLayout& watchListWindow);
+                                       MainWindowLayout& mainWindow,
+                                       WatchListWindowLayout& watchListWindow);
 // Replaces the file at `path` through a temporary file (mode 0600), flushed and renamed.
 // false on any failure; the previous file is then intact.
 bool SaveSettingsFile(const std::string& path, const AppSettings& settings,

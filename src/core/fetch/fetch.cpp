@@ -111,7 +111,7 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   parts.tm_isdst = -1;
   std::time_t local = std::mktime(&parts);
   // The stored time is 32 bits: a later date is kept as the latest one, so that the same
-  // date compares equal at every check; none before 1970 is told from "no date".
+  // date compares equal at every check. A date before 1970 counts as none.
   if (local <= 0) return 0;
   return local > INT_MAX ? INT_MAX : static_cast<int>(local);
 }

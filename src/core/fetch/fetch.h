@@ -53,8 +53,8 @@ class CFetch {
   CFetch& operator=(const CFetch&) = delete;
 
   // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
-  // change. Gives the job's m_resultCode. A body that breaks off (or is cancelled) leaves
-  // no file behind; a resumed file keeps what it held.
+  // change. Gives the job's m_resultCode. A body that breaks off or passes the page size
+  // limit leaves no file behind; a cancelled or resumed one keeps what it held.
   int Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
   // in the request's m_lastModified when had. The job's m_resultCode tells failures.
