@@ -4,10 +4,13 @@
 #include <vector>
 
 #include "cli/command_check.h"
+#include "cli/command_items.h"
 #include "cli/command_links.h"
 #include "cli/command_list.h"
 #include "cli/command_run.h"
+#include "cli/command_settings.h"
 #include "cli/console.h"
+#include "cli/item_options.h"
 #include "cli/mail_test_command.h"
 #include "core/common/version.h"
 #include "platform/text_codec.h"
@@ -18,17 +21,22 @@ const char* const kUsage[] = {
     "使い方: pagewarden-cli [--home フォルダ] コマンド",
     "",
     "コマンド:",
-    "  list         ウォッチアイテムを一覧表示します",
+    "  list [--json] ウォッチアイテムを一覧表示します",
     "               (番号, 更新マーク, 有効, スケジュール, 最終確認, 名前またはURL)",
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
+    "               (--json: 結果を一つの JSON 文書で表示します)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
+    "  mailtest     設定したメールアカウントにテストメールを送ります",
     "  links [フォルダ] [--force]",
     "               リンクフォルダのリンクを一覧表示します (既定は前回のリンクフォルダ)",
     "               (番号, ファイル, 名前, リンク先URL, ファイルあり/ファイルなし)",
     "  links [フォルダ] [--force] update [N]",
     "               リンクをすべて (または N 番目を) 更新して保存します",
     "               --force: 他で使用中のリンクファイルを強制的に使用します",
+    "  settings [名前 [値]]",
+    "               設定を一覧表示します (名前<TAB>値)。名前と値で設定を変更して保存します",
+    "               (settings mail-password - はパスワードを標準入力から読みます)",
     "  --version    版を表示します",
     "  --help       この説明を表示します",
     "",
@@ -37,7 +45,13 @@ const char* const kUsage[] = {
 };
 
 void PrintUsage(FILE* stream) {
-  for (const char* line : kUsage) PrintLine(line, stream);
+  for (const char* line : kUsage) {
+    if (std::string(line).rfind("  --version", 0) == 0) {  // the item commands come before
+      for (const char* item : ItemOptionsUsage()) PrintLine(item, stream);
+      for (const char* item : ItemCommandsUsage()) PrintLine(item, stream);
+    }
+    PrintLine(line, stream);
+  }
 }
 
 int UsageError(const std::string& message) {
@@ -91,12 +105,16 @@ int RunCli(int argc, char** argv) {
   std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
 
   if (command == "links") return RunLinksCommand(home, rest);
-  if (command == "list" && rest.empty()) return RunListCommand(home);
+  if (command == "settings") return RunSettingsCommand(home, rest);
+  if (IsItemCommand(command)) return RunItemCommand(home, command, rest);
+  bool json = !rest.empty() && rest.back() == "--json" && (command == "list" || command == "check");
+  if (json) rest.pop_back();
+  if (command == "list" && rest.empty()) return RunListCommand(home, json);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
   if (command == "run" && rest.empty()) return RunResidentCommand(home);
   if (command == "check" && rest.size() == 1) {
-    if (rest[0] == "all") return RunCheckCommand(home, -1);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1);
+    if (rest[0] == "all") return RunCheckCommand(home, -1, json);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json);
     return UsageError("check には all かアイテムの番号 (1 から) を指定します");
   }
   if (command == "list" || command == "run" || command == "check" || command == "mailtest") {

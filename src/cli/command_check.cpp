@@ -5,20 +5,29 @@
 #include "cli/cli_session.h"
 #include "cli/console.h"
 #include "cli/console_results.h"
+#include "cli/item_json.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
 
-int RunCheckCommand(const std::string& homeArgument, int position) {
+int RunCheckCommand(const std::string& homeArgument, int position, bool json) {
   CCliSession session;
   CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
 
   std::set<unsigned> waiting;  // identities of the items still to be checked
-  CConsoleResultView view([&waiting](const ResultRow& row) { waiting.erase(row.m_itemId); });
+  nlohmann::json rows = nlohmann::json::array();
+  CWatchList* checked = nullptr;
+  CConsoleResultView view(
+      [&](const ResultRow& row) {
+        waiting.erase(row.m_itemId);
+        if (json) rows.push_back(ResultRowJson(row, checked->FindById(row.m_itemId)));
+      },
+      !json);
   CCheckSession& checks = session.StartChecks(view);
   CWatchList& list = checks.List();
   if (!ConfirmWatchListLoad(list, *checks.Host().prompter, false)) return 1;
+  checked = &list;
 
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +
@@ -32,6 +41,7 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   }
   if (waiting.empty()) {
     list.Save();
+    if (json) PrintUtf8Line(rows.dump(2));
     return 0;
   }
 
@@ -39,5 +49,7 @@ int RunCheckCommand(const std::string& homeArgument, int position) {
   list.SetEligibility([&waiting](const WatchItem& item) { return waiting.count(item.m_id) > 0; });
   list.CheckNow(position);
   session.Serve([&] { return waiting.empty() || StopRequested(); });
-  return session.CloseWatchList();
+  int status = session.CloseWatchList();
+  if (json) PrintUtf8Line(rows.dump(2));
+  return status;
 }

@@ -6,4 +6,5 @@
 #include <string>
 
 // `position` from 0, or -1 for every active item. Gives the exit status.
-int RunCheckCommand(const std::string& homeArgument, int position);
+// `json`: the rows as one JSON document at the end, an array (item_json.h).
+int RunCheckCommand(const std::string& homeArgument, int position, bool json = false);

@@ -4,6 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/console.h"
+#include "cli/item_json.h"
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
@@ -21,11 +22,17 @@ std::string ListLine(const WatchItem& item, int position) {
          (item.m_name.empty() ? item.m_url : item.m_name);
 }
 
-int RunListCommand(const std::string& homeArgument) {
+int RunListCommand(const std::string& homeArgument, bool json) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
   CWatchList list;
   list.Load();
+  if (json) {
+    nlohmann::json items = nlohmann::json::array();
+    for (int i = 0; i < list.GetCount(); ++i) items.push_back(ItemJson(list.GetItem(i), i));
+    PrintUtf8Line(items.dump(2));
+    return 0;
+  }
   for (int i = 0; i < list.GetCount(); ++i) PrintLine(ListLine(list.GetItem(i), i));
   CTerminalPrompter prompter;
   return ConfirmWatchListLoad(list, prompter, false) ? 0 : 1;

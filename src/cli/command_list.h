@@ -8,6 +8,7 @@
 class CWatchList;
 struct WatchItem;
 
-int RunListCommand(const std::string& homeArgument);
+// `json`: one JSON document, an array of every item's fields (item_json.h).
+int RunListCommand(const std::string& homeArgument, bool json = false);
 // The line for one item at `position` (from 0).
 std::string ListLine(const WatchItem& item, int position);

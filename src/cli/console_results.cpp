@@ -7,6 +7,6 @@ std::string CConsoleResultView::Line(const ResultRow& row) {
 }
 
 void CConsoleResultView::AddResultRow(const ResultRow& row) {
-  PrintLine(Line(row));
+  if (m_print) PrintLine(Line(row));
   if (m_onRow) m_onRow(row);
 }

@@ -9,11 +9,13 @@
 class CConsoleResultView : public IResultView {
  public:
   // `onRow` (may be empty) is told of each row after it is printed; UI thread.
-  explicit CConsoleResultView(std::function<void(const ResultRow&)> onRow = {})
-      : m_onRow(std::move(onRow)) {}
+  // `print` false: rows are only told to `onRow` (a JSON document is printed instead).
+  explicit CConsoleResultView(std::function<void(const ResultRow&)> onRow = {}, bool print = true)
+      : m_onRow(std::move(onRow)), m_print(print) {}
   void AddResultRow(const ResultRow& row) override;
   static std::string Line(const ResultRow& row);
 
  private:
   std::function<void(const ResultRow&)> m_onRow;
+  bool m_print = true;
 };

@@ -430,6 +430,33 @@ std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* f
   return std::fwrite(data, size, count, static_cast<FILE*>(file)) * size;
 }
 
+// Runs the transfer to its end, or until `cancel` (may be null) is cancelled: the wait
+// watches the signal's descriptor beside the transfer's sockets.
+CURLcode PerformCancellable(CURL* easy, const CCancelSignal* cancel) {
+  CURLM* multi = curl_multi_init();
+  curl_multi_add_handle(multi, easy);
+  curl_waitfd cancelWait{cancel ? cancel->Descriptor() : -1, CURL_WAIT_POLLIN, 0};
+  CURLcode result = CURLE_OK;
+  for (bool done = false; !done;) {
+    if (cancel && cancel->IsCancelled()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    int running = 0;
+    curl_multi_perform(multi, &running);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      result = message->data.result;
+      done = true;
+    }
+    if (!done) curl_multi_poll(multi, cancel ? &cancelWait : nullptr, cancel ? 1 : 0, 1000, nullptr);
+  }
+  curl_multi_remove_handle(multi, easy);
+  curl_multi_cleanup(multi);
+  return result;
+}
+
 }  // namespace
 
 bool DownloadToFile(const std::string& url, const std::string& path, const HttpOptions& options,
@@ -465,12 +492,16 @@ bool DownloadToFile(const std::string& url, const std::string& path, const HttpO
   if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteToFile);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
-  CURLcode result = curl_easy_perform(easy);
+  CURLcode result = PerformCancellable(easy, options.cancel.get());
   curl_easy_cleanup(easy);
   bool closed = std::fclose(file) == 0;
   if (result != CURLE_OK || !closed) {
-    error = result != CURLE_OK ? (errorBuffer[0] ? errorBuffer : curl_easy_strerror(result))
-                               : "Cannot write " + path;
+    if (result == CURLE_ABORTED_BY_CALLBACK) {
+      error = kTransferCancelled;
+    } else {
+      error = result != CURLE_OK ? (errorBuffer[0] ? errorBuffer : curl_easy_strerror(result))
+                                 : "Cannot write " + path;
+    }
     RemoveFile(path);
     return false;
   }

@@ -172,7 +172,8 @@ class CHttpRequest {
 };
 
 // Downloads `url` (http or https, following redirections) into the file `path`; the file
-// is removed again on a failure. false with the reason in `error`.
+// is removed again on a failure. false with the reason in `error`. `options.cancel` ends
+// the download at once (kTransferCancelled).
 bool DownloadToFile(const std::string& url, const std::string& path, const HttpOptions& options,
                     std::string& error);
 

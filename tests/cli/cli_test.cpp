@@ -16,6 +16,7 @@
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_folder.h"
+#include "support/watch_list_file.h"
 #include "support/time_zone.h"
 
 namespace {
@@ -67,14 +68,7 @@ class CliTest : public ::testing::Test {
     for (const WatchItem& item : items) item.Write(file);
     std::fclose(file);
   }
-  std::vector<WatchItem> ReadList() {
-    platform::SetProgramFolder(home.Path());
-    CWatchList list;
-    list.Load();
-    std::vector<WatchItem> items;
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetItem(i));
-    return items;
-  }
+  std::vector<WatchItem> ReadList() { return ReadWatchListFile(home.Path()); }
   RunResult Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--home", home.Path()});
     RunResult result = RunProgram(kCli, args);
@@ -215,6 +209,9 @@ TEST_F(CliTest, ADamagedListOrArchiveIsReportedWithStatusOneAndLeftAsItIs) {
     EXPECT_NE(result.errors.find("ウォッチリストを読み込めません: " + home.File("WatchList.pgl")),
               std::string::npos) << result.errors;
   }
+  RunResult removed = Cli({"remove", "1"});
+  EXPECT_EQ(removed.status, 1);
+  EXPECT_NE(removed.errors.find("ウォッチリストを読み込めません"), std::string::npos) << removed.errors;
   RunResult list = Cli({"list"});
   EXPECT_EQ(list.status, 1);
   EXPECT_EQ(Lines(list.output).size(), 1u) << "the item read is shown";

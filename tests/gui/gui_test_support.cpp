@@ -1,6 +1,7 @@
 #include "gui_test_support.h"
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,7 +11,10 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/taskbar.h>
+#include <wx/window.h>
 #include <X11/Xlib.h>
+
+#include "platform/file_system.h"
 
 extern char** environ;
 
@@ -119,4 +123,12 @@ GuiWorld::~GuiWorld() {
 
 std::string GuiWorld::State() const {
   return environment.StoredValue("Pageward", "State").value_or("");
+}
+
+void HoldForScreenshot(wxWindow& window, const char* done) {
+  RunEventsUntil([&] { return window.IsShownOnScreen(); });
+  RunEventsFor(500);
+  std::printf("SCREENSHOT READY\n");
+  std::fflush(stdout);
+  RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
 }

@@ -19,6 +19,12 @@ bool RunEventsUntil(const std::function<bool()>& done, std::uint32_t timeoutMs =
 // Runs the event loop for `milliseconds`.
 void RunEventsFor(std::uint32_t milliseconds);
 
+class wxWindow;
+// The end of a screenshot scene (scripts/screenshot_scene.sh): once `window` is on the
+// screen and drawn, prints "SCREENSHOT READY" and runs the event loop until the file
+// `done` exists (the picture has been taken).
+void HoldForScreenshot(wxWindow& window, const char* done);
+
 // A tray host (Debian's trayer) on the test's display for the life of the object.
 class TrayHost {
  public:

@@ -194,10 +194,6 @@ TEST_F(LinkUpdateDlgTest, Screenshot) {
   dialog->UpdateRowNow(1);
   dialog->UpdateRowNow(4);
   dialog->List()->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  RunEventsUntil([&] { return dialog->IsShownOnScreen(); });
-  RunEventsFor(500);
-  std::printf("SCREENSHOT READY\n");
-  std::fflush(stdout);
-  RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
+  HoldForScreenshot(*dialog, done);
   dialog->Destroy();
 }

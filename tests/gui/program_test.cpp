@@ -4,6 +4,8 @@
 #include <csignal>
 
 #include "core/app/settings_archive.h"
+#include "support/child_process.h"
+#include "support/watch_list_file.h"
 #include "gui_test_support.h"
 #include "support/temp_folder.h"
 
@@ -63,6 +65,40 @@ TEST_F(DesktopProgram, StartsWithItsWindowOpenAndEndsOnTermination) {
   kill(program, SIGTERM);
   EXPECT_EQ(WaitForProcess(program, 10000), 0);
   EXPECT_EQ(State(), "closed");
+}
+
+// The command line hands its changes to the running desktop program, which makes them in
+// its own list: they survive the program's own save when it ends.
+TEST_F(DesktopProgram, TakesTheCommandLinesChangesIntoItsOwnList) {
+  pid_t program = Start();
+  ASSERT_GT(program, 0);
+  ASSERT_TRUE(WaitForState("opened"));
+  std::vector<std::string> old;
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+    const char* value = std::getenv(name);
+    old.push_back(value ? value : "");
+  }
+  setenv("XDG_CONFIG_HOME", m_config.Path().c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", m_runtime.Path().c_str(), 1);
+  auto cli = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", m_home.Path()});
+    return RunProgram(PAGEWARDEN_CLI, args);
+  };
+  RunResult added = cli({"add", "http://127.0.0.1:9/page", "--name", "desk", "--inactive"});
+  RunResult second = cli({"add", "http://127.0.0.1:9/other", "--inactive"});
+  RunResult removed = cli({"remove", "1"});
+  setenv("XDG_CONFIG_HOME", old[0].c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", old[1].c_str(), 1);
+  EXPECT_EQ(added.status, 0) << added.errors;
+  EXPECT_EQ(added.output, "1\n");
+  EXPECT_EQ(second.output, "2\n");
+  EXPECT_EQ(removed.status, 0) << removed.errors;
+
+  kill(program, SIGTERM);
+  EXPECT_EQ(WaitForProcess(program, 10000), 0);
+  std::vector<WatchItem> items = ReadWatchListFile(m_home.Path());
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].m_url, "http://127.0.0.1:9/other");
 }
 
 }  // namespace

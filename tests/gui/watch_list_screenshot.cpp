@@ -69,11 +69,7 @@ TEST(WatchListScreenshot, ShowsTheWindowWithAFewItems) {
   box->SetSize(40, 40, 900, 300);
   box->ShowWindow();
   box->List()->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  RunEventsUntil([&] { return box->IsShownOnScreen(); });
-  RunEventsFor(500);
-  std::printf("SCREENSHOT READY\n");
-  std::fflush(stdout);
-  RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
+  HoldForScreenshot(*box, done);
   box->Destroy();
   owner->Destroy();
   RunEventsFor(50);

@@ -1,5 +1,7 @@
 #include "support/scripted_mail_server.h"
 
+#include <random>
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
@@ -9,13 +11,22 @@
 
 namespace {
 
-int ListenOnLoopback(int& port) {
+// `portAtMost` 0: a port the system chooses; else a free port from 10000 to it.
+int ListenOnLoopback(int& port, int portAtMost = 0) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  if (portAtMost > 10000) {
+    std::minstd_rand random(static_cast<unsigned>(getpid()));
+    for (int attempt = 0; attempt < 200; ++attempt) {
+      address.sin_port = htons(static_cast<std::uint16_t>(10000 + random() % (portAtMost - 10000)));
+      if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) break;
+    }
+  } else {
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
   listen(fd, 8);
   socklen_t length = sizeof address;
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -32,8 +43,8 @@ int UnusedLoopbackPort() {
   return port;
 }
 
-CScriptedMailServer::CScriptedMailServer() {
-  m_listenFd = ListenOnLoopback(m_port);
+CScriptedMailServer::CScriptedMailServer(int portAtMost) {
+  m_listenFd = ListenOnLoopback(m_port, portAtMost);
   if (pipe(m_wakePipe) != 0) m_wakePipe[0] = m_wakePipe[1] = -1;
   m_thread = std::thread([this] { Serve(); });
 }

@@ -28,7 +28,9 @@ class CScriptedMailServer {
   // Reads one command line, then answers it.
   static Script Exchange(const std::string& reply) { return {ReadLine(), Send(reply)}; }
 
-  CScriptedMailServer();
+  // `portAtMost` above 10000: listens on a free port from 10000 to it (for settings that
+  // limit the port), else on a port the system chooses.
+  explicit CScriptedMailServer(int portAtMost = 0);
   ~CScriptedMailServer();
   CScriptedMailServer(const CScriptedMailServer&) = delete;
   CScriptedMailServer& operator=(const CScriptedMailServer&) = delete;

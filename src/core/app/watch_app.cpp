@@ -21,6 +21,9 @@ constexpr const char* kFolderInUse =
     "このデータフォルダは他のPagewardenが使用中です。終了します。";
 constexpr const char* kNoLock = "データフォルダのロックを作れません。終了します。";
 constexpr const char* kDataFolderName = "comp";
+// Requests kept until the list is loaded; more than this many at start-up are dropped (their
+// askers get no answer and withdraw them).
+constexpr std::size_t kMaxWaitingListRequests = 64;
 
 }  // namespace
 
@@ -83,10 +86,11 @@ CWatchApp::StartResult CWatchApp::StartUp(const WatchAppHooks& hooks) {
       }
       return StartResult::Failed;
   }
-  if (desktop) {
-    m_receiver = std::make_unique<platform::CBroadcastReceiver>(
-        m_uiQueue, [this](const std::string& name) { OnMessage(name); }, "pagewarden");
-  }
+  // Both front ends listen: the command line's list requests reach whichever program
+  // works on the folder.
+  m_receiver = std::make_unique<platform::CBroadcastReceiver>(
+      m_uiQueue, [this](const std::string& name) { OnMessage(name); },
+      desktop ? "pagewarden" : "pagewarden-cli");
   if (!PrepareDataFolder()) {
     m_prompter.ShowMessage(kNotInstalled, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
     m_receiver.reset();
@@ -144,6 +148,17 @@ void CWatchApp::MainWindowReady() {
 }
 
 void CWatchApp::OnMessage(const std::string& name) {
+  std::string listRequest = std::string(kMessageListRequest) + ":";
+  if (name.rfind(listRequest, 0) == 0) {
+    std::string fileName = name.substr(listRequest.size());
+    if (m_listRequestHandler) {
+      m_listRequestHandler(fileName);
+    } else if (m_waitingListRequests.size() < kMaxWaitingListRequests) {
+      m_waitingListRequests.push_back(fileName);
+    }
+    return;
+  }
+  if (m_frontEnd != FrontEnd::Desktop) return;
   if (name == kMessageShowPagewarden) {
     if (!m_mainWindowReady) {
       m_showPending = true;
@@ -157,6 +172,14 @@ void CWatchApp::OnMessage(const std::string& name) {
       m_hooks.helperRequestMessage();
     }
   }
+}
+
+void CWatchApp::SetListRequestHandler(std::function<void(const std::string&)> handler) {
+  m_listRequestHandler = std::move(handler);
+  if (!m_listRequestHandler) return;
+  std::vector<std::string> waiting;
+  waiting.swap(m_waitingListRequests);
+  for (const std::string& fileName : waiting) m_listRequestHandler(fileName);
 }
 
 void CWatchApp::WriteIdentity() {

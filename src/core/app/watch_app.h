@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/common/app_settings.h"
 #include "core/common/prompter.h"
@@ -72,6 +73,10 @@ class CWatchApp {
 
   // The main window exists: messages that came before are delivered now, later ones at once.
   void MainWindowReady();
+  // Who takes the command line's list requests (the name of the request file in the data
+  // folder). Requests that came while there was nobody (the list not loaded yet) are handed
+  // to the new handler at once; an asker that gave up meanwhile has withdrawn its file.
+  void SetListRequestHandler(std::function<void(const std::string& fileName)> handler);
 
   // Writes "Position" (the program folder) and "Version" into the own key.
   void WriteIdentity();
@@ -125,6 +130,8 @@ class CWatchApp {
   platform::CSingleInstanceLock m_lock;
   std::unique_ptr<platform::CBroadcastReceiver> m_receiver;
   WatchAppHooks m_hooks;
+  std::function<void(const std::string&)> m_listRequestHandler;
+  std::vector<std::string> m_waitingListRequests;
   bool m_mainWindowReady = false;
   bool m_showPending = false;
   bool m_helperRequestPending = false;

@@ -23,3 +23,7 @@ inline constexpr const char* kDownloaderExecutable = "Linkreel";
 inline constexpr int kRequestFileHelperVersion = 150;
 // A request left for the helper blocks the next one for this many seconds.
 inline constexpr int kHelperBusySeconds = 60;
+
+// The command line hands a list change to the program working on the data folder: this
+// name, a colon and the name of the request file it left in the data folder.
+inline constexpr const char* kMessageListRequest = "pagewarden-cli->Pageward";

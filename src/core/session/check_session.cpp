@@ -2,9 +2,10 @@
 
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
+#include "core/session/list_request_server.h"
 
 CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
-    : m_host(std::move(host)), m_handOff(app.Companions(), *m_host.prompter) {
+    : m_host(std::move(host)), m_handOff(app.Companions(), *m_host.prompter), m_app(app) {
   CheckEnvironment environment;
   environment.m_prompter = m_host.prompter;
   environment.m_settings = &app.m_settings;
@@ -17,13 +18,22 @@ CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
 }
 
 CCheckSession::~CCheckSession() {
+  m_app.SetListRequestHandler({});
+  m_requests.reset();
   SetShuttingDown();
   m_results.reset();
   m_list.reset();  // cancels the running check and joins the engine's worker
   m_handOff.Stop();
 }
 
-bool CCheckSession::Load() { return m_list->Init(m_host.queue, m_results.get()); }
+bool CCheckSession::Load() {
+  bool loaded = m_list->Init(m_host.queue, m_results.get());
+  // Requests are taken only once the list holds the file's items.
+  m_requests = std::make_unique<CListRequestServer>(*m_list, *m_host.queue, m_host.listChanged);
+  m_app.SetListRequestHandler(
+      [server = m_requests.get()](const std::string& fileName) { server->Take(fileName); });
+  return loaded;
+}
 
 void CCheckSession::SetUpdateActions(std::unique_ptr<IUpdateActions> actions) {
   m_actions = std::move(actions);

@@ -8,6 +8,9 @@
 // the application object's settings taken on this thread when the check is given to the
 // engine, so the settings may be changed here at any time. Destruction cancels a check
 // that runs, joins the engine's worker and stops the hand-off's worker.
+//
+// Once loaded, the session also takes the list changes that the command line hands to the
+// program working on the data folder (list_request_server.h).
 #pragma once
 
 #include <functional>
@@ -21,6 +24,7 @@
 
 class CWatchApp;
 class CReNew;
+class CListRequestServer;
 class IPrompter;
 namespace platform {
 class IUiQueue;
@@ -32,6 +36,8 @@ struct CheckSessionHost {
   IResultView* view = nullptr;          // the result rows
   // Brings the main window to the front ("開く"); empty where there is none.
   std::function<void()> raiseMainWindow;
+  // The watch list changed by another program's request; empty where nothing shows it.
+  std::function<void()> listChanged;
   // Network time-outs and trusted certificates of the checks (tests shorten and add them).
   FetchSettings fetch;
 };
@@ -72,4 +78,7 @@ class CCheckSession {
   CReNew* m_engine = nullptr;  // owned by m_list
   std::unique_ptr<CWatchList> m_list;
   std::unique_ptr<CCheckResults> m_results;  // after the list: goes first
+  CWatchApp& m_app;
+  // Takes the command line's list changes while this session works on the folder.
+  std::unique_ptr<CListRequestServer> m_requests;
 };

@@ -123,8 +123,12 @@ int CWatchList::FindById(unsigned id) const {
 }
 
 void CWatchList::AddItem(WatchItem item) {
+  if (m_editing) {
+    Append(std::move(item));
+    return;
+  }
   if (IsBusy()) {
-    m_pending.push_back({std::move(item), -1, PendingOp::kAdd});
+    m_pending.push_back({std::move(item), -1, PendingOp::kAdd, {}});
     return;
   }
   Append(std::move(item));
@@ -133,8 +137,12 @@ void CWatchList::AddItem(WatchItem item) {
 
 void CWatchList::ReplaceItem(int position, WatchItem item) {
   if (position < 0 || position >= GetCount()) return;
+  if (m_editing) {
+    Store(position, std::move(item));
+    return;
+  }
   if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({std::move(item), position, PendingOp::kReplace});
+    m_pending.push_back({std::move(item), position, PendingOp::kReplace, {}});
     return;
   }
   Store(position, std::move(item));
@@ -143,25 +151,52 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
 
 void CWatchList::DeleteItem(int position) {
   if (position < 0 || position >= GetCount()) return;
+  if (m_editing) {
+    // A check that reports later finds its item by identity; m_current follows the item.
+    if (position == m_current) m_current = -1;
+    else if (position < m_current) --m_current;
+    Remove(position);
+    return;
+  }
   // The item under check need not be checked to its end: the check is cancelled, and
   // when it then reports nothing the list goes on as after a check. Positions given
   // during a check count the queued changes as made.
   int underCheck = PositionAfterPending(m_current);
   if (underCheck >= 0 && position == underCheck && m_engine->IsChecking() &&
       !m_engine->Cancel()) {
-    m_pending.push_back({WatchItem(), position, PendingOp::kDelete});
+    m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
     m_current = -1;
     FinishCheck();
     return;
   }
   if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({WatchItem(), position, PendingOp::kDelete});
+    m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
     return;
   }
   if (position == m_current) m_current = -1;
   Remove(position);
   if (position < m_current) --m_current;
   Dispatch();
+}
+
+void CWatchList::QueueEdit(ListEdit edit) {
+  if (IsBusy()) {
+    PendingOp op;
+    op.kind = PendingOp::kEdit;
+    op.edit = std::move(edit);
+    m_pending.push_back(std::move(op));
+    return;
+  }
+  RunEdit(edit);
+  Dispatch();  // stops a waiting check first: its item may have changed
+}
+
+void CWatchList::RunEdit(const ListEdit& edit) {
+  m_editing = true;
+  edit(*this);
+  m_editing = false;
+  Renumber();
+  m_dirty = true;
 }
 
 // Stops the engine when it waits on `position`. true when the check began all the same
@@ -227,6 +262,9 @@ void CWatchList::ApplyPending() {
       case PendingOp::kDelete:
         Remove(op.position);
         break;
+      case PendingOp::kEdit:
+        RunEdit(op.edit);
+        break;
     }
   }
   Renumber();
@@ -235,6 +273,8 @@ void CWatchList::ApplyPending() {
 int CWatchList::PositionAfterPending(int position) const {
   for (const PendingOp& op : m_pending) {
     if (position < 0) break;
+    // A queued edit may move anything: the item's place is not known until it is made.
+    if (op.kind == PendingOp::kEdit) return -1;
     if (op.kind != PendingOp::kDelete) continue;
     if (op.position == position) position = -1;
     else if (op.position < position) --position;

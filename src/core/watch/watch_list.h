@@ -83,6 +83,12 @@ class CWatchList {
   // A change must be queued now: a check runs, is due in exactly one second, or has ended
   // and its report has not been taken up yet.
   bool IsBusy() { return m_engine->IsBusy(); }
+  // A change of the caller's own (another program's request), made in order with the
+  // queued changes: at once, then dispatching, or while busy when the running check ends.
+  // Inside `edit` AddItem, ReplaceItem and DeleteItem take effect at once and do not
+  // dispatch, and the items may be changed in place.
+  using ListEdit = std::function<void(CWatchList&)>;
+  void QueueEdit(ListEdit edit);
   // The program is ending: a check that ends late reports nothing.
   void SetShuttingDown() { m_engine->SetShuttingDown(); }
   // Ends dispatching for good (a headless front end's exit): a waiting or running check is
@@ -124,10 +130,11 @@ class CWatchList {
 
  private:
   struct PendingOp {
-    enum Kind { kAdd, kReplace, kDelete };
+    enum Kind { kAdd, kReplace, kDelete, kEdit };
     WatchItem item;
     int position = -1;
     Kind kind = kAdd;
+    ListEdit edit;
   };
 
   void Append(WatchItem item);
@@ -135,11 +142,12 @@ class CWatchList {
   void Remove(int position);
   void ApplyPending();
   void Renumber();
+  void RunEdit(const ListEdit& edit);
   bool StopEngineFor(int position);
   void SaveForDispatch();
   void FinishCheck();
   // Where the item now at `position` will be once the queued changes are made; -1 when one
-  // of them deletes it.
+  // of them deletes it, or when a queued edit makes it unknown.
   int PositionAfterPending(int position) const;
 
   static constexpr std::chrono::seconds kBurstSaveInterval{2};
@@ -148,6 +156,7 @@ class CWatchList {
   bool m_checkNowPending = false;
   int m_checkNowIndex = -1;
   bool m_closing = false;
+  bool m_editing = false;  // inside a QueueEdit's edit
   bool m_saved = false;  // m_lastSave holds the time of the last good save
   std::chrono::steady_clock::time_point m_lastSave;
   int m_current = -1;

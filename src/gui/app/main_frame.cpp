@@ -98,6 +98,9 @@ void CMainDlg::CreateControls() {
   host.prompter = &m_app.Prompter();
   host.view = m_results;
   host.raiseMainWindow = [this] { ShowFromTray(); };
+  host.listChanged = [this] {
+    if (m_parts.refreshWatchList) m_parts.refreshWatchList();
+  };
   m_session = std::make_unique<CCheckSession>(m_app, std::move(host));
 }
 

@@ -9,8 +9,11 @@
 
 #include "core/app/watch_app.h"
 #include "gui/app/main_commands.h"
+#include "gui/announce/announce_parts.h"
+#include "gui/app/env_parts.h"
 #include "gui/app/main_frame.h"
 #include "gui/links/link_update_parts.h"
+#include "gui/ui/sheet/define_sheet_parts.h"
 #include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
@@ -46,8 +49,11 @@ int RunMainWindow(CWatchApp& app, CWxUiQueue& queue) {
   wxTheApp->SetSignalHandler(SIGTERM, OnEndSignal);
   wxTheApp->SetSignalHandler(SIGINT, OnEndSignal);
   MainWindowParts parts;
+  AddDefineSheet(parts, app, queue);
   AddWatchListWindow(parts, app);
   AddLinkUpdateDialog(parts, app, queue);
+  AddEnvironmentDialog(parts, app, queue);
+  AddAnnouncement(parts, app, queue);
   auto* window = new CMainDlg(app, queue, std::move(parts));
   g_mainWindow = window;
   wxTheApp->SetTopWindow(window);

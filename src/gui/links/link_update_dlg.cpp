@@ -198,7 +198,8 @@ void CLinkUpdateDlg::RunCommand(int id) {
       m_updateButton->SetLabel(ToWx(m_model->UpdateButtonCaption()));
       break;
     case ID_LU_SETTINGS:
-      if (m_callbacks.settings) m_callbacks.settings();
+      // A running update reads the settings: they change only while none runs.
+      if (m_callbacks.settings && !m_model->IsBusy()) m_callbacks.settings();
       break;
     case ID_LU_REMOVE:
       RemoveSelected(false);
@@ -235,7 +236,7 @@ void CLinkUpdateDlg::OnUpdateUi(wxUpdateUIEvent& event) {
       event.Enable(!busy);
       break;
     case ID_LU_SETTINGS:
-      event.Enable(static_cast<bool>(m_callbacks.settings));
+      event.Enable(m_callbacks.settings && !busy);
       break;
     default:
       event.Skip();

@@ -4,6 +4,7 @@
 #include <wx/weakref.h>
 
 #include "core/app/watch_app.h"
+#include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
 #include "gui/links/link_update_dlg.h"
 #include "gui/wx_prompter.h"
@@ -32,6 +33,10 @@ void AddLinkUpdateDialog(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& que
       if (target) target->CallAfter([target, request] {
         if (target) target->NewSiteFromRequest(request);
       });
+    };
+    // "設定" opens the environment settings, where the proxy of every download is set.
+    callbacks.settings = [target] {
+      if (target) target->Command(ID_ENVIRONMENT);
     };
     CLinkUpdateDlg dialog(owner, environment, queue, std::move(callbacks));
     prompter.SetOwner([&dialog] { return static_cast<wxWindow*>(&dialog); });

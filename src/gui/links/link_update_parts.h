@@ -2,8 +2,8 @@
 // runLinkUpdate. The dialog runs modally over the main window on the stored link folder,
 // with the application's settings; its questions belong to the dialog. "ウォッチアイテム"
 // opens the site definition sheet through the main window, a link updated by double click
-// is shown through the main window's display hand-off. "設定" stays disabled: the
-// environment settings dialog is not part of the program yet.
+// is shown through the main window's display hand-off. "設定" asks the main window for the
+// environment settings.
 //
 // Threads: UI thread only. The application object and the queue outlive the main window.
 #pragma once

@@ -1,0 +1,106 @@
+#include "core/app/env_settings.h"
+
+#include "core/mail/mail_job.h"
+#include "core/mail/mail_message.h"
+#include "core/mail/mail_server_info.h"
+
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  std::size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+// A decimal number from `low` to `high`, blanks around it allowed.
+std::optional<int> ParseNumber(const std::string& text, int low, int high) {
+  std::string digits = TrimBlanks(text);
+  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  for (char ch : digits) {
+    if (ch < '0' || ch > '9') return std::nullopt;
+  }
+  int value = std::stoi(digits);
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<int> ParseMailPort(const std::string& text) {
+  return ParseNumber(text, 0, kMaxMailPort);
+}
+
+std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port) {
+  if (host.find_first_of(": \t") != std::string::npos) {
+    return EnvRefusal{EnvRefusal::Field::ProxyHost, kBadProxyHost};
+  }
+  if (!port.empty() && !ParseNumber(port, 1, 65535)) {
+    return EnvRefusal{EnvRefusal::Field::ProxyPort, kBadProxyPort};
+  }
+  return std::nullopt;
+}
+
+std::string JoinProxy(const std::string& host, const std::string& port) {
+  if (host.empty() || port.empty()) return {};
+  return host + ":" + TrimBlanks(port);
+}
+
+CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m_smtpAuthState) {
+  m_values.startResident = settings.m_startResident ? 1 : 0;
+  m_values.resetOnListClose = settings.m_resetOnListClose ? 1 : 0;
+  m_values.listDoubleClick = settings.m_listDoubleClick == 1 ? 1 : 0;
+  m_values.mailServer = settings.m_mailServer;
+  m_values.mailPort = std::to_string(settings.m_mailPort);
+  m_values.mailAccount = settings.m_mailAccount;
+  m_values.mailPassword = settings.m_mailPassword;
+  std::size_t colon = settings.m_proxy.find(':');
+  if (colon != std::string::npos) {
+    m_values.proxyHost = settings.m_proxy.substr(0, colon);
+    m_values.proxyPort = settings.m_proxy.substr(colon + 1);
+  }
+  m_values.noProxyForLocal = settings.m_noProxyForLocal ? 1 : 0;
+}
+
+std::string CEnvSettings::AuthText() const {
+  return m_authState.empty() ? std::string(kAuthUnknown) : m_authState;
+}
+
+std::optional<EnvRefusal> CEnvSettings::Check() const {
+  if (!ParseMailPort(m_values.mailPort)) {
+    return EnvRefusal{EnvRefusal::Field::MailPort, kBadMailPort};
+  }
+  return CheckProxyParts(m_values.proxyHost, m_values.proxyPort);
+}
+
+void CEnvSettings::StoreInto(AppSettings& settings) const {
+  settings.m_startResident = m_values.startResident;
+  settings.m_resetOnListClose = m_values.resetOnListClose;
+  settings.m_listDoubleClick = m_values.listDoubleClick;
+  settings.m_mailServer = m_values.mailServer;
+  if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
+  settings.m_mailAccount = m_values.mailAccount;
+  settings.m_mailPassword = m_values.mailPassword;
+  settings.m_smtpAuthState = m_authState;
+  settings.m_proxy = JoinProxy(m_values.proxyHost, m_values.proxyPort);
+  settings.m_noProxyForLocal = m_values.noProxyForLocal;
+}
+
+void CEnvSettings::TestSend(IMailDialogHost& host, IPrompter& prompter) {
+  if (std::optional<EnvRefusal> refusal = Check()) {
+    prompter.ShowMessage(refusal->message, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    return;
+  }
+  if (!HasAtAfterFirst(m_values.mailAccount)) {
+    prompter.ShowMessage(kBadMailAddress, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    return;
+  }
+  // The test finds the state out, so the record starts from "不明".
+  AppSettings typed;
+  StoreInto(typed);
+  CMailServerInfo info = CMailServerInfo::FromSettings(typed, false);
+  CMailMessage message;
+  BuildTestMessage(message, m_values.mailAccount);
+  CMailJob job(host, &prompter);
+  m_authState = job.TestFromSettings(info, message);
+}

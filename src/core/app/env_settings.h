@@ -1,0 +1,78 @@
+// The rules of the environment settings dialog "環境設定", without a display: the values
+// its controls show, taken from the program-wide settings when it opens, checked when they
+// are read back, written back on OK, and the "テスト送信" that finds out which SMTP
+// authentication works. The wx dialog only draws these values and binds its controls.
+//
+// Threads: UI thread only. The mail test blocks it in the progress dialogs' modal runs.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/common/app_settings.h"
+#include "core/common/prompter.h"
+
+class IMailDialogHost;
+
+// What the controls hold. The edits keep their texts as typed; flags are 0 or 1.
+struct EnvDialogValues {
+  int startResident = 0;
+  int resetOnListClose = 0;
+  // Later program-wide switches (such as the desktop notification) go here.
+  int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
+  std::string mailServer;
+  std::string mailPort;
+  std::string mailAccount;
+  std::string mailPassword;
+  std::string proxyHost;
+  std::string proxyPort;
+  int noProxyForLocal = 1;
+};
+
+// Why values cannot be read back: the message for the user and the control to go to.
+struct EnvRefusal {
+  enum class Field { MailPort, ProxyHost, ProxyPort } field;
+  std::string message;
+};
+
+inline constexpr int kMaxMailPort = 30000;
+inline constexpr const char* kBadMailPort = "ポートには 0 から 30000 までの整数を入力してください。";
+inline constexpr const char* kBadProxyPort =
+    "プロキシのポートには 1 から 65535 までの整数を入力してください。";
+inline constexpr const char* kBadProxyHost =
+    "プロキシのホスト名には空白や「:」を入れず、ポートはポートの欄に入力してください。";
+inline constexpr const char* kBadMailAddress = "メールアドレスが不正です。";
+
+// The mail port as typed: a number from 0 to 30000 (blanks around it allowed).
+std::optional<int> ParseMailPort(const std::string& text);
+// nullopt when host and port may make the global proxy; an empty port is allowed (the
+// proxy is then none).
+std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port);
+// The stored form: host + ":" + port when both are given, else none.
+std::string JoinProxy(const std::string& host, const std::string& port);
+
+class CEnvSettings {
+ public:
+  // Opening: the settings as the controls show them; the proxy split at its first ':'.
+  explicit CEnvSettings(const AppSettings& settings);
+
+  EnvDialogValues& Values() { return m_values; }
+  const EnvDialogValues& Values() const { return m_values; }
+  // The "SMTP認証" text: the state found by the last test, "不明" while none is known.
+  std::string AuthText() const;
+
+  // Reading the controls back: nullopt when every value can be taken.
+  std::optional<EnvRefusal> Check() const;
+  // OK: every value, and the state found by a test, into `settings`. Check first.
+  void StoreInto(AppSettings& settings) const;
+
+  // "テスト送信": a test mail from the account to itself through the mail job, which
+  // shows its own progress dialogs and messages. A refused value or an account without
+  // an at sign after its first character is told through `prompter` and nothing is sent.
+  // The state found becomes the "SMTP認証" text; the settings change only with OK.
+  void TestSend(IMailDialogHost& host, IPrompter& prompter);
+
+ private:
+  EnvDialogValues m_values;
+  std::string m_authState;
+};

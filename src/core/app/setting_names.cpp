@@ -1,0 +1,116 @@
+#include "core/app/setting_names.h"
+
+#include "core/app/env_settings.h"
+
+namespace {
+
+constexpr const char* kHiddenPassword = "********";
+
+bool HasControlCharacter(const std::string& value) {
+  for (char ch : value) {
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) return true;
+  }
+  return false;
+}
+
+NamedSetting Text(const char* name, std::string AppSettings::*member, const char* allowed) {
+  return {name, allowed, [member](const AppSettings& settings) { return settings.*member; },
+          [member](AppSettings& settings, const std::string& value) {
+            if (HasControlCharacter(value)) return false;
+            settings.*member = value;
+            return true;
+          }};
+}
+
+NamedSetting Flag(const char* name, int AppSettings::*member, const char* allowed = "0 か 1") {
+  return {name, allowed,
+          [member](const AppSettings& settings) { return std::to_string(settings.*member); },
+          [member](AppSettings& settings, const std::string& value) {
+            if (value != "0" && value != "1") return false;
+            settings.*member = value == "1" ? 1 : 0;
+            return true;
+          }};
+}
+
+NamedSetting MailPort() {
+  return {"mail-port", "0 から 30000 までの整数",
+          [](const AppSettings& settings) { return std::to_string(settings.m_mailPort); },
+          [](AppSettings& settings, const std::string& value) {
+            std::optional<int> port = ParseMailPort(value);
+            if (!port) return false;
+            settings.m_mailPort = *port;
+            return true;
+          }};
+}
+
+NamedSetting MailPassword() {
+  NamedSetting setting = Text("mail-password", &AppSettings::m_mailPassword,
+                              "任意の文字列 (「-」で標準入力から読みます)");
+  setting.get = [](const AppSettings& settings) {
+    return settings.m_mailPassword.empty() ? std::string() : std::string(kHiddenPassword);
+  };
+  return setting;
+}
+
+NamedSetting Proxy() {
+  return {"proxy", "ホスト名:ポート (ポートは 1 から 65535)、または空の文字列でなし",
+          [](const AppSettings& settings) { return settings.m_proxy; },
+          [](AppSettings& settings, const std::string& value) {
+            if (value.empty()) {
+              settings.m_proxy.clear();
+              return true;
+            }
+            std::size_t colon = value.find(':');
+            if (colon == std::string::npos || colon == 0 || colon + 1 == value.size()) return false;
+            std::string host = value.substr(0, colon);
+            std::string port = value.substr(colon + 1);
+            if (CheckProxyParts(host, port)) return false;
+            settings.m_proxy = JoinProxy(host, port);
+            return true;
+          }};
+}
+
+NamedSetting AuthState() {
+  return {"smtp-auth", "mailtest が調べます",
+          [](const AppSettings& settings) { return settings.m_smtpAuthState; }, {}};
+}
+
+std::vector<NamedSetting> MakeTable() {
+  return {
+      Text("mail-server", &AppSettings::m_mailServer, "ホスト名またはIPアドレス"),
+      MailPort(),
+      Text("mail-account", &AppSettings::m_mailAccount, "メールアドレス"),
+      MailPassword(),
+      AuthState(),
+      Proxy(),
+      Flag("no-proxy-for-local", &AppSettings::m_noProxyForLocal),
+      Flag("start-resident", &AppSettings::m_startResident),
+      Flag("reset-on-list-close", &AppSettings::m_resetOnListClose),
+      Flag("list-double-click", &AppSettings::m_listDoubleClick,
+           "0 (サイトの表示) か 1 (サイト定義の編集)"),
+      Flag("link-overwrite", &AppSettings::m_linkOverwrite),
+  };
+}
+
+}  // namespace
+
+const std::vector<NamedSetting>& NamedSettings() {
+  static const std::vector<NamedSetting> table = MakeTable();
+  return table;
+}
+
+const NamedSetting* FindNamedSetting(const std::string& name) {
+  for (const NamedSetting& setting : NamedSettings()) {
+    if (setting.name == name) return &setting;
+  }
+  return nullptr;
+}
+
+std::string NamedSettingList() {
+  std::string list;
+  for (const NamedSetting& setting : NamedSettings()) {
+    if (!list.empty()) list += ", ";
+    list += setting.name;
+  }
+  return list;
+}

@@ -1,0 +1,52 @@
+#include "core/ui/page_data_form.h"
+
+#include "core/common/version.h"
+
+VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
+  if (userAgent.find("Netscape") != std::string::npos) return VirtualBrowser::Netscape;
+  if (userAgent.find("MSIE") != std::string::npos) return VirtualBrowser::Msie;
+  return VirtualBrowser::Pagewarden;
+}
+
+std::string AgentOfBrowser(VirtualBrowser browser) {
+  switch (browser) {
+    case VirtualBrowser::Msie: return kMsieAgent;
+    case VirtualBrowser::Netscape: return kNetscapeAgent;
+    case VirtualBrowser::Pagewarden: break;
+  }
+  return kAgentText;
+}
+
+PageDataFields LoadPageData(const FetchRequest& request, const std::string& globalProxy) {
+  PageDataFields fields;
+  fields.name = request.m_name;
+  fields.url = request.m_url;
+  fields.referer = request.m_referer;
+  fields.user = request.m_user;
+  fields.password = request.m_password;
+  // A proxy equal to the global one is no proxy of the page's own.
+  if (request.m_proxy != globalProxy) {
+    std::size_t colon = request.m_proxy.find(':');
+    if (colon != std::string::npos) {
+      fields.proxyHost = request.m_proxy.substr(0, colon);
+      fields.proxyPort = request.m_proxy.substr(colon + 1);
+    }
+  }
+  fields.browser = BrowserOfAgent(request.m_userAgent);
+  return fields;
+}
+
+void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
+                   FetchRequest& request) {
+  request.m_referer = fields.referer;
+  request.m_url = fields.url;
+  request.m_name = fields.name;
+  request.m_user = fields.user;
+  request.m_password = fields.password;
+  if (!fields.proxyHost.empty() && !fields.proxyPort.empty()) {
+    request.m_proxy = fields.proxyHost + ":" + fields.proxyPort;
+  } else {
+    request.m_proxy = globalProxy;
+  }
+  request.m_userAgent = AgentOfBrowser(fields.browser);
+}

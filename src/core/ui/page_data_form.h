@@ -1,0 +1,40 @@
+// The page data page's rules: what its fields show of the working fetch request when the
+// page is first shown in a run, and what the fields write back on OK. The page's own
+// proxy is shown only when it differs from the global proxy; empty proxy fields store the
+// global proxy of that moment. The browser identity is one of three user agents.
+//
+// Threads: UI thread only.
+#pragma once
+
+#include <string>
+
+#include "core/fetch/fetch_request.h"
+
+inline constexpr const char* kMsieAgent =
+    "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Q312461)";
+inline constexpr const char* kNetscapeAgent =
+    "Mozilla/5.0 (Windows; U; Windows NT 5.0; ja-JP; rv:0.9.4) Gecko/20011128 Netscape6/6.2.1";
+
+enum class VirtualBrowser { Msie, Netscape, Pagewarden };
+
+// The browser a user agent stands for: "Netscape" in it, else "MSIE" in it, else our own.
+VirtualBrowser BrowserOfAgent(const std::string& userAgent);
+// The user agent the page stores for a browser.
+std::string AgentOfBrowser(VirtualBrowser browser);
+
+struct PageDataFields {
+  std::string name;
+  std::string url;
+  std::string referer;
+  std::string user;
+  std::string password;
+  std::string proxyHost;
+  std::string proxyPort;
+  VirtualBrowser browser = VirtualBrowser::Pagewarden;
+};
+
+// The fields for `request` on the page's first activation.
+PageDataFields LoadPageData(const FetchRequest& request, const std::string& globalProxy);
+// OK: the fields into `request`.
+void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
+                   FetchRequest& request);

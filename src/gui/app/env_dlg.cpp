@@ -1,0 +1,191 @@
+#include "gui/app/env_dlg.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/radiobox.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "core/common/prompter.h"
+#include "gui/wx_text.h"
+
+namespace {
+
+enum { ID_TEST_SEND = wxID_HIGHEST + 600 };
+
+void (*g_shownHook)(CEnvDlg&) = nullptr;
+
+constexpr int kGap = 6;
+
+wxStaticText* Label(wxWindow* parent, const char* text) {
+  return new wxStaticText(parent, wxID_ANY, ToWx(text));
+}
+
+wxStaticText* Hint(wxWindow* parent, const char* text) {
+  wxStaticText* hint = Label(parent, text);
+  hint->SetForegroundColour(wxColour(96, 96, 96));
+  return hint;
+}
+
+wxCheckBox* Check(wxWindow* parent, const char* name, const char* label) {
+  auto* box = new wxCheckBox(parent, wxID_ANY, ToWx(label));
+  box->SetName(wxASCII_STR(name));
+  return box;
+}
+
+}  // namespace
+
+void CEnvDlg::SetShownHook(void (*shown)(CEnvDlg&)) { g_shownHook = shown; }
+
+CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& prompter,
+                 IMailDialogHost& mailHost)
+    : wxDialog(parent, wxID_ANY, ToWx("環境設定")),
+      m_logic(settings),
+      m_prompter(prompter),
+      m_mailHost(mailHost) {
+  CreateControls();
+  TransferDataToWindow();
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TestSend(); }, ID_TEST_SEND);
+  Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
+    event.Skip();
+    if (g_shownHook) CallAfter([this] { g_shownHook(*this); });
+  });
+  CentreOnParent();
+}
+
+wxTextCtrl* CEnvDlg::AddEdit(wxWindow* parent, const char* name, int width, long style) {
+  auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString(), wxDefaultPosition,
+                              wxSize(width, -1), style);
+  edit->SetName(wxASCII_STR(name));
+  return edit;
+}
+
+void CEnvDlg::CreateControls() {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+
+  m_startResident = Check(this, "startResident", "起動時に常駐モード");
+  m_resetOnListClose =
+      Check(this, "resetOnListClose", "ウォッチリストを閉じると更新結果を全てリセット");
+  top->Add(m_startResident, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // Later program-wide switches (such as the desktop notification) go here, one check box
+  // each, read and shown with the others in TransferDataToWindow and ReadControls.
+
+  wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
+  m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
+                                     wxDefaultPosition, wxDefaultSize, 2, choices, 2,
+                                     wxRA_SPECIFY_COLS);
+  m_listDoubleClick->SetName(wxASCII_STR("listDoubleClick"));
+  top->Add(m_listDoubleClick, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+
+  auto* mail = new wxStaticBoxSizer(wxVERTICAL, this, ToWx("メール設定"));
+  wxWindow* mailBox = mail->GetStaticBox();
+  auto* mailGrid = new wxFlexGridSizer(4, wxSize(kGap, 2));
+  mailGrid->AddGrowableCol(1);
+  m_mailServer = AddEdit(mailBox, "mailServer", 200);
+  m_mailPort = AddEdit(mailBox, "mailPort", 60);
+  m_mailAccount = AddEdit(mailBox, "mailAccount", 200);
+  m_mailPassword = AddEdit(mailBox, "mailPassword", 200, wxTE_PASSWORD);
+  m_authState = AddEdit(mailBox, "authState", 120, wxTE_READONLY);
+  auto* test = new wxButton(mailBox, ID_TEST_SEND, ToWx("テスト送信"));
+  const int center = wxALIGN_CENTER_VERTICAL;
+  // One row of the grid: a label and its field, then a second pair (either may be none).
+  auto addRow = [&](const char* label, wxWindow* field, const char* label2, wxWindow* field2) {
+    mailGrid->Add(Label(mailBox, label), 0, center);
+    mailGrid->Add(field, 1, wxEXPAND);
+    if (label2) {
+      mailGrid->Add(Label(mailBox, label2), 0, center);
+    } else {
+      mailGrid->AddSpacer(0);
+    }
+    mailGrid->Add(field2, 0);
+  };
+  auto addHint = [&](const char* text) {
+    mailGrid->AddSpacer(0);
+    mailGrid->Add(Hint(mailBox, text), 0, wxBOTTOM, kGap);
+    mailGrid->AddSpacer(0);
+    mailGrid->AddSpacer(0);
+  };
+  addRow("メールサーバー：", m_mailServer, "ポート", m_mailPort);
+  addHint("ホスト名またはＩＰアドレス");
+  addRow("メールアカウント：", m_mailAccount, nullptr, test);
+  addHint("このメールサーバーで使用できるメールアドレス");
+  addRow("パスワード", m_mailPassword, "SMTP認証", m_authState);
+  mail->Add(mailGrid, 0, wxEXPAND | wxALL, kGap);
+  top->Add(mail, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+
+  auto* proxy = new wxStaticBoxSizer(wxVERTICAL, this, ToWx("プロキシ設定"));
+  wxWindow* proxyBox = proxy->GetStaticBox();
+  auto* proxyRow = new wxBoxSizer(wxHORIZONTAL);
+  m_proxyHost = AddEdit(proxyBox, "proxyHost", 200);
+  m_proxyPort = AddEdit(proxyBox, "proxyPort", 60);
+  proxyRow->Add(Label(proxyBox, "ホスト名またはIPアドレス"), 0, center | wxRIGHT, kGap);
+  proxyRow->Add(m_proxyHost, 1, wxRIGHT, kGap * 2);
+  proxyRow->Add(Label(proxyBox, "ポート"), 0, center | wxRIGHT, kGap);
+  proxyRow->Add(m_proxyPort, 0);
+  proxy->Add(proxyRow, 0, wxEXPAND | wxALL, kGap);
+  m_noProxyForLocal =
+      Check(proxyBox, "noProxyForLocal", "ローカルアドレスにはプロキシを使わない");
+  proxy->Add(m_noProxyForLocal, 0, wxLEFT | wxRIGHT | wxBOTTOM, kGap);
+  top->Add(proxy, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  buttons->AddStretchSpacer();
+  auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
+  ok->SetDefault();
+  buttons->Add(ok, 0, wxRIGHT, 8);
+  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  top->Add(buttons, 0, wxEXPAND | wxALL, 12);
+  SetSizerAndFit(top);
+}
+
+bool CEnvDlg::TransferDataToWindow() {
+  const EnvDialogValues& values = m_logic.Values();
+  m_startResident->SetValue(values.startResident != 0);
+  m_resetOnListClose->SetValue(values.resetOnListClose != 0);
+  m_listDoubleClick->SetSelection(values.listDoubleClick);
+  m_mailServer->ChangeValue(ToWx(values.mailServer));
+  m_mailPort->ChangeValue(ToWx(values.mailPort));
+  m_mailAccount->ChangeValue(ToWx(values.mailAccount));
+  m_mailPassword->ChangeValue(ToWx(values.mailPassword));
+  m_authState->ChangeValue(ToWx(m_logic.AuthText()));
+  m_proxyHost->ChangeValue(ToWx(values.proxyHost));
+  m_proxyPort->ChangeValue(ToWx(values.proxyPort));
+  m_noProxyForLocal->SetValue(values.noProxyForLocal != 0);
+  return true;
+}
+
+void CEnvDlg::ReadControls() {
+  EnvDialogValues& values = m_logic.Values();
+  values.startResident = m_startResident->GetValue() ? 1 : 0;
+  values.resetOnListClose = m_resetOnListClose->GetValue() ? 1 : 0;
+  values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
+  values.mailServer = FromWx(m_mailServer->GetValue());
+  values.mailPort = FromWx(m_mailPort->GetValue());
+  values.mailAccount = FromWx(m_mailAccount->GetValue());
+  values.mailPassword = FromWx(m_mailPassword->GetValue());
+  values.proxyHost = FromWx(m_proxyHost->GetValue());
+  values.proxyPort = FromWx(m_proxyPort->GetValue());
+  values.noProxyForLocal = m_noProxyForLocal->GetValue() ? 1 : 0;
+}
+
+bool CEnvDlg::TransferDataFromWindow() {
+  ReadControls();
+  std::optional<EnvRefusal> refusal = m_logic.Check();
+  if (!refusal) return true;
+  m_prompter.ShowMessage(refusal->message, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+  wxTextCtrl* field = refusal->field == EnvRefusal::Field::MailPort    ? m_mailPort
+                      : refusal->field == EnvRefusal::Field::ProxyHost ? m_proxyHost
+                                                                       : m_proxyPort;
+  field->SetFocus();
+  field->SelectAll();
+  return false;
+}
+
+void CEnvDlg::TestSend() {
+  ReadControls();
+  m_logic.TestSend(m_mailHost, m_prompter);
+  TransferDataToWindow();
+}

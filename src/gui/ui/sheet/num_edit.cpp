@@ -1,0 +1,63 @@
+#include "gui/ui/sheet/num_edit.h"
+
+#include <wx/sizer.h>
+#include <wx/spinbutt.h>
+#include <wx/textctrl.h>
+#include <wx/valtext.h>
+
+#include "gui/wx_text.h"
+
+namespace {
+
+// The spin button only reports which arrow was used: it goes back to the middle of its
+// range after every click, so neither end ever stops it.
+constexpr int kSpinMiddle = 50;
+
+}  // namespace
+
+CNumEdit::CNumEdit(wxWindow* parent, CNumField& field, int digits)
+    : wxPanel(parent), m_field(field) {
+  m_text = new wxTextCtrl(this, wxID_ANY, ToWx(field.Text()), wxDefaultPosition, wxDefaultSize,
+                          0, wxTextValidator(wxFILTER_DIGITS));
+  m_text->SetInitialSize(
+      m_text->GetSizeFromTextSize(m_text->GetTextExtent(wxString(digits + 1, '0')).GetWidth()));
+  m_spin = new wxSpinButton(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
+  m_spin->SetRange(0, 2 * kSpinMiddle);
+  m_spin->SetValue(kSpinMiddle);
+
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(m_text, 0, wxALIGN_CENTER_VERTICAL);
+  row->Add(m_spin, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+  SetSizerAndFit(row);
+
+  m_text->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnText(); });
+  m_text->Bind(wxEVT_KEY_DOWN, &CNumEdit::OnKey, this);
+  m_spin->Bind(wxEVT_SPIN_UP, [this](wxSpinEvent&) { StepUp(); });
+  m_spin->Bind(wxEVT_SPIN_DOWN, [this](wxSpinEvent&) { StepDown(); });
+}
+
+void CNumEdit::ShowValue() { m_text->ChangeValue(ToWx(m_field.Text())); }
+
+void CNumEdit::StepUp() {
+  m_field.StepUp();
+  ShowValue();
+  m_spin->SetValue(kSpinMiddle);
+}
+
+void CNumEdit::StepDown() {
+  m_field.StepDown();
+  ShowValue();
+  m_spin->SetValue(kSpinMiddle);
+}
+
+void CNumEdit::OnText() { m_field.SetText(FromWx(m_text->GetValue())); }
+
+void CNumEdit::OnKey(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_UP) {
+    StepUp();
+  } else if (event.GetKeyCode() == WXK_DOWN) {
+    StepDown();
+  } else {
+    event.Skip();
+  }
+}

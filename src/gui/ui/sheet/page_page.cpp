@@ -1,0 +1,126 @@
+#include "gui/ui/sheet/page_page.h"
+
+#include <wx/button.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "core/common/app_settings.h"
+#include "gui/app/main_messages.h"
+#include "gui/ui/sheet/sheet_layout.h"
+#include "gui/wx_text.h"
+
+CPagePage::CPagePage(wxWindow* book, const SheetServices& services)
+    : CSheetPage(book, services) {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  auto* fields = new wxFlexGridSizer(3, kGap, kGap);
+  fields->AddGrowableCol(1);
+
+  m_name = new wxTextCtrl(this, wxID_ANY);
+  AddLabelled(fields, this, "名前", m_name);
+  fields->Add(Label(this, "（オプション）"), 0, wxALIGN_CENTER_VERTICAL);
+
+  m_url = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition,
+                         wxSize(FromDIP(320), -1));
+  AddLabelled(fields, this, "ＵＲＬ", m_url);
+  auto* checkUrl = new wxButton(this, wxID_ANY, ToWx("チェック"));
+  fields->Add(checkUrl, 0, wxALIGN_CENTER_VERTICAL);
+
+  m_referer = new wxTextCtrl(this, wxID_ANY);
+  AddLabelled(fields, this, "リンク元ＵＲＬ", m_referer);
+  auto* refererButtons = new wxBoxSizer(wxHORIZONTAL);
+  auto* clear = new wxButton(this, wxID_ANY, ToWx("クリア"));
+  auto* checkReferer = new wxButton(this, wxID_ANY, ToWx("チェック"));
+  refererButtons->Add(clear, 0, wxRIGHT, kGap);
+  refererButtons->Add(checkReferer);
+  fields->Add(refererButtons, 0, wxALIGN_CENTER_VERTICAL);
+
+  m_user = new wxTextCtrl(this, wxID_ANY);
+  AddLabelled(fields, this, "ユーザー名", m_user);
+  fields->AddSpacer(0);
+  m_password = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                              wxTE_PASSWORD);
+  AddLabelled(fields, this, "パスワード", m_password);
+  fields->AddSpacer(0);
+  top->Add(fields, 0, wxEXPAND | wxALL, kBorder);
+
+  auto* proxyBox = new wxStaticBoxSizer(wxHORIZONTAL, this, ToWx("このページだけに使うプロキシ"));
+  wxWindow* proxyParent = proxyBox->GetStaticBox();
+  m_proxyHost = new wxTextCtrl(proxyParent, wxID_ANY);
+  m_proxyPort = new wxTextCtrl(proxyParent, wxID_ANY);
+  m_proxyPort->SetInitialSize(m_proxyPort->GetSizeFromTextSize(GetTextExtent(wxString(6, '0')).GetWidth()));
+  proxyBox->Add(Label(proxyParent, "ホスト名またはIPアドレス"), 0, wxALIGN_CENTER_VERTICAL | wxALL, kGap);
+  proxyBox->Add(m_proxyHost, 1, wxALIGN_CENTER_VERTICAL | wxALL, kGap);
+  proxyBox->Add(Label(proxyParent, "ポート"), 0, wxALIGN_CENTER_VERTICAL | wxALL, kGap);
+  proxyBox->Add(m_proxyPort, 0, wxALIGN_CENTER_VERTICAL | wxALL, kGap);
+  top->Add(proxyBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+
+  auto* browserBox = new wxStaticBoxSizer(wxHORIZONTAL, this, ToWx("仮想ブラウザ"));
+  wxWindow* browserParent = browserBox->GetStaticBox();
+  m_msie = new wxRadioButton(browserParent, wxID_ANY, ToWx("MSIE"), wxDefaultPosition,
+                             wxDefaultSize, wxRB_GROUP);
+  m_netscape = new wxRadioButton(browserParent, wxID_ANY, ToWx("Netscape"));
+  m_own = new wxRadioButton(browserParent, wxID_ANY, ToWx("Pagewarden"));
+  for (wxRadioButton* button : {m_msie, m_netscape, m_own}) {
+    browserBox->Add(button, 0, wxALL, kGap);
+  }
+  top->Add(browserBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+  SetSizer(top);
+
+  checkUrl->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CheckUrl(); });
+  checkReferer->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CheckReferer(); });
+  clear->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_referer->Clear(); });
+}
+
+void CPagePage::OnFirstActivation(WatchItem& item) {
+  PageDataFields fields = LoadPageData(item, m_services.settings.m_proxy);
+  m_name->ChangeValue(ToWx(fields.name));
+  m_url->ChangeValue(ToWx(fields.url));
+  m_referer->ChangeValue(ToWx(fields.referer));
+  m_user->ChangeValue(ToWx(fields.user));
+  m_password->ChangeValue(ToWx(fields.password));
+  m_proxyHost->ChangeValue(ToWx(fields.proxyHost));
+  m_proxyPort->ChangeValue(ToWx(fields.proxyPort));
+  m_msie->SetValue(fields.browser == VirtualBrowser::Msie);
+  m_netscape->SetValue(fields.browser == VirtualBrowser::Netscape);
+  m_own->SetValue(fields.browser == VirtualBrowser::Pagewarden);
+}
+
+PageDataFields CPagePage::FieldsFromControls() const {
+  PageDataFields fields;
+  fields.name = FromWx(m_name->GetValue());
+  fields.url = FromWx(m_url->GetValue());
+  fields.referer = FromWx(m_referer->GetValue());
+  fields.user = FromWx(m_user->GetValue());
+  fields.password = FromWx(m_password->GetValue());
+  fields.proxyHost = FromWx(m_proxyHost->GetValue());
+  fields.proxyPort = FromWx(m_proxyPort->GetValue());
+  fields.browser = m_netscape->GetValue() ? VirtualBrowser::Netscape
+                   : m_msie->GetValue()   ? VirtualBrowser::Msie
+                                          : VirtualBrowser::Pagewarden;
+  return fields;
+}
+
+bool CPagePage::OnKillActive() {
+  // The other pages work on the address as typed.
+  Item().m_url = FromWx(m_url->GetValue());
+  return true;
+}
+
+void CPagePage::OnOK(WatchItem& item) {
+  StorePageData(FieldsFromControls(), m_services.settings.m_proxy, item);
+}
+
+void CPagePage::CheckUrl() {
+  if (m_url->IsEmpty()) return;
+  Item().m_url = FromWx(m_url->GetValue());
+  m_services.mainWindow.DisplayPage(IMainWindowMessages::DisplayKind::Request,
+                                    static_cast<const FetchRequest&>(Item()));
+}
+
+void CPagePage::CheckReferer() {
+  m_services.mainWindow.DisplayPage(IMainWindowMessages::DisplayKind::Address,
+                                    FromWx(m_referer->GetValue()));
+}

@@ -1,0 +1,68 @@
+// The command line's names of the program-wide settings: each value is printed as it is
+// kept, and a value outside what the name allows changes nothing.
+#include "core/app/setting_names.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Get(const AppSettings& settings, const std::string& name) {
+  const NamedSetting* setting = FindNamedSetting(name);
+  return setting ? setting->get(settings) : "(none)";
+}
+
+bool Set(AppSettings& settings, const std::string& name, const std::string& value) {
+  const NamedSetting* setting = FindNamedSetting(name);
+  return setting && setting->set && setting->set(settings, value);
+}
+
+}  // namespace
+
+TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
+  AppSettings settings;
+  struct Case {
+    const char* name;
+    const char* value;
+  };
+  for (Case change : {Case{"mail-server", "smtp.example.jp"}, Case{"mail-port", "587"},
+                      Case{"mail-account", "花子@example.jp"}, Case{"proxy", "proxy:8080"},
+                      Case{"no-proxy-for-local", "0"}, Case{"start-resident", "1"},
+                      Case{"reset-on-list-close", "1"}, Case{"list-double-click", "1"},
+                      Case{"link-overwrite", "1"}}) {
+    ASSERT_TRUE(Set(settings, change.name, change.value)) << change.name;
+    EXPECT_EQ(Get(settings, change.name), change.value);
+  }
+  EXPECT_EQ(settings.m_mailPort, 587);
+  EXPECT_EQ(settings.m_proxy, "proxy:8080");
+  EXPECT_EQ(settings.m_listDoubleClick, 1);
+  EXPECT_EQ(settings.m_linkOverwrite, 1);
+
+  EXPECT_EQ(Get(settings, "mail-password"), "");
+  ASSERT_TRUE(Set(settings, "mail-password", "秘密"));
+  EXPECT_EQ(settings.m_mailPassword, "秘密");
+  EXPECT_EQ(Get(settings, "mail-password"), "********");
+
+  settings.m_smtpAuthState = "APOP_BFR_SMTP";
+  EXPECT_EQ(Get(settings, "smtp-auth"), "APOP_BFR_SMTP");
+  EXPECT_FALSE(FindNamedSetting("smtp-auth")->set);  // found only by the mail test
+  EXPECT_TRUE(Set(settings, "proxy", ""));
+  EXPECT_EQ(settings.m_proxy, "");
+  EXPECT_EQ(NamedSettings().size(), 11u);
+  EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
+}
+
+TEST(SettingNames, RefusedValuesLeaveTheSettingAsItWas) {
+  AppSettings settings;
+  settings.m_proxy = "old:1";
+  for (const char* value : {"host", ":80", "host:", "host:0", "host:65536", "host:80:80",
+                            "a b:80"}) {
+    EXPECT_FALSE(Set(settings, "proxy", value)) << value;
+  }
+  EXPECT_EQ(settings.m_proxy, "old:1");
+  for (const char* value : {"30001", "-1", "x", ""}) EXPECT_FALSE(Set(settings, "mail-port", value));
+  EXPECT_EQ(settings.m_mailPort, 25);
+  for (const char* value : {"2", "yes", ""}) EXPECT_FALSE(Set(settings, "start-resident", value));
+  EXPECT_FALSE(Set(settings, "mail-server", "a\nb"));
+  EXPECT_EQ(FindNamedSetting("no-such-setting"), nullptr);
+  EXPECT_EQ(settings.m_mailServer, "");
+}

@@ -1,0 +1,74 @@
+// Not a test: the scene of the README's pictures of the site definition sheet, run by
+// scripts/screenshot_define_sheet.sh once for each page (PAGEWARDEN_SHEET_PAGE, from 0);
+// skipped unless PAGEWARDEN_SCREENSHOT_DONE names the file the script creates once it has
+// taken the picture.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <wx/frame.h>
+#include <wx/listctrl.h>
+
+#include "core/common/app_settings.h"
+#include "gui/app/main_messages.h"
+#include "gui/ui/sheet/define_sheet.h"
+#include "gui/ui/sheet/form_data_page.h"
+#include "gui_test_support.h"
+#include "platform/file_system.h"
+
+namespace {
+
+class CNoDisplay : public IMainWindowMessages {
+ public:
+  void DisplayPage(DisplayKind, const FetchRequest&) override {}
+  void DisplayPage(DisplayKind, const std::string&) override {}
+  void EditItem(int) override {}
+  void ListForward(int) override {}
+};
+
+TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {
+  const char* done = std::getenv("PAGEWARDEN_SCREENSHOT_DONE");
+  if (!done) GTEST_SKIP() << "only for scripts/screenshot_define_sheet.sh";
+  WatchItem item;
+  item.m_name = "価格表";
+  item.m_url = "https://shop.example.jp/price.cgi";
+  item.m_referer = "https://shop.example.jp/";
+  item.m_userAgent = "Pagewarden1.35";
+  item.m_checkKind = "weekly";
+  item.m_date = 2 | 8 | 32;
+  item.m_timing = "define";
+  item.m_time = 9 * 3600;
+  item.m_download = 1;
+  item.m_savePath = "/home/taro/価格表.html";
+  item.m_useMail = 1;
+  item.m_mailTo = "taro@example.jp";
+  item.m_mailSubject = "価格表が更新されました";
+  item.m_mailBody = "価格表のページをご覧ください。";
+  item.m_formData = "category=%8e%9e%8cv&sort=price&page=1";
+
+  CWxUiQueue queue;
+  CNoDisplay display;
+  AppSettings settings;
+  auto* owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
+  auto* sheet = new CDefineSheet(owner, settings, display, queue, {});
+  const char* pageText = std::getenv("PAGEWARDEN_SHEET_PAGE");
+  int page = pageText ? std::atoi(pageText) : 0;
+  sheet->SetShownHook([done, page](CDefineSheet& shown) {
+    shown.Move(40, 40);
+    shown.ShowPage(page);
+    wxListCtrl* rows = shown.FormData().List();
+    if (rows->GetItemCount() > 1) rows->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    RunEventsFor(500);
+    std::printf("SCREENSHOT READY\n");
+    std::fflush(stdout);
+    RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
+    shown.EndModal(wxID_CANCEL);
+  });
+  sheet->Load(item, 0);
+  sheet->DoModal();
+  sheet->Destroy();
+  owner->Destroy();
+  RunEventsFor(50);
+}
+
+}  // namespace

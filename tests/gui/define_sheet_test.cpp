@@ -1,0 +1,189 @@
+// The site definition sheet in the real main window: a new item typed in through
+// "新規サイト" reaches the watch list file, an edited schedule is stored, and Cancel stores
+// nothing, also after an earlier OK of the same sheet.
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <wx/bookctrl.h>
+#include <wx/choice.h>
+#include <wx/textctrl.h>
+#include <wx/button.h>
+#include <wx/weakref.h>
+
+#include "core/common/path_utils.h"
+#include "core/watch/watch_list.h"
+#include "gui/app/main_commands.h"
+#include "gui/app/main_frame.h"
+#include "gui/ui/sheet/define_sheet.h"
+#include "gui/ui/sheet/define_sheet_parts.h"
+#include "gui/ui/sheet/num_edit.h"
+#include "gui/ui/sheet/page_page.h"
+#include "gui/ui/sheet/timing_page.h"
+#include "gui/ui/watch_list_window_parts.h"
+#include "gui/wx_text.h"
+#include "gui_test_support.h"
+#include "platform/file_system.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+void Click(wxWindow* button) {
+  ASSERT_NE(button, nullptr);
+  wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+  click.SetEventObject(button);
+  button->ProcessWindowEvent(click);
+}
+
+void Choose(wxChoice* choice, int index, CTimingPage& page, bool schedule) {
+  choice->SetSelection(index);
+  if (schedule) {
+    page.ScheduleChosen();
+  } else {
+    page.TimeChosen();
+  }
+}
+
+class DefineSheetTest : public testing::Test {
+ protected:
+  void SetUp() override { platform::MakeDirectory(ProgramFolder() + "/comp"); }
+
+  // The main window as the program puts it together.
+  void StartMainWindow() {
+    MainWindowParts parts;
+    AddDefineSheet(parts, *world.app, world.queue, [this](CDefineSheet& made) {
+      sheet = &made;
+      made.SetShownHook([this](CDefineSheet& shown) {
+        ++runs;
+        if (onShown) onShown(shown);
+      });
+    });
+    AddWatchListWindow(parts, *world.app);
+    window = new CMainDlg(*world.app, world.queue, parts);
+    window->Show();
+    ASSERT_TRUE(RunEventsUntil([&] { return window->DeferredInitDone() && sheet; }));
+  }
+  void EndMainWindow() {
+    window->ExitProgram();
+    ASSERT_TRUE(RunEventsUntil([&] { return !window; }));
+  }
+  // Runs the sheet through `command` (posted, as a menu does) until its run has ended.
+  void RunSheet(const std::function<void()>& command, std::function<void(CDefineSheet&)> shown) {
+    int before = runs;
+    onShown = std::move(shown);
+    command();
+    ASSERT_TRUE(RunEventsUntil([&] { return runs > before && !sheet->IsModal(); }, 10000));
+  }
+
+  GuiWorld world;
+  wxWeakRef<CMainDlg> window;
+  CDefineSheet* sheet = nullptr;
+  int runs = 0;
+  std::function<void(CDefineSheet&)> onShown;
+};
+
+TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
+  StartMainWindow();
+  RunSheet([&] { window->Command(ID_NEW_SITE); }, [](CDefineSheet& shown) {
+    EXPECT_EQ(FromWx(shown.GetTitle()), "サイトの定義");
+    EXPECT_EQ(shown.GetBookCtrl()->GetPageCount(), 5u);
+    shown.PageData().NameField()->ChangeValue(ToWx("新着のお知らせ"));
+    shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/news.html"));
+    shown.ShowPage(1);
+    CTimingPage& timing = shown.Timing();
+    Choose(timing.ScheduleChoice(), CTimingForm::kWeekly, timing, true);
+    Choose(timing.TimeChoice(), CTimingForm::kTimeOfDay, timing, false);
+    timing.HoursEdit()->Text()->SetValue(ToWx("08"));
+    timing.MinutesEdit()->Text()->SetValue(ToWx("29"));
+    timing.MinutesEdit()->StepUp();
+    timing.SecondsEdit()->Text()->SetValue(ToWx("00"));
+    // Enter is OK: it is the default button.
+    auto* ok = wxDynamicCast(shown.GetDefaultItem(), wxButton);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->GetId(), wxID_OK);
+    Click(ok);
+  });
+  ASSERT_EQ(window->WatchList().GetCount(), 1);
+  const WatchItem& stored = window->WatchList().GetItem(0);
+  EXPECT_EQ(stored.m_name, "新着のお知らせ");
+  EXPECT_EQ(stored.m_checkKind, "weekly");
+  EXPECT_EQ(stored.m_time, 8 * 3600 + 30 * 60);
+  EXPECT_EQ(stored.m_active, 0);  // a new item waits for its check box
+
+  EndMainWindow();
+  std::string file = ReadFile(CWatchList::FilePath());
+  EXPECT_NE(file.find("Targ: http://127.0.0.1:9/news.html\r\n"), std::string::npos);
+  EXPECT_NE(file.find("Name: 新着のお知らせ\r\n"), std::string::npos);
+  EXPECT_NE(file.find("Agen: Pagewarden1.35\r\n"), std::string::npos);
+  EXPECT_NE(file.find("Timi: define\r\nDate: "), std::string::npos);
+  EXPECT_NE(file.find("Time: 30600\r\n"), std::string::npos);
+}
+
+TEST_F(DefineSheetTest, AnEditedScheduleIsStoredAndCancelStoresNothing) {
+  {
+    WatchItem item;
+    item.m_url = "http://127.0.0.1:9/prices.html";
+    item.m_name = "価格表";
+    item.m_formData = "q=1";
+    FILE* file = platform::OpenFile(CWatchList::FilePath(), "w");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(item.Write(file), 0);
+    std::fclose(file);
+  }
+  StartMainWindow();
+  RunSheet([&] { window->EditItem(1); }, [](CDefineSheet& shown) {
+    EXPECT_EQ(shown.m_itemIndex, 1);
+    EXPECT_EQ(FromWx(shown.PageData().NameField()->GetValue()), "価格表");
+    shown.ShowPage(1);
+    CTimingPage& timing = shown.Timing();
+    Choose(timing.ScheduleChoice(), CTimingForm::kMonthly, timing, true);
+    timing.Form().Day().SetText("15");
+    Choose(timing.TimeChoice(), CTimingForm::kInterval, timing, false);
+    timing.MinutesEdit()->Text()->SetValue(ToWx("45"));
+    shown.Accept();
+  });
+  ASSERT_TRUE(RunEventsUntil([&] { return window->WatchList().GetItem(0).m_checkKind == "monthly"; }));
+  WatchItem edited = window->WatchList().GetItem(0);
+  EXPECT_EQ(edited.m_date, 15);
+  EXPECT_EQ(edited.m_timing, "inter");
+  EXPECT_EQ(edited.m_time, 45 * 60);
+  EXPECT_EQ(edited.m_name, "価格表");
+  EXPECT_EQ(edited.m_formData, "q=1");  // the form data page was never opened
+
+  // The same sheet again: changes, then Cancel (Esc).
+  RunSheet([&] { window->EditItem(1); }, [](CDefineSheet& shown) {
+    EXPECT_FALSE(shown.m_accepted);
+    shown.PageData().NameField()->ChangeValue(ToWx("取り消す名前"));
+    shown.ShowPage(1);
+    Choose(shown.Timing().ScheduleChoice(), CTimingForm::kDaily, shown.Timing(), true);
+    // Esc is the cancel button (wx uses wxID_CANCEL while the escape id is left as it is).
+    EXPECT_EQ(shown.GetEscapeId(), wxID_ANY);
+    Click(shown.FindWindow(wxID_CANCEL));
+  });
+  RunEventsFor(200);
+  EXPECT_EQ(window->WatchList().GetItem(0).m_name, "価格表");
+  EXPECT_EQ(window->WatchList().GetItem(0).m_checkKind, "monthly");
+  EXPECT_FALSE(sheet->m_accepted);
+
+  EXPECT_EQ(window->WatchList().GetItem(0).m_time, 45 * 60);
+  EndMainWindow();
+}
+
+TEST_F(DefineSheetTest, TheProgramEndingWhileTheSheetIsOpenStoresNothing) {
+  StartMainWindow();
+  int before = runs;
+  onShown = [&](CDefineSheet& shown) {
+    shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/late.html"));
+    window->Command(ID_EXIT_PROGRAM);
+  };
+  window->Command(ID_NEW_SITE);
+  ASSERT_TRUE(RunEventsUntil([&] { return runs > before && !window; }, 10000));
+  EXPECT_EQ(ReadFile(CWatchList::FilePath()).find("late.html"), std::string::npos);
+}
+
+}  // namespace
