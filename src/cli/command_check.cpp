@@ -8,6 +8,7 @@
 #include "cli/item_json.h"
 #include "cli/stop_signal.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 
 int RunCheckCommand(const std::string& homeArgument, int position, bool json, bool actions) {
   CCliSession session;
@@ -23,9 +24,10 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json, bo
         if (json) rows.push_back(ResultRowJson(row, checked->FindById(row.m_itemId)));
       },
       !json);
-  CWatchList& list =
-      session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None)
-          .List();
+  CCheckSession& checks =
+      session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None);
+  CWatchList& list = checks.List();
+  if (!ConfirmWatchListLoad(list, *checks.Host().prompter, false)) return 1;
   checked = &list;
 
   if (position >= list.GetCount()) {

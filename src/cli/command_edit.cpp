@@ -11,7 +11,9 @@
 
 #include "cli/command_items.h"
 #include "cli/console.h"
+#include "cli/terminal_prompter.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
 
@@ -92,6 +94,8 @@ int RunEditCommand(const std::string& homeArgument, int position) {
   platform::SetProgramFolder(platform::ResolveProgramFolder(homeArgument));
   CWatchList list;
   list.Load();
+  CTerminalPrompter prompter;
+  if (!ConfirmWatchListLoad(list, prompter, false)) return 1;  // the file stays as it is
   if (position >= list.GetCount()) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) + " はありません", stderr);
     return 2;

@@ -6,10 +6,12 @@
 #include "cli/console.h"
 #include "cli/item_json.h"
 #include "cli/item_options.h"
+#include "cli/terminal_prompter.h"
 #include "core/common/path_utils.h"
 #include "core/session/list_request.h"
 #include "core/watch/item_fields.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
@@ -168,6 +170,8 @@ int RunListChange(const std::string& home, const ListChange& change) {
   // The lock is held to the end: no other program starts on the folder meanwhile.
   CWatchList list;
   list.Load();
+  CTerminalPrompter prompter;
+  if (!ConfirmWatchListLoad(list, prompter, false)) return 1;  // the file stays as it is
   // A refused change leaves the file as it was: nothing is saved before the change is made.
   ListAnswer answer = ApplyListChange(change, list);
   if (answer.status == ListAnswer::kDone && !list.Save()) {

@@ -7,6 +7,7 @@
 #include "cli/item_json.h"
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
+#include "core/watch/watch_list_notice.h"
 
 std::string ListLine(const WatchItem& item, int position) {
   std::string checked = "未確認";
@@ -33,5 +34,6 @@ int RunListCommand(const std::string& homeArgument, bool json) {
     return 0;
   }
   for (int i = 0; i < list.GetCount(); ++i) PrintLine(ListLine(list.GetItem(i), i));
-  return 0;
+  CTerminalPrompter prompter;
+  return ConfirmWatchListLoad(list, prompter, false) ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "cli/cli_session.h"
 #include "cli/console_results.h"
 #include "cli/stop_signal.h"
+#include "core/watch/watch_list_notice.h"
 
 int RunResidentCommand(const std::string& homeArgument, bool actions) {
   CCliSession session;
@@ -10,9 +11,10 @@ int RunResidentCommand(const std::string& homeArgument, bool actions) {
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
 
   CConsoleResultView view;
-  session.StartChecks(view, actions ? CCliSession::Actions::Resident : CCliSession::Actions::None)
-      .List()
-      .Dispatch();
+  CCheckSession& checks =
+      session.StartChecks(view, actions ? CCliSession::Actions::Resident : CCliSession::Actions::None);
+  if (!ConfirmWatchListLoad(checks.List(), *checks.Host().prompter, false)) return 1;
+  checks.List().Dispatch();
   session.Serve(StopRequested);
   return session.CloseWatchList();
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/file_system.h"
+#include "platform/program_folder.h"
 #include "platform/text_mode_stream.h"
 
 namespace platform {
@@ -48,7 +49,8 @@ FILE* CAtomicFile::Open() {
   std::string pattern = NativePath(m_path) + ".XXXXXX";
   int descriptor = mkstemp(pattern.data());
   if (descriptor < 0) return nullptr;
-  fchmod(descriptor, m_access == Access::OwnerOnly ? 0600 : DefaultFileMode());
+  bool ownerOnly = m_access == Access::OwnerOnly || IsInProgramFolder(m_path);
+  fchmod(descriptor, ownerOnly ? 0600 : DefaultFileMode());
   m_tempPath = pattern;
   m_raw = fdopen(descriptor, "wb");
   if (!m_raw) {

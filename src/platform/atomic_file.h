@@ -11,7 +11,8 @@ namespace platform {
 class CAtomicFile {
  public:
   enum class Mode { Text, Binary };
-  enum class Access { Default, OwnerOnly };  // OwnerOnly: for files holding passwords
+  // OwnerOnly: for files holding passwords. Inside the program folder every file is.
+  enum class Access { Default, OwnerOnly };
 
   CAtomicFile(std::string path, Mode mode, Access access = Access::Default);
   ~CAtomicFile();  // abandons an uncommitted save: the temporary file is removed

@@ -23,5 +23,10 @@ bool IsCharBoundary(std::string_view text, std::size_t pos);
 // The text with its single-byte letters A-Z lower-cased; double-byte characters keep
 // their bytes, even where a trail byte has the value of a capital letter.
 std::string LowerCaseCp932(std::string_view text);
+// LowerCaseCp932(text).find(needle, from), searched byte by byte, without a copy of the
+// whole text (a page may be large): the text is lowered a window at a time.
+std::size_t FindInLowerCase(std::string_view text, std::string_view needle, std::size_t from = 0);
+// The lowered text holds `lowerKeyword` (itself lowered) at the character start `pos`.
+bool LowerCaseMatchesAt(std::string_view text, std::size_t pos, std::string_view lowerKeyword);
 
 }  // namespace platform

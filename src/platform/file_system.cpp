@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/program_folder.h"
 #include "platform/text_codec.h"
 #include "platform/text_mode_stream.h"
 
@@ -12,8 +15,28 @@ namespace platform {
 
 std::string NativePath(const std::string& cp932Path) { return Cp932ToUtf8(cp932Path); }
 
+namespace {
+
+// fopen for a writing mode ("w", "a", with '+', 'b' or 'x'), creating the file 0600 and taking
+// away what an older file allowed others.
+FILE* OpenOwnerOnly(const std::string& nativePath, const char* mode) {
+  int flags = O_CLOEXEC | O_CREAT | (mode[0] == 'w' ? O_TRUNC : O_APPEND);
+  flags |= std::strchr(mode, '+') ? O_RDWR : O_WRONLY;
+  if (std::strchr(mode, 'x')) flags |= O_EXCL;
+  int descriptor = open(nativePath.c_str(), flags, 0600);
+  if (descriptor < 0) return nullptr;
+  fchmod(descriptor, 0600);
+  FILE* raw = fdopen(descriptor, mode);
+  if (!raw) close(descriptor);
+  return raw;
+}
+
+}  // namespace
+
 FILE* OpenFile(const std::string& path, const char* mode) {
-  FILE* raw = fopen(NativePath(path).c_str(), mode);
+  bool writing = mode[0] == 'w' || mode[0] == 'a';
+  FILE* raw = writing && IsInProgramFolder(path) ? OpenOwnerOnly(NativePath(path), mode)
+                                                 : fopen(NativePath(path).c_str(), mode);
   if (!raw || std::strchr(mode, 'b')) return raw;
   return WrapInTextMode(raw, mode);
 }
@@ -53,6 +76,22 @@ bool MakeDirectories(const std::string& path) {
   return MakeDirectory(path);
 }
 
+bool MakePrivateDirectory(const std::string& path) {
+  std::string native = NativePath(path);
+  if (mkdir(native.c_str(), 0700) == 0) {
+    chmod(native.c_str(), 0700);  // the umask may have taken bits away
+    return true;
+  }
+  FileStatus status;
+  return errno == EEXIST && StatFile(path, status) && status.isDirectory;
+}
+
+int PermissionsOf(const std::string& path) {
+  struct stat info;
+  if (stat(NativePath(path).c_str(), &info) != 0) return -1;
+  return static_cast<int>(info.st_mode & 07777);
+}
+
 bool ReadAttributes(const std::string& path, FileAttributes& attributes) {
   std::string native = NativePath(path);
   struct stat info;
@@ -62,6 +101,18 @@ bool ReadAttributes(const std::string& path, FileAttributes& attributes) {
   attributes.readOnly = access(native.c_str(), needed) != 0;
   attributes.offline = false;
   return true;
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* folder = opendir(NativePath(path).c_str());
+  if (!folder) return names;
+  while (dirent* entry = readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(Utf8ToCp932(name));
+  }
+  closedir(folder);
+  return names;
 }
 
 bool FlushToDisk(FILE* file) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,6 +17,8 @@ namespace platform {
 std::string NativePath(const std::string& cp932Path);
 
 // fopen with the given mode; text mode unless the mode holds 'b'. nullptr on failure.
+// A file opened for writing inside the program folder is made (or becomes) readable and
+// writable by its owner alone (0600), whatever the umask.
 FILE* OpenFile(const std::string& path, const char* mode);
 
 struct FileStatus {
@@ -34,6 +37,11 @@ bool RenameFile(const std::string& from, const std::string& to);
 bool MakeDirectory(const std::string& path);
 // Creates the folder and any missing parents.
 bool MakeDirectories(const std::string& path);
+// Creates one folder for the user alone (0700, whatever the umask); an existing folder is
+// left as it is. true when the folder exists afterwards.
+bool MakePrivateDirectory(const std::string& path);
+// The permission bits (07777) of an existing file or folder, or -1.
+int PermissionsOf(const std::string& path);
 
 // What the program asks of a folder before saving into it.
 struct FileAttributes {
@@ -43,6 +51,10 @@ struct FileAttributes {
 };
 // false when the attributes cannot be read.
 bool ReadAttributes(const std::string& path, FileAttributes& attributes);
+
+// The names of the entries of a folder (CP932), without "." and ".."; empty when it cannot
+// be read.
+std::vector<std::string> ListFolder(const std::string& path);
 
 // Flushes the stream and asks the OS to put the file's data on the disk.
 bool FlushToDisk(FILE* file);

@@ -56,7 +56,9 @@ CConnectionPool::~CConnectionPool() { curl_share_cleanup(static_cast<CURLSH*>(m_
 
 // ---------------------------------------------------------------------------------------
 
-CHttpSession::CHttpSession(HttpOptions options) : m_options(std::move(options)) {
+CHttpSession::CHttpSession(HttpOptions options)
+    : m_options(std::move(options)),
+      m_sockets(m_options.connections ? m_options.connections->Sockets() : m_ownSockets) {
   InitLibrary();
   m_multi = curl_multi_init();
 }
@@ -131,6 +133,7 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
   curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(m_url).c_str());
   if (options.connections) curl_easy_setopt(easy, CURLOPT_SHARE, options.connections->Handle());
+  m_session->m_sockets.AttachTo(easy);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
@@ -193,6 +196,7 @@ bool CHttpRequest::Send(const std::string& body) {
   m_lastActivityMs = m_sentMs = m_windowStartMs = NowMs();
   m_windowBytes = 0;
   Configure(body);
+  m_session->m_sockets.CutStale();  // no answer is taken from what came unasked
   curl_multi_add_handle(static_cast<CURLM*>(m_session->m_multi), static_cast<CURL*>(m_easy));
   m_running = true;
   if (!Drive(true)) return false;

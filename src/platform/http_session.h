@@ -15,6 +15,7 @@
 
 #include "platform/cancel_signal.h"
 #include "platform/http_url.h"
+#include "platform/socket_watch.h"
 
 namespace platform {
 
@@ -28,8 +29,10 @@ class CConnectionPool {
   CConnectionPool(const CConnectionPool&) = delete;
   CConnectionPool& operator=(const CConnectionPool&) = delete;
   void* Handle() const { return m_share; }
+  CSocketWatch& Sockets() { return m_sockets; }
 
  private:
+  CSocketWatch m_sockets;  // outlives the share, whose end closes the connections
   void* m_share;
 };
 
@@ -78,6 +81,8 @@ class CHttpSession {
  private:
   friend class CHttpRequest;
   HttpOptions m_options;
+  CSocketWatch m_ownSockets;  // the connections kept by m_multi when there is no pool
+  CSocketWatch& m_sockets;
   void* m_multi;  // CURLM*, keeps the connections for the session's requests
   CHttpRequest* m_current = nullptr;
 };

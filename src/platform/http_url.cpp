@@ -1,8 +1,8 @@
 #include "platform/http_url.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace platform {
@@ -125,17 +125,63 @@ bool IsLocalHost(const std::string& host) {
   return lower.find('.') == std::string::npos && lower.find(':') == std::string::npos;
 }
 
-bool ParseHttpDate(const std::string& text, HttpDate& date) {
-  time_t when = curl_getdate(text.c_str(), nullptr);
-  if (when == -1) return false;
+namespace {
+
+int MonthNumber(const char* name) {
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  for (int i = 0; i < 12; ++i) {
+    if (std::strcmp(name, kMonths[i]) == 0) return i + 1;
+  }
+  return 0;
+}
+
+// The zone after the time: HTTP dates are GMT (some servers write UTC).
+bool IsGmt(const char* zone) { return std::strcmp(zone, "GMT") == 0 || std::strcmp(zone, "UTC") == 0; }
+
+// The date is one of the calendar (no 31 April), as a round trip through timegm tells.
+bool IsCalendarDate(const HttpDate& date) {
+  if (date.month < 1 || date.hour > 23 || date.minute > 59 || date.second > 60 || date.day < 1 ||
+      date.hour < 0 || date.minute < 0 || date.second < 0 || date.year < 1601 || date.year > 9999) {
+    return false;
+  }
   std::tm parts{};
-  if (!gmtime_r(&when, &parts)) return false;
-  date.year = parts.tm_year + 1900;
-  date.month = parts.tm_mon + 1;
-  date.day = parts.tm_mday;
-  date.hour = parts.tm_hour;
-  date.minute = parts.tm_min;
-  date.second = parts.tm_sec;
+  parts.tm_year = date.year - 1900;
+  parts.tm_mon = date.month - 1;
+  parts.tm_mday = date.day;
+  parts.tm_hour = 12;
+  std::time_t when = timegm(&parts);
+  std::tm back{};
+  return gmtime_r(&when, &back) && back.tm_mday == date.day && back.tm_mon == date.month - 1;
+}
+
+}  // namespace
+
+// The three forms HTTP allows, read strictly: a date that is not one of them, or names no
+// real day, is no date (a lenient reader fills gaps from the current time, so the same
+// header would give another date at every check).
+bool ParseHttpDate(const std::string& text, HttpDate& date) {
+  HttpDate read;
+  char weekday[16] = "", month[4] = "", zone[8] = "", rest = 0;
+  const char* value = text.c_str();
+  bool parsed =
+      // Sun, 06 Nov 1994 08:49:37 GMT
+      (std::sscanf(value, "%15[A-Za-z], %d %3s %d %d:%d:%d %7s %c", weekday, &read.day, month,
+                   &read.year, &read.hour, &read.minute, &read.second, zone, &rest) == 8 &&
+       std::strlen(weekday) == 3 && IsGmt(zone)) ||
+      // Sunday, 06-Nov-94 08:49:37 GMT
+      (std::sscanf(value, "%15[A-Za-z], %d-%3s-%d %d:%d:%d %7s %c", weekday, &read.day, month,
+                   &read.year, &read.hour, &read.minute, &read.second, zone, &rest) == 8 &&
+       IsGmt(zone)) ||
+      // Sun Nov  6 08:49:37 1994
+      (std::sscanf(value, "%15[A-Za-z] %3s %d %d:%d:%d %d %c", weekday, month, &read.day,
+                   &read.hour, &read.minute, &read.second, &read.year, &rest) == 7 &&
+       std::strlen(weekday) == 3);
+  if (!parsed) return false;
+  if (read.year >= 0 && read.year < 100) read.year += read.year < 70 ? 2000 : 1900;
+  read.month = MonthNumber(month);
+  if (!IsCalendarDate(read)) return false;
+  date = read;
   return true;
 }
 

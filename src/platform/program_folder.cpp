@@ -71,4 +71,10 @@ std::string ShippedFile(const std::string& name) {
   return {};
 }
 
+bool IsInProgramFolder(const std::string& path) {
+  std::string folder = ProgramFolderPath();
+  return !folder.empty() && path.size() > folder.size() + 1 &&
+         path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
 }  // namespace platform

@@ -14,6 +14,9 @@ std::string ResolveProgramFolder(const std::string& homeArgument);
 // The folder in use by this process; set once at start-up by the front end.
 void SetProgramFolder(const std::string& folder);
 std::string ProgramFolderPath();
+// `path` (CP932) lies inside the program folder in use. Such files hold copies of pages,
+// the mail log and passwords: the program creates them readable by the user alone.
+bool IsInProgramFolder(const std::string& path);
 
 // A file shipped with the program (CP932 name, e.g. "notify.wav"): beside the running
 // executable, else in the data folder of the installation (<prefix>/share/pagewarden with

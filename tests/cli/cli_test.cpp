@@ -199,6 +199,36 @@ TEST_F(CliTest, BadArgumentsEndWithStatusTwoAndTheUsage) {
   EXPECT_EQ(server.RequestCount(), 0u);
 }
 
+TEST_F(CliTest, ADamagedListOrArchiveIsReportedWithStatusOneAndLeftAsItIs) {
+  WriteList({Item("/a"), Item("/b")});
+  std::string whole = home.ReadBytes("WatchList.pgl");
+  std::string cut = whole.substr(0, whole.size() - 20);
+  home.WriteBytes("WatchList.pgl", cut);
+  for (std::vector<std::string> args : {std::vector<std::string>{"check", "all"}, {"run"}}) {
+    RunResult result = Cli(args);
+    EXPECT_EQ(result.status, 1) << args[0];
+    EXPECT_NE(result.errors.find("ウォッチリストを読み込めません: " + home.File("WatchList.pgl")),
+              std::string::npos) << result.errors;
+  }
+  RunResult removed = Cli({"remove", "1"});
+  EXPECT_EQ(removed.status, 1);
+  EXPECT_NE(removed.errors.find("ウォッチリストを読み込めません"), std::string::npos) << removed.errors;
+  RunResult list = Cli({"list"});
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(Lines(list.output).size(), 1u) << "the item read is shown";
+  EXPECT_EQ(home.ReadBytes("WatchList.pgl"), cut);
+  EXPECT_EQ(server.RequestCount(), 0u);
+
+  // A settings archive cut short is not rewritten by the mail test.
+  home.WriteBytes("WatchList.pgl", whole);
+  home.WriteBytes("PAGEWARD.INI", std::string("\x09\0\0\0\0\0\0\0\0\x05mail.", 15));
+  RunResult mail = Cli({"mailtest"});
+  EXPECT_EQ(mail.status, 1);
+  EXPECT_NE(mail.errors.find("設定ファイルを読み込めません"), std::string::npos) << mail.errors;
+  EXPECT_EQ(home.ReadBytes("PAGEWARD.INI"), std::string("\x09\0\0\0\0\0\0\0\0\x05mail.", 15));
+  EXPECT_EQ(Cli({"check", "all"}).status, 1);
+}
+
 TEST_F(CliTest, AFileInPlaceOfCompIsAnInstallationFault) {
   home.WriteBytes("comp", "not a folder");
   RunResult result = Cli({"check", "all"});

@@ -24,7 +24,8 @@ class SettingsCommandTest : public ::testing::Test {
   AppSettings Saved(MainWindowLayout& layout) const {
     AppSettings settings;
     WatchListWindowLayout listLayout;
-    EXPECT_TRUE(LoadSettingsFile(Home().File(kSettingsArchiveName), settings, layout, listLayout));
+    EXPECT_EQ(LoadSettingsFile(Home().File(kSettingsArchiveName), settings, layout, listLayout),
+              platform::LoadOutcome::Loaded);
     return settings;
   }
 

@@ -72,7 +72,8 @@ TEST(EnvDlg, OkWritesTheSettingsAndTheArchiveCancelDropsEverything) {
   AppSettings saved;
   MainWindowLayout layout;
   WatchListWindowLayout listLayout;
-  ASSERT_TRUE(LoadSettingsFile(SettingsArchivePath(), saved, layout, listLayout));
+  ASSERT_EQ(LoadSettingsFile(SettingsArchivePath(), saved, layout, listLayout),
+            platform::LoadOutcome::Loaded);
   EXPECT_EQ(saved.m_proxy, "proxy.example.jp:3128");
   std::string archive = world.environment.Program().ReadBytes("PAGEWARD.INI");
 

@@ -152,7 +152,7 @@ TEST(MainWindow, ClosingWithoutTrayEndsTheWindowAndKeepsItsLayout) {
   AppSettings settings;
   MainWindowLayout layout;
   WatchListWindowLayout watchList;
-  ASSERT_TRUE(LoadSettingsFile(SettingsArchivePath(), settings, layout, watchList));
+  ASSERT_EQ(LoadSettingsFile(SettingsArchivePath(), settings, layout, watchList), platform::LoadOutcome::Loaded);
   EXPECT_EQ(layout.m_columnWidths[1], 333);
   EXPECT_TRUE(layout.m_windowRect.IsKnown());
   EXPECT_GT(layout.m_windowRect.right, layout.m_windowRect.left);

@@ -96,7 +96,7 @@ TEST_F(WatchListWindowPartsTest, OpensFromTheMainWindowAndFollowsItsChecks) {
   AppSettings settings;
   MainWindowLayout mainLayout;
   WatchListWindowLayout listLayout;
-  ASSERT_TRUE(LoadSettingsFile(SettingsArchivePath(), settings, mainLayout, listLayout));
+  ASSERT_EQ(LoadSettingsFile(SettingsArchivePath(), settings, mainLayout, listLayout), platform::LoadOutcome::Loaded);
   EXPECT_EQ(listLayout.m_columnWidths[0], 150);
 
   main->ExitProgram();

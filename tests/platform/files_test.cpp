@@ -8,6 +8,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
+#include "platform/program_folder.h"
 #include "platform/text_codec.h"
 #include "support/temp_folder.h"
 
@@ -143,6 +144,43 @@ TEST(AtomicFile, OwnerOnlyFilesAreReadableByTheUserAlone) {
   struct stat info;
   ASSERT_EQ(stat(folder.File("secret").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+int ModeOf(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 0777) : -1;
+}
+
+// Pages, logs and saves in the program folder are the user's alone whatever the umask;
+// files elsewhere (a download folder) are made as any program makes them.
+TEST(FileSystem, FilesAndFoldersInTheProgramFolderAreTheUsersAlone) {
+  TempFolder folder;
+  std::string previous = platform::ProgramFolderPath();
+  platform::SetProgramFolder(folder.Path());
+  mode_t oldMask = umask(0);
+  ASSERT_TRUE(platform::MakePrivateDirectory(folder.File("comp")));
+  EXPECT_EQ(ModeOf(folder.File("comp")), 0700);
+  for (const char* mode : {"wb", "a", "w+"}) {
+    FILE* file = platform::OpenFile(folder.File("comp/page.htm"), mode);
+    ASSERT_NE(file, nullptr) << mode;
+    std::fclose(file);
+    EXPECT_EQ(ModeOf(folder.File("comp/page.htm")), 0600) << mode;
+    chmod(folder.File("comp/page.htm").c_str(), 0644);  // as an older version left it
+  }
+  platform::CAtomicFile save(folder.File("list.txt"), platform::CAtomicFile::Mode::Text);
+  ASSERT_NE(save.Open(), nullptr);
+  ASSERT_TRUE(save.Commit());
+  EXPECT_EQ(ModeOf(folder.File("list.txt")), 0600);
+  EXPECT_EQ(platform::OpenFile(folder.File("list.txt"), "wbx"), nullptr) << "x: only a new file";
+
+  platform::SetProgramFolder(folder.File("comp"));
+  FILE* outside = platform::OpenFile(folder.File("download.htm"), "wb");
+  ASSERT_NE(outside, nullptr);
+  std::fclose(outside);
+  EXPECT_EQ(ModeOf(folder.File("download.htm")), 0666);
+  EXPECT_EQ(ModeOf(folder.File("comp/page.htm")), 0644) << "reading leaves a file alone";
+  umask(oldMask);
+  platform::SetProgramFolder(previous);
 }
 
 TEST(AtomicFile, AFolderThatDoesNotExistFailsCleanly) {

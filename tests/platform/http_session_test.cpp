@@ -93,6 +93,27 @@ TEST(HttpUrlTest, SplitsHttpAndHttpsOnly) {
   EXPECT_FALSE(platform::ParseHttpUrl("http://host:/", parts));
 }
 
+TEST(HttpUrlTest, DatesAreReadInTheirThreeFormsAndNothingElse) {
+  for (const char* text : {"Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT",
+                           "Sun Nov  6 08:49:37 1994", "Sun, 06 Nov 1994 08:49:37 UTC  "}) {
+    platform::HttpDate date;
+    ASSERT_TRUE(platform::ParseHttpDate(text, date)) << text;
+    EXPECT_EQ(date.year * 10000 + date.month * 100 + date.day, 19941106) << text;
+    EXPECT_EQ(date.hour * 10000 + date.minute * 100 + date.second, 84937) << text;
+  }
+  platform::HttpDate far;
+  ASSERT_TRUE(platform::ParseHttpDate("Fri, 31 Dec 2100 23:59:59 GMT", far));
+  EXPECT_EQ(far.year, 2100);
+  // Each of these would be read by a lenient reader, some with today's date filled in.
+  for (const char* text : {"", "yesterday", "08:49:37", "Sun, 06 Nov 1994", "1994-11-06T08:49:37Z",
+                           "Sun, 31 Apr 1994 08:49:37 GMT", "Sun, 06 Foo 1994 08:49:37 GMT",
+                           "Sun, 06 Nov 1994 25:49:37 GMT", "Sun, 06 Nov 1994 08:49:37 GMT x",
+                           "Sun, 06 Nov 1994 08:49:37 +0900"}) {
+    platform::HttpDate date;
+    EXPECT_FALSE(platform::ParseHttpDate(text, date)) << text;
+  }
+}
+
 TEST(HttpUrlTest, LocalHostsAreThoseOfTheBypassList) {
   EXPECT_TRUE(platform::IsLocalHost("intranet"));
   EXPECT_TRUE(platform::IsLocalHost("LocalHost"));

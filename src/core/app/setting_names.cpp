@@ -43,18 +43,19 @@ NamedSetting MailPort() {
           }};
 }
 
-// Whole seconds a check's request may take; 0 for no limit.
-NamedSetting FetchTimeLimit() {
-  return {"fetch-time-limit", "0 (制限なし) から 86400 までの秒数",
-          [](const AppSettings& settings) { return std::to_string(settings.m_fetchTimeLimit); },
-          [](AppSettings& settings, const std::string& value) {
-            if (value.empty() || value.size() > 5 ||
+// A whole number from 0 to `maximum` (0: no limit) in the member.
+NamedSetting Limit(const char* name, int AppSettings::*member, int maximum, const char* unit) {
+  std::string allowed = "0 (制限なし) から " + std::to_string(maximum) + " までの" + unit;
+  return {name, allowed,
+          [member](const AppSettings& settings) { return std::to_string(settings.*member); },
+          [member, maximum](AppSettings& settings, const std::string& value) {
+            if (value.empty() || value.size() > 9 ||
                 value.find_first_not_of("0123456789") != std::string::npos) {
               return false;
             }
-            int seconds = std::stoi(value);
-            if (seconds > 86400) return false;
-            settings.m_fetchTimeLimit = seconds;
+            int number = std::stoi(value);
+            if (number > maximum) return false;
+            settings.*member = number;
             return true;
           }};
 }
@@ -106,7 +107,8 @@ std::vector<NamedSetting> MakeTable() {
            "0 (サイトの表示) か 1 (サイト定義の編集)"),
       Flag("link-overwrite", &AppSettings::m_linkOverwrite),
       Flag("desktop-notify", &AppSettings::m_desktopNotify),
-      FetchTimeLimit(),
+      Limit("fetch-time-limit", &AppSettings::m_fetchTimeLimit, 86400, "秒数"),
+      Limit("page-size-limit", &AppSettings::m_pageSizeLimitMiB, 4096, "MiB"),
   };
 }
 

@@ -60,6 +60,7 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(settings.m_noProxyForLocal);
   archive.WriteInt(settings.m_desktopNotify);
   archive.WriteInt(settings.m_fetchTimeLimit);
+  archive.WriteInt(settings.m_pageSizeLimitMiB);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -96,7 +97,8 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
     return false;
   }
   if (schema >= 10 && !(archive.ReadInt(settings.m_desktopNotify) &&
-                        archive.ReadInt(settings.m_fetchTimeLimit))) {
+                        archive.ReadInt(settings.m_fetchTimeLimit) &&
+                        archive.ReadInt(settings.m_pageSizeLimitMiB))) {
     return false;
   }
   return schema <= kAppSettingsSchema;
@@ -157,19 +159,25 @@ bool ReadSettingsArchive(const std::string& bytes, AppSettings& settings,
 
 std::string SettingsArchivePath() { return ProgramFolder() + "/" + kSettingsArchiveName; }
 
-bool LoadSettingsFile(const std::string& path, AppSettings& settings,
-                      MainWindowLayout& mainWindow, WatchListWindowLayout& watchListWindow) {
+platform::LoadOutcome LoadSettingsFile(const std::string& path, AppSettings& settings,
+                                       MainWindowLayout& mainWindow,
+                                       WatchListWindowLayout& watchListWindow) {
   FILE* file = platform::OpenFile(path, "rb");
-  if (!file) return false;
+  if (!file) {
+    return platform::FileExists(path) ? platform::LoadOutcome::Unreadable
+                                      : platform::LoadOutcome::Missing;
+  }
   std::string bytes;
   char buffer[4096];
   std::size_t count = 0;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
   bool readError = std::ferror(file) != 0;
   std::fclose(file);
-  if (readError) return false;
-  ReadSettingsArchive(bytes, settings, mainWindow, watchListWindow);
-  return true;
+  if (readError) return platform::LoadOutcome::Unreadable;
+  if (bytes.empty()) return platform::LoadOutcome::Missing;
+  return ReadSettingsArchive(bytes, settings, mainWindow, watchListWindow)
+             ? platform::LoadOutcome::Loaded
+             : platform::LoadOutcome::Damaged;
 }
 
 bool SaveSettingsFile(const std::string& path, const AppSettings& settings,

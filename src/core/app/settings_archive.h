@@ -16,6 +16,7 @@
 #include "core/common/app_settings.h"
 #include "core/common/archive.h"
 #include "core/app/window_layout.h"
+#include "platform/replace_guard.h"
 
 inline constexpr const char* kSettingsArchiveName = "PAGEWARD.INI";
 inline constexpr int kAppSettingsSchema = 10;
@@ -44,10 +45,11 @@ bool ReadSettingsArchive(const std::string& bytes, AppSettings& settings,
 // ProgramFolder() + "/PAGEWARD.INI".
 std::string SettingsArchivePath();
 
-// Reads the file at `path`. false, with nothing changed, when it is missing or cannot be
-// read; a short file is not an error.
-bool LoadSettingsFile(const std::string& path, AppSettings& settings,
-                      MainWindowLayout& mainWindow, WatchListWindowLayout& watchListWindow);
+// Reads the file at `path`. Missing (also for an empty file) or Unreadable leave every
+// field as it was; Damaged (the stream ends before its parts do) keeps what was read.
+platform::LoadOutcome LoadSettingsFile(const std::string& path, AppSettings& settings,
+                                       MainWindowLayout& mainWindow,
+                                       WatchListWindowLayout& watchListWindow);
 // Replaces the file at `path` through a temporary file (mode 0600), flushed and renamed.
 // false on any failure; the previous file is then intact.
 bool SaveSettingsFile(const std::string& path, const AppSettings& settings,

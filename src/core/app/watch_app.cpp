@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "core/app/folder_permissions.h"
 #include "core/app/settings_archive.h"
+#include "core/common/unread_file_notice.h"
 #include "core/common/version.h"
 #include "core/companion/companion_names.h"
 #include "core/common/path_utils.h"
@@ -97,7 +99,13 @@ CWatchApp::StartResult CWatchApp::StartUp(const WatchAppHooks& hooks) {
   }
   if (desktop) WriteIdentity();
   CreateConverter();
-  LoadSettings();
+  if (!ConfirmUnreadFile(m_prompter, desktop, "設定ファイル", SettingsArchivePath(),
+                         LoadSettings())) {
+    m_receiver.reset();
+    m_lock.Release();
+    return StartResult::Failed;
+  }
+  m_settingsGuard.AllowReplace();
   return StartResult::Run;
 }
 
@@ -110,14 +118,19 @@ void CWatchApp::ShutDown() {
 }
 
 bool CWatchApp::PrepareDataFolder() {
-  // The program folder itself is made on the first start.
-  platform::MakeDirectories(ProgramFolder());
+  // The program folder itself is made on the first start; both are for the user alone.
+  std::string parent = UpToLast(ProgramFolder(), '/');
+  if (parent.size() > 1) platform::MakeDirectories(parent.substr(0, parent.size() - 1));
+  platform::MakePrivateDirectory(ProgramFolder());
   std::string folder = ProgramFolder() + "/" + kDataFolderName;
   std::string checked = folder;
-  if (CheckFolder(checked) == 0) return true;
-  platform::MakeDirectory(folder);
-  checked = folder;
-  return CheckFolder(checked) == 0;
+  if (CheckFolder(checked) != 0) {
+    platform::MakePrivateDirectory(folder);
+    checked = folder;
+    if (CheckFolder(checked) != 0) return false;
+  }
+  ReportWideFolders(m_prompter, m_ownKey.get(), {ProgramFolder(), folder});
+  return true;
 }
 
 void CWatchApp::CreateConverter() {
@@ -187,12 +200,15 @@ int CWatchApp::VersionNumber() {
   return std::atoi(version.c_str());
 }
 
-bool CWatchApp::LoadSettings() {
-  return LoadSettingsFile(SettingsArchivePath(), m_settings, m_mainWindowLayout,
-                          m_watchListWindowLayout);
+platform::LoadOutcome CWatchApp::LoadSettings() {
+  platform::LoadOutcome outcome = LoadSettingsFile(SettingsArchivePath(), m_settings,
+                                                   m_mainWindowLayout, m_watchListWindowLayout);
+  m_settingsGuard.SetLoadOutcome(outcome);
+  return outcome;
 }
 
-bool CWatchApp::SaveSettings() const {
+bool CWatchApp::SaveSettings() {
+  if (!m_settingsGuard.PrepareSave(SettingsArchivePath())) return false;
   return SaveSettingsFile(SettingsArchivePath(), m_settings, m_mainWindowLayout,
                           m_watchListWindowLayout);
 }

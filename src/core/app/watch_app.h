@@ -19,6 +19,7 @@
 #include "core/companion/companion_link.h"
 #include "platform/code_page_converter.h"
 #include "platform/registry_key.h"
+#include "platform/replace_guard.h"
 #include "platform/single_instance.h"
 #include "platform/ui_queue.h"
 
@@ -62,7 +63,9 @@ class CWatchApp {
   };
   // Takes the data folder's lock (a second desktop program broadcasts
   // "Pageward->Pageward"; a second CLI says so), makes sure "comp" exists, writes the
-  // identity (desktop), creates the converter and loads the settings archive.
+  // identity (desktop), creates the converter and loads the settings archive. An archive
+  // that exists but cannot be read whole is reported; the desktop user may go on with
+  // what was read, the command line ends (Failed).
   StartResult StartUp(const WatchAppHooks& hooks);
   // After the main window has ended: releases the converter, writes "State" = "closed"
   // (desktop), stops receiving messages and releases the lock.
@@ -83,9 +86,10 @@ class CWatchApp {
   static int VersionNumber();
 
   // The settings archive: loads into / saves from the members below. Save returns false
-  // when the file could not be written (the old one is then intact).
-  bool LoadSettings();
-  bool SaveSettings() const;
+  // when the file could not be written (the old one is then intact), and while the archive
+  // could not be read whole and the user did not choose to go on (StartUp asks).
+  platform::LoadOutcome LoadSettings();
+  bool SaveSettings();
 
   // The converter, or null when it could not be created.
   const platform::CCodePageConverter* Converter() const { return m_converter.get(); }
@@ -122,6 +126,7 @@ class CWatchApp {
   std::unique_ptr<CCompanionLink> m_companions;
   std::unique_ptr<platform::CCodePageConverter> m_converter;
   ConverterFactory m_converterFactory;
+  platform::CReplaceGuard m_settingsGuard;
   platform::CSingleInstanceLock m_lock;
   std::unique_ptr<platform::CBroadcastReceiver> m_receiver;
   WatchAppHooks m_hooks;

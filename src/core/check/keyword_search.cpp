@@ -68,5 +68,12 @@ std::string ExtractArea(std::string_view text, std::string_view anchor, int nth,
 
 int CountKeyword(std::string_view text, std::string_view keyword, bool caseSensitive) {
   if (caseSensitive) return CountOccurrences(text, keyword);
-  return CountOccurrences(platform::LowerCaseCp932(text), platform::LowerCaseCp932(keyword));
+  if (keyword.empty()) return 0;
+  // Compared in place: a lowered copy of a large page would double the memory a check needs.
+  std::string lower = platform::LowerCaseCp932(keyword);
+  int count = 0;
+  for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) {
+    if (platform::LowerCaseMatchesAt(text, pos, lower)) ++count;
+  }
+  return count;
 }

@@ -71,11 +71,14 @@ int DetectCodePage(std::string_view text) {
   // The page's encoding is not known yet, so the searches go byte by byte: a CP932-aware
   // search could step over a declaration in a UTF-8 or EUC-JP page. Only the lower-casing
   // reads the text as CP932, so that no trail byte changes.
-  std::string lower = platform::LowerCaseCp932(text);
-  std::size_t charset = lower.find("charset");
-  if (charset != std::string::npos) {
-    if (lower.find("euc-jp", charset) != std::string::npos) return platform::kCodePageEucJp;
-    if (lower.find("utf-8", charset) != std::string::npos) return platform::kCodePageUtf8;
+  std::size_t charset = platform::FindInLowerCase(text, "charset");
+  if (charset != std::string_view::npos) {
+    if (platform::FindInLowerCase(text, "euc-jp", charset) != std::string_view::npos) {
+      return platform::kCodePageEucJp;
+    }
+    if (platform::FindInLowerCase(text, "utf-8", charset) != std::string_view::npos) {
+      return platform::kCodePageUtf8;
+    }
   }
   return platform::kCodePageShiftJis;
 }

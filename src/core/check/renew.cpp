@@ -187,6 +187,7 @@ int CReNew::Check() {
     // The program-wide proxy serves items that name none; the item keeps its own field.
     settings.m_proxy = m_checkSettings.m_proxy;
     settings.m_noProxyForLocal = m_checkSettings.m_noProxyForLocal;
+    settings.m_pageSizeLimit = PageSizeLimitBytes(m_checkSettings);
   }
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;

@@ -45,8 +45,8 @@ struct CheckEnvironment {
   // a check is given to the engine. null: the defaults.
   const AppSettings* m_settings = nullptr;
   const platform::CCodePageConverter* m_converter = nullptr; // page text to CP932
-  FetchSettings m_fetch;  // time-outs and trusted certificates; its proxy fields are taken
-                          // from the check's settings
+  FetchSettings m_fetch;  // time-outs and trusted certificates; its proxy fields and page
+                          // size limit are taken from the check's settings
 };
 
 class CReNew : public ICheckEngine {

@@ -21,4 +21,7 @@ struct AppSettings {
   int m_linkOverwrite = 0;      // link update overwrites a changed file instead of numbering
   int m_fetchTimeLimit = 300;   // seconds a check's request may take in all; 0: no limit
   int m_desktopNotify = 1;      // "デスクトップ通知": a desktop notification for every update
+  // "ページサイズの上限": a page larger than this many MiB ends its fetch as an error, so
+  // that an endless page fills neither the disk nor the memory; 0: no limit.
+  int m_pageSizeLimitMiB = 64;
 };

@@ -1,6 +1,7 @@
 #include "core/fetch/fetch.h"
 
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,14 @@ const char kTooManyRelocations[] = "リロケーションの許容回数を越�
 const char kOtherFileType[] = "異なるファイルタイプが返されました";
 const char kCannotCreate[] = "保存ファイルが作れません";
 const char kStoppedByForce[] = "強制終了しました";
+
+// The message of a body larger than `limit` bytes.
+std::string PageTooLarge(std::int64_t limit) {
+  constexpr std::int64_t kMiB = 1 << 20;
+  std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB"
+                                       : std::to_string(limit) + " バイト";
+  return "ページサイズの上限 (" + size + ") を超えました";
+}
 
 // Ends the request phase inside the retriever with a result code (1 not fetchable,
 // 2 refused with a text already set, -1 cancelled). Never leaves the retriever.
@@ -101,15 +110,24 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   parts.tm_sec = date.second;
   parts.tm_isdst = -1;
   std::time_t local = std::mktime(&parts);
-  return local == static_cast<std::time_t>(-1) ? 0 : static_cast<int>(local);
+  // The stored time is 32 bits: a later date is kept as the latest one, so that the same
+  // date compares equal at every check. A date before 1970 counts as none.
+  if (local <= 0) return 0;
+  return local > INT_MAX ? INT_MAX : static_cast<int>(local);
 }
 
 }  // namespace
+
+std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
+  return settings.m_pageSizeLimitMiB > 0 ? static_cast<std::int64_t>(settings.m_pageSizeLimitMiB) << 20
+                                         : 0;
+}
 
 FetchSettings FetchSettingsFrom(const AppSettings& settings) {
   FetchSettings result;
   result.m_proxy = settings.m_proxy;
   result.m_noProxyForLocal = settings.m_noProxyForLocal;
+  result.m_pageSizeLimit = PageSizeLimitBytes(settings);
   return result;
 }
 
@@ -399,6 +417,12 @@ bool CFetch::AdjustSavePath() {
 int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
   FetchJob& job = *m_pJob;
   const bool resuming = job.m_resumeOffset > 0;
+  const std::int64_t limit = m_settings.m_pageSizeLimit;
+  if (limit > 0 && job.m_expectedSize > limit) {  // told by its Content-Length
+    job.m_resultText = PageTooLarge(limit);
+    job.m_resultCode = 2;
+    return 2;
+  }
   FILE* file = platform::OpenFile(path, resuming ? "r+b" : "wb");
   if (file && resuming && fseeko(file, job.m_resumeOffset, SEEK_SET) != 0) {
     std::fclose(file);
@@ -423,6 +447,11 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
       break;
     }
     if (count == 0) break;
+    if (limit > 0 && position + count > limit) {
+      job.m_resultText = PageTooLarge(limit);
+      result = 2;
+      break;
+    }
     if (std::fwrite(block, 1, static_cast<std::size_t>(count), file) != static_cast<std::size_t>(count)) {
       job.m_resultText = std::strerror(errno);
       result = 2;

@@ -34,12 +34,15 @@ struct FetchSettings {
   std::uint32_t m_lowSpeedBytes = 10;
   std::uint32_t m_lowSpeedSeconds = 60;
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
+  std::int64_t m_pageSizeLimit = 64 << 20;  // bytes a body may have; 0: no limit
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
   // Cancelled by another thread: a transfer under way fails at once (code 2); null: none.
   std::shared_ptr<platform::CCancelSignal> m_cancel;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
+// The settings' page size limit in bytes; 0: none.
+std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 
 class CFetch {
  public:
@@ -50,7 +53,8 @@ class CFetch {
   CFetch& operator=(const CFetch&) = delete;
 
   // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
-  // change. Gives the job's m_resultCode.
+  // change. Gives the job's m_resultCode. A body that breaks off or passes the page size
+  // limit leaves no file behind; a cancelled or resumed one keeps what it held.
   int Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
   // in the request's m_lastModified when had. The job's m_resultCode tells failures.

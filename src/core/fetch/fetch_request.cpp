@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/fetch/form_encoding.h"
+#include "core/fetch/record_lines.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -24,27 +25,11 @@ enum KeyPosition {
 constexpr const char kBlockStart[] = "\t//{{TOP\n";
 constexpr const char kBlockEnd[] = "\tEND}}//\n";
 constexpr std::size_t kMarkerLength = 9;
-constexpr int kLineBufferSize = 1024;
 
 int BoolValue(const std::string& value) { return value == "0" ? 0 : 1; }
 
-// Reads one line of at most kLineBufferSize - 1 bytes. The rest of a longer line is
-// skipped, so that it can never be taken for a line of its own.
-bool ReadBoundedLine(FILE* file, char (&line)[kLineBufferSize]) {
-  if (!std::fgets(line, kLineBufferSize, file)) return false;
-  std::size_t length = std::strlen(line);
-  if (length > 0 && line[length - 1] != '\n') {
-    char rest[kLineBufferSize];
-    while (std::fgets(rest, sizeof rest, file)) {
-      std::size_t restLength = std::strlen(rest);
-      if (restLength > 0 && rest[restLength - 1] == '\n') break;
-    }
-  }
-  return true;
-}
-
-bool StartsWith(const char* line, const char* marker) {
-  return std::strncmp(line, marker, kMarkerLength) == 0;
+bool StartsWith(const std::string& line, const char* marker) {
+  return line.compare(0, kMarkerLength, marker) == 0;
 }
 
 }  // namespace
@@ -76,13 +61,13 @@ int FetchRequest::ParseLine(const char* line) {
     case kByPa: m_bypassLocal = BoolValue(value); break;
     case kCash: m_useCache = BoolValue(value); break;
     case kSeri:
-    case kThre: m_thre = std::atoi(value.c_str()); break;
+    case kThre: m_thre = RecordInt(value.c_str()); break;
     case kRelo: m_allowRelocation = BoolValue(value); break;
     case kFram: m_frame = value; break;
     case kMeth: m_method = value; break;
     case kArgu: m_formData = value; break;
-    case kModi: m_lastModified = std::atoi(value.c_str()); break;
-    case kLoad: m_load = std::atoi(value.c_str()); break;
+    case kModi: m_lastModified = RecordInt(value.c_str()); break;
+    case kLoad: m_load = RecordInt(value.c_str()); break;
     case kName: m_name = value; break;
     case kHead: m_extraHeaders = FormUnescape(value); break;
   }
@@ -91,12 +76,13 @@ int FetchRequest::ParseLine(const char* line) {
 
 int FetchRequest::Read(FILE* file) {
   SetDefaults();
-  char line[kLineBufferSize];
+  // Whole lines, so that a long URL, cookie or form data keeps its end.
+  std::string line;
   do {
-    if (!ReadBoundedLine(file, line)) return 0;
+    if (!ReadWholeLine(file, line)) return 0;
   } while (!StartsWith(line, kBlockStart));
-  while (ReadBoundedLine(file, line)) {
-    ParseLine(line);
+  while (ReadWholeLine(file, line)) {
+    ParseLine(line.c_str());
     if (StartsWith(line, kBlockEnd)) return 1;
   }
   return 0;

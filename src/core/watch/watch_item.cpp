@@ -1,11 +1,9 @@
 #include "core/watch/watch_item.h"
 
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <sys/types.h>
 
 #include "core/fetch/form_encoding.h"
+#include "core/fetch/record_lines.h"
 
 namespace {
 
@@ -66,27 +64,12 @@ const char kBeginMarker[] = "\t//{{TOP-W\n";
 const char kEndMarker[] = "\tEND-W}}//\n";
 constexpr std::size_t kMarkerLength = 11;
 
-// atoi, with a value out of range giving the nearest int instead of undefined behaviour.
-int ToInt(const char* text) {
-  long long value = std::strtoll(text, nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
 bool IsBlank(char ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
 }
 
-// One whole line, however long, with its line feed (none at the end of the file); false
-// when nothing is left.
-bool ReadWholeLine(FILE* file, std::string& line) {
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
-  ssize_t length = getline(&buffer, &capacity, file);
-  if (length > 0) line.assign(buffer, static_cast<std::size_t>(length));
-  std::free(buffer);
-  return length > 0;
+bool IsBlankLine(const std::string& line) {
+  return line.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
 bool StartsWith(const std::string& line, const char* marker) {
@@ -122,19 +105,25 @@ int WatchItem::ParseLine(const char* line) {
   if (field.text) {
     this->*field.text = field.escaped ? FormUnescape(value) : value;
   } else {
-    this->*field.number = ToInt(value.c_str());
+    this->*field.number = RecordInt(value.c_str());
   }
   return position;
 }
 
-bool WatchItem::Read(FILE* file) {
+bool WatchItem::Read(FILE* file, bool* strayText) {
   SetDefaults();
+  auto stray = [strayText] {
+    if (strayText) *strayText = true;
+    return false;
+  };
   std::string line;
   do {
     if (!ReadWholeLine(file, line)) return false;
+    if (!StartsWith(line, kBeginMarker) && !IsBlankLine(line)) stray();
   } while (!StartsWith(line, kBeginMarker));
 
-  if (!FetchRequest::Read(file)) return false;
+  // From here the file holds a block: ending before its end marker cuts it off.
+  if (!FetchRequest::Read(file)) return stray();
 
   int activeLines = 0;
   while (ReadWholeLine(file, line)) {
@@ -145,7 +134,7 @@ bool WatchItem::Read(FILE* file) {
       return true;
     }
   }
-  return false;
+  return stray();
 }
 
 int WatchItem::Write(FILE* file) const {

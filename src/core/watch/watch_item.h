@@ -70,8 +70,10 @@ struct WatchItem : FetchRequest {
   int ParseLine(const char* line);
   // Resets the record, then reads the next item block from a text-mode file. Long lines are
   // read whole. A block without an Actv line is active. false when the file ends before a
-  // complete block.
-  bool Read(FILE* file);
+  // complete block. `strayText`, when given, is set when text that belongs to no complete
+  // block was passed over (anything but blank lines before the block, or a block cut off
+  // by the end of the file): the file then holds more than the blocks read.
+  bool Read(FILE* file, bool* strayText = nullptr);
   // Writes the item as one block: 0 on success, 1 when a write failed (the block is then
   // incomplete).
   int Write(FILE* file) const;

@@ -1,7 +1,9 @@
 #include "core/watch/watch_list.h"
 
 #include <cstdio>
+#include <set>
 
+#include "core/common/leftover_files.h"
 #include "core/common/path_utils.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
@@ -34,29 +36,47 @@ CWatchList::~CWatchList() {
 
 bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
   m_engine->SetNotifyTarget(queue, notify);
-  return Load();
+  bool loaded = Load();
+  // Only a list read whole names every file its items keep, which must survive.
+  if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
+      m_guard.Outcome() == platform::LoadOutcome::Missing) {
+    std::set<std::string> inUse;
+    for (const WatchItem& item : m_items) inUse.insert({item.m_hiddenPath, item.m_savePath});
+    RemoveLeftoverFiles(ProgramFolder(), inUse);
+  }
+  return loaded;
 }
 
 std::string CWatchList::FilePath() { return ProgramFolder() + "/WatchList.pgl"; }
 
 bool CWatchList::Load() {
   m_items.clear();
+  m_dirty = false;
   FILE* file = platform::OpenFile(FilePath(), "r");
-  if (!file) return false;
+  if (!file) {
+    m_guard.SetLoadOutcome(platform::FileExists(FilePath()) ? platform::LoadOutcome::Unreadable
+                                                            : platform::LoadOutcome::Missing);
+    return false;
+  }
   WatchItem scratch;
-  for (int count = 0; scratch.Read(file); ++count) {
+  bool strayText = false;
+  for (int count = 0; scratch.Read(file, &strayText); ++count) {
     scratch.ScheduleAtStart();
     scratch.m_frame = "__Pageward_" + std::to_string(count) + "_";
     scratch.m_id = m_nextId++;
     m_items.push_back(scratch);
   }
+  bool readError = std::ferror(file) != 0;
   std::fclose(file);
   Renumber();
-  m_dirty = false;
+  m_guard.SetLoadOutcome(readError    ? platform::LoadOutcome::Unreadable
+                         : strayText ? platform::LoadOutcome::Damaged
+                                     : platform::LoadOutcome::Loaded);
   return true;
 }
 
 bool CWatchList::Save() {
+  if (!m_guard.PrepareSave(FilePath())) return false;
   // Items may hold the password of their page: the file is for its owner only.
   platform::CAtomicFile file(FilePath(), platform::CAtomicFile::Mode::Text,
                              platform::CAtomicFile::Access::OwnerOnly);
@@ -70,6 +90,11 @@ bool CWatchList::Save() {
   m_saved = true;
   m_lastSave = std::chrono::steady_clock::now();
   return true;
+}
+
+void CWatchList::SaveAnyway() {
+  m_guard.AllowReplace();
+  m_dirty = true;
 }
 
 WatchItem CWatchList::GetItem(int position) const {

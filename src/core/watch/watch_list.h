@@ -20,6 +20,7 @@
 
 #include "core/watch/check_engine.h"
 #include "core/watch/watch_item.h"
+#include "platform/replace_guard.h"
 
 namespace platform {
 class IUiQueue;
@@ -37,17 +38,28 @@ class CWatchList {
   CWatchList& operator=(const CWatchList&) = delete;
 
   // Gives the engine its report target (both owned by the caller, outliving the list and
-  // every task posted to the queue), then loads the file. Call once, before the first
+  // every task posted to the queue), then loads the file and, when it was read whole (or
+  // is missing), removes the temporary files that an earlier run left behind in the
+  // program folder and "comp" (never a file an item keeps). Call once, before the first
   // Dispatch.
   bool Init(platform::IUiQueue* queue, ICheckNotify* notify);
   // Loads the file: every item gets its first check time by the start-up rule, the frame
   // name "__Pageward_<n>_" and a fresh identity. Reading stops at the first incomplete
-  // block. false when the file cannot be opened (the list is then empty).
+  // block. false when the file cannot be opened (the list is then empty). A file that
+  // exists but cannot be read, or holds more than the blocks read, is Unreadable or
+  // Damaged (LoadOutcome): it is not written over until SaveAnyway.
   bool Load();
   // Saves every item, in list order, through a temporary file renamed over the old one: a
   // save that fails or breaks off leaves the old file as it was. The file is readable by
-  // its owner only (items may hold passwords). false on failure.
+  // its owner only (items may hold passwords). false on failure, and while the file the
+  // list was loaded from is unreadable or damaged and SaveAnyway was not asked for.
   bool Save();
+  platform::LoadOutcome LoadOutcome() const { return m_guard.Outcome(); }
+  bool RefusesSave() const { return m_guard.Refuses(); }
+  // The user keeps the list as it was read: the next save first keeps the old file aside
+  // under a dated name (BackupPath), then writes the list.
+  void SaveAnyway();
+  const std::string& BackupPath() const { return m_guard.BackupPath(); }
   // The path of the list file.
   static std::string FilePath();
 
@@ -152,5 +164,6 @@ class CWatchList {
   std::vector<WatchItem> m_items;
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
+  platform::CReplaceGuard m_guard;
   std::unique_ptr<ICheckEngine> m_engine;  // last member: destroyed (its worker joined) first
 };

@@ -7,10 +7,12 @@
 #include <wx/statbmp.h>
 #include <wx/taskbar.h>
 
+#include "core/app/image_test_page.h"
 #include "core/common/version.h"
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
 #include "core/common/path_utils.h"
+#include "core/watch/watch_list_notice.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
 #include "gui/app/main_commands.h"
@@ -218,6 +220,10 @@ void CMainDlg::DeferredInit() {
   if (m_app.m_settings.m_startResident) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
   m_session->Load();
+  if (!ConfirmWatchListLoad(WatchList(), m_app.Prompter(), true)) {
+    ExitProgram();  // the user keeps the list file as it is
+    return;
+  }
   if (m_parts.createWindows) m_parts.createWindows(*this);
   WatchList().Dispatch();
   Command(ID_TAKE_HELPER_REQUEST);
@@ -409,7 +415,7 @@ void CMainDlg::DisplayPage(DisplayKind kind, const std::string& text) {
   } else if (kind == DisplayKind::Image) {
     std::string path = ImageTestPath();
     FILE* file = platform::OpenFile(path, "w");
-    std::string page = "<html><body><img src=\"" + text + "\"></body></html>";
+    std::string page = ImageTestPage(text);
     bool written = file && std::fwrite(page.data(), 1, page.size(), file) == page.size();
     if (file && std::fclose(file) != 0) written = false;
     if (!written) {

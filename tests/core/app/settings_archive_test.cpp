@@ -45,7 +45,7 @@ std::string AppPart(int schema) {
   if (schema >= 7) bytes += Int(1);
   if (schema >= 8) bytes += Int(1);
   if (schema >= 9) bytes += Str(kProxy) + Int(0);
-  if (schema >= 10) bytes += Int(0);
+  if (schema >= 10) bytes += Int(0) + Int(120) + Int(16);  // notification, time limit, page size
   return bytes;
 }
 
@@ -140,7 +140,8 @@ TEST(SettingsArchiveTest, DefaultsAreThoseOfAFirstStart) {
   MainWindowLayout mainWindow;
   WatchListWindowLayout watchList;
   TempFolder folder;
-  EXPECT_FALSE(LoadSettingsFile(folder.File("PAGEWARD.INI"), settings, mainWindow, watchList));
+  EXPECT_EQ(LoadSettingsFile(folder.File("PAGEWARD.INI"), settings, mainWindow, watchList),
+            platform::LoadOutcome::Missing);
   EXPECT_EQ(settings.m_mailPort, 25);
   EXPECT_EQ(settings.m_proxy, "");
   EXPECT_EQ(settings.m_noProxyForLocal, 1);
@@ -324,7 +325,8 @@ TEST_F(SettingsFileTest, SavesOwnerOnlyAndLoadsBack) {
   AppSettings settings;
   MainWindowLayout mainWindow;
   WatchListWindowLayout watchList;
-  EXPECT_TRUE(LoadSettingsFile(m_path, settings, mainWindow, watchList));
+  EXPECT_EQ(LoadSettingsFile(m_path, settings, mainWindow, watchList),
+            platform::LoadOutcome::Loaded);
   EXPECT_EQ(Fields(settings, mainWindow, watchList), FullFields());
 }
 
@@ -352,21 +354,27 @@ TEST_F(SettingsFileTest, AFailedSaveLeavesThePreviousFileIntact) {
   EXPECT_FALSE(SaveSettingsFile(m_folder.File("missing/PAGEWARD.INI"), settings, {}, {}));
 }
 
-TEST_F(SettingsFileTest, AnUnreadableArchiveChangesNothing) {
+TEST_F(SettingsFileTest, AnUnreadableArchiveChangesNothingAndAShortOneIsDamaged) {
   ASSERT_TRUE(platform::MakeDirectory(m_path));  // a folder where the file should be
   AppSettings settings = FullSettings();
   MainWindowLayout mainWindow;
   WatchListWindowLayout watchList;
-  EXPECT_FALSE(LoadSettingsFile(m_path, settings, mainWindow, watchList));
+  EXPECT_EQ(LoadSettingsFile(m_path, settings, mainWindow, watchList),
+            platform::LoadOutcome::Unreadable);
   EXPECT_EQ(Fields(settings, mainWindow, watchList), Fields(FullSettings(), {}, {}));
 
-  // A short file is read as far as it goes.
+  // A short file is read as far as it goes, and said to be damaged.
   m_folder.WriteBytes("short.ini", AppPart(10).substr(0, 27));
   settings = {};
-  EXPECT_TRUE(LoadSettingsFile(m_folder.File("short.ini"), settings, mainWindow, watchList));
+  EXPECT_EQ(LoadSettingsFile(m_folder.File("short.ini"), settings, mainWindow, watchList),
+            platform::LoadOutcome::Damaged);
   EXPECT_EQ(settings.m_linkOverwrite, 1);
   EXPECT_EQ(settings.m_mailServer, kServer);
   EXPECT_EQ(settings.m_mailPort, 25);
+  // An empty file holds nothing to lose.
+  m_folder.WriteBytes("empty.ini", "");
+  EXPECT_EQ(LoadSettingsFile(m_folder.File("empty.ini"), settings, mainWindow, watchList),
+            platform::LoadOutcome::Missing);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "core/app/watch_app.h"
 
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 
 #include "core/app/settings_archive.h"
 #include "core/companion/companion_names.h"
@@ -15,6 +18,18 @@
 namespace {
 
 using FrontEnd = CWatchApp::FrontEnd;
+
+std::string ReadBytes(const std::string& path) {
+  std::string bytes;
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+      bytes.append(buffer, count);
+    }
+    std::fclose(file);
+  }
+  return bytes;
+}
 
 class WatchAppTest : public ::testing::Test {
  protected:
@@ -187,6 +202,100 @@ TEST_F(WatchAppTest, SettingsSurviveARestart) {
   EXPECT_EQ(again.m_settings.m_proxy, "proxy.example.invalid:8080");
   EXPECT_EQ(again.m_watchListWindowLayout.m_columnWidths[4], 321);
   again.ShutDown();
+}
+
+// The folders are made for the user alone whatever the umask; one that lets others in is
+// left so and said once, until it changes.
+TEST_F(WatchAppTest, DataFoldersAreMadePrivateAndAWideOneIsReportedOnce) {
+  mode_t oldMask = umask(0);
+  platform::SetProgramFolder(environment.Program().File("fresh"));
+  {
+    CWatchApp app(FrontEnd::Cli, m_prompter, m_queue);
+    ASSERT_EQ(app.StartUp({}), CWatchApp::StartResult::Run);
+    app.ShutDown();
+  }
+  umask(oldMask);
+  struct stat info {};
+  ASSERT_EQ(stat(environment.Program().File("fresh").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat(environment.Program().File("fresh/comp").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_TRUE(m_prompter.Messages().empty());
+
+  platform::SetProgramFolder(environment.Program().Path());
+  chmod(environment.Program().Path().c_str(), 0755);
+  auto start = [&] {
+    CWatchApp app(FrontEnd::Desktop, m_prompter, m_queue);
+    EXPECT_EQ(app.StartUp({}), CWatchApp::StartResult::Run);
+    app.ShutDown();
+  };
+  start();
+  ASSERT_EQ(m_prompter.Messages().size(), 1u);
+  EXPECT_NE(m_prompter.Messages()[0].find(environment.Program().Path() + " は他のユーザーも使えるアクセス権 (755)"),
+            std::string::npos) << m_prompter.Messages()[0];
+  start();
+  EXPECT_EQ(m_prompter.Messages().size(), 1u) << "said once";
+  ASSERT_EQ(stat(environment.Program().Path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0755u) << "left as the user set it";
+  chmod(environment.Program().Path().c_str(), 0700);
+  start();
+  chmod(environment.Program().Path().c_str(), 0750);
+  start();
+  EXPECT_EQ(m_prompter.Messages().size(), 2u) << "a folder widened again is said again";
+  chmod(environment.Program().Path().c_str(), 0700);
+}
+
+// A truncated archive is never written over: the command line ends with its message; the
+// desktop user who goes on keeps the old file under a dated name.
+TEST_F(WatchAppTest, ADamagedArchiveIsReportedAndKeptAsideBeforeItIsReplaced) {
+  AppSettings saved;
+  saved.m_mailServer = "mail.example.invalid";
+  ASSERT_TRUE(SaveSettingsFile(SettingsArchivePath(), saved, {}, {}));
+  const std::string path = SettingsArchivePath();
+  const std::string cut = ReadBytes(path).substr(0, ReadBytes(path).size() - 3);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(cut.data(), 1, cut.size(), file);
+  std::fclose(file);
+
+  {
+    CWatchApp cli(FrontEnd::Cli, m_prompter, m_queue);
+    EXPECT_EQ(cli.StartUp({}), CWatchApp::StartResult::Failed);
+    ASSERT_EQ(m_prompter.Messages().size(), 1u);
+    EXPECT_NE(m_prompter.Messages()[0].find("設定ファイルを読み込めません: " + path),
+              std::string::npos);
+    EXPECT_FALSE(cli.SaveSettings());
+  }
+  m_prompter.QueueAnswer(IPrompter::Answer::No);
+  {
+    CWatchApp refused(FrontEnd::Desktop, m_prompter, m_queue);
+    EXPECT_EQ(refused.StartUp({}), CWatchApp::StartResult::Failed);
+  }
+  auto backups = [&] {
+    std::vector<std::string> found;
+    DIR* dir = opendir(environment.Program().Path().c_str());
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name.rfind("PAGEWARD.INI.", 0) == 0 && name.size() > 4 &&
+          name.compare(name.size() - 4, 4, ".bak") == 0) {
+        found.push_back(environment.Program().File(name));
+      }
+    }
+    closedir(dir);
+    return found;
+  };
+  EXPECT_TRUE(backups().empty()) << "nothing is touched before the user goes on";
+
+  m_prompter.QueueAnswer(IPrompter::Answer::Yes);
+  CWatchApp desktop(FrontEnd::Desktop, m_prompter, m_queue);
+  ASSERT_EQ(desktop.StartUp({}), CWatchApp::StartResult::Run);
+  EXPECT_EQ(desktop.m_settings.m_mailServer, "mail.example.invalid") << "what was read stays";
+  EXPECT_TRUE(desktop.SaveSettings());
+  std::vector<std::string> kept = backups();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(ReadBytes(kept[0]), cut);
+  EXPECT_TRUE(desktop.SaveSettings());
+  EXPECT_EQ(backups().size(), 1u) << "kept aside once";
+  desktop.ShutDown();
 }
 
 }  // namespace

@@ -192,6 +192,34 @@ TEST_F(CheckCycleTest, DateRuleWithoutLastModifiedFallsBackToThePageItself) {
   EXPECT_EQ(server.Requests().back().method, "GET");
 }
 
+// A date past 2038 is kept as the latest time the list can hold, so it stays equal; a date
+// that cannot be read is no date, and the page itself decides as for a server without one.
+TEST_F(CheckCycleTest, DateRuleKeepsFarDatesEqualAndTakesAnUnreadableDateForNone) {
+  server.Handle("/far", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("far page");
+    response.headers.push_back("Last-Modified: Fri, 31 Dec 2100 23:59:59 GMT");
+    return response;
+  });
+  int far = Add(DateItem("/far"));
+  EXPECT_EQ(CheckOne(far), "更新されています");
+  EXPECT_EQ(Item(far).m_lastModified, 2147483647);
+  EXPECT_EQ(CheckOne(far), "更新されていません");
+  EXPECT_EQ(CheckOne(far), "更新されていません");
+
+  server.Handle("/odd", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("odd page");
+    response.headers.push_back("Last-Modified: 12:00:00");
+    return response;
+  });
+  int odd = Add(DateItem("/odd"));
+  EXPECT_EQ(CheckOne(odd), "更新されています");
+  EXPECT_EQ(Item(odd).m_lastModified, 0);
+  EXPECT_EQ(CheckOne(odd), "更新されています") << "the first download has no base yet";
+  EXPECT_EQ(server.Requests().back().method, "GET");
+  EXPECT_EQ(CheckOne(odd), "更新されていません");
+  EXPECT_EQ(CheckOne(odd), "更新されていません");
+}
+
 TEST_F(CheckCycleTest, DateRuleDownloadsWhenTheItemKeepsADownload) {
   platform::MakeDirectory(folder.File("dl"));
   server.Handle("/dd", [](const HttpRequestRecord&) {

@@ -111,3 +111,32 @@ TEST(ExtractArea, OffsetsCountBytesOfCp932Text) {
   EXPECT_EQ(ExtractArea(text, "価格：", 1, 2, 4), "２３");
   EXPECT_EQ(ExtractArea(text, "価格：", 1, 1, 2), std::string("１２").substr(1, 2));
 }
+
+namespace {
+
+// The searches that avoid a lowered copy of the page give what the copy would: random
+// texts of letters, capitals, lead and trail bytes, long enough to cross search windows.
+TEST(CountKeyword, SearchesWithoutACopyAgreeWithTheLoweredCopy) {
+  const char alphabet[] = {'a', 'A', 'b', 'B', '\x83', '\x41', '\x82', '\x61', 'c'};
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 40; ++round) {
+    std::string text((round % 4 == 0) ? 70000 + next() % 2000 : 50 + next() % 200, ' ');
+    for (char& c : text) c = alphabet[(next() >> 8) % sizeof alphabet];
+    std::string keyword(1 + next() % 3, ' ');
+    for (char& c : keyword) c = alphabet[(next() >> 8) % sizeof alphabet];
+    std::string lowered = platform::LowerCaseCp932(text);
+    std::string lowerKeyword = platform::LowerCaseCp932(keyword);
+    SCOPED_TRACE(round);
+    EXPECT_EQ(CountKeyword(text, keyword, false), CountOccurrences(lowered, lowerKeyword));
+    std::size_t from = next() % text.size();
+    EXPECT_EQ(platform::FindInLowerCase(text, lowerKeyword, from), lowered.find(lowerKeyword, from));
+  }
+  // A declaration just across the first 64 KiB window.
+  std::string page(65530, 'x');
+  page += "ChArSeT=EUC-JP";
+  EXPECT_EQ(platform::FindInLowerCase(page, "charset"), 65530u);
+  EXPECT_EQ(platform::FindInLowerCase(page, "euc-jp", 65530), 65538u);
+}
+
+}  // namespace

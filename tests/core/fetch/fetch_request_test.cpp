@@ -150,16 +150,40 @@ TEST(FetchRequestBlock, ABlockCutShortGivesZeroButKeepsWhatWasRead) {
   EXPECT_EQ(request.TransferFile(folder.File("missing.txt"), "r"), 0);
 }
 
-TEST(FetchRequestBlock, ALongLineKeepsItsFirst1017BytesAndSetsNoOtherField) {
+// Long values survive every save and load whole; a value that holds something like a key
+// line sets no other field.
+TEST(FetchRequestBlock, LongValuesAreReadWholeAtEveryLoad) {
   TempFolder folder;
-  // The tail of the long value looks like a key line of its own.
-  std::string value = std::string(1017, 'a') + "Name: injected";
-  folder.WriteBytes("r.txt", "\t//{{TOP\nTarg: " + value + "\nCook: c\n\tEND}}//\n");
+  FetchRequest written;
+  written.m_url = "http://example.invalid/?" + std::string(5000, 'q') + "Name: injected";
+  written.m_cookie = std::string(1500, 'c');
+  written.m_formData = std::string(1020, 'f') + "&end=1";
+  written.m_extraHeaders = "X-Punct: " + std::string(400, ';') + "\r\nX-Last: 1";
+  FetchRequest read = written;
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_EQ(read.TransferFile(folder.File("r.txt"), "w"), 1);
+    read = FetchRequest();
+    ASSERT_EQ(read.TransferFile(folder.File("r.txt"), "r"), 1);
+  }
+  EXPECT_EQ(read.m_url, written.m_url);
+  EXPECT_EQ(read.m_cookie, written.m_cookie);
+  EXPECT_EQ(read.m_formData, written.m_formData);
+  EXPECT_EQ(read.m_extraHeaders, written.m_extraHeaders);
+  EXPECT_EQ(read.m_name, "");
+}
+
+TEST(FetchRequestBlock, ANulEndsItsValueButNotTheNextLineAndNumbersAreClamped) {
+  TempFolder folder;
+  folder.WriteBytes("r.txt", std::string("\t//{{TOP\nTarg: http://a/\0tail\nCook: c\n", 38) +
+                                 "Modi: 99999999999\nLoad: -99999999999\nThre: 4294967297\n"
+                                 "\tEND}}//\n");
   FetchRequest request;
   ASSERT_EQ(request.TransferFile(folder.File("r.txt"), "r"), 1);
-  EXPECT_EQ(request.m_url, std::string(1017, 'a'));
-  EXPECT_EQ(request.m_name, "");
+  EXPECT_EQ(request.m_url, "http://a/");
   EXPECT_EQ(request.m_cookie, "c");
+  EXPECT_EQ(request.m_lastModified, 2147483647);
+  EXPECT_EQ(request.m_load, -2147483647 - 1);
+  EXPECT_EQ(request.m_thre, 2147483647);
 }
 
 TEST(FetchRequestBlock, AFileThatCannotBeWrittenGivesZero) {

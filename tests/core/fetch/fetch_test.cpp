@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include "core/common/app_settings.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
+#include "platform/http_session.h"
 #include "support/loopback_http_server.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -293,6 +296,76 @@ TEST_F(FetchTest, BodyLengthRules) {
   EXPECT_EQ(2, Run(job));
   EXPECT_FALSE(job.m_resultText.empty());
   EXPECT_EQ(1000, job.m_bytesSaved.Load());
+  EXPECT_FALSE(platform::FileExists(m_folder.File("c.htm"))) << "no half page is left";
+}
+
+// An endless page ends as an error at the limit, told by its length or found while saving,
+// and leaves no file.
+TEST_F(FetchTest, APageOverTheSizeLimitIsAnErrorAndLeavesNoFile) {
+  m_settings.m_pageSizeLimit = 10000;
+  m_server.Enqueue("/told.htm", Html(std::string(10001, 't')));
+  ScriptedResponse endless = Html(std::string(1000, 'e'));
+  endless.bodyRepeat = 1000;
+  endless.contentLength = false;
+  m_server.Enqueue("/endless.htm", endless);
+  m_server.Enqueue("/fits.htm", Html(std::string(10000, 'f')));
+  for (const char* name : {"told.htm", "endless.htm"}) {
+    FetchJob job = Job(std::string("/") + name, name);
+    EXPECT_EQ(2, Run(job)) << name;
+    EXPECT_EQ(job.m_resultText, "ページサイズの上限 (10000 バイト) を超えました");
+    EXPECT_LE(job.m_bytesSaved.Load(), 10000);
+    EXPECT_FALSE(platform::FileExists(m_folder.File(name)));
+  }
+  FetchJob fits = Job("/fits.htm", "fits.htm");
+  EXPECT_EQ(0, Run(fits));
+  EXPECT_EQ(m_folder.ReadBytes("fits.htm").size(), 10000u);
+
+  AppSettings settings;
+  EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 64 << 20) << "the default: 64 MiB";
+  settings.m_pageSizeLimitMiB = 0;
+  EXPECT_EQ(FetchSettingsFrom(settings).m_pageSizeLimit, 0);
+}
+
+// A server that sends more than its answer, late, once the connection is idle: those
+// bytes must never be taken for the answer to the next request on a kept connection.
+TEST_F(FetchTest, AKeptConnectionWithUnreadBytesIsNotReused) {
+  m_settings.m_connections = std::make_shared<platform::CConnectionPool>();
+  ScriptedResponse smuggling;
+  smuggling.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\n";
+  smuggling.body = "first"
+                   "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nstale";
+  smuggling.stallAfter = 5;
+  smuggling.stallMs = 50;
+  m_server.Enqueue("/first.htm", smuggling);
+  m_server.Enqueue("/second.htm", Html("fresh"));
+  m_server.Enqueue("/third.htm", Html("third"));
+
+  FetchJob first = Job("/first.htm", "first.htm");
+  EXPECT_EQ(0, Run(first));
+  EXPECT_EQ(m_folder.ReadBytes("first.htm"), "first");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the late bytes arrive
+  FetchJob second = Job("/second.htm", "second.htm");
+  EXPECT_EQ(0, Run(second));
+  EXPECT_EQ(m_folder.ReadBytes("second.htm"), "fresh");
+  EXPECT_EQ(m_server.ConnectionCount(), 2u);
+  // A clean connection is still kept and reused.
+  FetchJob third = Job("/third.htm", "third.htm");
+  EXPECT_EQ(0, Run(third));
+  EXPECT_EQ(m_folder.ReadBytes("third.htm"), "third");
+  EXPECT_EQ(m_server.ConnectionCount(), 2u);
+
+  // A server that closes an idle connection: the next request connects anew.
+  ScriptedResponse closing = Html("bye");
+  closing.closeAfter = 3;
+  m_server.Enqueue("/closing.htm", closing);
+  m_server.Enqueue("/after.htm", Html("after"));
+  FetchJob bye = Job("/closing.htm", "closing.htm");
+  EXPECT_EQ(0, Run(bye));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  FetchJob after = Job("/after.htm", "after.htm");
+  EXPECT_EQ(0, Run(after)) << after.m_resultText;
+  EXPECT_EQ(m_folder.ReadBytes("after.htm"), "after");
+  EXPECT_EQ(m_server.ConnectionCount(), 3u);
 }
 
 TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
