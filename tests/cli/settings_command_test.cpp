@@ -40,7 +40,8 @@ TEST_F(SettingsCommandTest, PrintsEverySettingAndSavesOneChangeKeepingTheRest) {
   EXPECT_EQ(fresh.output,
             "mail-server\t\nmail-port\t25\nmail-account\t\nmail-password\t\nsmtp-auth\t\n"
             "proxy\t\nno-proxy-for-local\t1\nstart-resident\t0\nreset-on-list-close\t0\n"
-            "list-double-click\t0\nlink-overwrite\t0\n");
+            "list-double-click\t0\nlink-overwrite\t0\ndesktop-notify\t1\n"
+            "fetch-time-limit\t300\npage-size-limit\t64\n");
 
   MainWindowLayout layout;
   layout.m_linkFolder = "/srv/links";

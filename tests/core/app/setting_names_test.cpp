@@ -47,7 +47,10 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
   EXPECT_FALSE(FindNamedSetting("smtp-auth")->set);  // found only by the mail test
   EXPECT_TRUE(Set(settings, "proxy", ""));
   EXPECT_EQ(settings.m_proxy, "");
-  EXPECT_EQ(NamedSettings().size(), 11u);
+  EXPECT_TRUE(Set(settings, "fetch-time-limit", "0"));
+  EXPECT_EQ(settings.m_fetchTimeLimit, 0);
+  EXPECT_FALSE(Set(settings, "page-size-limit", "4097"));
+  EXPECT_EQ(NamedSettings().size(), 14u);
   EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
 }
 

@@ -75,6 +75,8 @@ AppSettings FullSettings() {
   settings.m_proxy = kProxy;
   settings.m_noProxyForLocal = 0;
   settings.m_desktopNotify = 0;
+  settings.m_fetchTimeLimit = 120;
+  settings.m_pageSizeLimitMiB = 16;
   return settings;
 }
 
@@ -111,7 +113,9 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
   return {std::to_string(s.m_linkOverwrite), s.m_mailServer, std::to_string(s.m_mailPort),
           s.m_mailAccount, s.m_mailPassword, s.m_smtpAuthState,
           std::to_string(s.m_startResident), std::to_string(s.m_resetOnListClose),
-          std::to_string(s.m_listDoubleClick), s.m_proxy, std::to_string(s.m_noProxyForLocal), std::to_string(s.m_desktopNotify),
+          std::to_string(s.m_listDoubleClick), s.m_proxy, std::to_string(s.m_noProxyForLocal),
+          std::to_string(s.m_desktopNotify), std::to_string(s.m_fetchTimeLimit),
+          std::to_string(s.m_pageSizeLimitMiB),
           m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
@@ -157,7 +161,7 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
             FullArchive());
   // Defaults, spelled out completely once.
   std::string defaults = Int(10) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
-                         Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) +  // application
+                         Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) + Int(300) + Int(64) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -185,7 +189,11 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_noProxyForLocal = 0;
     }
     // Before the switch was stored, notifications were shown.
-    if (schema >= 10) expected.m_desktopNotify = 0;
+    if (schema >= 10) {
+      expected.m_desktopNotify = 0;
+      expected.m_fetchTimeLimit = 120;
+      expected.m_pageSizeLimitMiB = 16;
+    }
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
