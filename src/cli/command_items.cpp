@@ -154,7 +154,10 @@ int RunItemCommand(const std::string& home, const std::string& command,
 int RunListChange(const std::string& home, const ListChange& change) {
   std::string folder = platform::ResolveProgramFolder(home);
   platform::SetProgramFolder(folder);
-  platform::MakeDirectories(folder);
+  // A folder made here is the user's alone, as the application object makes it.
+  std::string parent = folder.substr(0, folder.rfind('/'));
+  if (!parent.empty()) platform::MakeDirectories(parent);
+  platform::MakePrivateDirectory(folder);
   platform::CSingleInstanceLock lock;
   switch (lock.Acquire(folder)) {
     case platform::CSingleInstanceLock::Result::Failed:

@@ -2,6 +2,8 @@
 // and beside a running `pagewarden-cli run` that takes the changes over.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <signal.h>
 
 #include <cstdlib>
@@ -93,6 +95,15 @@ TEST_F(ItemCommands, AddShowSetAndRemoveWorkOnTheFile) {
   items = ReadList();
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].m_checkKind, "monthly");
+}
+
+TEST_F(ItemCommands, AddMakesANewDataFolderForTheUserAlone) {
+  std::string fresh = home.File("fresh");
+  RunResult added = RunProgram(kCli, {"--home", fresh, "add", server.Url("/a")});
+  ASSERT_EQ(added.status, 0) << added.errors;
+  struct stat info {};
+  ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST_F(ItemCommands, BadOptionsAndNumbersAreRefusedAndTheListIsUntouched) {
