@@ -46,7 +46,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config" "$work/runtime" "$work/home" "$work/site" "$root/docs"
-chmod 700 "$work/runtime"
+chmod 700 "$work/runtime" "$work/home"
 port=$((20000 + RANDOM % 20000))
 
 # The prepared data folder: three watched pages, one of which is missing.
