@@ -15,6 +15,7 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 "$root/scripts/sanitizers.sh" --build-only
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 for name in "${names[@]}"; do
   echo "== $name"

@@ -12,6 +12,7 @@ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$root/build-asan" -j2
 if [ "${1:-}" = "--build-only" ]; then exit 0; fi
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$root/build-asan"
 ctest -j2 -L 'unit|integration' --output-on-failure --timeout 600
