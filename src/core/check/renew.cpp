@@ -64,6 +64,10 @@ void CReNew::Start(const WatchItem& item, int position) {
 }
 
 void CReNew::StartThread() {
+  // The previous check is over (Stop waited for it): this one starts uncancelled.
+  m_abort->Reset();
+  m_cancelRequested = false;
+  m_acting = false;
   m_hDone.ResetEvent();
   m_hCancel.ResetEvent();
   m_hWake.ResetEvent();
@@ -98,6 +102,9 @@ bool CReNew::Cancel() {
   if (m_running) {
     m_cancelRequested = true;
     m_abort->Cancel();
+    // The check has its result and its actions run: its report follows; the signal is
+    // reset when the next check starts.
+    if (m_acting) return true;
   }
   bool ran = Stop();
   // The worker is done with the check: the next one starts uncancelled.
@@ -150,8 +157,11 @@ void CReNew::RunCheck() {
   m_item.m_lastCheck = static_cast<int>(platform::Now());
   if (m_hasSettings) m_item.m_bypassLocal = m_checkSettings.m_noProxyForLocal;
   m_item.m_result = Check();
+  // From here the check has its result. A cancel that comes now does not wait for the
+  // actions (they may wait for the UI thread that cancels); one that came before skips them.
+  m_acting = true;
   bool mailFailed = false;
-  if (!m_shuttingDown && m_item.m_result == 2 && m_actions) {
+  if (!m_shuttingDown && !m_cancelRequested && m_item.m_result == 2 && m_actions) {
     // A mail broken off by a cancel is no failure to tell.
     mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }

@@ -78,9 +78,10 @@ class CReNew : public ICheckEngine {
   // is finished first. true when the worker ran the check (its completion has then been
   // posted, unless shutting down).
   bool Stop() override;
-  // As Stop, but a running check is cancelled too: its fetch (or mail exchange) is aborted
-  // within a moment, its temporary file removed, and it reports nothing. true when the
-  // check had ended all the same (its completion has then been posted).
+  // As Stop, but a running check is cancelled too: its fetch is aborted within a moment,
+  // its temporary file removed, and it reports nothing. A check that already has its
+  // result is not waited for: its remaining actions (a mail exchange) are broken off and
+  // its completion follows; true then, as when the check had ended all the same.
   bool Cancel() override;
   // A check is running, or due exactly one second from now, or has ended and its
   // completion has not been taken up yet (SignalIdle).
@@ -127,6 +128,7 @@ class CReNew : public ICheckEngine {
   // Aborts the transfers of a running check; shared with its fetch and mail exchange.
   std::shared_ptr<platform::CCancelSignal> m_abort = std::make_shared<platform::CCancelSignal>();
   std::atomic<bool> m_cancelRequested{false};
+  std::atomic<bool> m_acting{false};  // the running check has its result (worker sets it)
   std::atomic<std::time_t> m_due{0};  // m_item's m_nextCheck, readable by the UI thread
   std::atomic<int> m_state{kIdle};
   std::uint32_t m_waitSliceMs = 60000;
