@@ -86,11 +86,11 @@ void CLinkUpdateDlg::CreateControls() {
                                         wxSize(24, 24));
   m_indicator->Hide();
   int x = kMargin + 24 + kMargin;
-  for (const TopButton& spec : kTopButtons) {
-    auto* button = new wxButton(this, spec.id, ToWx(spec.label), wxPoint(x, kMargin),
-                                wxSize(spec.width, kButtonHeight));
-    if (spec.id == ID_LU_UPDATE_ALL) m_updateButton = button;
-    x += spec.width + 4;
+  for (const TopButton& top : kTopButtons) {
+    auto* button = new wxButton(this, top.id, ToWx(top.label), wxPoint(x, kMargin),
+                                wxSize(top.width, kButtonHeight));
+    if (top.id == ID_LU_UPDATE_ALL) m_updateButton = button;
+    x += top.width + 4;
   }
   int row2 = kMargin + kButtonHeight + 6;
   new wxButton(this, ID_LU_BROWSE, ToWx("保存フォルダ"), wxPoint(kMargin, row2),
