@@ -102,15 +102,11 @@ bool CReNew::Cancel() {
   if (m_running) {
     m_cancelRequested = true;
     m_abort->Cancel();
-    // The check has its result and its actions run: its report follows; the signal is
-    // reset when the next check starts.
+    // The check has its result and its actions run: its report follows. The signal is
+    // reset when the next check starts (StartThread).
     if (m_acting) return true;
   }
-  bool ran = Stop();
-  // The worker is done with the check: the next one starts uncancelled.
-  m_abort->Reset();
-  m_cancelRequested = false;
-  return ran;
+  return Stop();
 }
 
 bool CReNew::IsBusy() {
