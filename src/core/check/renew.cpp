@@ -153,17 +153,18 @@ void CReNew::RunCheck() {
   m_item.m_lastCheck = static_cast<int>(platform::Now());
   if (m_hasSettings) m_item.m_bypassLocal = m_checkSettings.m_noProxyForLocal;
   m_item.m_result = Check();
-  // From here the check has its result. A cancel that comes now does not wait for the
-  // actions (they may wait for the UI thread that cancels); one that came before skips them.
-  m_acting = true;
+  // Decided once: a check that a cancel broke off reports nothing, and the item keeps the
+  // state it had before. Any other check has its result from here: a cancel that comes
+  // now does not wait for its actions (they may wait for the UI thread that cancels), one
+  // that came before skips them.
+  bool brokenOff = m_cancelRequested && m_item.m_result == -1;
+  if (!brokenOff) m_acting = true;
   bool mailFailed = false;
-  if (!m_shuttingDown && !m_cancelRequested && m_item.m_result == 2 && m_actions) {
+  if (!brokenOff && !m_shuttingDown && !m_cancelRequested && m_item.m_result == 2 && m_actions) {
     // A mail broken off by a cancel is no failure to tell.
     mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }
-  // A check that ends while the program ends, or that a cancel broke off, reports
-  // nothing: it counts as taken up, and the item keeps the state it had before.
-  bool brokenOff = m_cancelRequested && m_item.m_result == -1;
+  // A check that ends while the program ends reports nothing either: it counts as taken up.
   if (m_shuttingDown || brokenOff) {
     m_hIdle.Set();
     return;
