@@ -43,20 +43,42 @@ NamedSetting MailPort() {
           }};
 }
 
-// A whole number from 0 to `maximum` (0: no limit) in the member.
-NamedSetting Limit(const char* name, int AppSettings::*member, int maximum, const char* unit) {
-  std::string allowed = "0 (制限なし) から " + std::to_string(maximum) + " までの" + unit;
+// A whole number from `minimum` to `maximum` in the member.
+NamedSetting Range(const char* name, int AppSettings::*member, int minimum, int maximum,
+                   const std::string& allowed) {
   return {name, allowed,
           [member](const AppSettings& settings) { return std::to_string(settings.*member); },
-          [member, maximum](AppSettings& settings, const std::string& value) {
+          [member, minimum, maximum](AppSettings& settings, const std::string& value) {
             if (value.empty() || value.size() > 9 ||
                 value.find_first_not_of("0123456789") != std::string::npos) {
               return false;
             }
             int number = std::stoi(value);
-            if (number > maximum) return false;
+            if (number < minimum || number > maximum) return false;
             settings.*member = number;
             return true;
+          }};
+}
+
+// A whole number from 0 to `maximum` (0: no limit) in the member.
+NamedSetting Limit(const char* name, int AppSettings::*member, int maximum, const char* unit) {
+  return Range(name, member, 0, maximum,
+               "0 (制限なし) から " + std::to_string(maximum) + " までの" + unit);
+}
+
+NamedSetting MailSecuritySetting() {
+  static constexpr const char* kNames[] = {"none", "starttls", "tls"};
+  return {"mail-security", "none (暗号化なし)、starttls か tls",
+          [](const AppSettings& settings) {
+            return std::string(kNames[static_cast<int>(settings.m_mailSecurity)]);
+          },
+          [](AppSettings& settings, const std::string& value) {
+            for (int index = 0; index < 3; ++index) {
+              if (value != kNames[index]) continue;
+              settings.m_mailSecurity = static_cast<MailSecurity>(index);
+              return true;
+            }
+            return false;
           }};
 }
 
@@ -96,6 +118,7 @@ std::vector<NamedSetting> MakeTable() {
   return {
       Text("mail-server", &AppSettings::m_mailServer, "ホスト名またはIPアドレス"),
       MailPort(),
+      MailSecuritySetting(),
       Text("mail-account", &AppSettings::m_mailAccount, "メールアドレス"),
       MailPassword(),
       AuthState(),
@@ -109,6 +132,10 @@ std::vector<NamedSetting> MakeTable() {
       Flag("desktop-notify", &AppSettings::m_desktopNotify),
       Limit("fetch-time-limit", &AppSettings::m_fetchTimeLimit, 86400, "秒数"),
       Limit("page-size-limit", &AppSettings::m_pageSizeLimitMiB, 4096, "MiB"),
+      Range("change-history", &AppSettings::m_historyCount, 0, 20, "0 から 20 までの整数"),
+      Range("check-jobs", &AppSettings::m_checkJobs, 1, 16, "1 から 16 までの整数"),
+      Range("host-interval", &AppSettings::m_hostInterval, 0, 3600, "0 から 3600 までの秒数"),
+      Flag("autostart", &AppSettings::m_autostart),
   };
 }
 

@@ -42,6 +42,20 @@ bool LoadWidths(CArchiveReader& archive, std::array<int, N>& widths) {
   return true;
 }
 
+// An encryption this version does not know (a damaged archive, a newer version) reads as
+// TLS, the strictest: the password is never sent in plain text by mistake.
+bool LoadSchemaElevenSettings(CArchiveReader& archive, AppSettings& settings) {
+  int security = 0;
+  if (!(archive.ReadInt(settings.m_historyCount) && archive.ReadInt(settings.m_checkJobs) &&
+        archive.ReadInt(settings.m_hostInterval) && archive.ReadInt(security) &&
+        archive.ReadInt(settings.m_autostart))) {
+    return false;
+  }
+  bool known = security >= 0 && security <= static_cast<int>(MailSecurity::Tls);
+  settings.m_mailSecurity = known ? static_cast<MailSecurity>(security) : MailSecurity::Tls;
+  return true;
+}
+
 }  // namespace
 
 void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
@@ -61,6 +75,11 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(settings.m_desktopNotify);
   archive.WriteInt(settings.m_fetchTimeLimit);
   archive.WriteInt(settings.m_pageSizeLimitMiB);
+  archive.WriteInt(settings.m_historyCount);
+  archive.WriteInt(settings.m_checkJobs);
+  archive.WriteInt(settings.m_hostInterval);
+  archive.WriteInt(static_cast<int>(settings.m_mailSecurity));
+  archive.WriteInt(settings.m_autostart);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -101,6 +120,7 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
                         archive.ReadInt(settings.m_pageSizeLimitMiB))) {
     return false;
   }
+  if (schema >= 11 && !LoadSchemaElevenSettings(archive, settings)) return false;
   return schema <= kAppSettingsSchema;
 }
 

@@ -2,10 +2,14 @@
 // retriever, the mail jobs, the windows and the link update read.
 //
 // Threads: written on the user-interface thread only (at start-up, and when the
-// environment settings dialog ends with OK); worker threads read them without a lock.
+// environment settings dialog ends with OK); a check takes a copy on that thread, so worker
+// threads read only their copy.
 #pragma once
 
 #include <string>
+
+// "暗号化" of the notification mail's connections (SMTP and POP before SMTP).
+enum class MailSecurity { None = 0, StartTls = 1, Tls = 2 };
 
 struct AppSettings {
   std::string m_mailServer;     // host name or IP address of the mail server
@@ -24,4 +28,9 @@ struct AppSettings {
   // "ページサイズの上限": a page larger than this many MiB ends its fetch as an error, so
   // that an endless page fills neither the disk nor the memory; 0: no limit.
   int m_pageSizeLimitMiB = 64;
+  int m_historyCount = 1;       // "変更履歴の数": previous versions kept per item, 0 to 20
+  int m_checkJobs = 4;          // "同時チェック数": checks that may run at once, 1 to 16
+  int m_hostInterval = 0;       // "同一ホストの間隔": seconds between two requests to one host
+  MailSecurity m_mailSecurity = MailSecurity::None;
+  int m_autostart = 0;          // "ログイン時に起動": the user's login starts the program resident
 };

@@ -28,7 +28,9 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
                       Case{"mail-account", "花子@example.jp"}, Case{"proxy", "proxy:8080"},
                       Case{"no-proxy-for-local", "0"}, Case{"start-resident", "1"},
                       Case{"reset-on-list-close", "1"}, Case{"list-double-click", "1"},
-                      Case{"link-overwrite", "1"}}) {
+                      Case{"link-overwrite", "1"}, Case{"mail-security", "starttls"},
+                      Case{"check-jobs", "16"}, Case{"host-interval", "3600"},
+                      Case{"change-history", "0"}, Case{"autostart", "1"}}) {
     ASSERT_TRUE(Set(settings, change.name, change.value)) << change.name;
     EXPECT_EQ(Get(settings, change.name), change.value);
   }
@@ -50,7 +52,8 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
   EXPECT_TRUE(Set(settings, "fetch-time-limit", "0"));
   EXPECT_EQ(settings.m_fetchTimeLimit, 0);
   EXPECT_FALSE(Set(settings, "page-size-limit", "4097"));
-  EXPECT_EQ(NamedSettings().size(), 14u);
+  EXPECT_EQ(settings.m_mailSecurity, MailSecurity::StartTls);
+  EXPECT_EQ(NamedSettings().size(), 19u);
   EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
 }
 
@@ -68,4 +71,8 @@ TEST(SettingNames, RefusedValuesLeaveTheSettingAsItWas) {
   EXPECT_FALSE(Set(settings, "mail-server", "a\nb"));
   EXPECT_EQ(FindNamedSetting("no-such-setting"), nullptr);
   EXPECT_EQ(settings.m_mailServer, "");
+  for (const char* value : {"0", "17"}) EXPECT_FALSE(Set(settings, "check-jobs", value));
+  EXPECT_FALSE(Set(settings, "change-history", "21"));
+  EXPECT_FALSE(Set(settings, "mail-security", "ssl"));
+  EXPECT_EQ(settings.m_checkJobs, 4);
 }
