@@ -287,9 +287,10 @@ void CCKOption::AnchorFromSource() {
   if (!m_form.AnchorFromSelection(selection)) return;
   RemoveHighlight(m_anchorShown);
   Highlight(selection, true);
+  // Both fields change: the source is shown again once, for the two of them.
+  m_anchor->ChangeValue(ToWx(m_form.Values().anchor));
   m_nth->ChangeValue(ToWx(m_form.Values().nth));
-  // Through its change notification the source is shown again.
-  m_anchor->SetValue(ToWx(m_form.Values().anchor));
+  ShowSource();
 }
 
 void CCKOption::AreaFromSource() {
