@@ -273,8 +273,7 @@ void CCKOption::HighlightArea(bool scroll) {
 }
 
 void CCKOption::ScrollToLineOf(TextRange range) {
-  // To the end first, then back: the line comes to the top of the view, not its bottom.
-  m_view->ShowPosition(m_view->GetLastPosition());
+  // The line comes into view; wxGTK's text view scrolls only as far as that takes.
   long x = 0;
   long line = 0;
   m_view->PositionToXY(m_positions->ToView(range.start), &x, &line);
