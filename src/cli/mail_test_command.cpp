@@ -45,13 +45,17 @@ int RunMailTestCommand(const std::string& homeArgument) {
   CLoopDialogHost host;
   CConsoleMessagePrompter prompter;
   std::string state;
+  MailSecurity security;
   {
     CMailJob job(host, &prompter);
     job.SetTextListener([](const std::string& text) { PrintLine(text); });
     state = job.TestFromSettings(info, message);
+    security = job.FoundSecurity();
   }
   PrintLine("SMTP認証: " + state);
+  if (security != settings.m_mailSecurity) PrintLine("暗号化: STARTTLS が使えます (starttls)");
   settings.m_smtpAuthState = state;
+  settings.m_mailSecurity = security;
   if (!session.App().SaveSettings()) {
     PrintLine("設定ファイルを保存できませんでした: " + SettingsArchivePath(), stderr);
     return 1;

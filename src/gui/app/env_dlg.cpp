@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -108,7 +109,23 @@ void CEnvDlg::CreateControls() {
     mailGrid->AddSpacer(0);
     mailGrid->AddSpacer(0);
   };
-  addRow("メールサーバー：", m_mailServer, "ポート", m_mailPort);
+  // The encryption beside the port: choosing one proposes its usual port.
+  wxString securities[] = {ToWx("なし"), ToWx("STARTTLS"), ToWx("SSL/TLS")};
+  m_mailSecurity = new wxChoice(mailBox, wxID_ANY, wxDefaultPosition, wxDefaultSize, 3, securities);
+  m_mailSecurity->SetName(wxASCII_STR("mailSecurity"));
+  m_mailSecurity->Bind(wxEVT_CHOICE, [this](wxCommandEvent& event) {
+    ReadControls();
+    m_logic.ChooseSecurity(event.GetSelection());
+    m_mailPort->ChangeValue(ToWx(m_logic.Values().mailPort));
+  });
+  auto* portAndSecurity = new wxBoxSizer(wxHORIZONTAL);
+  portAndSecurity->Add(m_mailPort, 0, center);
+  portAndSecurity->Add(Label(mailBox, "暗号化"), 0, center | wxLEFT | wxRIGHT, kGap);
+  portAndSecurity->Add(m_mailSecurity, 0, center);
+  mailGrid->Add(Label(mailBox, "メールサーバー："), 0, center);
+  mailGrid->Add(m_mailServer, 1, wxEXPAND);
+  mailGrid->Add(Label(mailBox, "ポート"), 0, center);
+  mailGrid->Add(portAndSecurity, 0);
   addHint("ホスト名またはＩＰアドレス");
   addRow("メールアカウント：", m_mailAccount, nullptr, test);
   addHint("このメールサーバーで使用できるメールアドレス");
@@ -149,6 +166,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_listDoubleClick->SetSelection(values.listDoubleClick);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
+  m_mailSecurity->SetSelection(values.mailSecurity);
   m_mailAccount->ChangeValue(ToWx(values.mailAccount));
   m_mailPassword->ChangeValue(ToWx(values.mailPassword));
   m_authState->ChangeValue(ToWx(m_logic.AuthText()));
@@ -166,6 +184,7 @@ void CEnvDlg::ReadControls() {
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
+  values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();
   values.mailAccount = FromWx(m_mailAccount->GetValue());
   values.mailPassword = FromWx(m_mailPassword->GetValue());
   values.proxyHost = FromWx(m_proxyHost->GetValue());

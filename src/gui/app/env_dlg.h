@@ -15,6 +15,7 @@
 class IMailDialogHost;
 class IPrompter;
 class wxCheckBox;
+class wxChoice;
 class wxRadioBox;
 class wxTextCtrl;
 
@@ -50,6 +51,7 @@ class CEnvDlg : public wxDialog {
   wxRadioBox* m_listDoubleClick = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;
+  wxChoice* m_mailSecurity = nullptr;
   wxTextCtrl* m_mailAccount = nullptr;
   wxTextCtrl* m_mailPassword = nullptr;
   wxTextCtrl* m_authState = nullptr;
