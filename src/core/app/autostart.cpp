@@ -47,11 +47,9 @@ std::string ExecArgument(const std::string& utf8) {
   return "\"" + value + "\"";
 }
 
-}  // namespace
-
-std::string AutostartEntryPath() { return AutostartFolder() + "/" + kEntryName; }
-
-std::string AutostartEntryText(const std::string& program, const std::string& home) {
+// The entry's text (UTF-8) for the desktop program `program` on the data folder `home`
+// (both CP932).
+std::string EntryText(const std::string& program, const std::string& home) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Pagewarden\n"
@@ -65,7 +63,7 @@ std::string AutostartEntryText(const std::string& program, const std::string& ho
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-std::string AutostartProgram() {
+std::string DesktopProgram() {
   std::string beside = platform::ExecutableFolder() + "/pagewarden";
   return platform::FileExists(beside) ? beside : "pagewarden";
 }
@@ -82,12 +80,16 @@ bool ApplyAutostart(bool enabled, std::string& message) {
   platform::CAtomicFile file(path, platform::CAtomicFile::Mode::Binary);
   FILE* stream = file.Open();
   if (!stream) return false;
-  std::string text = AutostartEntryText(AutostartProgram(), platform::ProgramFolderPath());
+  std::string text = EntryText(DesktopProgram(), platform::ProgramFolderPath());
   if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) return false;
   if (!file.Commit()) return false;
   message.clear();
   return true;
 }
+
+}  // namespace
+
+std::string AutostartEntryPath() { return AutostartFolder() + "/" + kEntryName; }
 
 bool ApplyAutostartSetting(AppSettings& settings, std::string& message) {
   if (ApplyAutostart(settings.m_autostart != 0, message)) return true;

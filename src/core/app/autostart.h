@@ -10,19 +10,9 @@
 // $XDG_CONFIG_HOME/autostart/pagewarden.desktop, or ~/.config/autostart/... (CP932).
 std::string AutostartEntryPath();
 
-// The entry's text (UTF-8) for the desktop program `program` on the data folder `home`
-// (both CP932): the arguments are quoted as desktop entries want them.
-std::string AutostartEntryText(const std::string& program, const std::string& home);
-
-// The desktop program to start: "pagewarden" beside the running executable, else the one
-// the login's search path finds.
-std::string AutostartProgram();
-
-// Writes the entry (atomically; the autostart folder is made when missing) or removes it.
-// On failure `message` holds the text for the user and false is returned; removing an entry
-// that does not exist succeeds.
-bool ApplyAutostart(bool enabled, std::string& message);
-// Makes the entry follow `settings.m_autostart`. When it cannot, the setting is put back to
-// what the entry on disk says (so the saved setting never claims what is not so), and
-// `message` tells why.
+// Makes the entry follow `settings.m_autostart`: writes it (atomically; the autostart folder
+// is made when missing) or removes it (none there is fine). It starts "pagewarden" beside
+// the running executable, else the one the login's search path finds. When it cannot, the
+// setting is put back to what the entry on disk says (so the saved setting never claims
+// what is not so), and `message` tells why.
 bool ApplyAutostartSetting(AppSettings& settings, std::string& message);
