@@ -69,6 +69,7 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   m_values.startResident = settings.m_startResident ? 1 : 0;
   m_values.resetOnListClose = settings.m_resetOnListClose ? 1 : 0;
   m_values.desktopNotify = settings.m_desktopNotify ? 1 : 0;
+  m_values.autostart = settings.m_autostart ? 1 : 0;
   m_values.listDoubleClick = settings.m_listDoubleClick == 1 ? 1 : 0;
   m_values.mailServer = settings.m_mailServer;
   m_values.mailPort = std::to_string(settings.m_mailPort);
@@ -98,6 +99,7 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_startResident = m_values.startResident;
   settings.m_resetOnListClose = m_values.resetOnListClose;
   settings.m_desktopNotify = m_values.desktopNotify;
+  settings.m_autostart = m_values.autostart;
   settings.m_listDoubleClick = m_values.listDoubleClick;
   settings.m_mailServer = m_values.mailServer;
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;

@@ -19,6 +19,7 @@ struct EnvDialogValues {
   int startResident = 0;
   int resetOnListClose = 0;
   int desktopNotify = 1;  // "デスクトップ通知"
+  int autostart = 0;  // "ログイン時に起動"
   int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
   std::string mailServer;
   std::string mailPort;

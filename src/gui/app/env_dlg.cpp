@@ -73,6 +73,8 @@ void CEnvDlg::CreateControls() {
   top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   m_desktopNotify = Check(this, "desktopNotify", "デスクトップ通知");
   top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  m_autostart = Check(this, "autostart", "ログイン時に起動");
+  top->Add(m_autostart, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -163,6 +165,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_startResident->SetValue(values.startResident != 0);
   m_resetOnListClose->SetValue(values.resetOnListClose != 0);
   m_desktopNotify->SetValue(values.desktopNotify != 0);
+  m_autostart->SetValue(values.autostart != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
@@ -181,6 +184,7 @@ void CEnvDlg::ReadControls() {
   values.startResident = m_startResident->GetValue() ? 1 : 0;
   values.resetOnListClose = m_resetOnListClose->GetValue() ? 1 : 0;
   values.desktopNotify = m_desktopNotify->GetValue() ? 1 : 0;
+  values.autostart = m_autostart->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());

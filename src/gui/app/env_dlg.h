@@ -48,6 +48,7 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_startResident = nullptr;
   wxCheckBox* m_resetOnListClose = nullptr;
   wxCheckBox* m_desktopNotify = nullptr;
+  wxCheckBox* m_autostart = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;

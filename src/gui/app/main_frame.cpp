@@ -217,7 +217,7 @@ void CMainDlg::DeferredInit() {
   m_deferredInitDone = true;
   m_results->Attach(&WatchList(), this, m_app.m_mainWindowLayout.m_columnWidths);
   m_results->SetRefreshItem(m_parts.refreshWatchListItem);
-  if (m_app.m_settings.m_startResident) GoToTray();
+  if (m_app.m_settings.m_startResident || m_app.m_startResidentOnce) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
   m_session->Load();
   if (!ConfirmWatchListLoad(WatchList(), m_app.Prompter(), true)) {
