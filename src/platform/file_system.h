@@ -35,6 +35,14 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Creates one folder; true also when it already exists as a folder.
 bool MakeDirectory(const std::string& path);
+// Creates one folder that must not exist yet: false when it does (or cannot be made), so
+// that threads racing for one name never both get it.
+bool MakeNewDirectory(const std::string& path);
+// Removes an empty folder.
+bool RemoveDirectory(const std::string& path);
+// Gives the file `from` a second name `to` (an existing `to` stays and fails the call).
+// Where no such link can be made (another file system), copies the bytes instead.
+bool LinkOrCopyFile(const std::string& from, const std::string& to);
 // Creates the folder and any missing parents.
 bool MakeDirectories(const std::string& path);
 // Creates one folder for the user alone (0700, whatever the umask); an existing folder is
