@@ -68,7 +68,10 @@ bool MakeDirectory(const std::string& path) {
 }
 
 bool MakeNewDirectory(const std::string& path) {
-  return mkdir(NativePath(path).c_str(), 0777) == 0;
+  std::string native = NativePath(path);
+  if (mkdir(native.c_str(), 0700) != 0) return false;
+  chmod(native.c_str(), 0700);  // the umask may have taken bits away
+  return true;
 }
 
 bool RemoveDirectory(const std::string& path) { return rmdir(NativePath(path).c_str()) == 0; }
