@@ -36,7 +36,7 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Creates one folder; true also when it already exists as a folder.
 bool MakeDirectory(const std::string& path);
 // Creates one folder that must not exist yet: false when it does (or cannot be made), so
-// that threads racing for one name never both get it.
+// that threads racing for one name never both get it. For the user alone (0700).
 bool MakeNewDirectory(const std::string& path);
 // Removes an empty folder.
 bool RemoveDirectory(const std::string& path);
