@@ -4,6 +4,7 @@
 #include <wx/checkbox.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -72,6 +73,14 @@ void CEnvDlg::CreateControls() {
   top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   m_desktopNotify = Check(this, "desktopNotify", "デスクトップ通知");
   top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // Previous versions kept per item for "変更点を表示".
+  auto* history = new wxBoxSizer(wxHORIZONTAL);
+  history->Add(new wxStaticText(this, wxID_ANY, ToWx("変更履歴の数")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(80, -1),
+                                  wxSP_ARROW_KEYS, 0, kMaxHistoryCount, 1);
+  m_historyCount->SetName(wxASCII_STR("historyCount"));
+  history->Add(m_historyCount, 0);
+  top->Add(history, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -147,6 +156,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_resetOnListClose->SetValue(values.resetOnListClose != 0);
   m_desktopNotify->SetValue(values.desktopNotify != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
+  m_historyCount->SetValue(values.historyCount);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailAccount->ChangeValue(ToWx(values.mailAccount));
@@ -164,6 +174,7 @@ void CEnvDlg::ReadControls() {
   values.resetOnListClose = m_resetOnListClose->GetValue() ? 1 : 0;
   values.desktopNotify = m_desktopNotify->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
+  values.historyCount = m_historyCount->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailAccount = FromWx(m_mailAccount->GetValue());

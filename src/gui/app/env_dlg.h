@@ -16,6 +16,7 @@ class IMailDialogHost;
 class IPrompter;
 class wxCheckBox;
 class wxRadioBox;
+class wxSpinCtrl;
 class wxTextCtrl;
 
 class CEnvDlg : public wxDialog {
@@ -48,6 +49,7 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_resetOnListClose = nullptr;
   wxCheckBox* m_desktopNotify = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
+  wxSpinCtrl* m_historyCount = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;
   wxTextCtrl* m_mailAccount = nullptr;
