@@ -76,11 +76,9 @@ bool MakeNewDirectory(const std::string& path) {
 
 bool RemoveDirectory(const std::string& path) { return rmdir(NativePath(path).c_str()) == 0; }
 
-bool LinkOrCopyFile(const std::string& from, const std::string& to) {
+bool CopyToNewFile(const std::string& from, const std::string& to) {
   std::string source = NativePath(from);
   std::string target = NativePath(to);
-  if (link(source.c_str(), target.c_str()) == 0) return true;
-  if (errno == EEXIST) return false;
   FILE* in = std::fopen(source.c_str(), "rb");
   if (!in) return false;
   int descriptor = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);

@@ -40,9 +40,9 @@ bool MakeDirectory(const std::string& path);
 bool MakeNewDirectory(const std::string& path);
 // Removes an empty folder.
 bool RemoveDirectory(const std::string& path);
-// Gives the file `from` a second name `to` (an existing `to` stays and fails the call).
-// Where no such link can be made (another file system), copies the bytes instead.
-bool LinkOrCopyFile(const std::string& from, const std::string& to);
+// Copies the file `from` to the new file `to` (0600; an existing `to` stays and fails the
+// call). A copy that breaks off leaves no `to`.
+bool CopyToNewFile(const std::string& from, const std::string& to);
 // Creates the folder and any missing parents.
 bool MakeDirectories(const std::string& path);
 // Creates one folder for the user alone (0700, whatever the umask); an existing folder is

@@ -67,7 +67,8 @@ void KeepPreviousVersion(WatchItem& item, const std::string& base, int count) {
   // The new version is complete under a name of its own before any generation moves.
   std::string incoming = folder + "/new";
   platform::RemoveFile(incoming);
-  if (!platform::LinkOrCopyFile(base, incoming)) return;
+  // A copy, not a second name: the user may change a download file in place.
+  if (!platform::CopyToNewFile(base, incoming)) return;
   for (int generation = count; platform::FileExists(GenerationPath(folder, generation)); ++generation) {
     platform::RemoveFile(GenerationPath(folder, generation));
   }
