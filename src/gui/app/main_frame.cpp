@@ -26,6 +26,7 @@
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui/wx_ui_queue.h"
+#include "platform/code_page_converter.h"
 #include "platform/file_system.h"
 #include "platform/sound_player.h"
 
@@ -407,7 +408,9 @@ void CMainDlg::ShowChange(int position) {
 }
 
 CChangeWindow* CMainDlg::OpenChangeWindow(const WatchItem& item) {
-  PageChange change = LoadPageChange(item, m_app.Converter());
+  // The converter keeps no state: one of the window's own does what the checks' does.
+  platform::CCodePageConverter converter;
+  PageChange change = LoadPageChange(item, &converter);
   auto* window = new CChangeWindow(this, CChangeView(item.m_name.empty() ? item.m_url : item.m_name, change));
   window->Show();
   window->Raise();
