@@ -34,6 +34,7 @@ class CNoDisplay : public IMainWindowMessages {
   void DisplayPage(DisplayKind, const std::string&) override {}
   void EditItem(int) override {}
   void ListForward(int) override {}
+  void ShowChange(int) override {}
 };
 
 TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {

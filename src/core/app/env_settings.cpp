@@ -1,5 +1,7 @@
 #include "core/app/env_settings.h"
 
+#include <algorithm>
+
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
@@ -71,6 +73,7 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   m_values.desktopNotify = settings.m_desktopNotify ? 1 : 0;
   m_values.autostart = settings.m_autostart ? 1 : 0;
   m_values.listDoubleClick = settings.m_listDoubleClick == 1 ? 1 : 0;
+  m_values.historyCount = std::clamp(settings.m_historyCount, 0, kMaxHistoryCount);
   m_values.mailServer = settings.m_mailServer;
   m_values.mailPort = std::to_string(settings.m_mailPort);
   m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
@@ -101,6 +104,7 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_desktopNotify = m_values.desktopNotify;
   settings.m_autostart = m_values.autostart;
   settings.m_listDoubleClick = m_values.listDoubleClick;
+  settings.m_historyCount = std::clamp(m_values.historyCount, 0, kMaxHistoryCount);
   settings.m_mailServer = m_values.mailServer;
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
   settings.m_mailSecurity = static_cast<MailSecurity>(m_values.mailSecurity);

@@ -5,6 +5,7 @@
 #include <wx/choice.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -75,6 +76,14 @@ void CEnvDlg::CreateControls() {
   top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   m_autostart = Check(this, "autostart", "ログイン時に起動");
   top->Add(m_autostart, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // Previous versions kept per item for "変更点を表示".
+  auto* history = new wxBoxSizer(wxHORIZONTAL);
+  history->Add(new wxStaticText(this, wxID_ANY, ToWx("変更履歴の数")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(80, -1),
+                                  wxSP_ARROW_KEYS, 0, kMaxHistoryCount, 1);
+  m_historyCount->SetName(wxASCII_STR("historyCount"));
+  history->Add(m_historyCount, 0);
+  top->Add(history, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -167,6 +176,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_desktopNotify->SetValue(values.desktopNotify != 0);
   m_autostart->SetValue(values.autostart != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
+  m_historyCount->SetValue(values.historyCount);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailSecurity->SetSelection(values.mailSecurity);
@@ -186,6 +196,7 @@ void CEnvDlg::ReadControls() {
   values.desktopNotify = m_desktopNotify->GetValue() ? 1 : 0;
   values.autostart = m_autostart->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
+  values.historyCount = m_historyCount->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();

@@ -17,6 +17,7 @@ class IPrompter;
 class wxCheckBox;
 class wxChoice;
 class wxRadioBox;
+class wxSpinCtrl;
 class wxTextCtrl;
 
 class CEnvDlg : public wxDialog {
@@ -50,6 +51,7 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_desktopNotify = nullptr;
   wxCheckBox* m_autostart = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
+  wxSpinCtrl* m_historyCount = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;
   wxChoice* m_mailSecurity = nullptr;
