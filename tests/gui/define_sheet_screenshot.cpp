@@ -28,15 +28,6 @@ constexpr int kCheckOptionsPage = 3;
 
 bool ShowsCheckOptions(const char* page) { return page && std::atoi(page) == kCheckOptionsPage; }
 
-class CNoDisplay : public IMainWindowMessages {
- public:
-  void DisplayPage(DisplayKind, const FetchRequest&) override {}
-  void DisplayPage(DisplayKind, const std::string&) override {}
-  void EditItem(int) override {}
-  void ListForward(int) override {}
-  void ShowChange(int) override {}
-};
-
 TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {
   const char* done = std::getenv("PAGEWARDEN_SCREENSHOT_DONE");
   if (!done) GTEST_SKIP() << "only for scripts/screenshot_define_sheet.sh";

@@ -192,14 +192,6 @@ TEST_F(DefineSheetTest, TheProgramEndingWhileTheSheetIsOpenStoresNothing) {
   EXPECT_EQ(ReadFile(CWatchList::FilePath()).find("late.html"), std::string::npos);
 }
 
-class CNoDisplay : public IMainWindowMessages {
- public:
-  void DisplayPage(DisplayKind, const FetchRequest&) override {}
-  void DisplayPage(DisplayKind, const std::string&) override {}
-  void EditItem(int) override {}
-  void ListForward(int) override {}
-};
-
 // The source view of an EUC-JP page: the anchor and the area selected with the mouse's
 // selection, OK, and a check of the stored item takes the selected text as its area.
 TEST_F(DefineSheetTest, AnAreaSelectedInTheSourceIsWhatTheCheckCompares) {

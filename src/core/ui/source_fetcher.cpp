@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/cancel_signal.h"
+#include "platform/file_system.h"
 #include "platform/ui_queue.h"
 
 // One fetch and what its worker shares with the UI thread.
@@ -123,14 +124,20 @@ void CSourceFetcher::Cancel() {
 
 void CSourceFetcher::Work(std::shared_ptr<Run> run, FetchJob job, FetchSettings settings) {
   CRunPrompter prompter(m_queue, m_prompter, run);
+  std::string target = job.m_savePath;
   {
     CFetch fetch(prompter, std::move(settings));
     fetch.Fetch(job);
   }
   run->finished = true;
-  m_queue.Post([run, job] {
+  m_queue.Post([run, job, target] {
     CSourceFetcher* owner = run->owner;
-    if (!owner || owner->m_current != run) return;
+    if (!owner || owner->m_current != run) {
+      // Dropped: a page the retriever saved under a new name beside the target goes.
+      std::string saved = job.m_resultCode == 0 && !job.m_resultText.empty() ? job.m_resultText : job.m_savePath;
+      if (saved != target) platform::RemoveFile(saved);
+      return;
+    }
     owner->m_current.reset();
     owner->m_busy = false;
     Done done = std::move(run->done);

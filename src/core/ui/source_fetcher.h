@@ -3,7 +3,8 @@
 // (which is cancelled and whose result is dropped): only the newest result is handed back,
 // on the UI thread. The retriever's questions (the authentication dialog) are asked on the
 // UI thread through the given prompter while the worker waits for the answer; a fetch that
-// is cancelled stops waiting and takes the question as refused.
+// is cancelled stops waiting and takes the question as refused. A dropped fetch leaves no
+// file beside the one it was to fetch into (the retriever may have taken a new name).
 //
 // Threads: Start, Cancel, Busy and the destructor on the UI thread (the one serving the
 // queue). The destructor cancels every fetch and joins every worker without waiting for

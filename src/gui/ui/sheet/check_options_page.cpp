@@ -101,8 +101,9 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
     ShowBusy(false);
   });
   m_code->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { CodeChosen(); });
-  m_anchor->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { AnchorChanged(); });
-  m_nth->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { NthChanged(); });
+  for (wxTextCtrl* field : {m_anchor, m_nth}) {
+    field->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { AnchorOrNthChanged(); });
+  }
   for (CNumEdit* edit : {m_offset, m_size}) {
     edit->Text()->Bind(wxEVT_TEXT, [this](wxCommandEvent& event) {
       event.Skip();  // the numeric edit takes the text too
@@ -311,11 +312,7 @@ void CCKOption::CodeChosen() {
   if (WasActivated()) ShowSource();
 }
 
-void CCKOption::AnchorChanged() {
-  if (WasActivated()) ShowSource();
-}
-
-void CCKOption::NthChanged() {
+void CCKOption::AnchorOrNthChanged() {
   if (WasActivated()) ShowSource();
 }
 

@@ -68,8 +68,8 @@ class CCKOption : public CSheetPage {
   void HighlightAnchorAndArea();
   void HighlightArea(bool scroll);
   void ScrollToLineOf(TextRange range);
-  void AnchorChanged();
-  void NthChanged();
+  // Typed into the anchor keyword or the occurrence field: the page is fetched anew.
+  void AnchorOrNthChanged();
   void AreaFieldChanged();
 
   CCheckOptionsForm m_form;
