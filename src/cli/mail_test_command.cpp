@@ -60,5 +60,13 @@ int RunMailTestCommand(const std::string& homeArgument) {
     PrintLine("設定ファイルを保存できませんでした: " + SettingsArchivePath(), stderr);
     return 1;
   }
-  return state == kAuthUnknown ? 1 : 0;
+  if (state == kAuthUnknown) {
+    // Most providers take mail only on the submission port, with STARTTLS and a password.
+    PrintLine("ヒント: 多くのメールサービスはポート 587 で STARTTLS とパスワードを使います:");
+    PrintLine("  pagewarden-cli settings mail-port 587");
+    PrintLine("  pagewarden-cli settings mail-security starttls");
+    PrintLine("  pagewarden-cli settings mail-password - < password.txt");
+    return 1;
+  }
+  return 0;
 }
