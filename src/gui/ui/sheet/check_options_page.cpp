@@ -11,6 +11,7 @@
 #include "core/common/app_settings.h"
 #include "core/ui/source_fetcher.h"
 #include "core/ui/source_view_positions.h"
+#include "gui/text_view_scroll.h"
 #include "gui/ui/sheet/num_edit.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
@@ -274,11 +275,10 @@ void CCKOption::HighlightArea(bool scroll) {
 }
 
 void CCKOption::ScrollToLineOf(TextRange range) {
-  // The line comes into view; wxGTK's text view scrolls only as far as that takes.
   long x = 0;
   long line = 0;
   m_view->PositionToXY(m_positions->ToView(range.start), &x, &line);
-  m_view->ShowPosition(m_view->XYToPosition(0, line));
+  ScrollLineToTop(*m_view, line);
 }
 
 void CCKOption::AnchorFromSource() {
