@@ -86,20 +86,17 @@ int CWatchList::FindSlotPosition(const EngineSlot& slot) const {
   return FindById(slot.id);
 }
 
-// After queued changes every engine's item is found again by its identity.
+// After queued changes every engine's item is found again by its identity. An engine whose
+// item went keeps the identity: its report must still find the engine.
 void CWatchList::FollowSlots() {
-  for (EngineSlot& slot : m_slots) {
-    slot.current = FindSlotPosition(slot);
-    if (slot.current < 0) slot.id = 0;
-  }
+  for (EngineSlot& slot : m_slots) slot.current = FindSlotPosition(slot);
 }
 
 // The item at `position` is gone: the engines' positions follow their items.
 void CWatchList::SlotsAfterRemoval(int position) {
   for (EngineSlot& slot : m_slots) {
     if (slot.current == position) {
-      slot.current = -1;
-      slot.id = 0;
+      slot.current = -1;  // the identity stays, for the report of a check under way
     } else if (position < slot.current) {
       --slot.current;
     }
