@@ -15,6 +15,7 @@
 #include "cli/console.h"
 #include "cli/item_options.h"
 #include "cli/mail_test_command.h"
+#include "core/common/app_settings.h"
 #include "core/common/version.h"
 #include "platform/text_codec.h"
 
@@ -29,6 +30,7 @@ const char* const kUsage[] = {
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
     "               (--json: 結果を一つの JSON 文書で表示します)",
+    "               (--jobs N: 今回だけ同時に N 件までチェックします, 1 から 16)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  diff N [--no-color]",
     "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
@@ -68,6 +70,15 @@ bool TakeOption(std::vector<std::string>& args, const std::string& option) {
   if (found == args.end()) return false;
   args.erase(found);
   return true;
+}
+
+// The checks at once of one run: 1 to kMaxCheckJobs.
+bool ParseJobs(const std::string& text, int& jobs) {
+  if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  jobs = std::stoi(text);
+  return jobs >= 1 && jobs <= kMaxCheckJobs;
 }
 
 int UsageError(const std::string& message) {
@@ -126,6 +137,16 @@ int RunCli(int argc, char** argv) {
   // The options of list, check and run may stand anywhere after the command.
   bool json = (command == "list" || command == "check") && TakeOption(rest, "--json");
   bool actions = !((command == "check" || command == "run") && TakeOption(rest, "--no-actions"));
+  int jobs = 0;
+  if (command == "check") {
+    auto found = std::find(rest.begin(), rest.end(), "--jobs");
+    if (found != rest.end()) {
+      if (found + 1 == rest.end() || !ParseJobs(*(found + 1), jobs)) {
+        return UsageError("--jobs には 1 から " + std::to_string(kMaxCheckJobs) + " までの整数を指定します");
+      }
+      rest.erase(found, found + 2);
+    }
+  }
   if (command == "list" && rest.empty()) return RunListCommand(home, json);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
   if (command == "diff") {
@@ -137,8 +158,8 @@ int RunCli(int argc, char** argv) {
   }
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
-    if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions);
+    if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs);
     return UsageError("check には all かアイテムの番号 (1 から) を指定します");
   }
   if (command == "list" || command == "run" || command == "check" || command == "mailtest") {

@@ -48,7 +48,7 @@ int CCliSession::Open(const std::string& homeArgument, Access access) {
   return 0;
 }
 
-CCheckSession& CCliSession::StartChecks(IResultView& view, Actions actions) {
+CCheckSession& CCliSession::StartChecks(IResultView& view, Actions actions, int jobs) {
   CheckSessionHost host;
   host.queue = &m_queue;
   host.prompter = &m_prompter;
@@ -58,6 +58,7 @@ CCheckSession& CCliSession::StartChecks(IResultView& view, Actions actions) {
                                   : CheckSessionHost::PageDisplay::None;
   host.runActions = actions != Actions::None;
   host.resident = actions == Actions::Resident;
+  host.jobs = jobs;
   m_checks = std::make_unique<CCheckSession>(*m_app, std::move(host));
   m_checks->Load();
   return *m_checks;

@@ -34,7 +34,8 @@ class CCliSession {
   enum class Actions { OneShot, Resident, None };
   // The check session of a working session, its rows going to `view` (which outlives
   // it); its watch list is loaded. Call once.
-  CCheckSession& StartChecks(IResultView& view, Actions actions);
+  // `jobs`: checks at once for this run; 0: the program-wide setting.
+  CCheckSession& StartChecks(IResultView& view, Actions actions, int jobs = 0);
   // Serves the queue until `done` (looked at after every task); sleeps while none comes.
   // A stop signal wakes it with a task of its own.
   void Serve(const std::function<bool()>& done);

@@ -10,7 +10,8 @@
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
 
-int RunCheckCommand(const std::string& homeArgument, int position, bool json, bool actions) {
+int RunCheckCommand(const std::string& homeArgument, int position, bool json, bool actions,
+                    int jobs) {
   CCliSession session;
   CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
@@ -25,7 +26,8 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json, bo
       },
       !json);
   CCheckSession& checks =
-      session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None);
+      session.StartChecks(view, actions ? CCliSession::Actions::OneShot : CCliSession::Actions::None,
+                          jobs);
   CWatchList& list = checks.List();
   if (!ConfirmWatchListLoad(list, *checks.Host().prompter, false)) return 1;
   checked = &list;

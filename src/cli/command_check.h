@@ -7,7 +7,7 @@
 #include <string>
 
 // `position` from 0, or -1 for every active item. `json`: the rows as one JSON document at
-// the end, an array (item_json.h); `actions` false: no actions on update. Gives the exit
-// status.
+// the end, an array (item_json.h); `actions` false: no actions on update; `jobs` the checks
+// at once for this run (0: the program-wide setting). Gives the exit status.
 int RunCheckCommand(const std::string& homeArgument, int position, bool json = false,
-                    bool actions = true);
+                    bool actions = true, int jobs = 0);

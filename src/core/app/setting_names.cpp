@@ -133,7 +133,7 @@ std::vector<NamedSetting> MakeTable() {
       Limit("fetch-time-limit", &AppSettings::m_fetchTimeLimit, 86400, "秒数"),
       Limit("page-size-limit", &AppSettings::m_pageSizeLimitMiB, 4096, "MiB"),
       Range("change-history", &AppSettings::m_historyCount, 0, 20, "0 から 20 までの整数"),
-      Range("check-jobs", &AppSettings::m_checkJobs, 1, 16, "1 から 16 までの整数"),
+      Range("check-jobs", &AppSettings::m_checkJobs, 1, kMaxCheckJobs, "1 から 16 までの整数"),
       Range("host-interval", &AppSettings::m_hostInterval, 0, 3600, "0 から 3600 までの秒数"),
       Flag("autostart", &AppSettings::m_autostart),
   };

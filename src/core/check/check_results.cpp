@@ -33,7 +33,7 @@ void CCheckResults::OnCheckDone(const WatchItem& item, int position) {
     m_view.AddResultRow(row);
     if (stored >= 0) m_view.RefreshItem(stored);
   }
-  m_list.OnCheckDone();
+  m_list.OnCheckDone(item.m_id);
 }
 
 void CCheckResults::OnMailFailed(const WatchItem& item) {

@@ -11,6 +11,9 @@
 // "暗号化" of the notification mail's connections (SMTP and POP before SMTP).
 enum class MailSecurity { None = 0, StartTls = 1, Tls = 2 };
 
+// The most checks that may run at once ("同時チェック数", `check-jobs`).
+inline constexpr int kMaxCheckJobs = 16;
+
 struct AppSettings {
   std::string m_mailServer;     // host name or IP address of the mail server
   int m_mailPort = 25;

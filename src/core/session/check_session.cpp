@@ -2,6 +2,7 @@
 
 #include "core/app/watch_app.h"
 #include "core/check/renew.h"
+#include "core/common/serial_prompter.h"
 #include "core/session/list_request_server.h"
 #include "core/common/version.h"
 #include "core/session/update_actions.h"
@@ -10,14 +11,27 @@
 
 CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
     : m_host(std::move(host)), m_handOff(app.Companions(), *m_host.prompter), m_app(app) {
+  m_workerPrompter = std::make_unique<CSerialPrompter>(*m_host.prompter);
   CheckEnvironment environment;
-  environment.m_prompter = m_host.prompter;
+  environment.m_prompter = m_workerPrompter.get();
   environment.m_settings = &app.m_settings;
   environment.m_converter = app.Converter();
   environment.m_fetch = m_host.fetch;
-  auto engine = std::make_unique<CReNew>(std::move(environment));
-  m_engine = engine.get();
-  m_list = std::make_unique<CWatchList>(std::move(engine));
+  // An engine's worker starts with its first check: engines the limit leaves unused cost
+  // no thread, so the setting may grow while the program runs.
+  const int engines = m_host.jobs > 0 ? m_host.jobs : kMaxCheckJobs;
+  for (int i = 0; i < engines; ++i) {
+    auto engine = std::make_unique<CReNew>(environment);
+    m_engines.push_back(engine.get());
+    if (i == 0) {
+      m_list = std::make_unique<CWatchList>(std::move(engine));
+    } else {
+      m_list->AddEngine(std::move(engine));
+    }
+  }
+  if (m_host.jobs <= 0) {
+    m_list->SetJobLimit([&app] { return app.m_settings.m_checkJobs; });
+  }
   m_results = std::make_unique<CCheckResults>(*m_list, *m_host.view);
   if (m_host.runActions) InstallActions();
 }
@@ -42,7 +56,16 @@ void CCheckSession::InstallActions() {
       break;
   }
   m_notifier = std::make_unique<platform::CDesktopNotifier>(kProductName);
-  SetUpdateActions(std::make_unique<CUpdateActions>(*m_engine, std::move(actions), m_notifier.get()));
+  // Each engine's actions break off with that engine's cancel.
+  m_actions.clear();
+  for (CReNew* engine : m_engines) {
+    m_actions.push_back(std::make_unique<CUpdateActions>(*engine, actions, m_notifier.get()));
+    engine->SetUpdateActions(m_actions.back().get());
+  }
+}
+
+void CCheckSession::AbortActions() {
+  for (CReNew* engine : m_engines) engine->AbortSignal()->Cancel();
 }
 
 void CCheckSession::FlushNotifications() {
@@ -69,8 +92,9 @@ bool CCheckSession::Load() {
 }
 
 void CCheckSession::SetUpdateActions(std::unique_ptr<IUpdateActions> actions) {
-  m_actions = std::move(actions);
-  m_engine->SetUpdateActions(m_actions.get());
+  m_actions.clear();
+  for (CReNew* engine : m_engines) engine->SetUpdateActions(actions.get());
+  m_actions.push_back(std::move(actions));
 }
 
 void CCheckSession::SetShuttingDown() { m_list->SetShuttingDown(); }

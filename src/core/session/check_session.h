@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/check/check_notify.h"
 #include "core/check/check_results.h"
@@ -57,6 +58,9 @@ struct CheckSessionHost {
   bool resident = true;
   // Network time-outs and trusted certificates of the checks (tests shorten and add them).
   FetchSettings fetch;
+  // Checks that may run at once for this session; 0: the program-wide "同時チェック数",
+  // read at every dispatch.
+  int jobs = 0;
 };
 
 class CCheckSession {
@@ -72,13 +76,18 @@ class CCheckSession {
   bool Load();
 
   CWatchList& List() { return *m_list; }
-  CReNew& Engine() { return *m_engine; }
+  // The first engine; there is one per check that may run at once (EngineCount).
+  CReNew& Engine() { return *m_engines.front(); }
+  int EngineCount() const { return static_cast<int>(m_engines.size()); }
+  // Breaks off the mail exchanges of every engine's actions (the program is ending).
+  void AbortActions();
   CCheckResults& Results() { return *m_results; }
   CHLPCall& HandOff() { return m_handOff; }
   const CheckSessionHost& Host() const { return m_host; }
 
-  // Replaces the actions on update that the engine runs for every updated item (null:
-  // none). The session installs its own unless the host asked for no actions.
+  // Replaces the actions on update that the engines run for every updated item (null:
+  // none; shared by every engine, so they must be safe on several workers). The session
+  // installs its own, one set per engine, unless the host asked for no actions.
   void SetUpdateActions(std::unique_ptr<IUpdateActions> actions);
   // Waits until the desktop notifications of the checks so far have been handed over.
   void FlushNotifications();
@@ -95,9 +104,11 @@ class CCheckSession {
   void InstallActions();
   CheckSessionHost m_host;
   CHLPCall m_handOff;
-  std::unique_ptr<IUpdateActions> m_actions;
+  // The engines' questions, one at a time (several workers may ask at once).
+  std::unique_ptr<IPrompter> m_workerPrompter;
+  std::vector<std::unique_ptr<IUpdateActions>> m_actions;
   std::unique_ptr<platform::CDesktopNotifier> m_notifier;  // after the actions: goes first
-  CReNew* m_engine = nullptr;  // owned by m_list
+  std::vector<CReNew*> m_engines;  // owned by m_list
   std::unique_ptr<CWatchList> m_list;
   std::unique_ptr<CCheckResults> m_results;  // after the list: goes first
   CWatchApp& m_app;

@@ -1,14 +1,70 @@
-// The dispatcher of CWatchList: which item the check engine works on next.
+// The dispatcher of CWatchList: which item each check engine works on next.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
 #include "platform/clock.h"
 
+namespace {
+
+// The host an item's checks connect to, in lower case without port or user: one engine at
+// a time talks to it.
+std::string HostOf(const std::string& url) {
+  std::size_t start = url.find("://");
+  start = start == std::string::npos ? 0 : start + 3;
+  std::size_t end = url.find_first_of("/?#", start);
+  std::string authority = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  std::size_t at = authority.rfind('@');
+  if (at != std::string::npos) authority.erase(0, at + 1);
+  std::size_t colon = authority.rfind(':');
+  if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
+    authority.erase(colon);
+  }
+  std::transform(authority.begin(), authority.end(), authority.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return authority;
+}
+
+bool Contains(const std::vector<unsigned>& ids, unsigned id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+bool IsDue(const WatchItem& item) {
+  return item.m_nextCheck == 0 || item.m_nextCheck <= platform::Now();
+}
+
+}  // namespace
+
 void CWatchList::Dispatch() {
-  // A finished check's result reaches the list before the engine takes its next item:
-  // its report dispatches again (a check-now stays pending until then).
-  if (m_closing || m_engine->IsChecking() || m_engine->Stop()) {
+  if (m_closing) {
+    Save();
+    return;
+  }
+  // A finished check's result reaches the list before its engine takes its next item: its
+  // report dispatches again. An engine that only waits for a later time is stopped, as its
+  // item may no longer be the next one.
+  const int jobs = JobLimit();
+  std::vector<unsigned> taken;
+  std::vector<std::string> hosts;
+  std::vector<EngineSlot*> free;
+  for (int i = 0; i < EngineCount(); ++i) {
+    EngineSlot& slot = m_slots[i];
+    if (slot.engine->IsChecking() || slot.engine->Stop()) {
+      if (slot.id != 0) {
+        taken.push_back(slot.id);
+        int position = FindSlotPosition(slot);
+        if (position >= 0 && HasOtherEngines()) hosts.push_back(HostOf(m_items[position].m_url));
+      }
+    } else if (i < jobs) {
+      free.push_back(&slot);
+    } else {
+      slot.current = -1;
+      slot.id = 0;
+    }
+  }
+  if (free.empty()) {  // a check-now stays pending until an engine is free
     Save();
     return;
   }
@@ -22,34 +78,55 @@ void CWatchList::Dispatch() {
     m_checkNowPending = false;
   }
 
-  m_current = SelectNext();
-  SaveForDispatch();
-  if (m_current < 0) {
+  const bool othersChecking = !taken.empty();
+  bool waiterGiven = false;
+  bool immediate = false;
+  for (EngineSlot* slot : free) {
+    immediate |= AssignSlot(*slot, othersChecking, waiterGiven, taken, hosts);
+  }
+  SaveForDispatch(immediate);
+}
+
+// Gives a free engine the earliest item no other engine has and whose host no other engine
+// checks. Only one engine is given an item that is not due yet, or, when no engine checks,
+// the midnight wake-up; the others stay asleep. true when the engine checks at once.
+bool CWatchList::AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterGiven,
+                            std::vector<unsigned>& taken, std::vector<std::string>& hosts) {
+  slot.current = -1;
+  slot.id = 0;
+  if (waiterGiven) return false;
+  int next = SelectNext(taken, hosts);
+  if (next >= 0 && !IsDue(m_items[next])) {
+    waiterGiven = true;
+  } else if (next < 0) {
+    if (othersChecking || &slot != &m_slots.front()) return false;
     // Nothing to check: wake at the next midnight, when the schedules turn to a new day.
+    waiterGiven = true;
     WatchItem wakeUp;
     wakeUp.m_nextCheck = static_cast<int>(NextMidnight());
-    m_engine->Start(wakeUp, -1);
-  } else {
-    m_engine->Start(m_items[m_current], m_current);
+    slot.engine->Start(wakeUp, -1);
+    return false;
   }
+  slot.current = next;
+  slot.id = m_items[next].m_id;
+  taken.push_back(slot.id);
+  if (HasOtherEngines()) hosts.push_back(HostOf(m_items[next].m_url));
+  slot.engine->Start(m_items[next], next);
+  return !waiterGiven;
 }
 
 // Every dispatch saves the list, except while checks follow one another at once (a check
 // of all items): there the list is saved at most every kBurstSaveInterval and again when
 // the run of checks ends, as rewriting the whole list after each of hundreds of quick
 // checks would cost more than the checks.
-void CWatchList::SaveForDispatch() {
+void CWatchList::SaveForDispatch(bool immediate) {
   auto now = std::chrono::steady_clock::now();
-  bool immediate = false;
-  if (m_current >= 0) {
-    int next = m_items[m_current].m_nextCheck;
-    immediate = next == 0 || next <= platform::Now();
-  }
   if (immediate && m_saved && now - m_lastSave < kBurstSaveInterval) return;
   Save();
 }
 
-int CWatchList::SelectNext() {
+int CWatchList::SelectNext(const std::vector<unsigned>& taken,
+                           const std::vector<std::string>& hosts) {
   // One pass: the earliest wins, and on equal times the first in list order.
   int best = -1;
   for (int i = 0; i < GetCount(); ++i) {
@@ -57,6 +134,11 @@ int CWatchList::SelectNext() {
     if (item.m_active != 1 || item.m_nextCheck < 0) continue;
     if (best >= 0 && item.m_nextCheck >= m_items[best].m_nextCheck) continue;
     if (m_eligible && !m_eligible(item)) continue;
+    if (!taken.empty() && Contains(taken, item.m_id)) continue;
+    if (!hosts.empty() &&
+        std::find(hosts.begin(), hosts.end(), HostOf(item.m_url)) != hosts.end()) {
+      continue;
+    }
     best = i;
   }
   return best;
@@ -68,17 +150,40 @@ void CWatchList::CheckNow(int position) {
   Dispatch();
 }
 
-void CWatchList::OnCheckDone() {
-  if (m_current >= 0 && m_current < GetCount()) m_items[m_current].m_nextCheck = -2;
-  FinishCheck();
+void CWatchList::OnCheckDone() { OnCheckDone(m_slots.front().id); }
+
+void CWatchList::OnCheckDone(unsigned checkedId) {
+  EngineSlot* slot = SlotOf(checkedId);
+  int position = slot ? FindSlotPosition(*slot) : -1;
+  if (position >= 0) m_items[position].m_nextCheck = -2;
+  FinishCheck(slot, position);
 }
 
 // The end of a check, reported or cancelled: the changes that waited for it, the new
 // schedule, and the next dispatch.
-void CWatchList::FinishCheck() {
+void CWatchList::FinishCheck(EngineSlot* slot, int checkedPosition) {
+  bool changed = !m_pending.empty();
   ApplyPending();
-  for (WatchItem& item : m_items) item.Reschedule();
+  if (changed) FollowSlots();
+  Reschedule(changed ? -1 : checkedPosition, changed || !slot || slot->id == 0);
   m_dirty = true;
-  m_engine->SignalIdle();
+  if (slot) {
+    slot->current = -1;
+    slot->id = 0;
+    slot->engine->SignalIdle();
+  }
   Dispatch();
+}
+
+// Only items whose time is negative are rescheduled, and their new time depends on the
+// day: after a plain check only the checked item can have changed. Every item is gone
+// through when the list changed, at the midnight wake-up and on a new day.
+void CWatchList::Reschedule(int checkedPosition, bool listChanged) {
+  long long day = static_cast<long long>(TodayMidnight());
+  if (listChanged || day != m_rescheduledDay) {
+    for (WatchItem& item : m_items) item.Reschedule();
+    m_rescheduledDay = day;
+  } else if (checkedPosition >= 0 && checkedPosition < GetCount()) {
+    m_items[checkedPosition].Reschedule();
+  }
 }

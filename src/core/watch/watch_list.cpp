@@ -1,5 +1,6 @@
 #include "core/watch/watch_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -27,16 +28,84 @@ class CNoEngine : public ICheckEngine {
 
 }  // namespace
 
-CWatchList::CWatchList(std::unique_ptr<ICheckEngine> engine)
-    : m_engine(engine ? std::move(engine) : std::make_unique<CNoEngine>()) {}
+CWatchList::CWatchList(std::unique_ptr<ICheckEngine> engine) {
+  m_slots.push_back({engine ? std::move(engine) : std::make_unique<CNoEngine>()});
+}
 
 CWatchList::~CWatchList() {
-  m_engine->SetShuttingDown();
+  SetShuttingDown();
   if (m_dirty) Save();
 }
 
+void CWatchList::AddEngine(std::unique_ptr<ICheckEngine> engine) {
+  m_slots.push_back({std::move(engine)});
+}
+
+int CWatchList::JobLimit() const {
+  int jobs = m_jobLimit ? m_jobLimit() : EngineCount();
+  return std::clamp(jobs, 1, EngineCount());
+}
+
+bool CWatchList::IsBusy() {
+  bool busy = false;
+  for (EngineSlot& slot : m_slots) busy |= slot.engine->IsBusy();
+  return busy;
+}
+
+bool CWatchList::IsUnderCheck(int position) {
+  for (EngineSlot& slot : m_slots) {
+    if (slot.current == position && position >= 0 && slot.engine->IsBusy()) return true;
+  }
+  return false;
+}
+
+void CWatchList::SetShuttingDown() {
+  for (EngineSlot& slot : m_slots) slot.engine->SetShuttingDown();
+}
+
+bool CWatchList::HasOutstandingCheck() {
+  bool outstanding = false;
+  for (EngineSlot& slot : m_slots) outstanding |= slot.engine->IsChecking();
+  return outstanding;
+}
+
+// The slot whose engine checks the item with that identity (0: the midnight wake-up of the
+// first engine).
+CWatchList::EngineSlot* CWatchList::SlotOf(unsigned checkedId) {
+  if (checkedId == 0) return &m_slots.front();
+  for (EngineSlot& slot : m_slots) {
+    if (slot.id == checkedId) return &slot;
+  }
+  return nullptr;
+}
+
+int CWatchList::FindSlotPosition(const EngineSlot& slot) const {
+  if (slot.id == 0) return -1;
+  if (slot.current >= 0 && slot.current < GetCount() && m_items[slot.current].m_id == slot.id) {
+    return slot.current;
+  }
+  return FindById(slot.id);
+}
+
+// After queued changes every engine's item is found again by its identity. An engine whose
+// item went keeps the identity: its report must still find the engine.
+void CWatchList::FollowSlots() {
+  for (EngineSlot& slot : m_slots) slot.current = FindSlotPosition(slot);
+}
+
+// The item at `position` is gone: the engines' positions follow their items.
+void CWatchList::SlotsAfterRemoval(int position) {
+  for (EngineSlot& slot : m_slots) {
+    if (slot.current == position) {
+      slot.current = -1;  // the identity stays, for the report of a check under way
+    } else if (position < slot.current) {
+      --slot.current;
+    }
+  }
+}
+
 bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
-  m_engine->SetNotifyTarget(queue, notify);
+  for (EngineSlot& slot : m_slots) slot.engine->SetNotifyTarget(queue, notify);
   bool loaded = Load();
   // Only a list read whole names every file its items keep, which must survive.
   if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
@@ -158,30 +227,29 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
 void CWatchList::DeleteItem(int position) {
   if (position < 0 || position >= GetCount()) return;
   if (m_editing) {
-    // A check that reports later finds its item by identity; m_current follows the item.
-    if (position == m_current) m_current = -1;
-    else if (position < m_current) --m_current;
+    // A check that reports later finds its item by identity; the engines' positions follow.
+    SlotsAfterRemoval(position);
     Remove(position);
     return;
   }
   // The item under check need not be checked to its end: the check is cancelled, and
   // when it then reports nothing the list goes on as after a check. Positions given
   // during a check count the queued changes as made.
-  int underCheck = PositionAfterPending(m_current);
-  if (underCheck >= 0 && position == underCheck && m_engine->IsChecking() &&
-      !m_engine->Cancel()) {
-    m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
-    m_current = -1;
-    FinishCheck();
-    return;
+  for (EngineSlot& slot : m_slots) {
+    int underCheck = PositionAfterPending(slot.current);
+    if (underCheck >= 0 && position == underCheck && slot.engine->IsChecking() &&
+        !slot.engine->Cancel()) {
+      m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
+      FinishCheck(&slot, -1);
+      return;
+    }
   }
   if (IsBusy() || StopEngineFor(position)) {
     m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
     return;
   }
-  if (position == m_current) m_current = -1;
+  SlotsAfterRemoval(position);
   Remove(position);
-  if (position < m_current) --m_current;
   Dispatch();
 }
 
@@ -208,14 +276,17 @@ void CWatchList::RunEdit(const ListEdit& edit) {
 // Stops the engine when it waits on `position`. true when the check began all the same
 // (its report is on the way, so the change must wait for it).
 bool CWatchList::StopEngineFor(int position) {
-  if (position != m_current) return false;
-  return m_engine->Stop();
+  bool ran = false;
+  for (EngineSlot& slot : m_slots) {
+    if (slot.current == position) ran |= slot.engine->Stop();
+  }
+  return ran;
 }
 
 bool CWatchList::Close() {
   m_closing = true;
-  m_engine->Cancel();
-  return m_engine->IsChecking();
+  for (EngineSlot& slot : m_slots) slot.engine->Cancel();
+  return HasOutstandingCheck();
 }
 
 int CWatchList::TakeCheckResult(const WatchItem& item, int position) {

@@ -1,8 +1,9 @@
 // The watch list: every watch item of the program in the user's order, its file
-// "WatchList.pgl" in the program folder, the check engine (owned through ICheckEngine), and
-// the dispatcher that hands the engine one item at a time (the active item with the
-// earliest next check time, or an item without URL that wakes the engine at the next
-// midnight).
+// "WatchList.pgl" in the program folder, its check engines (owned through ICheckEngine), and
+// the dispatcher that hands each idle engine one item at a time (the active item with the
+// earliest next check time whose host no other engine is checking, or an item without URL
+// that wakes the engine at the next midnight). Only one engine ever waits for a later time;
+// the others take only items that are due, so idle engines sleep on their events.
 //
 // Threads: every operation runs on the user-interface thread. The engine's reports reach
 // the list through the notify target given to Init (the results, core/check/check_results.h),
@@ -31,6 +32,12 @@ class CWatchList {
   // `engine` checks the items the dispatcher gives it; without one (a list that is only
   // read and written) nothing is ever checked.
   explicit CWatchList(std::unique_ptr<ICheckEngine> engine = nullptr);
+  // One more engine, for checks at once (before Init). The first engine of the list gives
+  // the midnight wake-up; how many are used is SetJobLimit's.
+  void AddEngine(std::unique_ptr<ICheckEngine> engine);
+  // How many engines may check at once, asked at every dispatch (the program-wide setting
+  // may change meanwhile); empty: all of them. Clamped to 1 .. the number of engines.
+  void SetJobLimit(std::function<int()> limit) { m_jobLimit = std::move(limit); }
   // Saves when the list changed since the last save, then ends the engine (a running
   // check is cancelled; a report still under way is dropped).
   ~CWatchList();
@@ -81,8 +88,8 @@ class CWatchList {
   // nothing); the item goes at once, unless the check had ended all the same.
   void DeleteItem(int position);
   // A change must be queued now: a check runs, is due in exactly one second, or has ended
-  // and its report has not been taken up yet.
-  bool IsBusy() { return m_engine->IsBusy(); }
+  // and its report has not been taken up yet (on any engine).
+  bool IsBusy();
   // A change of the caller's own (another program's request), made in order with the
   // queued changes: at once, then dispatching, or while busy when the running check ends.
   // Inside `edit` AddItem, ReplaceItem and DeleteItem take effect at once and do not
@@ -90,12 +97,12 @@ class CWatchList {
   using ListEdit = std::function<void(CWatchList&)>;
   void QueueEdit(ListEdit edit);
   // The program is ending: a check that ends late reports nothing.
-  void SetShuttingDown() { m_engine->SetShuttingDown(); }
+  void SetShuttingDown();
   // Ends dispatching for good (a headless front end's exit): a waiting or running check is
   // cancelled. true when a check that had ended all the same still has its report to be
   // taken up; run the queue until !HasOutstandingCheck() to take it, then Save.
   bool Close();
-  bool HasOutstandingCheck() { return m_engine->IsChecking(); }
+  bool HasOutstandingCheck();
 
   // The dispatcher. Dispatch saves the list and gives the engine its next item. While a
   // finished check's report waits to be taken up it only saves: the report dispatches.
@@ -104,12 +111,14 @@ class CWatchList {
   void Dispatch();
   // Position of the next item to check (active, m_nextCheck 0 or later, earliest first;
   // equal times in list order), or -1.
-  int SelectNext();
+  int SelectNext() { return SelectNext({}, {}); }
   // "直ちにチェック" for one position, or -1 for "全てのアイテムを直ちにチェック": sets the
   // items' next check time to 0 (active items only) at the next dispatch, and dispatches.
   void CheckNow(int position);
-  // End of a check, after its result has been taken back: applies the queued changes,
-  // reschedules, and dispatches the next check.
+  // End of the check of the item with identity `checkedId` (0: the midnight wake-up), after
+  // its result has been taken back: applies the queued changes, reschedules, and
+  // dispatches the next checks. Without an identity: the first engine's check.
+  void OnCheckDone(unsigned checkedId);
   void OnCheckDone();
   // Copies a checked item back into the list at `position` (where it was given to the
   // engine) keeping its identity and position; gives the position, or -1 when the item is
@@ -121,8 +130,13 @@ class CWatchList {
   void SetEligibility(std::function<bool(const WatchItem&)> eligible) {
     m_eligible = std::move(eligible);
   }
-  int CurrentPosition() const { return m_current; }
-  ICheckEngine& Engine() { return *m_engine; }
+  // The position the first engine was last given (-1: none).
+  int CurrentPosition() const { return m_slots.front().current; }
+  // An engine checks, or is about to check, the item at `position`.
+  bool IsUnderCheck(int position);
+  ICheckEngine& Engine() { return *m_slots.front().engine; }
+  int EngineCount() const { return static_cast<int>(m_slots.size()); }
+  ICheckEngine& Engine(int index) { return *m_slots[index].engine; }
   bool IsDirty() const { return m_dirty; }
   // A change made to an item in place (GetItemPtr), such as a cleared update mark: the
   // list is saved at the next dispatch or when it ends.
@@ -137,6 +151,23 @@ class CWatchList {
     ListEdit edit;
   };
 
+  // One engine and the item it was last given (by position and identity; 0 for none or the
+  // midnight wake-up).
+  struct EngineSlot {
+    std::unique_ptr<ICheckEngine> engine;
+    int current = -1;
+    unsigned id = 0;
+  };
+
+  int SelectNext(const std::vector<unsigned>& taken, const std::vector<std::string>& hosts);
+  bool AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterGiven,
+                  std::vector<unsigned>& taken, std::vector<std::string>& hosts);
+  int JobLimit() const;
+  bool HasOtherEngines() const { return JobLimit() > 1; }
+  EngineSlot* SlotOf(unsigned checkedId);
+  int FindSlotPosition(const EngineSlot& slot) const;
+  void FollowSlots();
+  void SlotsAfterRemoval(int position);
   void Append(WatchItem item);
   void Store(int position, WatchItem item);
   void Remove(int position);
@@ -144,8 +175,9 @@ class CWatchList {
   void Renumber();
   void RunEdit(const ListEdit& edit);
   bool StopEngineFor(int position);
-  void SaveForDispatch();
-  void FinishCheck();
+  void SaveForDispatch(bool immediate);
+  void FinishCheck(EngineSlot* slot, int checkedPosition);
+  void Reschedule(int checkedPosition, bool listChanged);
   // Where the item now at `position` will be once the queued changes are made; -1 when one
   // of them deletes it, or when a queued edit makes it unknown.
   int PositionAfterPending(int position) const;
@@ -159,11 +191,12 @@ class CWatchList {
   bool m_editing = false;  // inside a QueueEdit's edit
   bool m_saved = false;  // m_lastSave holds the time of the last good save
   std::chrono::steady_clock::time_point m_lastSave;
-  int m_current = -1;
   unsigned m_nextId = 1;
+  long long m_rescheduledDay = -1;  // the local day of the last rescheduling of every item
+  std::function<int()> m_jobLimit;
   std::vector<WatchItem> m_items;
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
   platform::CReplaceGuard m_guard;
-  std::unique_ptr<ICheckEngine> m_engine;  // last member: destroyed (its worker joined) first
+  std::vector<EngineSlot> m_slots;  // last member: destroyed (the workers joined) first
 };

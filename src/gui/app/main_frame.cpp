@@ -297,7 +297,7 @@ void CMainDlg::OnCancel() {
     // A notification mail's window is modal on this thread and the check's worker waits
     // for it: break the mail off, and end once its window has closed.
     m_session->SetShuttingDown();
-    m_session->Engine().AbortSignal()->Cancel();
+    m_session->AbortActions();
     m_mailDialogs->WhenClosed([this] { OnCancel(); });
     return;
   }

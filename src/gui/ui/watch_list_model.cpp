@@ -150,7 +150,7 @@ unsigned CWatchListModel::SyncCheckBoxes(const std::vector<bool>& boxes) {
 }
 
 bool CWatchListModel::IsUnderCheck(int position) {
-  return m_list.IsBusy() && m_list.CurrentPosition() == position;
+  return m_list.IsUnderCheck(position);
 }
 
 bool CWatchListModel::SubmitDeferred() {

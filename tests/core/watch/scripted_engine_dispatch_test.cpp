@@ -107,4 +107,100 @@ TEST_F(ScriptedDispatchTest, DeletingTheItemUnderCheckCancelsOrWaitsForTheReport
   EXPECT_EQ(list->GetCount(), 0);
 }
 
+// Several scripted engines: which engine gets which item, one host at a time.
+class MultiEngineDispatchTest : public ::testing::Test {
+ protected:
+  MultiEngineDispatchTest() {
+    platform::SetProgramFolder(folder.Path());
+    for (int i = 0; i < 3; ++i) {
+      auto scripted = std::make_unique<CScriptedEngine>();
+      engines.push_back(scripted.get());
+      if (i == 0) list = std::make_unique<CWatchList>(std::move(scripted));
+      else list->AddEngine(std::move(scripted));
+    }
+  }
+  void Add(const std::string& url, int nextCheck, bool active = true) {
+    WatchItem item;
+    item.m_url = url;
+    item.m_active = active ? 1 : 0;
+    item.m_nextCheck = nextCheck;
+    list->QueueEdit([item](CWatchList& edited) { edited.AddItem(item); });
+  }
+  std::vector<std::string> Checking() const {
+    std::vector<std::string> urls;
+    for (CScriptedEngine* engine : engines) {
+      urls.push_back(engine->checking ? engine->given.back().url : "-");
+    }
+    return urls;
+  }
+  void EndCheck(int engine) {
+    const std::string url = engines[engine]->given.back().url;
+    for (int i = 0; i < list->GetCount(); ++i) {
+      if (list->GetItem(i).m_url != url) continue;
+      WatchItem checked = list->GetItem(i);
+      list->TakeCheckResult(checked, i);
+      list->OnCheckDone(checked.m_id);
+      return;
+    }
+    FAIL() << url << " is not in the list";
+  }
+
+  TempFolder folder;
+  std::vector<CScriptedEngine*> engines;
+  std::unique_ptr<CWatchList> list;
+};
+
+TEST_F(MultiEngineDispatchTest, EachIdleEngineTakesTheEarliestDueItemOfAHostNoOtherChecks) {
+  list->QueueEdit([](CWatchList&) {});  // nothing yet: the first engine waits for midnight
+  ASSERT_EQ(engines[0]->given.size(), 1u);
+  EXPECT_EQ(engines[0]->given.back().url, "");
+  EXPECT_TRUE(engines[1]->given.empty()) << "the other engines sleep";
+
+  list->SetJobLimit([] { return 3; });
+  for (const char* url : {"http://a/1", "http://A:80/2", "http://b/1", "http://c/1",
+                          "http://inactive/"}) {
+    Add(url, -1, std::string(url) != "http://inactive/");
+  }
+  list->CheckNow(-1);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://a/1", "http://b/1", "http://c/1"}))
+      << "a's second page waits for its host";
+
+  // A change while checks run is queued and made at the next completion, whichever it is.
+  list->DeleteItem(3);  // http://c/1, under check by the third engine
+  EXPECT_EQ(engines[2]->cancels, 1);
+  EXPECT_EQ(list->GetCount(), 4);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://a/1", "http://b/1", "-"}))
+      << "the cancelled engine finds nothing it may take";
+  EndCheck(1);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://a/1", "-", "-"}));
+  EndCheck(0);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://A:80/2", "-", "-"}));
+  EndCheck(0);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"-", "-", "-"}));
+  EXPECT_EQ(engines[0]->given.back().url, "") << "nothing due: midnight on the first engine";
+}
+
+TEST_F(MultiEngineDispatchTest, OneJobChecksInTodaysOrderAndOnlyOneEngineWaitsForLater) {
+  list->SetJobLimit([] { return 1; });
+  Add("http://x/late", 2000000000);
+  Add("http://x/now", 0);
+  Add("http://y/now", 0);
+  Add("http://z/soon", 1900000000);
+  list->QueueEdit([](CWatchList&) {});
+  std::vector<std::string> order;
+  for (int i = 0; i < 2; ++i) {
+    order.push_back(engines[0]->given.back().url);
+    EXPECT_TRUE(engines[1]->given.empty());
+    EndCheck(0);
+  }
+  order.push_back(engines[0]->given.back().url);
+  EXPECT_EQ(order, (std::vector<std::string>{"http://x/now", "http://y/now", "http://z/soon"}));
+
+  list->SetJobLimit([] { return 3; });
+  list->CheckNow(0);  // x/late due now; z/soon is waited for by one engine only
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://x/late", "-", "-"}));
+  EXPECT_EQ(engines[1]->given.back().url, "http://z/soon");
+  EXPECT_TRUE(engines[2]->given.empty());
+}
+
 }  // namespace
