@@ -342,9 +342,13 @@ void CMainDlg::OnClose(wxCloseEvent& event) {
 
 void CMainDlg::OnIconize(wxIconizeEvent& event) {
   event.Skip();
-  // Into the tray after the window manager has finished minimising.
+  // Into the tray after the window manager has finished minimising. The display may
+  // report a minimise that a restore undoes at once (a window shown again from the tray
+  // just after it was hidden): only a window that is still minimised goes.
   if (event.IsIconized() && !m_ending && wxTaskBarIcon::IsAvailable()) {
-    CallAfter([this] { Minimise(); });
+    CallAfter([this] {
+      if (IsIconized()) Minimise();
+    });
   }
 }
 
