@@ -345,9 +345,10 @@ void CMainDlg::OnIconize(wxIconizeEvent& event) {
   // Into the tray after the window manager has finished minimising. The display may
   // report a minimise that a restore undoes at once (a window shown again from the tray
   // just after it was hidden): only a window that is still minimised goes.
+  m_lastIconized = event.IsIconized();
   if (event.IsIconized() && !m_ending && wxTaskBarIcon::IsAvailable()) {
     CallAfter([this] {
-      if (IsIconized()) Minimise();
+      if (m_lastIconized) Minimise();
     });
   }
 }

@@ -147,6 +147,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   CButtonRow m_buttonRow{300};
   bool m_inTray = false;
   bool m_hiddenInTray = false;  // hidden by going to the tray, until shown from it
+  bool m_lastIconized = false;  // what the last minimise or restore event said
   bool m_ending = false;
   bool m_deferredInitDone = false;
 };
