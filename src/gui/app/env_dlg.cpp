@@ -79,7 +79,7 @@ void CEnvDlg::CreateControls() {
   // Previous versions kept per item for "変更点を表示".
   auto* history = new wxBoxSizer(wxHORIZONTAL);
   history->Add(new wxStaticText(this, wxID_ANY, ToWx("変更履歴の数")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(80, -1),
+  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                   wxSP_ARROW_KEYS, 0, kMaxHistoryCount, 1);
   m_historyCount->SetName(wxASCII_STR("historyCount"));
   history->Add(m_historyCount, 0);
