@@ -1,7 +1,10 @@
 // Writes the files shipped beside the programs into each folder named on the command line:
 // "notify.wav", the short chime of an update, and "pagewarden.png", the program's icon for
 // the desktop's notifications (the picture the desktop program draws for its windows).
-// Run at build time, so that the repository holds no binary files.
+// With --icons DIR it writes the same picture as the desktop's application icon instead: the
+// hicolor theme's DIR/NxN/apps/pagewarden.png at the usual sizes and
+// DIR/scalable/apps/pagewarden.svg. Run at build time, so that the repository holds no
+// binary files.
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -148,6 +151,26 @@ Bytes Icon(int size) {
   return png;
 }
 
+// The shapes of IconAt as an SVG drawing on a 256 unit square.
+Bytes Svg() {
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+      "viewBox=\"0 0 256 256\">\n"
+      "  <rect width=\"256\" height=\"256\" rx=\"46.08\" fill=\"#2060c0\"/>\n"
+      "  <rect x=\"56.32\" y=\"30.72\" width=\"143.36\" height=\"194.56\" fill=\"#ffffff\"/>\n";
+  for (int line = 0; line < 3; ++line) {
+    double y = 256 * (0.24 + 0.1 * line) - 8;
+    text += "  <rect x=\"76.8\" y=\"" + std::to_string(y) +
+            "\" width=\"102.4\" height=\"16\" fill=\"#2060c0\"/>\n";
+  }
+  text +=
+      "  <ellipse cx=\"128\" cy=\"174.08\" rx=\"51.2\" ry=\"30.72\" fill=\"#f0a000\"/>\n"
+      "  <circle cx=\"128\" cy=\"174.08\" r=\"17.92\" fill=\"#141414\"/>\n"
+      "</svg>\n";
+  return Bytes(text.begin(), text.end());
+}
+
 bool Write(const std::string& path, const Bytes& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
@@ -155,9 +178,27 @@ bool Write(const std::string& path, const Bytes& bytes) {
   return std::fclose(file) == 0 && written;
 }
 
+int WriteThemeIcons(const std::string& folder) {
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    std::string name = std::to_string(size) + "x" + std::to_string(size);
+    std::string path = folder + "/" + name + "/apps/pagewarden.png";
+    if (!Write(path, Icon(size))) {
+      std::perror(path.c_str());
+      return 1;
+    }
+  }
+  std::string svg = folder + "/scalable/apps/pagewarden.svg";
+  if (!Write(svg, Svg())) {
+    std::perror(svg.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--icons") return WriteThemeIcons(argv[2]);
   const Bytes wav = Chime();
   const Bytes png = Icon(48);
   for (int i = 1; i < argc; ++i) {

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/common.sh"
 
 install_missing_packages "$root/scripts/packages.txt" "$root/scripts/screenshot-packages.txt"
-for page in 0:page-data 1:timing 2:update-options 4:form-data; do
+for page in 0:page-data 1:timing 2:update-options 3:check-options 4:form-data; do
   PAGEWARDEN_SHEET_PAGE=${page%%:*} "$root/scripts/screenshot_scene.sh" \
     'DefineSheetScreenshot.*' 'サイトの定義' "$root/docs/define-sheet-${page#*:}.png"
 done

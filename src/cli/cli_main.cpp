@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "cli/command_check.h"
+#include "cli/command_diff.h"
 #include "cli/command_items.h"
 #include "cli/command_links.h"
 #include "cli/command_list.h"
@@ -30,6 +32,9 @@ const char* const kUsage[] = {
     "               (--json: 結果を一つの JSON 文書で表示します)",
     "               (--jobs N: 今回だけ同時に N 件までチェックします, 1 から 16)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
+    "  diff N [--no-color]",
+    "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
+    "               (前の版がなければ終了コード 1)",
     "  mailtest     設定したメールアカウントにテストメールを送ります",
     "               check と run は更新時の動作 (サウンド, 表示, 実行, メール, 通知) を行います",
     "               --no-actions: 更新時の動作を行いません",
@@ -144,6 +149,13 @@ int RunCli(int argc, char** argv) {
   }
   if (command == "list" && rest.empty()) return RunListCommand(home, json);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
+  if (command == "diff") {
+    bool colour = !TakeOption(rest, "--no-color") && isatty(STDOUT_FILENO);
+    if (rest.size() == 1) {
+      if (int number = ItemNumber(rest[0])) return RunDiffCommand(home, number - 1, colour);
+    }
+    return UsageError("diff にはアイテムの番号 (1 から) を指定します");
+  }
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
     if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs);

@@ -4,6 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/console.h"
+#include "core/app/autostart.h"
 #include "core/app/setting_names.h"
 #include "core/app/settings_archive.h"
 
@@ -57,9 +58,16 @@ int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std
     return Refuse(setting.name + " の値が正しくありません: " + value + " (使える値: " +
                   setting.allowed + ")");
   }
+  std::string autostartFailure;
+  bool autostartApplied = setting.name != "autostart" ||
+                          ApplyAutostartSetting(settings, autostartFailure);
   if (!session.App().SaveSettings()) {
     PrintLine("pagewarden-cli: 設定ファイルを保存できませんでした: " + SettingsArchivePath(),
               stderr);
+    return 1;
+  }
+  if (!autostartApplied) {
+    PrintLine("pagewarden-cli: " + autostartFailure, stderr);
     return 1;
   }
   PrintSetting(setting, settings);

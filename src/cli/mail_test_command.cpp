@@ -45,16 +45,28 @@ int RunMailTestCommand(const std::string& homeArgument) {
   CLoopDialogHost host;
   CConsoleMessagePrompter prompter;
   std::string state;
+  MailSecurity security;
   {
     CMailJob job(host, &prompter);
     job.SetTextListener([](const std::string& text) { PrintLine(text); });
     state = job.TestFromSettings(info, message);
+    security = job.FoundSecurity();
   }
   PrintLine("SMTP認証: " + state);
+  if (security != settings.m_mailSecurity) PrintLine("暗号化: STARTTLS が使えます (starttls)");
   settings.m_smtpAuthState = state;
+  settings.m_mailSecurity = security;
   if (!session.App().SaveSettings()) {
     PrintLine("設定ファイルを保存できませんでした: " + SettingsArchivePath(), stderr);
     return 1;
   }
-  return state == kAuthUnknown ? 1 : 0;
+  if (state == kAuthUnknown) {
+    // Most providers take mail only on the submission port, with STARTTLS and a password.
+    PrintLine("ヒント: 多くのメールサービスはポート 587 で STARTTLS とパスワードを使います:");
+    PrintLine("  pagewarden-cli settings mail-port 587");
+    PrintLine("  pagewarden-cli settings mail-security starttls");
+    PrintLine("  pagewarden-cli settings mail-password - < password.txt");
+    return 1;
+  }
+  return 0;
 }

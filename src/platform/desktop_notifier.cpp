@@ -159,25 +159,37 @@ bool CDesktopNotifier::SessionBusAvailable() {
          S_ISSOCK(info.st_mode);
 }
 
-void CDesktopNotifier::Show(DesktopNotice notice) {
-  if (!SessionBusAvailable()) return;
+CDesktopNotifier::Loop* CDesktopNotifier::StartedLoop() {
+  // Several checks may show their notices at the same moment; only one starts the loop.
+  std::lock_guard lock(m_startMutex);
   if (!m_loop) {
     m_loop = std::make_unique<Loop>();
     Loop* loop = m_loop.get();
     loop->thread = std::thread([loop, name = m_appName] { loop->Run(name); });
   }
+  return m_loop.get();
+}
+
+void CDesktopNotifier::Show(DesktopNotice notice) {
+  if (!SessionBusAvailable()) return;
+  Loop* loop = StartedLoop();
   {
-    std::lock_guard lock(m_loop->mutex);
-    ++m_loop->pending;
+    std::lock_guard lock(loop->mutex);
+    ++loop->pending;
   }
-  g_main_context_invoke_full(m_loop->context, G_PRIORITY_DEFAULT, Loop::ShowTask,
-                             new Loop::Task{m_loop.get(), std::move(notice)}, Loop::DeleteTask);
+  g_main_context_invoke_full(loop->context, G_PRIORITY_DEFAULT, Loop::ShowTask,
+                             new Loop::Task{loop, std::move(notice)}, Loop::DeleteTask);
 }
 
 void CDesktopNotifier::Flush() {
-  if (!m_loop) return;
-  std::unique_lock lock(m_loop->mutex);
-  m_loop->changed.wait(lock, [this] { return m_loop->pending == 0; });
+  Loop* loop = nullptr;
+  {
+    std::lock_guard lock(m_startMutex);
+    loop = m_loop.get();
+  }
+  if (!loop) return;
+  std::unique_lock lock(loop->mutex);
+  loop->changed.wait(lock, [loop] { return loop->pending == 0; });
 }
 
 }  // namespace platform

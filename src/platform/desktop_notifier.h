@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace platform {
@@ -46,7 +47,10 @@ class CDesktopNotifier {
 
  private:
   struct Loop;
+  Loop* StartedLoop();
+
   std::string m_appName;
+  std::mutex m_startMutex;
   std::unique_ptr<Loop> m_loop;  // started with the first notice
 };
 

@@ -67,6 +67,39 @@ bool MakeDirectory(const std::string& path) {
   return errno == EEXIST && StatFile(path, status) && status.isDirectory;
 }
 
+bool MakeNewDirectory(const std::string& path) {
+  std::string native = NativePath(path);
+  if (mkdir(native.c_str(), 0700) != 0) return false;
+  chmod(native.c_str(), 0700);  // the umask may have taken bits away
+  return true;
+}
+
+bool RemoveDirectory(const std::string& path) { return rmdir(NativePath(path).c_str()) == 0; }
+
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+  std::string source = NativePath(from);
+  std::string target = NativePath(to);
+  FILE* in = std::fopen(source.c_str(), "rb");
+  if (!in) return false;
+  int descriptor = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  FILE* out = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
+  if (!out) {
+    if (descriptor >= 0) close(descriptor);
+    std::fclose(in);
+    return false;
+  }
+  char block[65536];
+  bool ok = true;
+  for (std::size_t got; ok && (got = std::fread(block, 1, sizeof block, in)) > 0;) {
+    ok = std::fwrite(block, 1, got, out) == got;
+  }
+  ok = ok && !std::ferror(in);
+  std::fclose(in);
+  ok = std::fclose(out) == 0 && ok;
+  if (!ok) unlink(target.c_str());
+  return ok;
+}
+
 bool MakeDirectories(const std::string& path) {
   // '/' never occurs as the second byte of a CP932 character, so a plain scan is safe.
   for (std::size_t slash = path.find('/', 1); slash != std::string::npos;

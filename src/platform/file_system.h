@@ -35,6 +35,14 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);
 // Creates one folder; true also when it already exists as a folder.
 bool MakeDirectory(const std::string& path);
+// Creates one folder that must not exist yet: false when it does (or cannot be made), so
+// that threads racing for one name never both get it. For the user alone (0700).
+bool MakeNewDirectory(const std::string& path);
+// Removes an empty folder.
+bool RemoveDirectory(const std::string& path);
+// Copies the file `from` to the new file `to` (0600; an existing `to` stays and fails the
+// call). A copy that breaks off leaves no `to`.
+bool CopyToNewFile(const std::string& from, const std::string& to);
 // Creates the folder and any missing parents.
 bool MakeDirectories(const std::string& path);
 // Creates one folder for the user alone (0700, whatever the umask); an existing folder is

@@ -57,15 +57,23 @@ std::string ProgramFolderPath() {
   return g_programFolder;
 }
 
-std::string ShippedFile(const std::string& name) {
+std::string ExecutableFolder() {
   char executable[4096];
   ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
   if (length <= 0) return {};
   std::string folder(executable, static_cast<std::size_t>(length));
   folder.erase(folder.rfind('/'));
+  return Utf8ToCp932(folder);
+}
+
+std::string ShippedFile(const std::string& name) {
+  std::string folder = Cp932ToUtf8(ExecutableFolder());
+  if (folder.empty()) return {};
   std::string nativeName = Cp932ToUtf8(name);
+  // The relative data folder keeps an installation that was moved to another prefix working.
   for (const std::string& candidate :
-       {folder + "/" + nativeName, folder + "/../share/pagewarden/" + nativeName}) {
+       {folder + "/" + nativeName, folder + "/../share/pagewarden/" + nativeName,
+        std::string(PAGEWARDEN_DATA_FOLDER) + "/" + nativeName}) {
     if (access(candidate.c_str(), R_OK) == 0) return Utf8ToCp932(candidate);
   }
   return {};

@@ -18,9 +18,13 @@ std::string ProgramFolderPath();
 // the mail log and passwords: the program creates them readable by the user alone.
 bool IsInProgramFolder(const std::string& path);
 
+// The folder of the running executable (CP932), or empty when it cannot be told.
+std::string ExecutableFolder();
+
 // A file shipped with the program (CP932 name, e.g. "notify.wav"): beside the running
 // executable, else in the data folder of the installation (<prefix>/share/pagewarden with
-// the executable in <prefix>/bin). The CP932 path, or empty when neither holds it.
+// the executable in <prefix>/bin), else in the data folder the build was configured to
+// install into. The CP932 path, or empty when none holds it.
 std::string ShippedFile(const std::string& name);
 
 }  // namespace platform

@@ -168,11 +168,64 @@ bool CTcpSocket::WaitFor(short events, std::uint32_t timeoutMs) {
   }
 }
 
+bool CTcpSocket::WaitForStep(CTlsChannel::Step step, std::uint32_t timeoutMs) {
+  if (step == CTlsChannel::Step::WantRead) return WaitFor(POLLIN, timeoutMs);
+  if (step == CTlsChannel::Step::WantWrite) return WaitFor(POLLOUT, timeoutMs);
+  Fail(10054);
+  return false;
+}
+
+int CTcpSocket::StartTls(const std::string& host, const std::string& extraCaFile,
+                         std::uint32_t timeoutMs) {
+  if (m_fd < 0) return Fail(10057);
+  m_failedTls.reset();
+  std::string error;
+  std::unique_ptr<CTlsChannel> channel = CTlsChannel::Create(m_fd, host, extraCaFile, error);
+  if (!channel) return Fail(-1);
+  // One time-out for the whole handshake: a server that trickles its part still ends.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    CTlsChannel::Step step = channel->Handshake();
+    if (step == CTlsChannel::Step::Done) break;
+    if (step == CTlsChannel::Step::Failed) {
+      m_failedTls = std::move(channel);
+      return Fail(-1);
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return Fail(kWsaTimedOut);
+    if (!WaitForStep(step, static_cast<std::uint32_t>(left))) return m_lastError;
+  }
+  m_tls = std::move(channel);
+  return Fail(0);
+}
+
+bool CTcpSocket::TlsSendAll(const char* data, std::size_t size, std::uint32_t timeoutMs) {
+  while (size > 0) {
+    std::size_t written = 0;
+    CTlsChannel::Step step = m_tls->Write(data, size, written);
+    data += written;
+    size -= written;
+    if (step != CTlsChannel::Step::Done && !WaitForStep(step, timeoutMs)) return false;
+  }
+  return true;
+}
+
+long CTcpSocket::TlsReceive(char* buffer, std::size_t size, std::uint32_t timeoutMs) {
+  for (;;) {
+    std::size_t count = 0;
+    CTlsChannel::Step step = m_tls->Read(buffer, size, count);
+    if (step == CTlsChannel::Step::Done) return static_cast<long>(count);
+    if (!WaitForStep(step, timeoutMs)) return -1;
+  }
+}
+
 bool CTcpSocket::SendAll(const char* data, std::size_t size, std::uint32_t timeoutMs) {
   if (m_fd < 0) {
     Fail(10057);
     return false;
   }
+  if (m_tls) return TlsSendAll(data, size, timeoutMs);
   while (size > 0) {
     ssize_t written = send(m_fd, data, size, MSG_NOSIGNAL);
     if (written > 0) {
@@ -195,6 +248,7 @@ long CTcpSocket::Receive(char* buffer, std::size_t size, std::uint32_t timeoutMs
     Fail(10057);
     return -1;
   }
+  if (m_tls) return TlsReceive(buffer, size, timeoutMs);
   for (;;) {
     ssize_t count = recv(m_fd, buffer, size, 0);
     if (count >= 0) return static_cast<long>(count);
@@ -222,6 +276,9 @@ bool CTcpSocket::LocalAddress(std::string& text) const {
 }
 
 void CTcpSocket::Close() {
+  if (m_tls) m_tls->Shutdown();
+  m_tls.reset();
+  m_failedTls.reset();
   if (m_fd >= 0) close(m_fd);
   m_fd = -1;
 }

@@ -1,7 +1,7 @@
 // A blocking TCP client connection on POSIX sockets, standing in for the Windows Sockets
 // client. Failures are reported as Windows Sockets error numbers (ECONNREFUSED becomes
 // 10061, a time-out 10060), so the program's error texts keep their numbers. Every wait
-// has a time-out. One object is used by one thread at a time.
+// has a time-out. The connection may be turned into TLS (StartTls). One object is used by one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/cancel_signal.h"
+#include "platform/tls_channel.h"
 
 namespace platform {
 
@@ -36,6 +37,14 @@ class CTcpSocket {
   // One receive of at most `size` bytes: the count, 0 when the peer closed, -1 on an
   // error or when nothing arrived within `timeoutMs` (then LastError is 10060).
   long Receive(char* buffer, std::size_t size, std::uint32_t timeoutMs);
+  // Turns the connection into TLS for `host` (the name it was connected with; see
+  // CTlsChannel): the whole handshake must end within `timeoutMs`. 0, else the error
+  // number (10060 time-out, 10004 cancelled), or -1 with TlsFailure() saying why. Every
+  // later Send and Receive goes through TLS.
+  int StartTls(const std::string& host, const std::string& extraCaFile, std::uint32_t timeoutMs);
+  bool IsTls() const { return m_tls != nullptr; }
+  // The channel of the last StartTls (kept after a failed one, for its reasons); null.
+  const CTlsChannel* Tls() const { return m_tls ? m_tls.get() : m_failedTls.get(); }
   // The local address of the connection as text ("127.0.0.1"); false when unknown.
   bool LocalAddress(std::string& text) const;
   void Close();
@@ -47,11 +56,17 @@ class CTcpSocket {
 
  private:
   bool WaitFor(short events, std::uint32_t timeoutMs);
+  // Waits as `step` asks; false (LastError set) on a failure or a time-out.
+  bool WaitForStep(CTlsChannel::Step step, std::uint32_t timeoutMs);
+  bool TlsSendAll(const char* data, std::size_t size, std::uint32_t timeoutMs);
+  long TlsReceive(char* buffer, std::size_t size, std::uint32_t timeoutMs);
   int Fail(int error);
 
   int m_fd = -1;
   int m_lastError = 0;
   std::shared_ptr<CCancelSignal> m_cancel;
+  std::unique_ptr<CTlsChannel> m_tls;
+  std::unique_ptr<CTlsChannel> m_failedTls;
 };
 
 }  // namespace platform

@@ -8,13 +8,16 @@
 #include <wx/choice.h>
 #include <wx/textctrl.h>
 #include <wx/button.h>
+#include <wx/tglbtn.h>
 #include <wx/weakref.h>
 
+#include "core/check/renew.h"
 #include "core/common/path_utils.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_frame.h"
 #include "gui/ui/sheet/define_sheet.h"
+#include "gui/ui/sheet/check_options_page.h"
 #include "gui/ui/sheet/define_sheet_parts.h"
 #include "gui/ui/sheet/num_edit.h"
 #include "gui/ui/sheet/page_page.h"
@@ -22,7 +25,10 @@
 #include "gui/ui/watch_list_window_parts.h"
 #include "gui/wx_text.h"
 #include "gui_test_support.h"
+#include "platform/code_page_converter.h"
 #include "platform/file_system.h"
+#include "support/iconv_oracle.h"
+#include "support/loopback_http_server.h"
 
 namespace {
 
@@ -184,6 +190,91 @@ TEST_F(DefineSheetTest, TheProgramEndingWhileTheSheetIsOpenStoresNothing) {
   window->Command(ID_NEW_SITE);
   ASSERT_TRUE(RunEventsUntil([&] { return runs > before && !window; }, 10000));
   EXPECT_EQ(ReadFile(CWatchList::FilePath()).find("late.html"), std::string::npos);
+}
+
+// The source view of an EUC-JP page: the anchor and the area selected with the mouse's
+// selection, OK, and a check of the stored item takes the selected text as its area.
+TEST_F(DefineSheetTest, AnAreaSelectedInTheSourceIsWhatTheCheckCompares) {
+  const std::string page = "<html><body>\n<h1>ｾｰﾙ情報</h1>\r\n<p>本日の価格：\n1,280円（税込）</p>\n"
+                           "<p>明日の価格：未定</p></body></html>\n";
+  std::optional<std::string> euc = IconvConvert("EUC-JP", "CP932", page);
+  ASSERT_TRUE(euc);
+  LoopbackHttpServer server;
+  server.SetDefault([&](const HttpRequestRecord&) { return ScriptedResponse::Ok(*euc); });
+  platform::CCodePageConverter converter;
+  CNoDisplay display;
+  WatchItem stored;
+  bool accepted = false;
+  auto* sheet = new CDefineSheet(nullptr, world.app->m_settings, display, world.queue,
+                                 [&](int, const WatchItem& item) {
+                                   stored = item;
+                                   accepted = true;
+                                 },
+                                 &converter);
+  WatchItem item;
+  item.m_url = server.Url("/sale.html");
+  item.m_japaneseCode = 2;  // EUC
+  sheet->SetShownHook([&](CDefineSheet& shown) {
+    shown.ShowPage(3);
+    CCKOption& options = shown.CheckOptions();
+    // A click on a toggle button flips it, then tells.
+    wxToggleButton* anchorMode = options.ModeButton(CCheckOptionsForm::kAnchorKeyword);
+    anchorMode->SetValue(!anchorMode->GetValue());
+    wxCommandEvent toggled(wxEVT_TOGGLEBUTTON, anchorMode->GetId());
+    toggled.SetEventObject(anchorMode);
+    anchorMode->ProcessWindowEvent(toggled);
+    EXPECT_TRUE(options.ModeButton(CCheckOptionsForm::kAnchorKeyword)->GetValue());
+    EXPECT_TRUE(options.AnchorField()->IsEnabled());
+    Click(options.ShowSourceButton());
+    EXPECT_TRUE(options.Fetching());
+    auto shownSource = [&] { return !options.Fetching() && !options.SourceView()->IsEmpty(); };
+    ASSERT_TRUE(RunEventsUntil(shownSource, 10000));
+    wxTextCtrl* view = options.SourceView();
+    wxString text = view->GetValue();
+    auto select = [&](const char* what, int length) {
+      int at = text.Find(ToWx(what));
+      ASSERT_NE(at, wxNOT_FOUND) << what;
+      view->SetSelection(at, at + length);
+    };
+    // The second "の価格：", then "未定" after it.
+    int second = text.find(ToWx("明日の価格："));
+    view->SetSelection(second + 2, second + 6);
+    Click(options.AnchorFromSourceButton());
+    EXPECT_EQ(FromWx(options.AnchorField()->GetValue()), "の価格：");
+    EXPECT_EQ(FromWx(options.NthField()->GetValue()), "2");
+    ASSERT_TRUE(RunEventsUntil(shownSource, 10000));  // shown again for the new keyword
+    select("未定", 2);
+    Click(options.AreaFromSourceButton());
+    EXPECT_EQ(FromWx(options.OffsetEdit()->Text()->GetValue()), "0");
+    EXPECT_EQ(FromWx(options.SizeEdit()->Text()->GetValue()), "4");
+    // The first one instead, across the lone LF: the area bytes count one byte for it.
+    view->SetSelection(text.find(ToWx("本日の価格：")) + 2, text.find(ToWx("本日の価格：")) + 6);
+    Click(options.AnchorFromSourceButton());
+    ASSERT_TRUE(RunEventsUntil(shownSource, 10000));
+    EXPECT_EQ(FromWx(options.NthField()->GetValue()), "1");
+    select("1,280円", 6);
+    Click(options.AreaFromSourceButton());
+    EXPECT_EQ(FromWx(options.OffsetEdit()->Text()->GetValue()), "1");
+    EXPECT_EQ(FromWx(options.SizeEdit()->Text()->GetValue()), "7");
+    shown.Accept();
+  });
+  sheet->Load(item, 0);
+  sheet->DoModal();
+  sheet->Destroy();
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(stored.m_anchorKeyword, "の価格：");
+  EXPECT_EQ(stored.m_anchorNth, 1);
+  EXPECT_EQ(stored.m_japaneseCode, 2);
+  // The fetched page became the base: a private copy in "comp".
+  EXPECT_EQ(UpToLast(stored.m_hiddenPath, '/'), ProgramFolder() + "/comp/");
+  EXPECT_TRUE(platform::FileExists(stored.m_hiddenPath));
+
+  CheckEnvironment environment;
+  environment.m_converter = &converter;
+  CReNew engine(environment);
+  engine.Item() = stored;
+  EXPECT_EQ(engine.Check(), 2);  // a first area is an update
+  EXPECT_EQ(engine.Item().m_compareData, "1,280円");
 }
 
 }  // namespace

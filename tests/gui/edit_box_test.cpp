@@ -281,11 +281,12 @@ TEST_F(EditBoxTest, ContextMenuEnablesTheSingleItemEntriesForOneSelectedRow) {
   };
   Select({0});
   std::unique_ptr<wxMenu> one = box->MakeContextMenu();
-  EXPECT_EQ(labels(*one), (std::vector<std::string>{"サイトを表示", "-", "この更新を確認",
+  EXPECT_EQ(labels(*one), (std::vector<std::string>{"サイトを表示", "変更点を表示", "-", "この更新を確認",
                                                     "更新マークをつける", "このサイトを編集",
                                                     "直ちにページチェック", "-",
                                                     "選択されたサイトを削除"}));
   EXPECT_TRUE(one->IsEnabled(CEditBox::ID_EB_EDIT));
+  EXPECT_FALSE(one->IsEnabled(CEditBox::ID_EB_SHOW_CHANGE)) << "no previous version kept";
   Select({0, 1});
   std::unique_ptr<wxMenu> two = box->MakeContextMenu();
   EXPECT_FALSE(two->IsEnabled(CEditBox::ID_EB_EDIT));

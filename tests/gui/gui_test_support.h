@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include "core/app/watch_app.h"
+#include "gui/app/main_messages.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
 #include "support/companion_environment.h"
@@ -24,6 +25,16 @@ class wxWindow;
 // screen and drawn, prints "SCREENSHOT READY" and runs the event loop until the file
 // `done` exists (the picture has been taken).
 void HoldForScreenshot(wxWindow& window, const char* done);
+
+// A main window that shows nothing, for windows tested without one.
+class CNoDisplay : public IMainWindowMessages {
+ public:
+  void DisplayPage(DisplayKind, const FetchRequest&) override {}
+  void DisplayPage(DisplayKind, const std::string&) override {}
+  void EditItem(int) override {}
+  void ListForward(int) override {}
+  void ShowChange(int) override {}
+};
 
 // A tray host (Debian's trayer) on the test's display for the life of the object.
 class TrayHost {

@@ -1,12 +1,15 @@
 // The main window with its watch list: the list loads at start, its checks fill the results
 // list, the row commands and the stored items reach the list.
 #include <gtest/gtest.h>
+#include <atomic>
+#include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include "core/common/path_utils.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/main_frame.h"
+#include "gui/check/change_window.h"
 #include "gui/check/results_list.h"
 #include "gui_test_support.h"
 #include "platform/file_system.h"
@@ -187,3 +190,48 @@ TEST_F(MainWindowWithList, ExitDuringTheNotificationMailEndsWithoutWaitingForThe
 }
 
 }  // namespace
+
+TEST_F(MainWindowWithList, ShowChangeOpensTheChangeWindowWithTheChangedLineMarked) {
+  std::atomic<int> version{1};
+  server.Handle("/news.html", [&](const HttpRequestRecord&) {
+    return ScriptedResponse::Ok(version == 1 ? "<p>見出し</p>\n<p>古いお知らせ</p>\n"
+                                             : "<p>見出し</p>\n<p>新しいお知らせ</p>\n");
+  });
+  WatchItem item = Item("お知らせ");
+  item.m_url = server.Url("/news.html");
+  item.m_compareAll = 1;
+  WriteList({item});
+  wxWeakRef<CMainDlg> window = new CMainDlg(*world.app, world.queue, MainWindowParts());
+  window->Show();
+  CRenewCheckWnd& results = window->Results();
+  ASSERT_TRUE(RunEventsUntil([&] { return results.GetItemCount() == 1; }, 10000));
+  results.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  EXPECT_FALSE(results.SelectedHasPreviousVersion()) << "the first check keeps nothing";
+
+  version = 2;
+  window->WatchList().CheckNow(0);
+  ASSERT_TRUE(RunEventsUntil([&] { return results.GetItemCount() == 2; }, 10000));
+  results.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  ASSERT_TRUE(results.SelectedHasPreviousVersion());
+  results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowChange);
+
+  CChangeWindow* change = nullptr;
+  for (wxWindow* top : wxTopLevelWindows) {
+    if (auto* found = dynamic_cast<CChangeWindow*>(top)) change = found;
+  }
+  ASSERT_NE(change, nullptr);
+  const std::vector<CChangeView::Row>& rows = change->View().Rows();
+  int added = -1;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].kind == CChangeView::Row::kAdded) added = static_cast<int>(i);
+  }
+  ASSERT_GE(added, 0) << change->View().StatusText() << " rows " << rows.size();
+  EXPECT_EQ(rows[added].text, "+<p>新しいお知らせ</p>");
+  wxTextAttr style;
+  ASSERT_TRUE(change->Text()->GetStyle(change->RowStart(added) + 1, style));
+  EXPECT_EQ(style.GetBackgroundColour(), CChangeWindow::AddedColour());
+  EXPECT_EQ(change->View().StatusText(), "変更 1/1");
+  change->Destroy();
+  window->ExitProgram();
+  EXPECT_TRUE(RunEventsUntil([&] { return !window; }));
+}

@@ -16,7 +16,10 @@ class DesktopProgram : public testing::Test {
   std::vector<std::string> Environment() const {
     return {"XDG_CONFIG_HOME=" + m_config.Path(), "XDG_RUNTIME_DIR=" + m_runtime.Path()};
   }
-  pid_t Start() { return StartProcess(PAGEWARDEN_BINARY, {"--home", m_home.Path()}, Environment()); }
+  pid_t Start(std::vector<std::string> more = {}) {
+    more.insert(more.begin(), {"--home", m_home.Path()});
+    return StartProcess(PAGEWARDEN_BINARY, more, Environment());
+  }
   std::string State() const {
     std::string path = m_config.Path() + "/Velmar/Pageward/State";
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -32,6 +35,17 @@ class DesktopProgram : public testing::Test {
 
   TempFolder m_home, m_config, m_runtime;
 };
+
+// The login's autostart entry starts the program this way, whatever the settings say.
+TEST_F(DesktopProgram, TheResidentSwitchStartsInTheTray) {
+  TrayHost tray;
+  ASSERT_TRUE(tray.Ready());
+  pid_t program = Start({"--resident"});
+  ASSERT_GT(program, 0);
+  EXPECT_TRUE(WaitForState("hide")) << "state: " << State();
+  kill(program, SIGTERM);
+  EXPECT_EQ(WaitForProcess(program, 10000), 0);
+}
 
 TEST_F(DesktopProgram, SecondStartShowsTheFirstOnesWindowAndEnds) {
   TrayHost tray;

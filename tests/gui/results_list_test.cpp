@@ -24,6 +24,7 @@ struct RecordingMainWindow : IMainWindowMessages {
   }
   void EditItem(int index) override { edited.push_back(index); }
   void ListForward(int position) override { forwarded.push_back(position); }
+  void ShowChange(int) override {}
   std::vector<std::string> shown;
   std::vector<int> edited;
   std::vector<int> forwarded;

@@ -123,7 +123,8 @@ void CChildProcess::Stop() {
 }
 
 CRealSmtpServer::CRealSmtpServer(const std::string& folder, const std::string& user,
-                                 const std::string& password, bool requireAuth)
+                                 const std::string& password, bool requireAuth,
+                                 const ServerTls& tls)
     : m_folder(folder) {
   mkdir(folder.c_str(), 0755);
   if (!Executable("/usr/bin/python3") ||
@@ -132,8 +133,10 @@ CRealSmtpServer::CRealSmtpServer(const std::string& folder, const std::string& u
     return;
   }
   std::string script = std::string(MAIL_INTEGRATION_DIR) + "/smtp_server.py";
-  if (!m_process.Start({"/usr/bin/python3", script, folder, user, password, requireAuth ? "1" : "0"},
-                       folder + "/server.log")) {
+  std::vector<std::string> argv = {"/usr/bin/python3", script, folder, user, password,
+                                   requireAuth ? "1" : "0"};
+  if (!tls.mode.empty()) argv.insert(argv.end(), {tls.mode, tls.certificate, tls.key});
+  if (!m_process.Start(argv, folder + "/server.log")) {
     m_error = "cannot start the SMTP server";
     return;
   }
@@ -159,7 +162,7 @@ std::vector<std::string> CRealSmtpServer::Envelope(int index) const {
 }
 
 CRealPop3Server::CRealPop3Server(const std::string& folder, const std::string& user,
-                                 const std::string& password) {
+                                 const std::string& password, const ServerTls& tls) {
   if (!Executable("/usr/sbin/dovecot") || !Executable("/usr/lib/dovecot/pop3-login")) {
     m_error = "dovecot-pop3d is not installed (scripts/packages.txt)";
     return;
@@ -180,11 +183,21 @@ CRealPop3Server::CRealPop3Server(const std::string& folder, const std::string& u
   for (const char* sub : {"", "/run", "/state", "/home"}) mkdir((folder + sub).c_str(), 0755);
   m_port = UnusedLoopbackPort();
   std::ofstream(folder + "/passwd") << user << ":{PLAIN}" << password << "\n";
+  std::string ssl = "ssl = no\n";
+  std::string tlsListener;
+  if (!tls.mode.empty()) {
+    ssl = "ssl = yes\nssl_cert = <" + tls.certificate + "\nssl_key = <" + tls.key + "\n";
+    do {
+      m_tlsPort = UnusedLoopbackPort();
+    } while (m_tlsPort == m_port);
+    tlsListener = "  inet_listener pop3s {\n    port = " + std::to_string(m_tlsPort) +
+                  "\n    ssl = yes\n  }\n";
+  }
   std::ofstream(folder + "/dovecot.conf")
       << "base_dir = " << folder << "/run\n"
       << "state_dir = " << folder << "/state\n"
       << "log_path = " << folder << "/dovecot.log\n"
-      << "protocols = pop3\nlisten = 127.0.0.1\nssl = no\n"
+      << "protocols = pop3\nlisten = 127.0.0.1\n" << ssl
       << "disable_plaintext_auth = no\nauth_mechanisms = plain apop\nauth_failure_delay = 0\nlogin_trusted_networks = 127.0.0.0/8\n"
       << "default_login_user = " << userName << "\n"
       << "default_internal_user = " << userName << "\n"
@@ -194,7 +207,7 @@ CRealPop3Server::CRealPop3Server(const std::string& folder, const std::string& u
       << folder << "/home/%u\n}\n"
       << "mail_location = maildir:~/Maildir\n"
       << "service pop3-login {\n  chroot =\n  inet_listener pop3 {\n    port = " << m_port
-      << "\n  }\n}\n"
+      << "\n  }\n" << tlsListener << "}\n"
       << "service imap-login {\n  chroot =\n}\nservice anvil {\n  chroot =\n}\n"
       << "pop3_uidl_format = %08Xu%08Xv\n";
   std::vector<std::string> argv;

@@ -30,11 +30,20 @@ class CChildProcess {
   std::string m_buffer;
 };
 
+// TLS of a server: "starttls" (STARTTLS or STLS on the plain port) or "tls" (from the
+// first byte; dovecot offers both, STLS and a POP3S port), with its certificate and key as
+// PEM files. An empty mode: none.
+struct ServerTls {
+  std::string mode;
+  std::string certificate;
+  std::string key;
+};
+
 class CRealSmtpServer {
  public:
   // Messages are stored in `folder` (created).
   CRealSmtpServer(const std::string& folder, const std::string& user, const std::string& password,
-                  bool requireAuth);
+                  bool requireAuth, const ServerTls& tls = {});
   // Empty when the server runs; else why not.
   const std::string& Error() const { return m_error; }
   int Port() const { return m_port; }
@@ -51,12 +60,16 @@ class CRealSmtpServer {
 
 class CRealPop3Server {
  public:
-  CRealPop3Server(const std::string& folder, const std::string& user, const std::string& password);
+  CRealPop3Server(const std::string& folder, const std::string& user, const std::string& password,
+                  const ServerTls& tls = {});
   const std::string& Error() const { return m_error; }
   int Port() const { return m_port; }
+  // The POP3S port (TLS from the first byte) when the server has a certificate.
+  int TlsPort() const { return m_tlsPort; }
 
  private:
   CChildProcess m_process;
   int m_port = 0;
+  int m_tlsPort = 0;
   std::string m_error;
 };

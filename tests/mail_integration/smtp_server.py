@@ -1,13 +1,15 @@
 """A loopback SMTP server for the mail integration tests, on aiosmtpd.
 
-Usage: smtp_server.py FOLDER USER PASSWORD REQUIRE_AUTH(0|1)
+Usage: smtp_server.py FOLDER USER PASSWORD REQUIRE_AUTH(0|1) [starttls|tls CERT KEY]
 Listens on 127.0.0.1 on a free port, prints the port on one line, and stores each
 message as FOLDER/NNN.eml (the data as received, dots undone) with FOLDER/NNN.env
-(sender and recipients). AUTH PLAIN is offered without TLS and accepts USER/PASSWORD.
+(sender and recipients). AUTH PLAIN accepts USER/PASSWORD; it is offered without TLS
+unless STARTTLS is: then only after it. "tls" speaks TLS from the first byte.
 Stops when its standard input closes.
 """
 import asyncio
 import os
+import ssl
 import sys
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -32,6 +34,11 @@ class Store:
 
 def main():
     folder, user, password, require_auth = sys.argv[1:5]
+    mode = sys.argv[5] if len(sys.argv) > 5 else "plain"
+    context = None
+    if mode != "plain":
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(sys.argv[6], sys.argv[7])
 
     def authenticate(server, session, envelope, mechanism, auth_data):
         ok = (mechanism == "PLAIN" and isinstance(auth_data, LoginPassword)
@@ -43,9 +50,11 @@ def main():
     asyncio.set_event_loop(loop)
     server = loop.run_until_complete(loop.create_server(
         lambda: SMTP(handler, hostname="integration.test", authenticator=authenticate,
-                     auth_require_tls=False, auth_required=require_auth == "1",
-                     auth_exclude_mechanism=["LOGIN"]),
-        "127.0.0.1", 0))
+                     auth_require_tls=mode == "starttls", auth_required=require_auth == "1",
+                     auth_exclude_mechanism=["LOGIN"],
+                     tls_context=context if mode == "starttls" else None,
+                     require_starttls=mode == "starttls"),
+        "127.0.0.1", 0, ssl=context if mode == "tls" else None))
     print(server.sockets[0].getsockname()[1], flush=True)
 
     def on_input():

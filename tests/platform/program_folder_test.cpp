@@ -1,28 +1,13 @@
 // Where the data folder is: --home, PAGEWARDEN_HOME, XDG_DATA_HOME, or ~/.local/share.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
+#include "support/scoped_environment.h"
 
 namespace {
-
-// Sets or clears an environment variable for one test and puts it back afterwards.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : m_name(name) {
-    if (const char* old = std::getenv(name)) m_old = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnvironment() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
-
- private:
-  const char* m_name;
-  std::optional<std::string> m_old;
-};
 
 TEST(ProgramFolder, TheHomeArgumentComesFirst) {
   ScopedEnvironment home("PAGEWARDEN_HOME", "/from/env");

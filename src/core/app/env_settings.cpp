@@ -1,5 +1,7 @@
 #include "core/app/env_settings.h"
 
+#include <algorithm>
+
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
@@ -46,13 +48,35 @@ std::string JoinProxy(const std::string& host, const std::string& port) {
   return host + ":" + TrimBlanks(port);
 }
 
+int UsualSmtpPort(MailSecurity security) {
+  switch (security) {
+    case MailSecurity::StartTls: return 587;
+    case MailSecurity::Tls: return 465;
+    default: return 25;
+  }
+}
+
+void CEnvSettings::ChooseSecurity(int security) {
+  if (security < 0 || security > 2) return;
+  std::optional<int> port = ParseMailPort(m_values.mailPort);
+  bool usual = !port;  // an empty or unusable port is no choice of the user's either
+  for (MailSecurity each : {MailSecurity::None, MailSecurity::StartTls, MailSecurity::Tls}) {
+    usual = usual || *port == UsualSmtpPort(each);
+  }
+  m_values.mailSecurity = security;
+  if (usual) m_values.mailPort = std::to_string(UsualSmtpPort(static_cast<MailSecurity>(security)));
+}
+
 CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m_smtpAuthState) {
   m_values.startResident = settings.m_startResident ? 1 : 0;
   m_values.resetOnListClose = settings.m_resetOnListClose ? 1 : 0;
   m_values.desktopNotify = settings.m_desktopNotify ? 1 : 0;
+  m_values.autostart = settings.m_autostart ? 1 : 0;
   m_values.listDoubleClick = settings.m_listDoubleClick == 1 ? 1 : 0;
+  m_values.historyCount = std::clamp(settings.m_historyCount, 0, kMaxHistoryCount);
   m_values.mailServer = settings.m_mailServer;
   m_values.mailPort = std::to_string(settings.m_mailPort);
+  m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
   m_values.mailAccount = settings.m_mailAccount;
   m_values.mailPassword = settings.m_mailPassword;
   std::size_t colon = settings.m_proxy.find(':');
@@ -78,9 +102,12 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_startResident = m_values.startResident;
   settings.m_resetOnListClose = m_values.resetOnListClose;
   settings.m_desktopNotify = m_values.desktopNotify;
+  settings.m_autostart = m_values.autostart;
   settings.m_listDoubleClick = m_values.listDoubleClick;
+  settings.m_historyCount = std::clamp(m_values.historyCount, 0, kMaxHistoryCount);
   settings.m_mailServer = m_values.mailServer;
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
+  settings.m_mailSecurity = static_cast<MailSecurity>(m_values.mailSecurity);
   settings.m_mailAccount = m_values.mailAccount;
   settings.m_mailPassword = m_values.mailPassword;
   settings.m_smtpAuthState = m_authState;
@@ -105,4 +132,5 @@ void CEnvSettings::TestSend(IMailDialogHost& host, IPrompter& prompter) {
   BuildTestMessage(message, m_values.mailAccount);
   CMailJob job(host, &prompter);
   m_authState = job.TestFromSettings(info, message);
+  m_values.mailSecurity = static_cast<int>(job.FoundSecurity());
 }

@@ -19,9 +19,12 @@ struct EnvDialogValues {
   int startResident = 0;
   int resetOnListClose = 0;
   int desktopNotify = 1;  // "デスクトップ通知"
+  int autostart = 0;  // "ログイン時に起動"
   int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
+  int historyCount = 1;     // "変更履歴の数", 0 to 20 (kept within that range)
   std::string mailServer;
   std::string mailPort;
+  int mailSecurity = 0;  // "暗号化": MailSecurity's value (none, STARTTLS, TLS)
   std::string mailAccount;
   std::string mailPassword;
   std::string proxyHost;
@@ -36,6 +39,7 @@ struct EnvRefusal {
 };
 
 inline constexpr int kMaxMailPort = 30000;
+inline constexpr int kMaxHistoryCount = 20;
 inline constexpr const char* kBadMailPort = "ポートには 0 から 30000 までの整数を入力してください。";
 inline constexpr const char* kBadProxyPort =
     "プロキシのポートには 1 から 65535 までの整数を入力してください。";
@@ -51,6 +55,9 @@ std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::st
 // The stored form: host + ":" + port when both are given, else none.
 std::string JoinProxy(const std::string& host, const std::string& port);
 
+// The usual SMTP port of a security: 25, 587 for STARTTLS, 465 for TLS.
+int UsualSmtpPort(MailSecurity security);
+
 class CEnvSettings {
  public:
   // Opening: the settings as the controls show them; the proxy split at its first ':'.
@@ -61,6 +68,10 @@ class CEnvSettings {
   // The "SMTP認証" text: the state found by the last test, "不明" while none is known.
   std::string AuthText() const;
 
+  // A new "暗号化" choice: the port becomes its usual one unless the user typed another
+  // (a port that is none of the usual ones is kept).
+  void ChooseSecurity(int security);
+
   // Reading the controls back: nullopt when every value can be taken.
   std::optional<EnvRefusal> Check() const;
   // OK: every value, and the state found by a test, into `settings`. Check first.
@@ -69,7 +80,8 @@ class CEnvSettings {
   // "テスト送信": a test mail from the account to itself through the mail job, which
   // shows its own progress dialogs and messages. A refused value or an account without
   // an at sign after its first character is told through `prompter` and nothing is sent.
-  // The state found becomes the "SMTP認証" text; the settings change only with OK.
+  // The state found becomes the "SMTP認証" text, and "暗号化" becomes STARTTLS when a
+  // test without it found that it works; the settings change only with OK.
   void TestSend(IMailDialogHost& host, IPrompter& prompter);
 
  private:

@@ -107,6 +107,8 @@ class CWatchApp {
   platform::CRegistryKey* LocationKey() { return m_locationKey.get(); }
 
   AppSettings m_settings;
+  // The command line asked to start in the tray (the login's autostart entry does).
+  bool m_startResidentOnce = false;
   MainWindowLayout m_mainWindowLayout;
   WatchListWindowLayout m_watchListWindowLayout;
 

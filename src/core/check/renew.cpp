@@ -6,6 +6,7 @@
 #include "core/check/compare_page.h"
 #include "core/fetch/fetch_job.h"
 #include "core/common/path_utils.h"
+#include "core/watch/page_history.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
@@ -265,6 +266,11 @@ std::string CReNew::PrivateCopyPath(const std::string& folder) {
 }
 
 void CReNew::StoreUpdatedFile(const std::string& savedPath) {
+  // --- previous version: the base the new page replaces is kept first (page_history.h)
+  std::string base = CurrentVersionPath(m_item);
+  KeepPreviousVersion(m_item, base == savedPath ? std::string() : base,
+                      m_checkSettings.m_historyCount);
+  // --- end of previous version
   switch (m_item.m_download) {
     case 0:
       if (m_item.m_hiddenPath.empty()) {

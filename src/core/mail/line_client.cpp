@@ -26,6 +26,7 @@ void CLineClient::SetTimeouts(std::uint32_t connectMs, std::uint32_t replyMs) {
 
 int CLineClient::Connect(const std::string& host, int port) {
   if (!m_pBuffer) m_pBuffer = std::make_unique<char[]>(kBufferSize);
+  m_host = host;
   m_pSocket = std::make_unique<platform::CTcpSocket>();
   if (m_hNotifyWnd) m_pSocket->SetCancelSignal(m_hNotifyWnd->cancel);
   int error = m_pSocket->Connect(host, port & 0xFFFF, m_connectTimeoutMs);
@@ -42,7 +43,51 @@ int CLineClient::Connect(const std::string& host, int port) {
 
 std::string CLineClient::Open(const std::string& host) {
   if (Connect(host, m_nPort) != 0) return {};
+  if (m_implicitTls && StartTls() != 0) return {};
   return Receive();
+}
+
+void CLineClient::SetTls(bool implicit, const std::string& extraCaFile) {
+  m_implicitTls = implicit;
+  m_extraCaFile = extraCaFile;
+}
+
+int CLineClient::StartTls() {
+  if (!m_pSocket) {
+    m_strMessage = ErrorText(10057);
+    return -1;
+  }
+  // An empty host name is this computer, as Connect took it.
+  const std::string host = m_host.empty() ? "localhost" : m_host;
+  int error = m_pSocket->StartTls(host, m_extraCaFile, m_replyTimeoutMs);
+  if (error != 0) {
+    m_strMessage = error == platform::kWsaTimedOut ? kReplyTimedOut
+                   : error == -1                   ? TlsFailureText()
+                                                   : ErrorText(error);
+    Close();
+    return -1;
+  }
+  const platform::CTlsChannel& tls = *m_pSocket->Tls();
+  Log(tls.Version() + " 証明書: " + tls.PeerSubject(), kLogInfo);
+  return 0;
+}
+
+std::string CLineClient::TlsFailureText() const {
+  const platform::CTlsChannel* tls = m_pSocket->Tls();
+  if (!tls) return kTlsFailed;
+  using platform::CertificateProblem;
+  switch (tls->Failure()) {
+    case platform::TlsFailure::Closed: return kTlsClosed;
+    case platform::TlsFailure::Certificate: break;
+    default: return std::string(kTlsFailed) + "(" + tls->FailureDetail() + ")";
+  }
+  switch (tls->Problem()) {
+    case CertificateProblem::HostName: return kTlsHostMismatch;
+    case CertificateProblem::Expired: return kTlsExpired;
+    case CertificateProblem::NotYetValid: return kTlsNotYetValid;
+    case CertificateProblem::Untrusted: return kTlsUntrusted;
+    default: return "証明書の検証に失敗しました。(" + tls->FailureDetail() + ")";
+  }
 }
 
 int CLineClient::Send(const std::string& text) {
@@ -71,7 +116,7 @@ std::string CLineClient::Receive() {
     long count = m_pSocket->Receive(m_pBuffer.get(), kBufferSize, m_replyTimeoutMs);
     if (count < 0) {
       m_strMessage = m_pSocket->LastError() == platform::kWsaTimedOut
-                         ? std::string("サーバーから応答がありません。(時間切れ)")
+                         ? std::string(kReplyTimedOut)
                          : ErrorText(m_pSocket->LastError());
       return {};
     }

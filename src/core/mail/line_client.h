@@ -20,6 +20,15 @@ enum LogKind { kLogSent = 0, kLogReceived = 1, kLogError = 2, kLogInfo = 3, kLog
 inline constexpr std::uint32_t kDefaultConnectTimeoutMs = 30000;
 inline constexpr std::uint32_t kDefaultReplyTimeoutMs = 60000;
 
+// Why a connection could not be made secure.
+inline constexpr const char* kTlsHostMismatch = "証明書の検証に失敗しました。(ホスト名が一致しません)";
+inline constexpr const char* kTlsExpired = "証明書の検証に失敗しました。(有効期限切れ)";
+inline constexpr const char* kTlsNotYetValid = "証明書の検証に失敗しました。(有効期間前)";
+inline constexpr const char* kTlsUntrusted = "証明書の検証に失敗しました。(信頼された発行者ではありません)";
+inline constexpr const char* kTlsFailed = "TLSの接続に失敗しました。";
+inline constexpr const char* kTlsClosed = "TLSの接続中に接続が閉じられました。";
+inline constexpr const char* kReplyTimedOut = "サーバーから応答がありません。(時間切れ)";
+
 class CLineClient {
  public:
   // `window` may be nullptr: then no progress is reported. It must outlive the client.
@@ -31,8 +40,18 @@ class CLineClient {
   // 0, or -1 with the reason in the message; on success the message is
   // "サーバー%sとの接続完了".
   int Connect(const std::string& host, int port);
-  // Connects to `host` on m_nPort and returns the greeting; empty on failure.
+  // Connects to `host` on m_nPort (TLS from the first byte when SetTls asked for it) and
+  // returns the greeting; empty on failure.
   std::string Open(const std::string& host);
+  // TLS on the open connection, the host name checked against the certificate. 0, or -1
+  // with the reason in the message (the connection is then closed). The TLS version and
+  // the certificate's subject are logged.
+  int StartTls();
+  // `implicit`: Open starts TLS before the greeting. `extraCaFile`: PEM certificates
+  // trusted besides the system's store, or empty.
+  void SetTls(bool implicit, const std::string& extraCaFile);
+  bool IsTls() const { return m_pSocket && m_pSocket->IsTls(); }
+  bool IsConnected() const { return m_pSocket != nullptr; }
   // Writes the whole text (commands carry their own "\r\n"); 0 or -1.
   int Send(const std::string& text);
   // One complete reply; empty on an error, a time-out or when the peer closed.
@@ -74,7 +93,12 @@ class CLineClient {
   static constexpr std::size_t kMaxReply = 64 * 1024;
 
   std::unique_ptr<char[]> m_pBuffer;
+  std::string TlsFailureText() const;
+
   std::unique_ptr<platform::CTcpSocket> m_pSocket;
+  std::string m_host;
+  bool m_implicitTls = false;
+  std::string m_extraCaFile;
   std::uint32_t m_connectTimeoutMs = kDefaultConnectTimeoutMs;
   std::uint32_t m_replyTimeoutMs = kDefaultReplyTimeoutMs;
 };

@@ -42,13 +42,14 @@ void CMailJob::RunDialog(CMailProgressDialog& dialog, bool logWanted) {
 }
 
 std::string CMailJob::SendOnce(const CMailServerInfo& settings, CMailMessage& message,
-                               bool logWanted) {
+                               bool logWanted, SendMail::TlsUse* tls) {
   // A retry after POP before SMTP sends the file of the first compose: Compose refuses
   // to run twice, and its result is not needed here.
   message.Compose();
   CMailProgressDialog dialog(CMailProgressDialog::Kind::Send, settings, &message, logWanted,
                              logWanted ? m_pLogFile : nullptr);
   RunDialog(dialog, logWanted);
+  if (tls) *tls = dialog.Tls();
   return dialog.Result();
 }
 
@@ -136,8 +137,24 @@ int CMailJob::TestFromOptions(CMailServerInfo& settings, CMailMessage& message) 
   return 0;
 }
 
+std::string CMailJob::FirstTestSend(const CMailServerInfo& settings, CMailMessage& message) {
+  m_foundSecurity = settings.m_security;
+  if (settings.m_security != MailSecurity::None) return SendOnce(settings, message, true);
+  CMailServerInfo probing = settings;
+  probing.m_tryStartTls = true;
+  SendMail::TlsUse tls = SendMail::TlsUse::Plain;
+  std::string result = SendOnce(probing, message, true, &tls);
+  if (tls == SendMail::TlsUse::Secured && result == kMailDelivered) {
+    m_foundSecurity = MailSecurity::StartTls;
+  }
+  // Offered but not working (the log tells why): the user asked for none, so the test
+  // goes on without.
+  if (tls == SendMail::TlsUse::Failed) result = SendOnce(settings, message, true);
+  return result;
+}
+
 std::string CMailJob::TestFromSettings(const CMailServerInfo& settings, CMailMessage& message) {
-  std::string result = SendOnce(settings, message, true);
+  std::string result = FirstTestSend(settings, message);
   if (result == kMailDelivered) {
     Show(result);
     CloseLog();

@@ -28,13 +28,20 @@ class CMailJob {
 
   // Composes the message (once; a second call reuses the file) and runs the send dialog.
   // Returns the dialog's final text, "メール配送完了" on success.
-  std::string SendOnce(const CMailServerInfo& settings, CMailMessage& message, bool logWanted);
+  // `tls` (when given) receives how the connection went with TLS.
+  std::string SendOnce(const CMailServerInfo& settings, CMailMessage& message, bool logWanted,
+                       SendMail::TlsUse* tls = nullptr);
   // Runs the mail-check dialog with the settings' POP3 method; 0 when mail is reported
   // waiting ("メールが届いています"), else -1.
   int CheckPop(const CMailServerInfo& settings, bool logWanted);
 
-  // The environment dialog's test: returns the authentication state found.
+  // The environment dialog's test: returns the authentication state found. With security
+  // None the first send takes STARTTLS when the server offers it; FoundSecurity then
+  // says whether that worked.
   std::string TestFromSettings(const CMailServerInfo& settings, CMailMessage& message);
+  // The security the last TestFromSettings sent with: StartTls when STARTTLS worked on a
+  // test asked to go without it, else the settings' own.
+  MailSecurity FoundSecurity() const { return m_foundSecurity; }
   // The options page's test, trying the remembered state; 0 or -1. After a successful
   // POP before SMTP found by a retry, settings.m_strAuthState holds the new state.
   int TestFromOptions(CMailServerInfo& settings, CMailMessage& message);
@@ -55,6 +62,8 @@ class CMailJob {
   // APOP, then (on `retry`) USER/PASS: the method that let us in, or empty.
   std::string LoginBeforeSmtp(const CMailServerInfo& settings, bool logWanted, bool retry);
   int CheckWith(const CMailServerInfo& settings, bool logWanted, const char* method);
+  // The first send of TestFromSettings, trying STARTTLS where the settings ask for none.
+  std::string FirstTestSend(const CMailServerInfo& settings, CMailMessage& message);
   void Show(const std::string& text);
   void RunDialog(CMailProgressDialog& dialog, bool logWanted);
 
@@ -63,4 +72,5 @@ class CMailJob {
   FILE* m_pLogFile = nullptr;
   std::function<void(const std::string&)> m_listener;
   std::shared_ptr<platform::CCancelSignal> m_cancel;
+  MailSecurity m_foundSecurity = MailSecurity::None;
 };

@@ -51,7 +51,10 @@ void CMailProgressDialog::OnMailStart() {
   if (m_kind == Kind::Send) {
     auto sender = std::make_shared<SendMail>();
     m_logFile = sender->OpenLog(m_logWanted, m_logFile, &m_window);
-    run = [this, sender] { sender->Run(m_settings, m_message); };
+    run = [this, sender] {
+      sender->Run(m_settings, m_message);
+      m_tls = sender->Tls();
+    };
   } else {
     auto checker = std::make_shared<MailChecker>();
     m_logFile = checker->OpenLog(m_logWanted, m_logFile, &m_window);

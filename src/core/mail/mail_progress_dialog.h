@@ -16,6 +16,7 @@
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
 #include "core/mail/mail_window.h"
+#include "core/mail/smtp.h"
 
 class CMailProgressDialog {
  public:
@@ -44,6 +45,8 @@ class CMailProgressDialog {
   bool IsFinished() const { return m_closed && m_workerEnded; }
   // The last text reported.
   const std::string& Result() const { return m_strResult; }
+  // How the send's connection went with TLS (after the worker has ended).
+  SendMail::TlsUse Tls() const { return m_tls; }
   // The communication log the run object used (to be kept by the job), or nullptr.
   FILE* LogFile() const { return m_logFile; }
   // Called with every non-empty text the dialog shows from a report.
@@ -82,6 +85,7 @@ class CMailProgressDialog {
   bool m_dotsShown = true;
   bool m_closed = false;
   bool m_workerEnded = false;
+  SendMail::TlsUse m_tls = SendMail::TlsUse::Plain;  // written by the worker before it ends
 };
 
 // The front end's side: shows one progress dialog modally for the calling thread.

@@ -13,6 +13,9 @@ CMailServerInfo CMailServerInfo::FromSettings(const AppSettings& settings, bool 
   CMailServerInfo info;
   info.m_strSmtpServer = settings.m_mailServer;
   info.m_nSmtpPort = settings.m_mailPort;
+  info.m_security = settings.m_mailSecurity;
+  // POP before SMTP: STLS on the usual port, or POP3 over TLS on its own.
+  info.m_nPopPort = settings.m_mailSecurity == MailSecurity::Tls ? 995 : 110;
   info.m_strAddress = settings.m_mailAccount;
   info.m_strPassword = settings.m_mailPassword;
   if (HasAtAfterFirst(settings.m_mailAccount)) {

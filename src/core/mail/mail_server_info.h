@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/common/app_settings.h"
 #include "core/mail/line_client.h"
 
-struct AppSettings;
 class CArchiveReader;
 class CArchiveWriter;
 
@@ -32,6 +32,13 @@ class CMailServerInfo {
   // Not part of the record's archive form: every wait of a job's connections.
   std::uint32_t m_connectTimeoutMs = kDefaultConnectTimeoutMs;
   std::uint32_t m_replyTimeoutMs = kDefaultReplyTimeoutMs;
+  // Not archived either: TLS of both servers (STARTTLS/STLS, or TLS from the first byte),
+  // and PEM certificates trusted besides the system's store (tests add their own CA).
+  MailSecurity m_security = MailSecurity::None;
+  std::string m_caFile;
+  // With security None: the SMTP client takes STARTTLS when the server offers it (the
+  // environment dialog's test finds out whether it works).
+  bool m_tryStartTls = false;
 
   // The record the program builds from the settings; `withAuthState` false leaves the
   // state "不明" (the environment dialog's test finds it out).

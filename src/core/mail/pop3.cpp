@@ -45,6 +45,13 @@ int CPop3::Apop(const std::string& user, const std::string& password,
   return MessageCount(reply);
 }
 
+int CPop3::Stls() {
+  std::string reply;
+  const std::string command = "STLS\r\n";
+  if (!Command(command, command, reply)) return Refuse(kNoStls, true);
+  return StartTls();
+}
+
 int CPop3::MessageCount(const std::string& reply) {
   std::size_t has = reply.find("has");
   if (has == std::string::npos) return 0;
@@ -102,14 +109,19 @@ int MailChecker::Check(const CMailServerInfo& settings, bool apop) {
   CPop3& pop3 = *m_pPop3;
   pop3.SetPort(settings.m_nPopPort);
   pop3.SetTimeouts(settings.m_connectTimeoutMs, settings.m_replyTimeoutMs);
+  pop3.SetTls(settings.m_security == MailSecurity::Tls, settings.m_caFile);
   int count = -1;
   std::string result;
   std::string greeting = pop3.Open(settings.PopHost());
   if (!greeting.empty()) {
     if (m_pLogFile) pop3.Log(greeting, kLogReceived);
-    count = apop ? pop3.Apop(settings.m_strAccount, settings.m_strPassword,
-                             CPop3::Timestamp(greeting))
-                 : pop3.Login(settings.m_strAccount, settings.m_strPassword);
+    // The APOP time stamp stays the one of the first greeting: there is no second.
+    bool secured = settings.m_security != MailSecurity::StartTls || pop3.Stls() == 0;
+    if (secured) {
+      count = apop ? pop3.Apop(settings.m_strAccount, settings.m_strPassword,
+                               CPop3::Timestamp(greeting))
+                   : pop3.Login(settings.m_strAccount, settings.m_strPassword);
+    }
     if (count >= 0) {
       pop3.Quit();
       result = std::to_string(count) + " 通のメールが届いています。";

@@ -17,6 +17,8 @@ class CPop3 : public CLineClient {
   // The number of waiting messages, or -1 (then the dialog has had the final report).
   int Login(const std::string& user, const std::string& password);
   int Apop(const std::string& user, const std::string& password, const std::string& timestamp);
+  // STLS and the TLS handshake; 0, or -1 (refused: the dialog has had the final report).
+  int Stls();
   // The count after "has" in a "+OK" reply; 0 when there is none.
   static int MessageCount(const std::string& reply);
   // The APOP time stamp of a greeting: from its first "<" up to its first ">".
@@ -49,6 +51,8 @@ class MailChecker {
   std::unique_ptr<CPop3> m_pPop3;
   FILE* m_pLogFile = nullptr;
 };
+
+inline constexpr const char* kNoStls = "サーバーがSTLSに対応していません。";
 
 // OpenLog of SendMail and MailChecker: `client` may be null (then `clientName`, e.g.
 // "CPop3", names it in the error line).

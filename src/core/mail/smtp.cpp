@@ -53,6 +53,34 @@ int CSmtp::Helo() {
 int CSmtp::EhloAuth(const std::string& account, const std::string& password) {
   std::string reply = Command("EHLO " + HeloName() + "\r\n");
   if (!Expect(reply, "250")) return Refuse("接続が拒否されました。");
+  return AuthAfterEhlo(reply, account, password);
+}
+
+int CSmtp::SecureGreeting(const std::string& account, const std::string& password,
+                          bool required) {
+  m_tlsFailed = false;
+  std::string reply = Command("EHLO " + HeloName() + "\r\n");
+  if (!Expect(reply, "250")) {
+    // A server too old for EHLO offers no STARTTLS either.
+    if (!required && password.empty()) return Helo();
+    return Refuse("接続が拒否されました。");
+  }
+  if (reply.find("STARTTLS") == std::string::npos) {
+    if (required) return Refuse(kNoStartTls);
+    if (!password.empty()) return AuthAfterEhlo(reply, account, password);
+    Notify("", 0);
+    return 0;
+  }
+  m_tlsFailed = true;
+  if (!Expect(Command("STARTTLS\r\n"), "220")) return Refuse(kStartTlsRefused);
+  if (StartTls() != 0) return -1;
+  m_tlsFailed = false;
+  // What the server offered before TLS no longer counts: it is asked anew.
+  return password.empty() ? Helo() : EhloAuth(account, password);
+}
+
+int CSmtp::AuthAfterEhlo(const std::string& reply, const std::string& account,
+                         const std::string& password) {
   if (reply.find("PLAIN") == std::string::npos) {
     if (reply.find("AUTH") != std::string::npos) return Refuse("PLAIN認証が利用できません。");
     Notify("", 0);
@@ -141,14 +169,27 @@ int SendMail::Connect(const CMailServerInfo& settings) {
   CSmtp& smtp = *m_pSmtp;
   smtp.SetPort(settings.m_nSmtpPort);
   smtp.SetTimeouts(settings.m_connectTimeoutMs, settings.m_replyTimeoutMs);
+  smtp.SetTls(settings.m_security == MailSecurity::Tls, settings.m_caFile);
   std::string greeting = smtp.Open(settings.m_strSmtpServer);
-  if (greeting.empty()) return -1;
+  if (greeting.empty()) {
+    if (settings.m_security == MailSecurity::Tls) m_tls = TlsUse::Failed;
+    return -1;
+  }
   if (m_pLogFile) smtp.Log(greeting, kLogReceived);
-  int result = settings.m_strPassword.empty()
-                   ? smtp.Helo()
-                   : smtp.EhloAuth(settings.m_strAccount, settings.m_strPassword);
+  int result;
+  if (settings.m_security == MailSecurity::StartTls || settings.m_tryStartTls) {
+    result = smtp.SecureGreeting(settings.m_strAccount, settings.m_strPassword,
+                                 settings.m_security == MailSecurity::StartTls);
+    if (smtp.TlsFailed()) m_tls = TlsUse::Failed;
+  } else {
+    result = settings.m_strPassword.empty()
+                 ? smtp.Helo()
+                 : smtp.EhloAuth(settings.m_strAccount, settings.m_strPassword);
+  }
+  if (smtp.IsTls()) m_tls = TlsUse::Secured;
   if (result == 0) return 0;
-  smtp.Quit();
+  // A connection whose handshake failed is closed already; nothing more is sent on it.
+  if (smtp.IsConnected()) smtp.Quit();
   return -1;
 }
 

@@ -22,6 +22,12 @@ class CSmtp : public CLineClient {
   // EHLO, then AUTH PLAIN when offered; a server that offers no AUTH at all is used
   // without authentication. 0 or -1.
   int EhloAuth(const std::string& account, const std::string& password);
+  // The greeting of a connection that is to be secured: EHLO, STARTTLS, the handshake,
+  // then HELO or EHLO with AUTH anew. `required` false: a server that does not offer
+  // STARTTLS is used as it is (its EHLO counts as the greeting). 0 or -1.
+  int SecureGreeting(const std::string& account, const std::string& password, bool required);
+  // Whether the last SecureGreeting failed in STARTTLS or its handshake.
+  bool TlsFailed() const { return m_tlsFailed; }
   // MAIL FROM, RCPT TO for each recipient, DATA, the file (deleted once sent) and the end
   // of data. 0 or -1.
   int Deliver(const std::string& sender, const std::vector<std::string>& recipients,
@@ -36,6 +42,11 @@ class CSmtp : public CLineClient {
   std::string Command(const std::string& command, const std::string& logged);
   std::string Command(const std::string& command) { return Command(command, command); }
   int Refuse(const char* text);
+  // AUTH PLAIN as the EHLO `reply` offers it.
+  int AuthAfterEhlo(const std::string& reply, const std::string& account,
+                    const std::string& password);
+
+  bool m_tlsFailed = false;
   int SendData(FILE* file);
 };
 
@@ -53,10 +64,17 @@ class SendMail {
   int Connect(const CMailServerInfo& settings);
   // The whole send; ends with one final report, "メール配送完了" on success.
   void Run(const CMailServerInfo& settings, const CMailMessage& message);
+  // After Run: how TLS went.
+  enum class TlsUse { Plain, Secured, Failed };
+  TlsUse Tls() const { return m_tls; }
 
  private:
   std::unique_ptr<CSmtp> m_pSmtp;
   FILE* m_pLogFile = nullptr;
+  TlsUse m_tls = TlsUse::Plain;
 };
+
+inline constexpr const char* kNoStartTls = "サーバーがSTARTTLSに対応していません。";
+inline constexpr const char* kStartTlsRefused = "STARTTLSが拒否されました。";
 
 inline constexpr const char* kMailDelivered = "メール配送完了";

@@ -47,6 +47,7 @@ void CCheckSession::InstallActions() {
   actions.raiseMainWindow = m_host.raiseMainWindow;
   actions.mailDialogs = m_host.mailDialogs;
   actions.notificationAction = m_host.resident;
+  actions.showChange = m_host.showChange;
   switch (m_host.pageDisplay) {
     case CheckSessionHost::PageDisplay::HandOff:
       actions.showPage = [this](const FetchRequest& request) { m_handOff.Display(request); };

@@ -45,6 +45,9 @@ struct CheckSessionHost {
   // program), with the desktop's opener (the command line in a graphical session), or not.
   enum class PageDisplay { HandOff, DesktopOpener, None };
   PageDisplay pageDisplay = PageDisplay::HandOff;
+  // Opens the change window of an updated item, from its desktop notification; UI thread.
+  // Empty: the notification offers the page instead.
+  std::function<void(const WatchItem& item)> showChange;
   // The mail progress windows of the notification mail; null: none (the mail runs on the
   // check's worker without a window).
   IMailDialogHost* mailDialogs = nullptr;

@@ -8,6 +8,7 @@
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
+#include "core/watch/page_history.h"
 #include "platform/desktop_notifier.h"
 #include "platform/program_folder.h"
 #include "platform/shell.h"
@@ -19,6 +20,7 @@ namespace {
 constexpr const char* kDefaultSound = "notify.wav";
 constexpr const char* kIconFile = "pagewarden.png";
 constexpr const char* kShowAction = "表示";
+constexpr const char* kShowChangeAction = "変更点を表示";
 
 FetchRequest AddressRequest(const std::string& address) {
   FetchRequest request;
@@ -106,7 +108,13 @@ void CUpdateActions::Notify(const WatchItem& item, const char* text) {
   notice.summary = item.m_name.empty() ? item.m_url : item.m_name;
   notice.body = std::string(text) + "\n" + item.m_url;
   notice.iconPath = m_iconPath;
-  if (m_host.notificationAction && m_host.showPage && m_host.queue) {
+  if (m_host.notificationAction && m_host.showChange && m_host.queue &&
+      !PreviousVersionPath(item).empty()) {
+    notice.actionLabel = kShowChangeAction;
+    notice.onAction = [this, item] {
+      m_host.queue->Post([this, item] { m_host.showChange(item); });
+    };
+  } else if (m_host.notificationAction && m_host.showPage && m_host.queue) {
     notice.actionLabel = kShowAction;
     // The check's item is gone by the time the user chooses: the page goes by value.
     FetchRequest page = item;

@@ -32,6 +32,9 @@ struct UpdateActionsHost {
   std::function<void()> raiseMainWindow;
   // Shows a page or an address; UI thread. Empty: pages cannot be shown here.
   std::function<void(const FetchRequest& request)> showPage;
+  // Shows what changed on an updated item that has a previous version; UI thread. Empty:
+  // the notification offers the page instead.
+  std::function<void(const WatchItem& item)> showChange;
   // The mail progress windows; null: the mail runs on the worker without a window.
   IMailDialogHost* mailDialogs = nullptr;
   // The front end stays to take the notification's "表示" (a resident program).

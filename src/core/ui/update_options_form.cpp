@@ -5,6 +5,7 @@
 #include "core/common/path_utils.h"
 #include "core/mail/mail_job.h"
 #include "core/watch/watch_item.h"
+#include "platform/program_folder.h"
 
 void CUpdateOptionsForm::SetItem(const WatchItem& item) {
   m_fields.saveFile = item.m_savePath;
@@ -41,6 +42,11 @@ void CUpdateOptionsForm::ToggleMail() {
 
 std::string CUpdateOptionsForm::SoundToPlay() const {
   std::string file = m_fields.soundFile.empty() ? kStandardSound : m_fields.soundFile;
+  // The standard sound is shipped with the program, as the update itself plays it.
+  if (file == kStandardSound) {
+    std::string shipped = platform::ShippedFile(kStandardSound);
+    if (!shipped.empty()) return shipped;
+  }
   if (file.front() != '/') file = ProgramFolder() + "/" + file;
   return file;
 }

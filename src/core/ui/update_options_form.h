@@ -63,8 +63,8 @@ class CUpdateOptionsForm {
   // The mail check box was clicked.
   void ToggleMail();
 
-  // "試聴": the file to play, the standard sound for an empty field; a name without a
-  // folder is looked for in the program folder.
+  // "試聴": the file to play, the standard sound (where the program's shipped files are)
+  // for an empty field; another name without a folder is looked for in the program folder.
   std::string SoundToPlay() const;
   // "テスト送信" with the mail settings of `settings`: the mail job's test with its own
   // messages, then the advice to test in the settings when it failed. The job's result.

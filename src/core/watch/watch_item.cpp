@@ -12,7 +12,7 @@ namespace {
 const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
-    "SKOp: SKSc: SKyC: ";
+    "SKOp: SKSc: SKyC: Hist: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -21,6 +21,7 @@ struct Field {
   std::string WatchItem::*text;
   int WatchItem::*number;
   bool escaped;  // written form-escaped, so that it always fits on one line
+  bool omittedWhenEmpty = false;  // a later addition: an item without it writes no line
 };
 
 const Field kFields[] = {
@@ -55,6 +56,7 @@ const Field kFields[] = {
     {nullptr, &WatchItem::m_simpleKeywordOptions, false},
     {nullptr, &WatchItem::m_simpleKeywordCase, false},
     {nullptr, &WatchItem::m_simpleKeywordCount, false},
+    {&WatchItem::m_historyName, nullptr, false, true},
 };
 static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
 
@@ -147,6 +149,7 @@ int WatchItem::Write(FILE* file) const {
     int written;
     if (field.text) {
       const std::string& text = this->*field.text;
+      if (field.omittedWhenEmpty && text.empty()) continue;
       written = std::fprintf(file, "%.6s%s\n", key,
                              (field.escaped ? FormEscape(text) : text).c_str());
     } else {

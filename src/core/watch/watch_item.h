@@ -52,6 +52,8 @@ struct WatchItem : FetchRequest {
   int m_simpleKeywordOptions = 0;   // SKOp: bit 0 an increase, bit 1 a decrease is an update
   int m_simpleKeywordCase = 0;      // SKSc: 1 = the count is case-sensitive
   int m_simpleKeywordCount = -1;    // SKyC: count found by the last check; -1 not counted
+  std::string m_historyName;        // Hist: folder of the kept previous versions in "comp"
+                                    //       (page_history.h); written only when set
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule

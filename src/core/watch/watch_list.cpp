@@ -6,6 +6,7 @@
 
 #include "core/common/leftover_files.h"
 #include "core/common/path_utils.h"
+#include "core/watch/page_history.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 
@@ -110,8 +111,13 @@ bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
   if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
       m_guard.Outcome() == platform::LoadOutcome::Missing) {
     std::set<std::string> inUse;
-    for (const WatchItem& item : m_items) inUse.insert({item.m_hiddenPath, item.m_savePath});
+    std::set<std::string> historyInUse;
+    for (const WatchItem& item : m_items) {
+      inUse.insert({item.m_hiddenPath, item.m_savePath});
+      historyInUse.insert(item.m_historyName);
+    }
     RemoveLeftoverFiles(ProgramFolder(), inUse);
+    RemoveUnusedHistory(historyInUse);
   }
   return loaded;
 }
@@ -288,7 +294,10 @@ int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
   // guards against a report that outlived its item all the same.
   if (position < 0 || position >= GetCount() || m_items[position].m_id != item.m_id) {
     position = FindById(item.m_id);
-    if (position < 0) return -1;
+    if (position < 0) {
+      RemoveHistory(item);  // the check kept a version of an item deleted meanwhile
+      return -1;
+    }
   }
   m_items[position] = item;
   m_items[position].m_index = position;
@@ -297,6 +306,12 @@ int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
 }
 
 void CWatchList::Append(WatchItem item) {
+  // A copy of another item starts without versions: the kept ones belong to the original.
+  for (const WatchItem& other : m_items) {
+    if (!item.m_historyName.empty() && other.m_historyName == item.m_historyName) {
+      item.m_historyName.clear();
+    }
+  }
   item.m_id = m_nextId++;
   item.m_index = GetCount();
   m_items.push_back(std::move(item));
@@ -305,7 +320,16 @@ void CWatchList::Append(WatchItem item) {
 
 void CWatchList::Store(int position, WatchItem item) {
   if (position < 0 || position >= GetCount()) return;
-  item.m_id = m_items[position].m_id;
+  WatchItem& old = m_items[position];
+  // The kept versions belong to the list's item: an edited copy made before a check kept
+  // one does not know them. Another address makes them meaningless.
+  if (item.m_url != old.m_url) {
+    RemoveHistory(old);
+    item.m_historyName.clear();
+  } else if (item.m_historyName.empty()) {
+    item.m_historyName = old.m_historyName;
+  }
+  item.m_id = old.m_id;
   item.m_index = position;
   m_items[position] = std::move(item);
   m_dirty = true;
@@ -313,6 +337,7 @@ void CWatchList::Store(int position, WatchItem item) {
 
 void CWatchList::Remove(int position) {
   if (position < 0 || position >= GetCount()) return;
+  RemoveHistory(m_items[position]);
   m_items.erase(m_items.begin() + position);
   Renumber();
   m_dirty = true;

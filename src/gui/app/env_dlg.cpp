@@ -2,8 +2,10 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -72,6 +74,16 @@ void CEnvDlg::CreateControls() {
   top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   m_desktopNotify = Check(this, "desktopNotify", "デスクトップ通知");
   top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  m_autostart = Check(this, "autostart", "ログイン時に起動");
+  top->Add(m_autostart, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // Previous versions kept per item for "変更点を表示".
+  auto* history = new wxBoxSizer(wxHORIZONTAL);
+  history->Add(new wxStaticText(this, wxID_ANY, ToWx("変更履歴の数")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(80, -1),
+                                  wxSP_ARROW_KEYS, 0, kMaxHistoryCount, 1);
+  m_historyCount->SetName(wxASCII_STR("historyCount"));
+  history->Add(m_historyCount, 0);
+  top->Add(history, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -108,7 +120,23 @@ void CEnvDlg::CreateControls() {
     mailGrid->AddSpacer(0);
     mailGrid->AddSpacer(0);
   };
-  addRow("メールサーバー：", m_mailServer, "ポート", m_mailPort);
+  // The encryption beside the port: choosing one proposes its usual port.
+  wxString securities[] = {ToWx("なし"), ToWx("STARTTLS"), ToWx("SSL/TLS")};
+  m_mailSecurity = new wxChoice(mailBox, wxID_ANY, wxDefaultPosition, wxDefaultSize, 3, securities);
+  m_mailSecurity->SetName(wxASCII_STR("mailSecurity"));
+  m_mailSecurity->Bind(wxEVT_CHOICE, [this](wxCommandEvent& event) {
+    ReadControls();
+    m_logic.ChooseSecurity(event.GetSelection());
+    m_mailPort->ChangeValue(ToWx(m_logic.Values().mailPort));
+  });
+  auto* portAndSecurity = new wxBoxSizer(wxHORIZONTAL);
+  portAndSecurity->Add(m_mailPort, 0, center);
+  portAndSecurity->Add(Label(mailBox, "暗号化"), 0, center | wxLEFT | wxRIGHT, kGap);
+  portAndSecurity->Add(m_mailSecurity, 0, center);
+  mailGrid->Add(Label(mailBox, "メールサーバー："), 0, center);
+  mailGrid->Add(m_mailServer, 1, wxEXPAND);
+  mailGrid->Add(Label(mailBox, "ポート"), 0, center);
+  mailGrid->Add(portAndSecurity, 0);
   addHint("ホスト名またはＩＰアドレス");
   addRow("メールアカウント：", m_mailAccount, nullptr, test);
   addHint("このメールサーバーで使用できるメールアドレス");
@@ -146,9 +174,12 @@ bool CEnvDlg::TransferDataToWindow() {
   m_startResident->SetValue(values.startResident != 0);
   m_resetOnListClose->SetValue(values.resetOnListClose != 0);
   m_desktopNotify->SetValue(values.desktopNotify != 0);
+  m_autostart->SetValue(values.autostart != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
+  m_historyCount->SetValue(values.historyCount);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
+  m_mailSecurity->SetSelection(values.mailSecurity);
   m_mailAccount->ChangeValue(ToWx(values.mailAccount));
   m_mailPassword->ChangeValue(ToWx(values.mailPassword));
   m_authState->ChangeValue(ToWx(m_logic.AuthText()));
@@ -163,9 +194,12 @@ void CEnvDlg::ReadControls() {
   values.startResident = m_startResident->GetValue() ? 1 : 0;
   values.resetOnListClose = m_resetOnListClose->GetValue() ? 1 : 0;
   values.desktopNotify = m_desktopNotify->GetValue() ? 1 : 0;
+  values.autostart = m_autostart->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
+  values.historyCount = m_historyCount->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
+  values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();
   values.mailAccount = FromWx(m_mailAccount->GetValue());
   values.mailPassword = FromWx(m_mailPassword->GetValue());
   values.proxyHost = FromWx(m_proxyHost->GetValue());

@@ -15,7 +15,9 @@
 class IMailDialogHost;
 class IPrompter;
 class wxCheckBox;
+class wxChoice;
 class wxRadioBox;
+class wxSpinCtrl;
 class wxTextCtrl;
 
 class CEnvDlg : public wxDialog {
@@ -47,9 +49,12 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_startResident = nullptr;
   wxCheckBox* m_resetOnListClose = nullptr;
   wxCheckBox* m_desktopNotify = nullptr;
+  wxCheckBox* m_autostart = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
+  wxSpinCtrl* m_historyCount = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;
+  wxChoice* m_mailSecurity = nullptr;
   wxTextCtrl* m_mailAccount = nullptr;
   wxTextCtrl* m_mailPassword = nullptr;
   wxTextCtrl* m_authState = nullptr;

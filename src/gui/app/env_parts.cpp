@@ -3,6 +3,7 @@
 #include <memory>
 #include <wx/weakref.h>
 
+#include "core/app/autostart.h"
 #include "core/app/watch_app.h"
 #include "gui/app/env_dlg.h"
 #include "gui/app/main_frame.h"
@@ -26,6 +27,10 @@ void AddEnvironmentDialog(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& qu
     mailHost.SetOwner([&dialog] { return static_cast<wxWindow*>(&dialog); });
     if (dialog.ShowModal() != wxID_OK) return;
     dialog.StoreInto(app.m_settings);
+    std::string failure;
+    if (!ApplyAutostartSetting(app.m_settings, failure)) {
+      prompter.ShowMessage(failure, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    }
     if (*main) {
       (*main)->SaveSettings();
     } else {

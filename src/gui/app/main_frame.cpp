@@ -10,6 +10,8 @@
 #include "core/app/image_test_page.h"
 #include "core/common/version.h"
 #include "core/app/watch_app.h"
+#include "core/check/change_view.h"
+#include "core/check/page_diff.h"
 #include "core/check/renew.h"
 #include "core/common/path_utils.h"
 #include "core/watch/watch_list_notice.h"
@@ -18,11 +20,13 @@
 #include "gui/app/main_commands.h"
 #include "gui/app/tray_icon.h"
 #include "gui/button_bar.h"
+#include "gui/check/change_window.h"
 #include "gui/check/results_list.h"
 #include "gui/mail/mail_progress_window.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui/wx_ui_queue.h"
+#include "platform/code_page_converter.h"
 #include "platform/file_system.h"
 #include "platform/sound_player.h"
 
@@ -100,6 +104,7 @@ void CMainDlg::CreateControls() {
   host.prompter = &m_app.Prompter();
   host.view = m_results;
   host.raiseMainWindow = [this] { ShowFromTray(); };
+  host.showChange = [this](const WatchItem& item) { OpenChangeWindow(item); };
   host.listChanged = [this] {
     if (m_parts.refreshWatchList) m_parts.refreshWatchList();
   };
@@ -217,7 +222,7 @@ void CMainDlg::DeferredInit() {
   m_deferredInitDone = true;
   m_results->Attach(&WatchList(), this, m_app.m_mainWindowLayout.m_columnWidths);
   m_results->SetRefreshItem(m_parts.refreshWatchListItem);
-  if (m_app.m_settings.m_startResident) GoToTray();
+  if (m_app.m_settings.m_startResident || m_app.m_startResidentOnce) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
   m_session->Load();
   if (!ConfirmWatchListLoad(WatchList(), m_app.Prompter(), true)) {
@@ -337,9 +342,14 @@ void CMainDlg::OnClose(wxCloseEvent& event) {
 
 void CMainDlg::OnIconize(wxIconizeEvent& event) {
   event.Skip();
-  // Into the tray after the window manager has finished minimising.
+  // Into the tray after the window manager has finished minimising. The display may
+  // report a minimise that a restore undoes at once (a window shown again from the tray
+  // just after it was hidden): only a window that is still minimised goes.
+  m_lastIconized = event.IsIconized();
   if (event.IsIconized() && !m_ending && wxTaskBarIcon::IsAvailable()) {
-    CallAfter([this] { Minimise(); });
+    CallAfter([this] {
+      if (m_lastIconized) Minimise();
+    });
   }
 }
 
@@ -396,6 +406,20 @@ void CMainDlg::EditItem(int index) {
 
 void CMainDlg::ListForward(int position) {
   if (m_parts.listForward) m_parts.listForward(position);
+}
+
+void CMainDlg::ShowChange(int position) {
+  if (position >= 0 && position < WatchList().GetCount()) OpenChangeWindow(WatchList().GetItem(position));
+}
+
+CChangeWindow* CMainDlg::OpenChangeWindow(const WatchItem& item) {
+  // The converter keeps no state: one of the window's own does what the checks' does.
+  platform::CCodePageConverter converter;
+  PageChange change = LoadPageChange(item, &converter);
+  auto* window = new CChangeWindow(this, CChangeView(item.m_name.empty() ? item.m_url : item.m_name, change));
+  window->Show();
+  window->Raise();
+  return window;
 }
 
 std::string CMainDlg::ImageTestPath() { return ProgramFolder() + "/imagetest.htm"; }

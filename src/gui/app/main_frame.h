@@ -64,6 +64,8 @@ struct MainWindowParts {
   std::function<void()> startAnnouncement;
 };
 
+class CChangeWindow;
+
 class CMainDlg : public wxFrame, public IMainWindowMessages {
  public:
   // Initialises the window (writes "opened", caption, icons, button offsets, the stored
@@ -91,6 +93,9 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   void DisplayPage(DisplayKind kind, const FetchRequest& request) override;  // WM_DISPLAY_PAGE
   void DisplayPage(DisplayKind kind, const std::string& text) override;
   void ListForward(int position) override;  // WM_LIST_FORWARD
+  void ShowChange(int position) override;
+  // The change window of `item` (a copy: the window keeps what it read).
+  CChangeWindow* OpenChangeWindow(const WatchItem& item);
   void AnnounceDone(const std::optional<std::string>& address);  // WM_ANNOUNCE_DONE
   // A request the helper left: at start-up (ID_TAKE_HELPER_REQUEST) or on its message.
   void TakeHelperRequest(bool fromMessage);
@@ -142,6 +147,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   CButtonRow m_buttonRow{300};
   bool m_inTray = false;
   bool m_hiddenInTray = false;  // hidden by going to the tray, until shown from it
+  bool m_lastIconized = false;  // what the last minimise or restore event said
   bool m_ending = false;
   bool m_deferredInitDone = false;
 };

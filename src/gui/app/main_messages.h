@@ -18,4 +18,7 @@ class IMainWindowMessages {
   virtual void EditItem(int index) = 0;
   // WM_LIST_FORWARD: on to the watch list window (acknowledge the item at `position`).
   virtual void ListForward(int position) = 0;
+  // "変更点を表示": the change window of the item at list `position` (its kept previous
+  // version against its current one).
+  virtual void ShowChange(int position) = 0;
 };

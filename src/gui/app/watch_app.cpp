@@ -89,6 +89,9 @@ DesktopArguments TakeDesktopArguments(std::vector<std::string>& args) {
         return result;
       }
       args.erase(args.begin() + index);
+    } else if (argument == "--resident") {
+      result.resident = true;
+      args.erase(args.begin() + index);
     } else {
       ++index;
     }
@@ -129,6 +132,7 @@ int RunDesktop(int argc, char** argv) {
     CWxPrompter prompter(queue);
     prompter.SetOwner([] { return static_cast<wxWindow*>(g_mainWindow.get()); });
     CWatchApp app(CWatchApp::FrontEnd::Desktop, prompter, queue);
+    app.m_startResidentOnce = arguments.resident;
     WatchAppHooks hooks;
     hooks.runMainWindow = [&queue](CWatchApp& running) { return RunMainWindow(running, queue); };
     hooks.showMainWindow = [] {

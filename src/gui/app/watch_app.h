@@ -14,9 +14,10 @@ class CWatchGuiApp : public wxApp {
 // What the command line asks for.
 struct DesktopArguments {
   std::string home;   // --home DIR (CP932); empty when not given
+  bool resident = false;  // --resident: start in the tray
   std::string error;  // a message when the arguments cannot be used
 };
-// Takes --home DIR or --home=DIR out of `args`; the rest stays for the toolkit.
+// Takes --home DIR or --home=DIR and --resident out of `args`; the rest stays for the toolkit.
 DesktopArguments TakeDesktopArguments(std::vector<std::string>& args);
 
 // Runs the desktop program; the exit status of the process.

@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/menu.h>
 
+#include "core/watch/page_history.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/app_icon.h"
 #include "gui/wx_prompter.h"
@@ -19,6 +20,7 @@ enum MenuId {
   ID_ROW_EDIT_SITE,
   ID_ROW_LATEST_FILE,
   ID_ROW_LATEST_IMAGE,
+  ID_ROW_SHOW_CHANGE,
 };
 
 }  // namespace
@@ -100,6 +102,9 @@ void CRenewCheckWnd::RunRowCommand(RowCommand command) {
     case RowCommand::EditSite:
       m_mainWindow->EditItem(position + 1);
       break;
+    case RowCommand::ShowChange:
+      m_mainWindow->ShowChange(position);
+      break;
     case RowCommand::ShowLatestFile:
     case RowCommand::CheckLatestImage:
       if (item.m_savePath.empty()) {
@@ -112,6 +117,11 @@ void CRenewCheckWnd::RunRowCommand(RowCommand command) {
           command == RowCommand::ShowLatestFile ? Kind::Address : Kind::Image, item.m_savePath);
       break;
   }
+}
+
+bool CRenewCheckWnd::SelectedHasPreviousVersion() const {
+  int position = SelectedItemPosition();
+  return position >= 0 && !PreviousVersionPath(m_watchList->GetItem(position)).empty();
 }
 
 void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
@@ -128,6 +138,9 @@ void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
   menu.AppendSeparator();
   menu.Append(ID_ROW_LATEST_FILE, ToWx("ダウンロードした最新ファイルを表示"));
   menu.Append(ID_ROW_LATEST_IMAGE, ToWx("ダウンロードした最新画像のチェック"));
+  menu.AppendSeparator();
+  menu.Append(ID_ROW_SHOW_CHANGE, ToWx("変更点を表示"));
+  menu.Enable(ID_ROW_SHOW_CHANGE, SelectedHasPreviousVersion());
   int chosen = GetPopupMenuSelectionFromUser(menu, event.GetPosition());
   switch (chosen) {
     case ID_ROW_SHOW_SITE:
@@ -141,6 +154,9 @@ void CRenewCheckWnd::OnRightDown(wxMouseEvent& event) {
       break;
     case ID_ROW_LATEST_IMAGE:
       RunRowCommand(RowCommand::CheckLatestImage);
+      break;
+    case ID_ROW_SHOW_CHANGE:
+      RunRowCommand(RowCommand::ShowChange);
       break;
     default:
       break;

@@ -45,8 +45,10 @@ class CRenewCheckWnd : public wxListCtrl, public IResultView {
   std::array<int, 3> ColumnWidths() const;
 
   // The context menu's commands on the first selected row.
-  enum class RowCommand { ShowSite, EditSite, ShowLatestFile, CheckLatestImage };
+  enum class RowCommand { ShowSite, EditSite, ShowLatestFile, CheckLatestImage, ShowChange };
   void RunRowCommand(RowCommand command);
+  // "変更点を表示" is offered: the first selected row's item has a previous version kept.
+  bool SelectedHasPreviousVersion() const;
 
  private:
   // The list position of the first selected row's item; -1 when there is none, the row is

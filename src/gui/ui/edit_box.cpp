@@ -5,6 +5,7 @@
 #include <wx/menu.h>
 #include <wx/panel.h>
 
+#include "core/watch/page_history.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/app_icon.h"
 #include "gui/button_bar.h"
@@ -270,6 +271,11 @@ void CEditBox::RunCommand(int id) {
     case ID_EB_SYNC_CHECKS:
       SyncCheckBoxes();
       break;
+    case ID_EB_SHOW_CHANGE: {
+      int position = m_model.PositionOf(FirstSelectedId());
+      if (position >= 0 && m_callbacks.showChange) m_callbacks.showChange(m_watchList.GetItem(position));
+      break;
+    }
     default:
       // Exit and the help entries are the main window's.
       if (m_callbacks.mainCommand) m_callbacks.mainCommand(id);
@@ -364,6 +370,7 @@ void CEditBox::OnItemActivated(wxListEvent& event) {
 std::unique_ptr<wxMenu> CEditBox::MakeContextMenu() const {
   auto menu = std::make_unique<wxMenu>();
   Add(menu.get(), ID_EB_SHOW_SITE, "サイトを表示");
+  Add(menu.get(), ID_EB_SHOW_CHANGE, "変更点を表示");
   menu->AppendSeparator();
   Add(menu.get(), ID_EB_ACKNOWLEDGE, "この更新を確認");
   Add(menu.get(), ID_EB_SET_MARK, "更新マークをつける");
@@ -376,6 +383,9 @@ std::unique_ptr<wxMenu> CEditBox::MakeContextMenu() const {
   for (int id : {ID_EB_ACKNOWLEDGE, ID_EB_SET_MARK, ID_EB_EDIT, ID_EB_CHECK_NOW}) {
     menu->Enable(id, one);
   }
+  int position = m_model.PositionOf(FirstSelectedId());
+  menu->Enable(ID_EB_SHOW_CHANGE, one && m_callbacks.showChange && position >= 0 &&
+                                      !PreviousVersionPath(m_watchList.GetItem(position)).empty());
   return menu;
 }
 

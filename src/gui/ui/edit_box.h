@@ -41,6 +41,8 @@ struct EditBoxCallbacks {
   std::function<void(int index)> editItem;
   // WM_DISPLAY_PAGE kind 0: show the item's page.
   std::function<void(const WatchItem& item)> displayPage;
+  // "変更点を表示": the change window of the item.
+  std::function<void(const WatchItem& item)> showChange;
   // ID_SAVE_SETTINGS: write the settings archive (the column widths changed).
   std::function<void()> saveSettings;
   // One of the main window's own commands (gui/app/main_commands.h): new site, the
@@ -83,6 +85,7 @@ class CEditBox : public wxFrame {
     ID_EB_CLEAR_MARKS,
     ID_EB_SHOW_UPDATED,
     ID_EB_SYNC_CHECKS,  // the list's own command after a click: the check boxes
+    ID_EB_SHOW_CHANGE,
   };
   // Runs a command as the menus and buttons do.
   void RunCommand(int id);

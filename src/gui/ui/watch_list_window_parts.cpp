@@ -25,6 +25,9 @@ EditBoxCallbacks CallbacksFor(CMainDlg& main) {
                          static_cast<const FetchRequest&>(item));
     }
   };
+  callbacks.showChange = [owner](const WatchItem& item) {
+    if (owner) owner->OpenChangeWindow(item);
+  };
   callbacks.saveSettings = [owner] {
     if (owner) owner->SaveSettings();
   };

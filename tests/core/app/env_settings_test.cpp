@@ -125,3 +125,27 @@ TEST(EnvSettings, TestSendFindsTheStateWhichOnlyOkKeeps) {
   dialog.StoreInto(stored);
   EXPECT_EQ(stored.m_smtpAuthState, "NO_AUTH");
 }
+
+namespace {
+
+TEST(EnvSettings, ChoosingTheEncryptionProposesItsPortButKeepsATypedOne) {
+  CEnvSettings dialog(AppSettings{});
+  EXPECT_EQ(dialog.Values().mailPort, "25");
+  dialog.ChooseSecurity(static_cast<int>(MailSecurity::StartTls));
+  EXPECT_EQ(dialog.Values().mailPort, "587");
+  dialog.ChooseSecurity(static_cast<int>(MailSecurity::Tls));
+  EXPECT_EQ(dialog.Values().mailPort, "465");
+  dialog.Values().mailPort = "2525";
+  dialog.ChooseSecurity(static_cast<int>(MailSecurity::None));
+  EXPECT_EQ(dialog.Values().mailPort, "2525");
+  AppSettings stored;
+  dialog.StoreInto(stored);
+  EXPECT_EQ(stored.m_mailSecurity, MailSecurity::None);
+  EXPECT_EQ(stored.m_mailPort, 2525);
+  dialog.ChooseSecurity(static_cast<int>(MailSecurity::StartTls));
+  dialog.StoreInto(stored);
+  EXPECT_EQ(stored.m_mailSecurity, MailSecurity::StartTls);
+  EXPECT_EQ(CEnvSettings(stored).Values().mailSecurity, 1);
+}
+
+}  // namespace

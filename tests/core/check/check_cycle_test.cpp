@@ -114,7 +114,9 @@ TEST_F(CheckCycleTest, KeywordCountReactsOnlyInTheChosenDirection) {
   EXPECT_EQ(CheckOne(decrease), "更新されています");
   EXPECT_EQ(CheckOne(increase), "更新されていません");
   EXPECT_EQ(Item(increase).m_simpleKeywordCount, 3);
-  EXPECT_TRUE(FilesIn(folder.File("comp")).size() <= 2u) << "unchanged pages are deleted";
+  std::vector<std::string> pages = FilesIn(folder.File("comp"));
+  std::erase_if(pages, [](const std::string& name) { return name.starts_with("hist_"); });
+  EXPECT_TRUE(pages.size() <= 2u) << "unchanged pages are deleted";
 }
 
 TEST_F(CheckCycleTest, AnchorRuleComparesOnlyTheAreaAfterTheAnchor) {

@@ -140,7 +140,9 @@ TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporary
   EXPECT_EQ(third.m_result, 2);
   EXPECT_EQ(third.m_hiddenPath, folder.File("comp/copy_1.tmp"));
   EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>two</html>");
-  EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
+  // The update keeps the copy it replaced in the item's folder of previous versions.
+  EXPECT_EQ(FilesIn(folder.File("comp")),
+            (std::vector<std::string>{"copy.tmp", "copy_1.tmp", "hist_1"}));
   EXPECT_EQ(third.m_lastUpdate, third.m_lastCheck) << "no Last-Modified: the check's time";
 }
 

@@ -264,3 +264,51 @@ TEST_F(SendMailTest, LongAuthTokenIsSentOnOneLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// A server that takes the connection (or STARTTLS) and then says nothing during the TLS
+// handshake: the send ends within the reply time-out, and no plain command follows. Each
+// case has a server of its own, as a stalling one serves nobody else meanwhile.
+TEST_F(SendMailTest, AHandshakeThatStallsOrARefusedStartTlsEndsTheSend) {
+  m_settings.m_replyTimeoutMs = 200;
+  const std::string ehlo = "EHLO " + CSmtp(nullptr).HeloName();
+  struct Case {
+    MailSecurity security;
+    Server::Script script;
+    const char* final;
+    Lines received;
+  } cases[] = {
+      {MailSecurity::Tls, {Server::Stall(3000)}, "サーバーから応答がありません。(時間切れ)", {}},
+      {MailSecurity::StartTls,
+       {Server::Send("220 ready\r\n"), Server::ReadLine(),
+        Server::Send("250-mail\r\n250 STARTTLS\r\n"), Server::ReadLine(),
+        Server::Send("220 go ahead\r\n"), Server::Stall(3000)},
+       "サーバーから応答がありません。(時間切れ)",
+       {ehlo, "STARTTLS"}},
+      // A refused STARTTLS ends with its text and QUIT, never with plain text.
+      {MailSecurity::StartTls,
+       {Server::Send("220 ready\r\n"), Server::ReadLine(),
+        Server::Send("250-mail\r\n250 STARTTLS\r\n"), Server::ReadLine(),
+        Server::Send("454 not now\r\n"), Server::ReadLine(), Server::Send("221 bye\r\n")},
+       "STARTTLSが拒否されました。",
+       {ehlo, "STARTTLS", "QUIT"}},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.final);
+    Server server;
+    server.AddConnection(c.script);
+    m_settings.m_security = c.security;
+    m_settings.m_nSmtpPort = server.Port();
+    CMailProgressRecorder recorder;
+    recorder.Run([&] {
+      SendMail sender;
+      sender.OpenLog(false, nullptr, recorder.Window());
+      sender.Run(m_settings, m_message);
+    });
+    EXPECT_EQ(recorder.Finals(), Lines{c.final});
+    if (!c.received.empty()) EXPECT_EQ(server.Lines(0), c.received);
+  }
+}
+
+}  // namespace

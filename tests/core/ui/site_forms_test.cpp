@@ -164,7 +164,8 @@ TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   EXPECT_FALSE(form.Enabled().mailFields);
 
   form.Values().soundFile = "";
-  EXPECT_EQ(form.SoundToPlay(), ProgramFolder() + "/notify.wav");
+  std::string standard = form.SoundToPlay();
+  EXPECT_EQ(standard.substr(standard.rfind('/')), "/notify.wav");
   form.Values().soundFile = "/usr/share/sounds/bell.wav";
   EXPECT_EQ(form.SoundToPlay(), "/usr/share/sounds/bell.wav");
 

@@ -22,10 +22,11 @@ constexpr int kTabPadding = 36;
 
 CDefineSheet::CDefineSheet(wxWindow* parent, const AppSettings& settings,
                            IMainWindowMessages& mainWindow, CWxUiQueue& queue,
-                           StoreItem storeItem)
+                           StoreItem storeItem, const platform::CCodePageConverter* converter,
+                           FetchSettings fetch)
     : m_prompter(queue),
       m_mailHost(queue),
-      m_services{settings, m_prompter, mainWindow, m_mailHost},
+      m_services{settings, m_prompter, mainWindow, m_mailHost, queue, converter, std::move(fetch)},
       m_storeItem(std::move(storeItem)) {
   Create(parent, wxID_ANY, ToWx("サイトの定義"), wxDefaultPosition, wxDefaultSize,
          wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);

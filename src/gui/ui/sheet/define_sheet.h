@@ -32,7 +32,8 @@ class CDefineSheet : public wxPropertySheetDialog {
   using StoreItem = std::function<void(int index, const WatchItem& item)>;
 
   CDefineSheet(wxWindow* parent, const AppSettings& settings, IMainWindowMessages& mainWindow,
-               CWxUiQueue& queue, StoreItem storeItem);
+               CWxUiQueue& queue, StoreItem storeItem,
+               const platform::CCodePageConverter* converter = nullptr, FetchSettings fetch = {});
 
   // A copy of `item` becomes the working copy; `index` is the list position + 1, 0 for a
   // new item. Every page starts again from it.

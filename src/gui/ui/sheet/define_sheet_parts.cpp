@@ -5,6 +5,7 @@
 #include <wx/weakref.h>
 
 #include "core/app/watch_app.h"
+#include "core/session/check_session.h"
 #include "gui/app/main_frame.h"
 #include "gui/ui/sheet/define_sheet.h"
 
@@ -42,7 +43,8 @@ void AddDefineSheet(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
     };
     // Not a child of the main window, which deletes its children at once when it ends: the
     // sheet outlives it until its own run has returned.
-    holder->sheet = new CDefineSheet(nullptr, app.m_settings, main, queue, store);
+    holder->sheet = new CDefineSheet(nullptr, app.m_settings, main, queue, store, app.Converter(),
+                                     main.Session().Host().fetch);
     if (created) created(*holder->sheet);
     if (otherCreate) otherCreate(main);
   };

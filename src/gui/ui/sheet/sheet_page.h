@@ -8,12 +8,17 @@
 
 #include <wx/panel.h>
 
+#include "core/fetch/fetch.h"
 #include "core/watch/watch_item.h"
 
 struct AppSettings;
 class IMailDialogHost;
 class IMainWindowMessages;
 class IPrompter;
+namespace platform {
+class CCodePageConverter;
+class IUiQueue;
+}  // namespace platform
 
 struct SheetServices {
   const AppSettings& settings;
@@ -23,6 +28,12 @@ struct SheetServices {
   IMainWindowMessages& mainWindow;
   // The mail progress dialogs of a test send.
   IMailDialogHost& mailHost;
+  // Where the pages' workers report (the UI thread's queue).
+  platform::IUiQueue& queue;
+  // Page text to CP932; null when the program has no converter.
+  const platform::CCodePageConverter* converter = nullptr;
+  // The main window's network time-outs and trusted certificates.
+  FetchSettings fetch;
 };
 
 class CSheetPage : public wxPanel {

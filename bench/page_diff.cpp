@@ -1,0 +1,80 @@
+// What changed on a large page: a 5 MB Shift_JIS page with one line changed, read and
+// diffed line by line as the change window and `diff N` do, against the baseline of just
+// reading both versions as page text. The target: the diff well under a second, a small
+// multiple of the reading.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "core/check/page_diff.h"
+#include "core/check/page_text.h"
+#include "platform/code_page_converter.h"
+
+namespace {
+
+constexpr std::size_t kPageSize = 5 * 1024 * 1024;
+
+std::string MakePage(bool changed) {
+  std::string page = "<html><head><meta charset=\"Shift_JIS\"></head><body>\n";
+  for (int number = 0; page.size() < kPageSize; ++number) {
+    page += "<p>" + std::to_string(number) + " 更新情報：新しい記事を掲載しました。</p>\n";
+    if (number == 40000) page += changed ? "<p>価格を改定しました。</p>\n" : "<p>価格は据え置きです。</p>\n";
+  }
+  return page;
+}
+
+struct Versions {
+  Versions() {
+    std::string stem = (std::filesystem::temp_directory_path() /
+                        ("pagewarden-diff-" + std::to_string(getpid()))).string();
+    before = stem + "-before.htm";
+    after = stem + "-after.htm";
+    ok = Write(before, MakePage(false)) && Write(after, MakePage(true));
+  }
+  ~Versions() {
+    std::remove(before.c_str());
+    std::remove(after.c_str());
+  }
+  static bool Write(const std::string& path, const std::string& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+  }
+  std::string before, after;
+  bool ok = false;
+  platform::CCodePageConverter converter;
+};
+
+void BM_ReadBothVersions(benchmark::State& state) {
+  Versions versions;
+  if (!versions.ok) state.SkipWithError("cannot write the pages");
+  for (auto _ : state) {
+    auto before = LoadPageText(&versions.converter, versions.before, kJapaneseCodeShiftJis);
+    auto after = LoadPageText(&versions.converter, versions.after, kJapaneseCodeShiftJis);
+    benchmark::DoNotOptimize(before);
+    benchmark::DoNotOptimize(after);
+  }
+}
+
+void BM_ReadAndDiffBothVersions(benchmark::State& state) {
+  Versions versions;
+  if (!versions.ok) state.SkipWithError("cannot write the pages");
+  for (auto _ : state) {
+    auto before = LoadPageText(&versions.converter, versions.before, kJapaneseCodeShiftJis);
+    auto after = LoadPageText(&versions.converter, versions.after, kJapaneseCodeShiftJis);
+    std::vector<DiffHunk> hunks = DiffTexts(*before, *after);
+    if (hunks.size() != 1) state.SkipWithError("the one change was not found alone");
+    benchmark::DoNotOptimize(hunks);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_ReadBothVersions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndDiffBothVersions)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

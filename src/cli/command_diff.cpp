@@ -1,0 +1,34 @@
+#include "cli/command_diff.h"
+
+#include <cstdio>
+
+#include "cli/cli_session.h"
+#include "cli/console.h"
+#include "core/check/page_diff.h"
+#include "core/watch/watch_list.h"
+#include "platform/code_page_converter.h"
+#include "platform/text_codec.h"
+
+int RunDiffCommand(const std::string& homeArgument, int position, bool colour) {
+  CCliSession session;
+  if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
+  CWatchList list;
+  list.Load();
+  if (position < 0 || position >= list.GetCount()) {
+    PrintLine("pagewarden-cli: " + std::to_string(position + 1) + " 番目のアイテムはありません", stderr);
+    return 2;
+  }
+  platform::CCodePageConverter converter;
+  PageChange change = LoadPageChange(list.GetItem(position), &converter);
+  if (change.status == PageChange::kNoPrevious) {
+    PrintLine("前の版が残っていません", stderr);
+    return 1;
+  }
+  if (change.status == PageChange::kUnreadable) {
+    PrintLine("前の版か今の版を読み込めません", stderr);
+    return 1;
+  }
+  std::string text = platform::Cp932ToUtf8(FormatUnifiedDiff(change, colour));
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}

@@ -1,0 +1,90 @@
+#include "core/watch/page_history.h"
+
+#include "core/common/path_utils.h"
+#include "platform/file_system.h"
+
+namespace {
+
+constexpr char kFolderPrefix[] = "hist_";
+
+std::string CompFolder() { return ProgramFolder() + "/comp"; }
+
+std::string GenerationPath(const std::string& folder, int generation) {
+  return folder + "/" + std::to_string(generation);
+}
+
+bool IsHistoryFolderName(const std::string& name) {
+  if (name.compare(0, sizeof kFolderPrefix - 1, kFolderPrefix) != 0) return false;
+  std::string number = name.substr(sizeof kFolderPrefix - 1);
+  return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Claims a folder no other item has: the first "hist_<n>" that can be created.
+std::string ClaimFolderName() {
+  for (long long number = 1;; ++number) {
+    std::string name = kFolderPrefix + std::to_string(number);
+    if (platform::MakeNewDirectory(CompFolder() + "/" + name)) return name;
+    if (!platform::FileExists(CompFolder() + "/" + name)) return std::string();  // comp unusable
+  }
+}
+
+void RemoveFolder(const std::string& folder) {
+  for (const std::string& name : platform::ListFolder(folder)) platform::RemoveFile(folder + "/" + name);
+  platform::RemoveDirectory(folder);
+}
+
+}  // namespace
+
+std::string HistoryFolder(const WatchItem& item) {
+  if (!IsHistoryFolderName(item.m_historyName)) return std::string();
+  return CompFolder() + "/" + item.m_historyName;
+}
+
+std::string CurrentVersionPath(const WatchItem& item) {
+  const std::string& path = item.m_download == 0 ? item.m_hiddenPath : item.m_savePath;
+  return !path.empty() && platform::FileExists(path) ? path : std::string();
+}
+
+std::string PreviousVersionPath(const WatchItem& item, int generation) {
+  std::string folder = HistoryFolder(item);
+  if (folder.empty() || generation < 1) return std::string();
+  std::string path = GenerationPath(folder, generation);
+  return platform::FileExists(path) ? path : std::string();
+}
+
+void KeepPreviousVersion(WatchItem& item, const std::string& base, int count) {
+  if (count <= 0) {
+    RemoveHistory(item);
+    item.m_historyName.clear();
+    return;
+  }
+  if (base.empty() || !platform::FileExists(base)) return;
+  if (HistoryFolder(item).empty() || !platform::FileExists(HistoryFolder(item))) {
+    item.m_historyName = ClaimFolderName();
+  }
+  std::string folder = HistoryFolder(item);
+  if (folder.empty()) return;
+  // The new version is complete under a name of its own before any generation moves.
+  std::string incoming = folder + "/new";
+  platform::RemoveFile(incoming);
+  // A copy, not a second name: the user may change a download file in place.
+  if (!platform::CopyToNewFile(base, incoming)) return;
+  for (int generation = count; platform::FileExists(GenerationPath(folder, generation)); ++generation) {
+    platform::RemoveFile(GenerationPath(folder, generation));
+  }
+  for (int generation = count - 1; generation >= 1; --generation) {
+    platform::RenameFile(GenerationPath(folder, generation), GenerationPath(folder, generation + 1));
+  }
+  platform::RenameFile(incoming, GenerationPath(folder, 1));
+}
+
+void RemoveHistory(const WatchItem& item) {
+  std::string folder = HistoryFolder(item);
+  if (!folder.empty()) RemoveFolder(folder);
+}
+
+void RemoveUnusedHistory(const std::set<std::string>& inUse) {
+  for (const std::string& name : platform::ListFolder(CompFolder())) {
+    if (IsHistoryFolderName(name) && !inUse.count(name)) RemoveFolder(CompFolder() + "/" + name);
+  }
+}
