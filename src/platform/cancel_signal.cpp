@@ -31,4 +31,9 @@ bool CCancelSignal::IsCancelled() const {
   return poll(&entry, 1, 0) > 0;
 }
 
+bool CCancelSignal::WaitFor(int milliseconds) const {
+  pollfd entry{m_fd, POLLIN, 0};
+  return poll(&entry, 1, milliseconds) > 0;
+}
+
 }  // namespace platform

@@ -18,6 +18,8 @@ class CCancelSignal {
   void Cancel();
   void Reset();
   bool IsCancelled() const;
+  // Waits up to `milliseconds`; true as soon as the signal is cancelled.
+  bool WaitFor(int milliseconds) const;
   // Readable while cancelled; for poll() beside the descriptor waited on.
   int Descriptor() const { return m_fd; }
 

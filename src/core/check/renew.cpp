@@ -37,6 +37,10 @@ CReNew::CReNew(CheckEnvironment environment) : m_environment(std::move(environme
   if (!m_environment.m_fetch.m_connections) {
     m_environment.m_fetch.m_connections = std::make_shared<platform::CConnectionPool>();
   }
+  // Engines that check at once share one pacer (the session gives it); a lone engine keeps its own.
+  if (!m_environment.m_fetch.m_hostPacer) {
+    m_environment.m_fetch.m_hostPacer = std::make_shared<CHostPacer>();
+  }
   m_environment.m_fetch.m_cancel = m_abort;
 }
 
@@ -196,6 +200,7 @@ int CReNew::Check() {
     settings.m_proxy = m_checkSettings.m_proxy;
     settings.m_noProxyForLocal = m_checkSettings.m_noProxyForLocal;
     settings.m_pageSizeLimit = PageSizeLimitBytes(m_checkSettings);
+    settings.m_hostIntervalMs = FetchSettingsFrom(m_checkSettings).m_hostIntervalMs;
   }
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;

@@ -1,5 +1,6 @@
 #include "core/fetch/fetch.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cerrno>
@@ -128,6 +129,7 @@ FetchSettings FetchSettingsFrom(const AppSettings& settings) {
   result.m_proxy = settings.m_proxy;
   result.m_noProxyForLocal = settings.m_noProxyForLocal;
   result.m_pageSizeLimit = PageSizeLimitBytes(settings);
+  result.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
   return result;
 }
 
@@ -152,6 +154,7 @@ int CFetch::Fetch(FetchJob& job) {
     job.m_resultCode = result = 2;
     SignalPhase();
   }
+  EndPacedRequest();
   m_pJob = nullptr;
   m_pRequest = nullptr;
   return result;
@@ -171,9 +174,26 @@ std::time_t CFetch::FetchLastModified(FetchJob& job) {
     job.m_resultText = failure.m_message;
     job.m_resultCode = 2;
   }
+  EndPacedRequest();
   m_pJob = nullptr;
   m_pRequest = nullptr;
   return result;
+}
+
+// Before each request: the one before it has ended, and the pause since the last request
+// to this host is waited out. A cancel ends the wait; the request then fails at once.
+void CFetch::AwaitHost(std::string host) {
+  EndPacedRequest();
+  if (!m_settings.m_hostPacer) return;
+  m_settings.m_hostPacer->AwaitTurn(host, std::chrono::milliseconds(m_settings.m_hostIntervalMs),
+                                    m_settings.m_cancel.get());
+  m_pacedHost = std::move(host);
+}
+
+void CFetch::EndPacedRequest() {
+  if (m_pacedHost.empty()) return;
+  m_settings.m_hostPacer->RecordEnd(m_pacedHost);
+  m_pacedHost.clear();
 }
 
 // The request's own proxy when it has one, else the program-wide proxy. The system's own
@@ -306,6 +326,7 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
 // redirection's Location taken into `url`. The answer's status.
 int CFetch::Exchange(platform::CHttpSession& session, const std::string& verb,
                      std::string& url, Request& request) {
+  AwaitHost(HostOfUrl(url));
   request = Connect(session, verb, url);
   Send(*request, verb);
   Authenticate(*request, verb);
@@ -361,6 +382,7 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
     job.m_user = answer->user;
     // Replaced, not only added: a second answer must not resend the first one.
     request.ReplaceHeaders(job.BasicAuthorizationHeader());
+    AwaitHost(m_pacedHost);
     if (!request.Send(verb == "POST" ? job.m_formData : std::string())) {
       throw CNetworkException(request.ErrorMessage());
     }

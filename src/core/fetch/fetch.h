@@ -13,6 +13,7 @@
 
 #include "core/common/prompter.h"
 #include "core/fetch/fetch_job.h"
+#include "core/fetch/host_pacer.h"
 
 struct AppSettings;
 
@@ -39,6 +40,10 @@ struct FetchSettings {
   std::shared_ptr<platform::CConnectionPool> m_connections;
   // Cancelled by another thread: a transfer under way fails at once (code 2); null: none.
   std::shared_ptr<platform::CCancelSignal> m_cancel;
+  // The pause kept between the end of a request and the next one to the same host, with
+  // the pacer that records the ends (shared by every fetch that keeps the pause; null: none).
+  std::uint32_t m_hostIntervalMs = 0;
+  std::shared_ptr<CHostPacer> m_hostPacer;
 };
 FetchSettings FetchSettingsFrom(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.
@@ -78,10 +83,13 @@ class CFetch {
   bool AdjustSavePath();
   int SaveBody(platform::CHttpRequest& request, const std::string& path);
   void SignalPhase();
+  void AwaitHost(std::string host);
+  void EndPacedRequest();
 
   IPrompter& m_prompter;
   FetchSettings m_settings;
   FetchJob* m_pJob = nullptr;
   FetchRequest* m_pRequest = nullptr;
   std::string m_contentType;
+  std::string m_pacedHost;  // the host of the request under way, for the pacer
 };

@@ -17,6 +17,10 @@ CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
   environment.m_settings = &app.m_settings;
   environment.m_converter = app.Converter();
   environment.m_fetch = m_host.fetch;
+  // One record of the requests' ends for every engine: the pause per host holds across them.
+  if (!environment.m_fetch.m_hostPacer) {
+    environment.m_fetch.m_hostPacer = std::make_shared<CHostPacer>();
+  }
   // An engine's worker starts with its first check: engines the limit leaves unused cost
   // no thread, so the setting may grow while the program runs.
   const int engines = m_host.jobs > 0 ? m_host.jobs : kMaxCheckJobs;
@@ -32,6 +36,7 @@ CCheckSession::CCheckSession(CWatchApp& app, CheckSessionHost host)
   if (m_host.jobs <= 0) {
     m_list->SetJobLimit([&app] { return app.m_settings.m_checkJobs; });
   }
+  m_list->SetHostInterval([&app] { return app.m_settings.m_hostInterval; });
   m_results = std::make_unique<CCheckResults>(*m_list, *m_host.view);
   if (m_host.runActions) InstallActions();
 }

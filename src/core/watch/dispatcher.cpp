@@ -3,36 +3,15 @@
 #include <cctype>
 #include <chrono>
 
+#include "core/fetch/host_pacer.h"
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
 #include "platform/clock.h"
 
 namespace {
 
-// The host an item's checks connect to, in lower case without port or user: one engine at
-// a time talks to it.
-std::string HostOf(const std::string& url) {
-  std::size_t start = url.find("://");
-  start = start == std::string::npos ? 0 : start + 3;
-  std::size_t end = url.find_first_of("/?#", start);
-  std::string authority = url.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  std::size_t at = authority.rfind('@');
-  if (at != std::string::npos) authority.erase(0, at + 1);
-  std::size_t colon = authority.rfind(':');
-  if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
-    authority.erase(colon);
-  }
-  std::transform(authority.begin(), authority.end(), authority.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return authority;
-}
-
 bool Contains(const std::vector<unsigned>& ids, unsigned id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-bool IsDue(const WatchItem& item) {
-  return item.m_nextCheck == 0 || item.m_nextCheck <= platform::Now();
 }
 
 }  // namespace
@@ -46,6 +25,7 @@ void CWatchList::Dispatch() {
   // report dispatches again. An engine that only waits for a later time is stopped, as its
   // item may no longer be the next one.
   const int jobs = JobLimit();
+  EndPauses();
   std::vector<unsigned> taken;
   std::vector<std::string> hosts;
   std::vector<EngineSlot*> free;
@@ -55,7 +35,7 @@ void CWatchList::Dispatch() {
       if (slot.id != 0) {
         taken.push_back(slot.id);
         int position = FindSlotPosition(slot);
-        if (position >= 0 && HasOtherEngines()) hosts.push_back(HostOf(m_items[position].m_url));
+        if (position >= 0 && HasOtherEngines()) hosts.push_back(HostOfUrl(m_items[position].m_url));
       }
     } else if (i < jobs) {
       free.push_back(&slot);
@@ -96,7 +76,8 @@ bool CWatchList::AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterG
   slot.id = 0;
   if (waiterGiven) return false;
   int next = SelectNext(taken, hosts);
-  if (next >= 0 && !IsDue(m_items[next])) {
+  std::time_t start = next >= 0 ? StartTime(m_items[next]) : 0;
+  if (next >= 0 && start != 0 && start > platform::Now()) {
     waiterGiven = true;
   } else if (next < 0) {
     if (othersChecking || &slot != &m_slots.front()) return false;
@@ -110,9 +91,35 @@ bool CWatchList::AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterG
   slot.current = next;
   slot.id = m_items[next].m_id;
   taken.push_back(slot.id);
-  if (HasOtherEngines()) hosts.push_back(HostOf(m_items[next].m_url));
-  slot.engine->Start(m_items[next], next);
+  if (HasOtherEngines()) hosts.push_back(HostOfUrl(m_items[next].m_url));
+  if (start == m_items[next].m_nextCheck) {
+    slot.engine->Start(m_items[next], next);
+  } else {
+    WatchItem paused = m_items[next];  // the engine waits for the end of its host's pause
+    paused.m_nextCheck = static_cast<int>(start);
+    slot.engine->Start(paused, next);
+  }
   return !waiterGiven;
+}
+
+// When the item's check may start: its next check time, or the end of its host's pause
+// when that is later.
+std::time_t CWatchList::StartTime(const WatchItem& item) const {
+  if (m_pauseEnds.empty()) return item.m_nextCheck;
+  auto pause = m_pauseEnds.find(HostOfUrl(item.m_url));
+  if (pause == m_pauseEnds.end()) return item.m_nextCheck;
+  return std::max<std::time_t>(item.m_nextCheck, pause->second);
+}
+
+// A check of the host of `url` has ended now.
+void CWatchList::StartPause(const std::string& url) {
+  int seconds = m_hostInterval ? m_hostInterval() : 0;
+  if (seconds > 0 && !url.empty()) m_pauseEnds[HostOfUrl(url)] = platform::Now() + seconds;
+}
+
+void CWatchList::EndPauses() {
+  std::time_t now = platform::Now();
+  std::erase_if(m_pauseEnds, [now](const auto& pause) { return pause.second <= now; });
 }
 
 // Every dispatch saves the list, except while checks follow one another at once (a check
@@ -129,17 +136,20 @@ int CWatchList::SelectNext(const std::vector<unsigned>& taken,
                            const std::vector<std::string>& hosts) {
   // One pass: the earliest wins, and on equal times the first in list order.
   int best = -1;
+  std::time_t bestStart = 0;
   for (int i = 0; i < GetCount(); ++i) {
     const WatchItem& item = m_items[i];
     if (item.m_active != 1 || item.m_nextCheck < 0) continue;
-    if (best >= 0 && item.m_nextCheck >= m_items[best].m_nextCheck) continue;
+    std::time_t start = StartTime(item);
+    if (best >= 0 && start >= bestStart) continue;
     if (m_eligible && !m_eligible(item)) continue;
     if (!taken.empty() && Contains(taken, item.m_id)) continue;
     if (!hosts.empty() &&
-        std::find(hosts.begin(), hosts.end(), HostOf(item.m_url)) != hosts.end()) {
+        std::find(hosts.begin(), hosts.end(), HostOfUrl(item.m_url)) != hosts.end()) {
       continue;
     }
     best = i;
+    bestStart = start;
   }
   return best;
 }
@@ -155,7 +165,10 @@ void CWatchList::OnCheckDone() { OnCheckDone(m_slots.front().id); }
 void CWatchList::OnCheckDone(unsigned checkedId) {
   EngineSlot* slot = SlotOf(checkedId);
   int position = slot ? FindSlotPosition(*slot) : -1;
-  if (position >= 0) m_items[position].m_nextCheck = -2;
+  if (position >= 0) {
+    m_items[position].m_nextCheck = -2;
+    StartPause(m_items[position].m_url);
+  }
   FinishCheck(slot, position);
 }
 

@@ -14,9 +14,11 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/watch/check_engine.h"
@@ -38,6 +40,10 @@ class CWatchList {
   // How many engines may check at once, asked at every dispatch (the program-wide setting
   // may change meanwhile); empty: all of them. Clamped to 1 .. the number of engines.
   void SetJobLimit(std::function<int()> limit) { m_jobLimit = std::move(limit); }
+  // The pause in seconds between the end of a check of a host and the start of the next
+  // check of that host, asked at each completion; empty: none. An item whose host is in
+  // its pause is given only when the pause ends, as if its next check were then.
+  void SetHostInterval(std::function<int()> seconds) { m_hostInterval = std::move(seconds); }
   // Saves when the list changed since the last save, then ends the engine (a running
   // check is cancelled; a report still under way is dropped).
   ~CWatchList();
@@ -109,7 +115,8 @@ class CWatchList {
   // While checks follow one another at once, it saves at most every two seconds and again
   // when they end.
   void Dispatch();
-  // Position of the next item to check (active, m_nextCheck 0 or later, earliest first;
+  // Position of the next item to check (active, m_nextCheck 0 or later, earliest first,
+  // an item whose host is in its pause counting from the pause's end;
   // equal times in list order), or -1.
   int SelectNext() { return SelectNext({}, {}); }
   // "直ちにチェック" for one position, or -1 for "全てのアイテムを直ちにチェック": sets the
@@ -163,6 +170,9 @@ class CWatchList {
   bool AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterGiven,
                   std::vector<unsigned>& taken, std::vector<std::string>& hosts);
   int JobLimit() const;
+  std::time_t StartTime(const WatchItem& item) const;
+  void StartPause(const std::string& url);
+  void EndPauses();
   bool HasOtherEngines() const { return JobLimit() > 1; }
   EngineSlot* SlotOf(unsigned checkedId);
   int FindSlotPosition(const EngineSlot& slot) const;
@@ -194,6 +204,8 @@ class CWatchList {
   unsigned m_nextId = 1;
   long long m_rescheduledDay = -1;  // the local day of the last rescheduling of every item
   std::function<int()> m_jobLimit;
+  std::function<int()> m_hostInterval;
+  std::unordered_map<std::string, std::time_t> m_pauseEnds;  // host: when its pause ends
   std::vector<WatchItem> m_items;
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;

@@ -7,6 +7,7 @@
 
 #include "core/watch/watch_list.h"
 #include "support/temp_folder.h"
+#include "support/time_zone.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -17,12 +18,13 @@ class CScriptedEngine : public ICheckEngine {
   struct Given {
     std::string url;
     int position;
+    int nextCheck;
   };
   void SetNotifyTarget(platform::IUiQueue*, ICheckNotify*) override {}
   void SetWaitSlice(std::uint32_t) override {}
   void SetShuttingDown() override {}
   void Start(const WatchItem& item, int position) override {
-    given.push_back({item.m_url, position});
+    given.push_back({item.m_url, position, item.m_nextCheck});
     checking = !item.m_url.empty() && item.m_nextCheck == 0;
   }
   bool Stop() override { return false; }
@@ -201,6 +203,27 @@ TEST_F(MultiEngineDispatchTest, OneJobChecksInTodaysOrderAndOnlyOneEngineWaitsFo
   EXPECT_EQ(Checking(), (std::vector<std::string>{"http://x/late", "-", "-"}));
   EXPECT_EQ(engines[1]->given.back().url, "http://z/soon");
   EXPECT_TRUE(engines[2]->given.empty());
+}
+
+TEST_F(MultiEngineDispatchTest, AHostInItsPauseWaitsOnOneEngineWhileOtherHostsGoOn) {
+  ScopedManualClock clock(1900000000);
+  list->SetJobLimit([] { return 2; });
+  list->SetHostInterval([] { return 10; });
+  for (const char* url : {"http://a/1", "http://a/2", "http://b/1", "http://c/1"}) Add(url, -1);
+  list->CheckNow(-1);
+  ASSERT_EQ(Checking(), (std::vector<std::string>{"http://a/1", "http://b/1", "-"}));
+  EndCheck(0);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://c/1", "http://b/1", "-"}))
+      << "a's second page waits for a's pause, c goes first";
+  EndCheck(1);
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://c/1", "-", "-"}));
+  EXPECT_EQ(engines[1]->given.back().url, "http://a/2");
+  EXPECT_EQ(engines[1]->given.back().nextCheck, 1900000010) << "woken by the pause's end";
+  EXPECT_TRUE(engines[2]->given.empty());
+
+  clock.Set(1900000010);
+  list->Dispatch();
+  EXPECT_EQ(Checking(), (std::vector<std::string>{"http://c/1", "http://a/2", "-"}));
 }
 
 }  // namespace
