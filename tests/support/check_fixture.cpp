@@ -1,6 +1,7 @@
 #include "support/check_fixture.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -74,4 +75,13 @@ std::vector<std::string> CheckFixture::FilesIn(const std::string& path) const {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+WatchItem CheckFixture::CheckNow(CReNew& engine, CRecordingNotify& notify, WatchItem item) {
+  item.m_nextCheck = 0;
+  std::size_t before = notify.done.size();
+  engine.Start(item, 0);
+  EXPECT_TRUE(queue.RunUntil([&] { return notify.done.size() > before; }, 10000));
+  engine.SignalIdle();
+  return notify.done.empty() ? WatchItem() : notify.done.back();
 }

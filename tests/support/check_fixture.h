@@ -56,6 +56,9 @@ class CheckFixture {
   // Serves the page's body for every later request of `path`.
   void Serve(const std::string& path, const std::string& body,
              const std::string& contentType = "text/html");
+  // Starts a check of `item` at once on `engine` (reporting to `notify` through the
+  // queue) and gives the engine's copy after it.
+  WatchItem CheckNow(CReNew& engine, CRecordingNotify& notify, WatchItem item);
   // Files in the folder (names only, sorted).
   std::vector<std::string> FilesIn(const std::string& folder) const;
 

@@ -33,14 +33,7 @@ void Write(const std::string& path, const std::string& bytes) {
 
 class PageHistoryTest : public ::testing::TestWithParam<int>, public CheckFixture {
  protected:
-  WatchItem CheckNow(WatchItem item) {
-    item.m_nextCheck = 0;
-    std::size_t before = notify.done.size();
-    engine.Start(item, 0);
-    EXPECT_TRUE(queue.RunUntil([&] { return notify.done.size() > before; }, 10000));
-    engine.SignalIdle();
-    return notify.done.empty() ? WatchItem() : notify.done.back();
-  }
+  WatchItem CheckNow(WatchItem item) { return CheckFixture::CheckNow(engine, notify, item); }
 
   CRecordingNotify notify;
   CReNew engine{Environment()};

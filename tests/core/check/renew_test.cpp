@@ -23,14 +23,7 @@ class RenewTest : public ::testing::Test, public CheckFixture {
   }
 
   // Starts a check of `item` at once and gives the engine's copy after it.
-  WatchItem CheckNow(WatchItem item) {
-    item.m_nextCheck = 0;
-    std::size_t before = notify.done.size();
-    engine.Start(item, 0);
-    EXPECT_TRUE(queue.RunUntil([&] { return notify.done.size() > before; }, 10000));
-    engine.SignalIdle();
-    return notify.done.empty() ? WatchItem() : notify.done.back();
-  }
+  WatchItem CheckNow(WatchItem item) { return CheckFixture::CheckNow(engine, notify, item); }
 
   // Serves the UI queue for a short while; true when a report came.
   bool ReportWithin(int milliseconds) {
