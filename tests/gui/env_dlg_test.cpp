@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <wx/checkbox.h>
+#include <wx/spinctrl.h>
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
@@ -42,6 +43,7 @@ void TypeAndAnswer(CEnvDlg& dialog) {
     Edit(dialog, "proxyHost")->ChangeValue(ToWx("proxy.example.jp"));
     Edit(dialog, "proxyPort")->ChangeValue(ToWx("3128"));
     static_cast<wxCheckBox*>(dialog.FindWindow(wxASCII_STR("startResident")))->SetValue(true);
+    static_cast<wxSpinCtrl*>(dialog.FindWindow(wxASCII_STR("hostInterval")))->SetValue(30);
     Press(dialog, wxID_OK);
   } else {
     Edit(dialog, "mailServer")->ChangeValue(ToWx("dropped.example.jp"));
@@ -69,6 +71,7 @@ TEST(EnvDlg, OkWritesTheSettingsAndTheArchiveCancelDropsEverything) {
   EXPECT_EQ(settings.m_mailServer, "smtp.example.jp");
   EXPECT_EQ(settings.m_proxy, "proxy.example.jp:3128");
   EXPECT_EQ(settings.m_startResident, 1);
+  EXPECT_EQ(settings.m_hostInterval, 30);
   AppSettings saved;
   MainWindowLayout layout;
   WatchListWindowLayout listLayout;

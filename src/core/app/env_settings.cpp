@@ -74,6 +74,8 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   m_values.autostart = settings.m_autostart ? 1 : 0;
   m_values.listDoubleClick = settings.m_listDoubleClick == 1 ? 1 : 0;
   m_values.historyCount = std::clamp(settings.m_historyCount, 0, kMaxHistoryCount);
+  m_values.checkJobs = std::clamp(settings.m_checkJobs, 1, kMaxCheckJobs);
+  m_values.hostInterval = std::clamp(settings.m_hostInterval, 0, kMaxHostInterval);
   m_values.mailServer = settings.m_mailServer;
   m_values.mailPort = std::to_string(settings.m_mailPort);
   m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
@@ -105,6 +107,8 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_autostart = m_values.autostart;
   settings.m_listDoubleClick = m_values.listDoubleClick;
   settings.m_historyCount = std::clamp(m_values.historyCount, 0, kMaxHistoryCount);
+  settings.m_checkJobs = std::clamp(m_values.checkJobs, 1, kMaxCheckJobs);
+  settings.m_hostInterval = std::clamp(m_values.hostInterval, 0, kMaxHostInterval);
   settings.m_mailServer = m_values.mailServer;
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
   settings.m_mailSecurity = static_cast<MailSecurity>(m_values.mailSecurity);

@@ -22,6 +22,8 @@ struct EnvDialogValues {
   int autostart = 0;  // "ログイン時に起動"
   int listDoubleClick = 0;  // 0 "サイトの表示", 1 "サイト定義の編集"
   int historyCount = 1;     // "変更履歴の数", 0 to 20 (kept within that range)
+  int checkJobs = 4;        // "同時チェック数", 1 to 16 (kept within that range)
+  int hostInterval = 0;     // "同一ホストの間隔" in seconds, 0 to 3600 (kept within that range)
   std::string mailServer;
   std::string mailPort;
   int mailSecurity = 0;  // "暗号化": MailSecurity's value (none, STARTTLS, TLS)
@@ -40,6 +42,7 @@ struct EnvRefusal {
 
 inline constexpr int kMaxMailPort = 30000;
 inline constexpr int kMaxHistoryCount = 20;
+inline constexpr int kMaxHostInterval = 3600;
 inline constexpr const char* kBadMailPort = "ポートには 0 から 30000 までの整数を入力してください。";
 inline constexpr const char* kBadProxyPort =
     "プロキシのポートには 1 から 65535 までの整数を入力してください。";

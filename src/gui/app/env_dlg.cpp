@@ -37,6 +37,13 @@ wxCheckBox* Check(wxWindow* parent, const char* name, const char* label) {
   return box;
 }
 
+wxSpinCtrl* Spin(wxWindow* parent, const char* name, int min, int max) {
+  auto* spin = new wxSpinCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                              wxSP_ARROW_KEYS, min, max, min);
+  spin->SetName(wxASCII_STR(name));
+  return spin;
+}
+
 }  // namespace
 
 void CEnvDlg::SetShownHook(void (*shown)(CEnvDlg&)) { g_shownHook = shown; }
@@ -78,12 +85,20 @@ void CEnvDlg::CreateControls() {
   top->Add(m_autostart, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   // Previous versions kept per item for "変更点を表示".
   auto* history = new wxBoxSizer(wxHORIZONTAL);
-  history->Add(new wxStaticText(this, wxID_ANY, ToWx("変更履歴の数")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  m_historyCount = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                                  wxSP_ARROW_KEYS, 0, kMaxHistoryCount, 1);
-  m_historyCount->SetName(wxASCII_STR("historyCount"));
+  history->Add(Label(this, "変更履歴の数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_historyCount = Spin(this, "historyCount", 0, kMaxHistoryCount);
   history->Add(m_historyCount, 0);
   top->Add(history, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // Checks at once, and the pause kept between two requests to one host.
+  auto* checks = new wxBoxSizer(wxHORIZONTAL);
+  m_checkJobs = Spin(this, "checkJobs", 1, kMaxCheckJobs);
+  m_hostInterval = Spin(this, "hostInterval", 0, kMaxHostInterval);
+  checks->Add(Label(this, "同時チェック数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  checks->Add(m_checkJobs, 0, wxRIGHT, kGap * 3);
+  checks->Add(Label(this, "同一ホストの間隔"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  checks->Add(m_hostInterval, 0, wxRIGHT, kGap);
+  checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL);
+  top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -177,6 +192,8 @@ bool CEnvDlg::TransferDataToWindow() {
   m_autostart->SetValue(values.autostart != 0);
   m_listDoubleClick->SetSelection(values.listDoubleClick);
   m_historyCount->SetValue(values.historyCount);
+  m_checkJobs->SetValue(values.checkJobs);
+  m_hostInterval->SetValue(values.hostInterval);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailSecurity->SetSelection(values.mailSecurity);
@@ -197,6 +214,8 @@ void CEnvDlg::ReadControls() {
   values.autostart = m_autostart->GetValue() ? 1 : 0;
   values.listDoubleClick = m_listDoubleClick->GetSelection() == 1 ? 1 : 0;
   values.historyCount = m_historyCount->GetValue();
+  values.checkJobs = m_checkJobs->GetValue();
+  values.hostInterval = m_hostInterval->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();

@@ -52,6 +52,8 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_autostart = nullptr;
   wxRadioBox* m_listDoubleClick = nullptr;
   wxSpinCtrl* m_historyCount = nullptr;
+  wxSpinCtrl* m_checkJobs = nullptr;
+  wxSpinCtrl* m_hostInterval = nullptr;
   wxTextCtrl* m_mailServer = nullptr;
   wxTextCtrl* m_mailPort = nullptr;
   wxChoice* m_mailSecurity = nullptr;

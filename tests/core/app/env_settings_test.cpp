@@ -148,4 +148,18 @@ TEST(EnvSettings, ChoosingTheEncryptionProposesItsPortButKeepsATypedOne) {
   EXPECT_EQ(CEnvSettings(stored).Values().mailSecurity, 1);
 }
 
+TEST(EnvSettings, ChecksAtOnceAndThePausePerHostStayInTheirRanges) {
+  AppSettings settings;
+  settings.m_checkJobs = 99;  // an archive written by hand
+  settings.m_hostInterval = -5;
+  CEnvSettings dialog(settings);
+  EXPECT_EQ(dialog.Values().checkJobs, kMaxCheckJobs);
+  EXPECT_EQ(dialog.Values().hostInterval, 0);
+  dialog.Values().checkJobs = 2;
+  dialog.Values().hostInterval = 4000;
+  dialog.StoreInto(settings);
+  EXPECT_EQ(settings.m_checkJobs, 2);
+  EXPECT_EQ(settings.m_hostInterval, kMaxHostInterval);
+}
+
 }  // namespace
