@@ -8,6 +8,7 @@
 // Prints the best of several rounds of each and the ratios.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -98,6 +99,7 @@ std::vector<std::string> MakeList(TempFolder& folder, const LoopbackHttpServer& 
                                   const std::string& name, int pages) {
   std::string home = folder.File(name);
   platform::MakeDirectories(home);
+  chmod(home.c_str(), 0700);  // the program warns of a data folder others may read
   FILE* list = platform::OpenFile(home + "/WatchList.pgl", "w");
   for (int i = 0; i < pages; ++i) {
     WatchItem item;
