@@ -194,14 +194,9 @@ int CReNew::Check() {
   static_cast<FetchRequest&>(job) = m_item;
   FetchSettings settings = m_environment.m_fetch;
   // A server that never finishes its answer must not hold every later check back.
-  settings.m_totalTimeoutMs = static_cast<std::uint32_t>(std::max(m_checkSettings.m_fetchTimeLimit, 0)) * 1000;
-  if (m_hasSettings) {
-    // The program-wide proxy serves items that name none; the item keeps its own field.
-    settings.m_proxy = m_checkSettings.m_proxy;
-    settings.m_noProxyForLocal = m_checkSettings.m_noProxyForLocal;
-    settings.m_pageSizeLimit = PageSizeLimitBytes(m_checkSettings);
-    settings.m_hostIntervalMs = FetchSettingsFrom(m_checkSettings).m_hostIntervalMs;
-  }
+  settings.m_totalTimeoutMs = TotalTimeoutMs(m_checkSettings);
+  // The program-wide proxy serves items that name none; the item keeps its own field.
+  if (m_hasSettings) ApplyProgramSettings(m_checkSettings, settings);
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;
   CFetch fetch(prompter, settings);

@@ -124,13 +124,21 @@ std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
                                          : 0;
 }
 
+void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch) {
+  fetch.m_proxy = settings.m_proxy;
+  fetch.m_noProxyForLocal = settings.m_noProxyForLocal;
+  fetch.m_pageSizeLimit = PageSizeLimitBytes(settings);
+  fetch.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
+}
+
 FetchSettings FetchSettingsFrom(const AppSettings& settings) {
   FetchSettings result;
-  result.m_proxy = settings.m_proxy;
-  result.m_noProxyForLocal = settings.m_noProxyForLocal;
-  result.m_pageSizeLimit = PageSizeLimitBytes(settings);
-  result.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
+  ApplyProgramSettings(settings, result);
   return result;
+}
+
+std::uint32_t TotalTimeoutMs(const AppSettings& settings) {
+  return static_cast<std::uint32_t>(std::max(settings.m_fetchTimeLimit, 0)) * 1000;
 }
 
 CFetch::CFetch(IPrompter& prompter, FetchSettings settings)

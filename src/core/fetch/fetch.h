@@ -45,7 +45,12 @@ struct FetchSettings {
   std::uint32_t m_hostIntervalMs = 0;
   std::shared_ptr<CHostPacer> m_hostPacer;
 };
-FetchSettings FetchSettingsFrom(const AppSettings& settings);
+// The program-wide fields of `settings` (proxy, local bypass, page size limit, pause per
+// host) taken into `fetch`, which keeps its own time-outs, pool, cancel and pacer.
+void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch);
+FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto the defaults
+// The longest time a check's request may take in all, in milliseconds; 0: no limit.
+std::uint32_t TotalTimeoutMs(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.
 std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 

@@ -205,11 +205,8 @@ void CCKOption::ShowSource() {
   // a server that never ends its answer is broken off as a check's would be.
   const AppSettings& settings = m_services.settings;
   FetchSettings fetch = m_services.fetch;
-  FetchSettings fromSettings = FetchSettingsFrom(settings);
-  fetch.m_proxy = fromSettings.m_proxy;
-  fetch.m_noProxyForLocal = fromSettings.m_noProxyForLocal;
-  fetch.m_pageSizeLimit = fromSettings.m_pageSizeLimit;
-  fetch.m_totalTimeoutMs = static_cast<std::uint32_t>(std::max(settings.m_fetchTimeLimit, 0)) * 1000;
+  ApplyProgramSettings(settings, fetch);
+  fetch.m_totalTimeoutMs = TotalTimeoutMs(settings);
   m_fetcher->Start(std::move(*job), std::move(fetch), [this](const FetchJob& done) { SourceFetched(done); });
   ShowBusy(true);
 }
