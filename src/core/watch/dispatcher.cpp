@@ -1,6 +1,5 @@
 // The dispatcher of CWatchList: which item each check engine works on next.
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 
 #include "core/fetch/host_pacer.h"
@@ -140,6 +139,9 @@ int CWatchList::SelectNext(const std::vector<unsigned>& taken,
   for (int i = 0; i < GetCount(); ++i) {
     const WatchItem& item = m_items[i];
     if (item.m_active != 1 || item.m_nextCheck < 0) continue;
+    // A pause only delays: an item whose own time is no earlier cannot win, and its host
+    // need not be looked up.
+    if (best >= 0 && item.m_nextCheck >= bestStart) continue;
     std::time_t start = StartTime(item);
     if (best >= 0 && start >= bestStart) continue;
     if (m_eligible && !m_eligible(item)) continue;
