@@ -1,5 +1,5 @@
-// Loading and saving a watch list of 10,000 items, each with a URL, keywords, a
-// schedule and the fields a check leaves behind: target under 100 ms each.
+// Loading and saving a watch list of 10,000 items, each with a URL, keywords, a schedule
+// and the fields a check leaves behind: target under 100 ms each.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -17,9 +17,7 @@ constexpr int kItems = 10000;
 struct ListFolder {
   std::string path;
   ListFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "pagewarden-bench-XXXXXX")
-            .string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "pagewarden-bench-XXXXXX").string();
     path = mkdtemp(pattern.data()) ? pattern : std::string();
     platform::SetProgramFolder(path);
   }
@@ -33,8 +31,7 @@ void WriteList() {
     for (int i = 0; i < kItems; ++i) {
       WatchItem item;
       item.m_name = "監視ページ " + std::to_string(i);
-      item.m_url = "http://host" + std::to_string(i % 50) +
-                   ".example.jp/news/" + std::to_string(i) + ".html";
+      item.m_url = "http://host" + std::to_string(i % 50) + ".example.jp/news/" + std::to_string(i) + ".html";
       item.m_active = 1;
       item.m_simpleKeyword = "新着情報";
       item.m_simpleKeywordCount = 3;
@@ -51,8 +48,7 @@ void BM_LoadList(benchmark::State& state) {
   WriteList();
   for (auto _ : state) {
     CWatchList list;
-    if (!list.Load() || list.GetCount() != kItems)
-      state.SkipWithError("the list was not read whole");
+    if (!list.Load() || list.GetCount() != kItems) state.SkipWithError("the list was not read whole");
   }
 }
 
@@ -62,12 +58,11 @@ void BM_SaveList(benchmark::State& state) {
   CWatchList list;
   list.Load();
   for (auto _ : state) {
-    if (!list.Save())
-      state.SkipWithError("the list was not saved");
+    if (!list.Save()) state.SkipWithError("the list was not saved");
   }
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_LoadList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveList)->Unit(benchmark::kMillisecond);
