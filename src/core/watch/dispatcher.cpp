@@ -7,14 +7,6 @@
 #include "core/watch/watch_list.h"
 #include "platform/clock.h"
 
-namespace {
-
-bool Contains(const std::vector<unsigned>& ids, unsigned id) {
-  return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-}  // namespace
-
 void CWatchList::Dispatch() {
   if (m_closing) {
     Save();
@@ -54,6 +46,7 @@ void CWatchList::Dispatch() {
         m_items[i].m_nextCheck = 0;
       }
     }
+    m_due.Invalidate();
     m_checkNowPending = false;
   }
 
@@ -133,27 +126,7 @@ void CWatchList::SaveForDispatch(bool immediate) {
 
 int CWatchList::SelectNext(const std::vector<unsigned>& taken,
                            const std::vector<std::string>& hosts) {
-  // One pass: the earliest wins, and on equal times the first in list order.
-  int best = -1;
-  std::time_t bestStart = 0;
-  for (int i = 0; i < GetCount(); ++i) {
-    const WatchItem& item = m_items[i];
-    if (item.m_active != 1 || item.m_nextCheck < 0) continue;
-    // A pause only delays: an item whose own time is no earlier cannot win, and its host
-    // need not be looked up.
-    if (best >= 0 && item.m_nextCheck >= bestStart) continue;
-    std::time_t start = StartTime(item);
-    if (best >= 0 && start >= bestStart) continue;
-    if (m_eligible && !m_eligible(item)) continue;
-    if (!taken.empty() && Contains(taken, item.m_id)) continue;
-    if (!hosts.empty() &&
-        std::find(hosts.begin(), hosts.end(), HostOfUrl(item.m_url)) != hosts.end()) {
-      continue;
-    }
-    best = i;
-    bestStart = start;
-  }
-  return best;
+  return m_due.Select(m_items, m_eligible, taken, hosts, m_pauseEnds);
 }
 
 void CWatchList::CheckNow(int position) {
@@ -198,7 +171,9 @@ void CWatchList::Reschedule(int checkedPosition, bool listChanged) {
   if (listChanged || day != m_rescheduledDay) {
     for (WatchItem& item : m_items) item.Reschedule();
     m_rescheduledDay = day;
+    m_due.Invalidate();
   } else if (checkedPosition >= 0 && checkedPosition < GetCount()) {
     m_items[checkedPosition].Reschedule();
+    m_due.Update(m_items, checkedPosition, m_eligible);
   }
 }

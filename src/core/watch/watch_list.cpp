@@ -126,6 +126,7 @@ std::string CWatchList::FilePath() { return ProgramFolder() + "/WatchList.pgl"; 
 
 bool CWatchList::Load() {
   m_items.clear();
+  m_due.Invalidate();
   m_dirty = false;
   FILE* file = platform::OpenFile(FilePath(), "r");
   if (!file) {
@@ -270,6 +271,7 @@ void CWatchList::RunEdit(const ListEdit& edit) {
   edit(*this);
   m_editing = false;
   Renumber();
+  m_due.Invalidate();  // the edit may have changed items in place
   m_dirty = true;
 }
 
@@ -301,6 +303,7 @@ int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
   }
   m_items[position] = item;
   m_items[position].m_index = position;
+  m_due.Update(m_items, position, m_eligible);
   m_dirty = true;
   return position;
 }
@@ -315,6 +318,7 @@ void CWatchList::Append(WatchItem item) {
   item.m_id = m_nextId++;
   item.m_index = GetCount();
   m_items.push_back(std::move(item));
+  m_due.Invalidate();
   m_dirty = true;
 }
 
@@ -332,6 +336,7 @@ void CWatchList::Store(int position, WatchItem item) {
   item.m_id = old.m_id;
   item.m_index = position;
   m_items[position] = std::move(item);
+  m_due.Invalidate();
   m_dirty = true;
 }
 
@@ -340,6 +345,7 @@ void CWatchList::Remove(int position) {
   RemoveHistory(m_items[position]);
   m_items.erase(m_items.begin() + position);
   Renumber();
+  m_due.Invalidate();
   m_dirty = true;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/watch/check_engine.h"
+#include "core/watch/due_index.h"
 #include "core/watch/watch_item.h"
 #include "platform/replace_guard.h"
 
@@ -80,6 +81,8 @@ class CWatchList {
   // A copy of the item; a default item for a position out of range.
   WatchItem GetItem(int position) const;
   // The item in place, or nullptr for a position out of range. Valid until the list changes.
+  // What decides its turn (m_active, m_nextCheck, m_url) changes only through ReplaceItem
+  // or inside an edit: the dispatcher's index of due items would not see it.
   WatchItem* GetItemPtr(int position);
   // Position of the item at that address, -1 if none.
   int FindItem(const WatchItem* item) const;
@@ -117,8 +120,11 @@ class CWatchList {
   void Dispatch();
   // Position of the next item to check (active, m_nextCheck 0 or later, earliest first,
   // an item whose host is in its pause counting from the pause's end;
-  // equal times in list order), or -1.
-  int SelectNext() { return SelectNext({}, {}); }
+  // equal times in list order), or -1. Also sees items changed in place.
+  int SelectNext() {
+    m_due.Invalidate();
+    return SelectNext({}, {});
+  }
   // "直ちにチェック" for one position, or -1 for "全てのアイテムを直ちにチェック": sets the
   // items' next check time to 0 (active items only) at the next dispatch, and dispatches.
   void CheckNow(int position);
@@ -136,6 +142,7 @@ class CWatchList {
   // chosen items); an empty function allows every item.
   void SetEligibility(std::function<bool(const WatchItem&)> eligible) {
     m_eligible = std::move(eligible);
+    m_due.Invalidate();
   }
   // The position the first engine was last given (-1: none).
   int CurrentPosition() const { return m_slots.front().current; }
@@ -207,6 +214,7 @@ class CWatchList {
   std::function<int()> m_hostInterval;
   std::unordered_map<std::string, std::time_t> m_pauseEnds;  // host: when its pause ends
   std::vector<WatchItem> m_items;
+  CDueIndex m_due;  // the active items with a time, by host and time
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
   platform::CReplaceGuard m_guard;
