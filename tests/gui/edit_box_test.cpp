@@ -168,6 +168,9 @@ TEST_F(EditBoxTest, UntickingABoxMakesTheItemInactiveAlsoWhileACheckRuns) {
 
   StartSlowCheck(0);
   ClickRow(1, CheckBoxX());
+  WatchItem renamed = list.GetItem(2);
+  renamed.m_name = "renamed";
+  list.ReplaceItem(2, renamed);  // a change from outside the window, queued as well
   RunEventsFor(50);
   EXPECT_FALSE(Rows().IsItemChecked(1));
   EXPECT_EQ(list.GetItem(1).m_active, 1) << "queued while the check runs";
@@ -175,6 +178,7 @@ TEST_F(EditBoxTest, UntickingABoxMakesTheItemInactiveAlsoWhileACheckRuns) {
   ASSERT_TRUE(RunEventsUntil([&] { return list.GetItem(1).m_active == 0; }));
   RunEventsFor(50);
   EXPECT_FALSE(Rows().IsItemChecked(1)) << "the row did not flip back when the check ended";
+  EXPECT_EQ(Text(2, 0), "renamed") << "the list's queued change shows when the check ends";
   EXPECT_EQ(Text(0, 2) == "未確認", false) << "the checked item's row shows its check";
   list.GetItemPtr(1)->m_nextCheck = 0;
   list.GetItemPtr(2)->m_nextCheck = 0;

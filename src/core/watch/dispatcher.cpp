@@ -46,7 +46,7 @@ void CWatchList::Dispatch() {
         m_items[i].m_nextCheck = 0;
       }
     }
-    m_due.Invalidate();
+    ListChanged();
     m_checkNowPending = false;
   }
 
@@ -171,7 +171,7 @@ void CWatchList::Reschedule(int checkedPosition, bool listChanged) {
   if (listChanged || day != m_rescheduledDay) {
     for (WatchItem& item : m_items) item.Reschedule();
     m_rescheduledDay = day;
-    m_due.Invalidate();
+    ListChanged();
   } else if (checkedPosition >= 0 && checkedPosition < GetCount()) {
     m_items[checkedPosition].Reschedule();
     m_due.Update(m_items, checkedPosition, m_eligible);

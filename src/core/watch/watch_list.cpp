@@ -126,7 +126,7 @@ std::string CWatchList::FilePath() { return ProgramFolder() + "/WatchList.pgl"; 
 
 bool CWatchList::Load() {
   m_items.clear();
-  m_due.Invalidate();
+  ListChanged();
   m_dirty = false;
   FILE* file = platform::OpenFile(FilePath(), "r");
   if (!file) {
@@ -271,7 +271,7 @@ void CWatchList::RunEdit(const ListEdit& edit) {
   edit(*this);
   m_editing = false;
   Renumber();
-  m_due.Invalidate();  // the edit may have changed items in place
+  ListChanged();  // the edit may have changed items in place
   m_dirty = true;
 }
 
@@ -318,7 +318,7 @@ void CWatchList::Append(WatchItem item) {
   item.m_id = m_nextId++;
   item.m_index = GetCount();
   m_items.push_back(std::move(item));
-  m_due.Invalidate();
+  ListChanged();
   m_dirty = true;
 }
 
@@ -336,7 +336,7 @@ void CWatchList::Store(int position, WatchItem item) {
   item.m_id = old.m_id;
   item.m_index = position;
   m_items[position] = std::move(item);
-  m_due.Invalidate();
+  ListChanged();
   m_dirty = true;
 }
 
@@ -345,7 +345,7 @@ void CWatchList::Remove(int position) {
   RemoveHistory(m_items[position]);
   m_items.erase(m_items.begin() + position);
   Renumber();
-  m_due.Invalidate();
+  ListChanged();
   m_dirty = true;
 }
 

@@ -152,6 +152,9 @@ class CWatchList {
   int EngineCount() const { return static_cast<int>(m_slots.size()); }
   ICheckEngine& Engine(int index) { return *m_slots[index].engine; }
   bool IsDirty() const { return m_dirty; }
+  // Changes whenever a change may have touched any item (added, replaced, deleted, edited,
+  // every item rescheduled), not when only a checked item took its result.
+  unsigned long Generation() const { return m_generation; }
   // A change made to an item in place (GetItemPtr), such as a cleared update mark: the
   // list is saved at the next dispatch or when it ends.
   void MarkDirty() { m_dirty = true; }
@@ -195,6 +198,10 @@ class CWatchList {
   void SaveForDispatch(bool immediate);
   void FinishCheck(EngineSlot* slot, int checkedPosition);
   void Reschedule(int checkedPosition, bool listChanged);
+  void ListChanged() {
+    ++m_generation;
+    m_due.Invalidate();
+  }
   // Where the item now at `position` will be once the queued changes are made; -1 when one
   // of them deletes it, or when a queued edit makes it unknown.
   int PositionAfterPending(int position) const;
@@ -209,6 +216,7 @@ class CWatchList {
   bool m_saved = false;  // m_lastSave holds the time of the last good save
   std::chrono::steady_clock::time_point m_lastSave;
   unsigned m_nextId = 1;
+  unsigned long m_generation = 0;
   long long m_rescheduledDay = -1;  // the local day of the last rescheduling of every item
   std::function<int()> m_jobLimit;
   std::function<int()> m_hostInterval;

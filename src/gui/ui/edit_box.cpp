@@ -148,6 +148,7 @@ void CEditBox::Refill() {
   std::vector<unsigned> selected;
   for (long row : SelectedRows()) selected.push_back(static_cast<unsigned>(m_list->GetItemData(row)));
   m_list->DeleteAllItems();
+  m_shownGeneration = m_watchList.Generation();
   std::vector<WatchListRow> rows = m_model.Rows();
   m_shown.assign(rows.size(), WatchListRow());
   for (std::size_t index = 0; index < rows.size(); ++index) {
@@ -164,6 +165,7 @@ void CEditBox::Refill() {
 }
 
 void CEditBox::CatchUp() {
+  m_shownGeneration = m_watchList.Generation();
   m_model.SubmitDeferred();
   std::vector<WatchListRow> rows = m_model.Rows();
   bool same = static_cast<long>(rows.size()) == m_list->GetItemCount();
@@ -191,7 +193,13 @@ void CEditBox::RefreshItem(int position) {
     m_filling = false;
   }
   // The end of a check applies the changes queued during it right after this.
-  CallAfter([this] { CatchUp(); });
+  CallAfter([this] { CatchUpAfterCheck(); });
+}
+
+// Comparing every row after each of the checks of a long list would cost more than the
+// checks: only a change of the list or of the window's waiting changes needs it.
+void CEditBox::CatchUpAfterCheck() {
+  if (m_model.HasQueued() || m_watchList.Generation() != m_shownGeneration) CatchUp();
 }
 
 long CEditBox::RowOfId(unsigned id) const {

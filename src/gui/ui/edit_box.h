@@ -110,6 +110,8 @@ class CEditBox : public wxFrame {
   std::vector<long> SelectedRows() const;
   // Rewrites every row in place, or refills when the rows no longer match the list.
   void CatchUp();
+  // CatchUp when the list changed beyond the checked item or the window's changes wait.
+  void CatchUpAfterCheck();
   void AcknowledgeId(unsigned id);
   void ShowSite(unsigned id);
   void EditFirstSelected();
@@ -138,6 +140,7 @@ class CEditBox : public wxFrame {
   wxListCtrl* m_list = nullptr;
   std::vector<wxButton*> m_buttons;
   std::vector<WatchListRow> m_shown;  // what each row shows now
+  unsigned long m_shownGeneration = 0;  // the list's generation the rows were compared with
   std::unique_ptr<CButtonRow> m_buttonRow;
   bool m_filling = false;  // rows are being written: check-box events are ours
 };

@@ -78,6 +78,10 @@ class CWatchListModel {
   // Hands the list the check-box changes that waited for the end of a check; call after
   // every check. true when one was handed over.
   bool SubmitDeferred();
+  // Changes of the window's wait for the list (a delete, a check box, a deferred box).
+  bool HasQueued() const {
+    return !m_pendingDelete.empty() || !m_pendingActive.empty() || !m_deferred.empty();
+  }
   // Deletes the item (queued while a check runs); false when it is not shown.
   bool Delete(unsigned id);
   // "直ちにチェック" for the item; CheckAll for every active item.
