@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -59,6 +60,19 @@ bool RemoveFile(const std::string& path) { return unlink(NativePath(path).c_str(
 
 bool RenameFile(const std::string& from, const std::string& to) {
   return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool RenameToNewFile(const std::string& from, const std::string& to) {
+  std::string source = NativePath(from);
+  std::string target = NativePath(to);
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link does not replace either.
+  if (link(source.c_str(), target.c_str()) != 0) return false;
+  unlink(source.c_str());
+  return true;
 }
 
 bool MakeDirectory(const std::string& path) {

@@ -33,6 +33,9 @@ bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Replaces an existing target.
 bool RenameFile(const std::string& from, const std::string& to);
+// Renames only when no file has the name `to` yet: false otherwise (errno EEXIST), so that
+// threads racing for one name never both get it.
+bool RenameToNewFile(const std::string& from, const std::string& to);
 // Creates one folder; true also when it already exists as a folder.
 bool MakeDirectory(const std::string& path);
 // Creates one folder that must not exist yet: false when it does (or cannot be made), so

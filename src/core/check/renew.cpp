@@ -1,6 +1,7 @@
 #include "core/check/renew.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "core/common/prompter.h"
 #include "core/check/compare_page.h"
@@ -243,11 +244,12 @@ std::string CReNew::TemporaryFolder() const {
   return ProgramFolder() + "/comp";
 }
 
-// A free name for a new private copy in `folder`: copy.tmp, copy_1.tmp, copy_2.tmp, ...
+// Moves the new private copy into `folder` under a free name: copy.tmp, copy_1.tmp, ...
 // The copies live apart from the temporary names, so that the fetch's search for a free
 // temporary name does not walk past every item's copy at every check; and this search
-// starts where the last one ended.
-std::string CReNew::PrivateCopyPath(const std::string& folder) {
+// starts where the last one ended. The move never replaces a file: another engine may
+// just have taken the name. The new name, or "" when the move failed.
+std::string CReNew::MoveToPrivateCopy(const std::string& savedPath, const std::string& folder) {
   if (folder != m_copyFolder) {
     m_copyFolder = folder;
     m_copyNumber = 0;
@@ -256,7 +258,8 @@ std::string CReNew::PrivateCopyPath(const std::string& folder) {
     std::string path = folder + (m_copyNumber == 0
                                      ? std::string("/copy.tmp")
                                      : "/copy_" + std::to_string(m_copyNumber) + ".tmp");
-    if (!platform::FileExists(path)) return path;
+    if (platform::RenameToNewFile(savedPath, path)) return path;
+    if (errno != EEXIST) return {};
   }
 }
 
@@ -271,8 +274,8 @@ void CReNew::StoreUpdatedFile(const std::string& savedPath) {
       if (m_item.m_hiddenPath.empty()) {
         std::string folder = UpToLast(savedPath, '/');
         if (!folder.empty() && folder.back() == '/') folder.pop_back();
-        std::string copy = PrivateCopyPath(folder);
-        m_item.m_hiddenPath = platform::RenameFile(savedPath, copy) ? copy : savedPath;
+        std::string copy = MoveToPrivateCopy(savedPath, folder);
+        m_item.m_hiddenPath = copy.empty() ? savedPath : copy;
       } else if (m_item.m_hiddenPath != savedPath) {
         platform::RemoveFile(m_item.m_hiddenPath);
         platform::RenameFile(savedPath, m_item.m_hiddenPath);
@@ -284,11 +287,12 @@ void CReNew::StoreUpdatedFile(const std::string& savedPath) {
         platform::RenameFile(savedPath, m_item.m_savePath);
       }
       break;
-    case 2:
+    case 2: {
       // Every update becomes a new numbered file beside the earlier ones.
-      m_item.m_savePath = UniqueFileName(StripNumberSuffix(m_item.m_savePath));
-      platform::RenameFile(savedPath, m_item.m_savePath);
+      std::string numbered = RenameToUniqueName(savedPath, StripNumberSuffix(m_item.m_savePath));
+      if (!numbered.empty()) m_item.m_savePath = numbered;
       break;
+    }
     default:
       break;
   }

@@ -113,7 +113,7 @@ class CReNew : public ICheckEngine {
   bool WaitUntilDue();
   void Report(bool mailFailed);
   std::string TemporaryFolder() const;
-  std::string PrivateCopyPath(const std::string& folder);
+  std::string MoveToPrivateCopy(const std::string& savedPath, const std::string& folder);
   void StoreUpdatedFile(const std::string& savedPath);
 
   CheckEnvironment m_environment;

@@ -1,5 +1,8 @@
 #include "core/common/path_utils.h"
 
+#include <cerrno>
+#include <cstdio>
+
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
@@ -57,15 +60,51 @@ int CheckFolder(std::string& folder) {
   return 0;
 }
 
-std::string UniqueFileName(const std::string& path) {
-  std::size_t dot = ExtensionDot(path);
-  std::string base = dot == npos ? path : path.substr(0, dot);
-  std::string extension = dot == npos ? "" : path.substr(dot);
-  std::string candidate = path;
-  for (long long n = 1; CanBeOpened(candidate); ++n) {
-    candidate = base + "_" + std::to_string(n) + extension;
+namespace {
+
+// The names UniqueFileName tries in turn: the path, then base_1.ext, base_2.ext, ...
+class NumberedNames {
+ public:
+  explicit NumberedNames(const std::string& path) : m_path(path) {
+    std::size_t dot = ExtensionDot(path);
+    m_base = dot == npos ? path : path.substr(0, dot);
+    m_extension = dot == npos ? "" : path.substr(dot);
   }
-  return candidate;
+  std::string operator[](long long n) const {
+    return n == 0 ? m_path : m_base + "_" + std::to_string(n) + m_extension;
+  }
+
+ private:
+  std::string m_path, m_base, m_extension;
+};
+
+}  // namespace
+
+std::string UniqueFileName(const std::string& path) {
+  NumberedNames names(path);
+  long long n = 0;
+  while (CanBeOpened(names[n])) ++n;
+  return names[n];
+}
+
+std::string CreateUniqueFile(const std::string& path) {
+  NumberedNames names(path);
+  for (long long n = 0;; ++n) {
+    FILE* file = platform::OpenFile(names[n], "wbx");
+    if (file) {
+      std::fclose(file);
+      return names[n];
+    }
+    if (errno != EEXIST) return names[n];
+  }
+}
+
+std::string RenameToUniqueName(const std::string& from, const std::string& path) {
+  NumberedNames names(path);
+  for (long long n = 0;; ++n) {
+    if (platform::RenameToNewFile(from, names[n])) return names[n];
+    if (errno != EEXIST) return {};
+  }
 }
 
 std::string StripNumberSuffix(const std::string& path) {

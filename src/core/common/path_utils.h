@@ -13,6 +13,13 @@ int CheckFolder(std::string& folder);
 
 // The path itself when no file has it, else base + "_1", "_2", ... (+ extension).
 std::string UniqueFileName(const std::string& path);
+// The first name of that series that no file has, taken by creating it empty, so that
+// threads looking for a name at once never get the same one. When no file can be created
+// there at all, the path itself (the caller's own open then fails as it would have).
+std::string CreateUniqueFile(const std::string& path);
+// Renames `from` to the first name of that series that no file has; never replaces a
+// file. The new name, or "" when the rename fails.
+std::string RenameToUniqueName(const std::string& from, const std::string& path);
 // The path with a trailing "_" and digits removed from the file's base name.
 std::string StripNumberSuffix(const std::string& path);
 std::string ReplaceExtension(const std::string& path, const std::string& extension);

@@ -294,7 +294,8 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
 
   std::string path = job.m_savePath;
   if (job.m_resumeOffset <= 0) {
-    path = UniqueFileName(StripNumberSuffix(job.m_savePath));
+    // Taken at once: another check's fetch may be looking for a free name beside it now.
+    path = CreateUniqueFile(StripNumberSuffix(job.m_savePath));
     job.m_resultText = path;
   }
   SignalPhase();
@@ -449,6 +450,7 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
   const bool resuming = job.m_resumeOffset > 0;
   const std::int64_t limit = m_settings.m_pageSizeLimit;
   if (limit > 0 && job.m_expectedSize > limit) {  // told by its Content-Length
+    if (!resuming) platform::RemoveFile(path);  // the empty file that took the name
     job.m_resultText = PageTooLarge(limit);
     job.m_resultCode = 2;
     return 2;

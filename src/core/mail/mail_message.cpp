@@ -111,7 +111,8 @@ int CMailMessage::Compose() {
   } else {
     header += m_strContentType + "\r\n";
   }
-  std::string path = UniqueFileName(ProgramFolder() + "/tempMailBody.txt");
+  // Taken at once: a mail of another check may be composed at the same time.
+  std::string path = CreateUniqueFile(ProgramFolder() + "/tempMailBody.txt");
   FILE* out = platform::OpenFile(path, "wb");
   if (!out) return -1;
   Write(out, header + "\r\n");
@@ -138,7 +139,7 @@ int CMailMessage::Compose() {
 }
 
 int CMailMessage::WriteAttachment(const std::string& path, FILE* out) const {
-  std::string encoded = UniqueFileName(ProgramFolder() + "/tempOutB64.txt");
+  std::string encoded = CreateUniqueFile(ProgramFolder() + "/tempOutB64.txt");
   if (B64Run('e', path, encoded, 72) != 0) {
     platform::RemoveFile(encoded);
     return -1;

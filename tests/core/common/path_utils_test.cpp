@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <set>
+#include <thread>
+#include <vector>
+
 #include "core/common/path_utils.h"
 #include "platform/file_system.h"
 #include "support/ordinary_user.h"
@@ -38,6 +42,42 @@ TEST(UniqueFileName, WorksInAFolderWithAJapaneseName) {
   ASSERT_NE(file, nullptr);
   fclose(file);
   EXPECT_EQ(UniqueFileName(page), japaneseFolder + "/ページ_1.htm");
+}
+
+// Checks on several engines look for free names beside each other at the same moment.
+TEST(UniqueFileName, NamesTakenAtOnceByManyThreadsAreAllDifferentAndNoFileIsReplaced) {
+  TempFolder folder;
+  folder.WriteBytes("page.htm", "old");
+  constexpr int kThreads = 8, kEach = 25;
+  std::vector<std::string> created[kThreads], moved[kThreads];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) {
+        created[t].push_back(CreateUniqueFile(folder.File("temp.tmp")));
+        std::string own = folder.File("own" + std::to_string(t) + ".tmp");
+        FILE* file = platform::OpenFile(own, "wb");
+        std::fputs(own.c_str(), file);
+        std::fclose(file);
+        moved[t].push_back(RenameToUniqueName(own, folder.File("page.htm")));
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::set<std::string> names;
+  for (int t = 0; t < kThreads; ++t) {
+    names.insert(created[t].begin(), created[t].end());
+    for (const std::string& name : moved[t]) {
+      ASSERT_FALSE(name.empty());
+      EXPECT_EQ(folder.ReadBytes(name.substr(folder.Path().size() + 1)),
+                folder.File("own" + std::to_string(t) + ".tmp"));
+      names.insert(name);
+    }
+  }
+  EXPECT_EQ(names.size(), 2u * kThreads * kEach);
+  EXPECT_EQ(folder.ReadBytes("page.htm"), "old");
+  EXPECT_EQ(CreateUniqueFile(folder.File("missing/temp.tmp")), folder.File("missing/temp.tmp"));
+  EXPECT_EQ(RenameToUniqueName(folder.File("gone"), folder.File("page.htm")), "");
 }
 
 TEST(StripNumberSuffix, RemovesOnlyATrailingNumber) {
