@@ -1,6 +1,7 @@
 // The mail progress dialog on wx: a notification mail sent from a worker thread shows its
 // dialog on the UI thread and the worker waits for the end of the conversation.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <wx/eventfilter.h>
@@ -62,11 +63,15 @@ class ShownDialogs : public wxEventFilter {
     if (event.GetEventType() == wxEVT_SHOW && static_cast<wxShowEvent&>(event).IsShown()) {
       if (auto* window = dynamic_cast<wxTopLevelWindow*>(event.GetEventObject())) {
         captions.push_back(FromWx(window->GetTitle()));
+        int atOnce = 0;
+        for (wxWindow* other : wxTopLevelWindows) atOnce += other->IsShown() && other != window;
+        mostAtOnce = std::max(mostAtOnce, atOnce + 1);
       }
     }
     return Event_Skip;
   }
   std::vector<std::string> captions;
+  int mostAtOnce = 0;  // progress windows shown at the same time
 };
 
 bool DialogShown(const std::string& caption) {
@@ -76,22 +81,28 @@ bool DialogShown(const std::string& caption) {
   return false;
 }
 
-TEST_F(MailProgressWindow, WorkerSendsThroughADialogOnTheUiThread) {
-
+TEST_F(MailProgressWindow, WorkersSendThroughDialogsOnTheUiThreadOneWindowAtATime) {
+  smtp.AddConnection(SmtpDelivers());
   CWxUiQueue queue;
   CMailProgressHost host(queue);
-  CMailJob job(host, nullptr);
-  std::string result;
-  std::atomic<bool> done{false};
+  CMailJob first(host, nullptr), second(host, nullptr);
+  std::string results[2];
+  std::atomic<int> done{0};
   ShownDialogs shown;
-  std::thread worker([&] {
-    result = job.SendOnce(settings, message, false);
-    done = true;
-  });
-  EXPECT_TRUE(RunEventsUntil([&] { return done.load(); }, 10000));
-  worker.join();
-  EXPECT_EQ(shown.captions, std::vector<std::string>{"メール送信中"});
-  EXPECT_EQ(result, "メール配送完了");
+  std::thread workers[] = {std::thread([&] {
+                             results[0] = first.SendOnce(settings, message, false);
+                             ++done;
+                           }),
+                           std::thread([&] {
+                             results[1] = second.SendOnce(settings, message, false);
+                             ++done;
+                           })};
+  EXPECT_TRUE(RunEventsUntil([&] { return done.load() == 2; }, 20000));
+  for (std::thread& worker : workers) worker.join();
+  EXPECT_EQ(shown.captions, (std::vector<std::string>{"メール送信中", "メール送信中"}));
+  EXPECT_EQ(shown.mostAtOnce, 1) << "a second window opened inside the first one's modal loop";
+  EXPECT_EQ(results[0], "メール配送完了");
+  EXPECT_EQ(results[1], "メール配送完了");
   EXPECT_FALSE(DialogShown("メール送信中"));
 }
 

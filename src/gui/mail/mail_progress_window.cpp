@@ -1,6 +1,8 @@
 #include "gui/mail/mail_progress_window.h"
 
+#include <mutex>
 #include <utility>
+#include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/gauge.h>
 #include <wx/sizer.h>
@@ -70,7 +72,14 @@ class CMailProgressWindow : public wxDialog {
 }  // namespace
 
 void CMailProgressHost::RunModal(CMailProgressDialog& dialog) {
-  bool ran = m_queue.SendAndTell([&] { RunOnUiThread(dialog); });
+  bool ran = false;
+  {
+    // Workers take turns: a second window would open inside the first one's modal loop,
+    // and the first would then close under it.
+    std::unique_lock<std::mutex> turn(m_turn, std::defer_lock);
+    if (!wxIsMainThread()) turn.lock();
+    ran = m_queue.SendAndTell([&] { RunOnUiThread(dialog); });
+  }
   if (!ran) {
     // No window any more: the conversation runs to its end on this thread.
     CLoopDialogHost loop;

@@ -3,12 +3,13 @@
 //
 // Threads: RunModal may be called on any thread. The window itself always lives on the UI
 // thread: a worker (the check engine sending a notification) is blocked through the
-// queue's Send until the dialog has finished. When the queue has closed (the program is
+// queue's Send until the dialog has finished. Workers show their windows one after another. When the queue has closed (the program is
 // ending) the conversation still runs to its end, without a window, on the calling
 // thread. The queue outlives the host.
 #pragma once
 
 #include <functional>
+#include <mutex>
 
 #include "core/mail/mail_progress_dialog.h"
 #include "gui/wx_ui_queue.h"
@@ -33,6 +34,7 @@ class CMailProgressHost : public IMailDialogHost {
   void RunOnUiThread(CMailProgressDialog& dialog);
 
   CWxUiQueue& m_queue;
+  std::mutex m_turn;  // held by the worker whose window is up
   std::function<wxWindow*()> m_owner;
   bool m_showing = false;
   std::function<void()> m_whenClosed;
