@@ -174,6 +174,10 @@ class LoopbackHttpServer::Connection {
 
 LoopbackHttpServer::LoopbackHttpServer() { Start(); }
 
+LoopbackHttpServer::LoopbackHttpServer(std::string address) : m_address(std::move(address)) {
+  Start();
+}
+
 LoopbackHttpServer::LoopbackHttpServer(const Tls& tls) : m_ssl(std::make_unique<Ssl>()) {
   m_ssl->context = SSL_CTX_new(TLS_server_method());
   BIO* certificate = BIO_new_mem_buf(tls.certificatePem.data(), static_cast<int>(tls.certificatePem.size()));
@@ -196,13 +200,13 @@ void LoopbackHttpServer::Start() {
   m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   address.sin_port = 0;
   socklen_t length = sizeof address;
-  if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+  if (::inet_pton(AF_INET, m_address.c_str(), &address.sin_addr) != 1 || m_listener < 0 ||
+      ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(m_listener, 16) != 0 ||
       ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    throw std::runtime_error("loopback server: cannot listen on 127.0.0.1");
+    throw std::runtime_error("loopback server: cannot listen on " + m_address);
   }
   m_port = ntohs(address.sin_port);
   m_acceptor = std::thread([this] { AcceptLoop(); });
@@ -223,7 +227,8 @@ LoopbackHttpServer::~LoopbackHttpServer() {
 }
 
 std::string LoopbackHttpServer::Url(const std::string& path) const {
-  return std::string(m_ssl ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port) + path;
+  return std::string(m_ssl ? "https" : "http") + "://" + m_address + ":" +
+         std::to_string(m_port) + path;
 }
 
 void LoopbackHttpServer::Enqueue(const std::string& path, ScriptedResponse response) {

@@ -1,4 +1,4 @@
-// An HTTP/1.1 server on 127.0.0.1 (port 0) for tests, optionally speaking TLS. Each test
+// An HTTP/1.1 server on a loopback address (127.0.0.1 unless told, port 0) for tests,
 // scripts the answers per path (queued one-shot answers, then a handler, then a default)
 // and reads back what the server received.
 //
@@ -67,12 +67,15 @@ class LoopbackHttpServer {
 
   LoopbackHttpServer();
   explicit LoopbackHttpServer(const Tls& tls);
+  // Listens on another address of 127/8 ("127.0.0.2"): a second host for the checks, as
+  // Linux routes all of 127/8 to the loopback interface.
+  explicit LoopbackHttpServer(std::string address);
   ~LoopbackHttpServer();
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
   int Port() const { return m_port; }
-  // "http://127.0.0.1:<port>" (or https) followed by `path`.
+  // "http://<address>:<port>" (or https) followed by `path`.
   std::string Url(const std::string& path = "/") const;
 
   // Answers the next request for `path` (matched against the whole target first, then
@@ -96,6 +99,7 @@ class LoopbackHttpServer {
 
   struct Ssl;
   std::unique_ptr<Ssl> m_ssl;
+  std::string m_address = "127.0.0.1";
   int m_listener = -1;
   int m_port = 0;
   std::atomic<bool> m_stopping{false};
