@@ -1,6 +1,6 @@
-// An HTTP/1.1 server on a loopback address (127.0.0.1 unless told, port 0) for tests,
-// scripts the answers per path (queued one-shot answers, then a handler, then a default)
-// and reads back what the server received.
+// An HTTP/1.1 server on a loopback address (127.0.0.1 unless told; port 0) for tests,
+// optionally speaking TLS. Each test scripts the answers per path (queued one-shot
+// answers, then a handler, then a default) and reads back what the server received.
 //
 // Threads: one accepting thread plus one thread per connection, all joined by the
 // destructor (which also cuts any stall or delay short). Handlers run on a connection
