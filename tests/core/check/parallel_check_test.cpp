@@ -68,7 +68,8 @@ class Sites {
 // Gives a password, and notes whether two questions were ever asked at once.
 class OverlapNotingPrompter : public CScriptedPrompter {
  public:
-  std::optional<Credentials> AskCredentials(const std::string& url, std::uint32_t timeoutMs) override {
+  std::optional<Credentials> AskCredentials(const std::string& url,
+                                            std::uint32_t timeoutMs) override {
     if (++asking > 1) overlapped = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     --asking;
