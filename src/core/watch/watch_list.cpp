@@ -192,10 +192,14 @@ int CWatchList::FindItem(const WatchItem* item) const {
 
 int CWatchList::FindById(unsigned id) const {
   if (id == 0) return -1;
-  for (int i = 0; i < GetCount(); ++i) {
-    if (m_items[i].m_id == id) return i;
+  // Asked after every check (the results, the windows' rows): a walk through a long list
+  // each time would cost more than the check.
+  if (m_positionsOfIds.size() != m_items.size()) {
+    m_positionsOfIds.clear();
+    for (int i = 0; i < GetCount(); ++i) m_positionsOfIds.emplace(m_items[i].m_id, i);
   }
-  return -1;
+  auto found = m_positionsOfIds.find(id);
+  return found == m_positionsOfIds.end() ? -1 : found->second;
 }
 
 void CWatchList::AddItem(WatchItem item) {

@@ -201,6 +201,7 @@ class CWatchList {
   void ListChanged() {
     ++m_generation;
     m_due.Invalidate();
+    m_positionsOfIds.clear();
   }
   // Where the item now at `position` will be once the queued changes are made; -1 when one
   // of them deletes it, or when a queued edit makes it unknown.
@@ -223,6 +224,7 @@ class CWatchList {
   std::unordered_map<std::string, std::time_t> m_pauseEnds;  // host: when its pause ends
   std::vector<WatchItem> m_items;
   CDueIndex m_due;  // the active items with a time, by host and time
+  mutable std::unordered_map<unsigned, int> m_positionsOfIds;  // built when first asked
   std::vector<PendingOp> m_pending;
   std::function<bool(const WatchItem&)> m_eligible;
   platform::CReplaceGuard m_guard;

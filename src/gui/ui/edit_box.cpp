@@ -186,7 +186,12 @@ void CEditBox::CatchUp() {
 
 void CEditBox::RefreshItem(int position) {
   WatchItem* item = m_watchList.GetItemPtr(position);
-  long row = item ? RowOfId(item->m_id) : -1;
+  long row = -1;
+  if (item) {
+    // The rows follow the list's order: without deletions waiting, the row is the position.
+    bool same = position < static_cast<int>(m_shown.size()) && m_shown[position].m_itemId == item->m_id;
+    row = same ? position : RowOfId(item->m_id);
+  }
   if (row >= 0) {
     m_filling = true;
     WriteRow(row, m_model.RowOf(item->m_id));
