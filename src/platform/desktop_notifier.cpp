@@ -125,9 +125,8 @@ struct CDesktopNotifier::Loop {
         Cp932ToUtf8(notice.summary).c_str(), body.c_str(), icon.empty() ? nullptr : icon.c_str());
     bool withAction = actions && !notice.actionLabel.empty() && notice.onAction;
     if (withAction) {
-      lib.addAction(notification, kActionKey,
-                                     Cp932ToUtf8(notice.actionLabel).c_str(), OnAction,
-                                     new std::function<void()>(notice.onAction), DeleteAction);
+      lib.addAction(notification, kActionKey, Cp932ToUtf8(notice.actionLabel).c_str(), OnAction,
+                    new std::function<void()>(notice.onAction), DeleteAction);
       lib.signalConnectData(notification, "closed", G_CALLBACK(OnClosed), this, nullptr,
                             static_cast<GConnectFlags>(0));
     }

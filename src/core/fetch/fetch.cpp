@@ -301,7 +301,9 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
   // A body kept in memory gets its free name only when it is written.
   const bool inMemory = KeepsBodyInMemory();
   std::string path = job.m_savePath;
-  if (job.m_resumeOffset <= 0 && !inMemory) {
+  if (inMemory) {
+    job.m_resultText.clear();
+  } else if (job.m_resumeOffset <= 0) {
     path = FreeSavePath(job);
     job.m_resultText = path;
   }
