@@ -18,6 +18,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libnotify is loaded when the first notice is shown, not linked, so dpkg-shlibdeps does not
+# find it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libnotify4")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://pagewarden.org/")
 # The sound is played through the desktop's sound service; notifications need a daemon.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio-utils | alsa-utils")

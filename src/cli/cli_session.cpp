@@ -74,7 +74,9 @@ int CCliSession::CloseWatchList() {
   Serve([&list] { return !list.HasOutstandingCheck(); });
   m_checks->FlushNotifications();
   platform::SoundPlayer().Release();
-  if (!list.Save()) {
+  // The list's last dispatch has usually saved it already: each save costs two flushes to
+  // the disk, more than many a check.
+  if (list.IsDirty() && !list.Save()) {
     PrintLine("pagewarden-cli: ウォッチリストを保存できません: " + CWatchList::FilePath(), stderr);
     return 1;
   }

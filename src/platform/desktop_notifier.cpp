@@ -3,13 +3,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
-#include <libnotify/notify.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/notify_library.h"
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -29,8 +29,11 @@ std::string Environment(const char* name) {
 }  // namespace
 
 struct CDesktopNotifier::Loop {
-  GMainContext* context = g_main_context_new();
-  GMainLoop* loop = g_main_loop_new(context, FALSE);
+  explicit Loop(const NotifyLibrary& library) : lib(library) {}
+
+  const NotifyLibrary& lib;
+  GMainContext* context = lib.mainContextNew();
+  GMainLoop* loop = lib.mainLoopNew(context, FALSE);
   std::thread thread;
   std::mutex mutex;
   std::condition_variable changed;
@@ -45,21 +48,21 @@ struct CDesktopNotifier::Loop {
   };
 
   void Run(const std::string& appName) {
-    g_main_context_push_thread_default(context);
+    lib.pushThreadDefault(context);
     bool expected = false;
     usable = g_libnotifyTaken.compare_exchange_strong(expected, true) &&
-             notify_init(Cp932ToUtf8(appName).c_str());
-    g_main_loop_run(loop);
+             lib.init(Cp932ToUtf8(appName).c_str());
+    lib.mainLoopRun(loop);
     for (NotifyNotification* notification : waiting) {
-      notify_notification_close(notification, nullptr);
-      g_object_unref(notification);
+      lib.close(notification, nullptr);
+      lib.objectUnref(notification);
     }
     waiting.clear();
     if (usable) {
-      notify_uninit();
+      lib.uninit();
       g_libnotifyTaken = false;
     }
-    g_main_context_pop_thread_default(context);
+    lib.popThreadDefault(context);
   }
 
   static gboolean ShowTask(gpointer data) {
@@ -87,15 +90,15 @@ struct CDesktopNotifier::Loop {
     for (auto it = self->waiting.begin(); it != self->waiting.end(); ++it) {
       if (*it == notification) {
         self->waiting.erase(it);
-        g_object_unref(notification);
+        self->lib.objectUnref(notification);
         return;
       }
     }
   }
 
   // The service's capabilities; false when no service answers.
-  static bool Capabilities(bool& actions, bool& markup) {
-    GList* caps = notify_get_server_caps();
+  bool Capabilities(bool& actions, bool& markup) {
+    GList* caps = lib.getServerCaps();
     if (!caps) return false;
     actions = markup = false;
     for (GList* cap = caps; cap; cap = cap->next) {
@@ -103,7 +106,7 @@ struct CDesktopNotifier::Loop {
       actions = actions || name == "actions";
       markup = markup || name == "body-markup";
     }
-    g_list_free_full(caps, g_free);
+    lib.listFreeFull(caps, lib.free);
     return true;
   }
 
@@ -113,30 +116,30 @@ struct CDesktopNotifier::Loop {
     if (!usable || !Capabilities(actions, markup)) return;
     std::string body = Cp932ToUtf8(notice.body);
     if (markup) {
-      gchar* escaped = g_markup_escape_text(body.c_str(), -1);
+      gchar* escaped = lib.markupEscapeText(body.c_str(), -1);
       body = escaped;
-      g_free(escaped);
+      lib.free(escaped);
     }
     std::string icon = notice.iconPath.empty() ? std::string() : NativePath(notice.iconPath);
-    NotifyNotification* notification = notify_notification_new(
+    NotifyNotification* notification = lib.notificationNew(
         Cp932ToUtf8(notice.summary).c_str(), body.c_str(), icon.empty() ? nullptr : icon.c_str());
     bool withAction = actions && !notice.actionLabel.empty() && notice.onAction;
     if (withAction) {
-      notify_notification_add_action(notification, kActionKey,
-                                     Cp932ToUtf8(notice.actionLabel).c_str(), OnAction,
-                                     new std::function<void()>(notice.onAction), DeleteAction);
-      g_signal_connect(notification, "closed", G_CALLBACK(OnClosed), this);
+      lib.addAction(notification, kActionKey, Cp932ToUtf8(notice.actionLabel).c_str(), OnAction,
+                    new std::function<void()>(notice.onAction), DeleteAction);
+      lib.signalConnectData(notification, "closed", G_CALLBACK(OnClosed), this, nullptr,
+                            static_cast<GConnectFlags>(0));
     }
     GError* error = nullptr;
-    if (!notify_notification_show(notification, &error)) {
-      g_clear_error(&error);
-      g_object_unref(notification);
+    if (!lib.show(notification, &error)) {
+      lib.clearError(&error);
+      lib.objectUnref(notification);
       return;
     }
     if (withAction) {
       waiting.push_back(notification);
     } else {
-      g_object_unref(notification);
+      lib.objectUnref(notification);
     }
   }
 };
@@ -145,10 +148,11 @@ CDesktopNotifier::CDesktopNotifier(std::string appName) : m_appName(std::move(ap
 
 CDesktopNotifier::~CDesktopNotifier() {
   if (!m_loop) return;
-  g_main_loop_quit(m_loop->loop);
+  const NotifyLibrary& lib = m_loop->lib;
+  lib.mainLoopQuit(m_loop->loop);
   m_loop->thread.join();
-  g_main_loop_unref(m_loop->loop);
-  g_main_context_unref(m_loop->context);
+  lib.mainLoopUnref(m_loop->loop);
+  lib.mainContextUnref(m_loop->context);
 }
 
 bool CDesktopNotifier::SessionBusAvailable() {
@@ -163,7 +167,9 @@ CDesktopNotifier::Loop* CDesktopNotifier::StartedLoop() {
   // Several checks may show their notices at the same moment; only one starts the loop.
   std::lock_guard lock(m_startMutex);
   if (!m_loop) {
-    m_loop = std::make_unique<Loop>();
+    const NotifyLibrary* library = NotifyLibrary::Load();
+    if (!library) return nullptr;
+    m_loop = std::make_unique<Loop>(*library);
     Loop* loop = m_loop.get();
     loop->thread = std::thread([loop, name = m_appName] { loop->Run(name); });
   }
@@ -173,12 +179,13 @@ CDesktopNotifier::Loop* CDesktopNotifier::StartedLoop() {
 void CDesktopNotifier::Show(DesktopNotice notice) {
   if (!SessionBusAvailable()) return;
   Loop* loop = StartedLoop();
+  if (!loop) return;
   {
     std::lock_guard lock(loop->mutex);
     ++loop->pending;
   }
-  g_main_context_invoke_full(loop->context, G_PRIORITY_DEFAULT, Loop::ShowTask,
-                             new Loop::Task{loop, std::move(notice)}, Loop::DeleteTask);
+  loop->lib.invokeFull(loop->context, G_PRIORITY_DEFAULT, Loop::ShowTask,
+                       new Loop::Task{loop, std::move(notice)}, Loop::DeleteTask);
 }
 
 void CDesktopNotifier::Flush() {

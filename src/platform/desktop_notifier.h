@@ -3,8 +3,9 @@
 // own, which talks to the service and receives the service's answers (an action chosen by
 // the user) in a main loop of its own, apart from any toolkit's loop.
 //
-// No session bus, or no service on it: nothing is shown and nothing is reported. A
-// session bus that is not already there is not started (no auto-launch).
+// No session bus, no service on it, or no libnotify to load: nothing is shown and nothing
+// is reported. A session bus that is not already there is not started (no auto-launch).
+// libnotify is loaded with the first notice (notify_library.h).
 //
 // Threads: Show from any thread. A notice's onAction runs on the notifier's thread. The
 // destructor ends and joins that thread; a notice still waiting for an action then closes

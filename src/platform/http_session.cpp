@@ -50,9 +50,13 @@ CConnectionPool::CConnectionPool() {
   InitLibrary();
   m_share = curl_share_init();
   curl_share_setopt(static_cast<CURLSH*>(m_share), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+  m_multi = curl_multi_init();
 }
 
-CConnectionPool::~CConnectionPool() { curl_share_cleanup(static_cast<CURLSH*>(m_share)); }
+CConnectionPool::~CConnectionPool() {
+  curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+  curl_share_cleanup(static_cast<CURLSH*>(m_share));
+}
 
 // ---------------------------------------------------------------------------------------
 
@@ -60,12 +64,13 @@ CHttpSession::CHttpSession(HttpOptions options)
     : m_options(std::move(options)),
       m_sockets(m_options.connections ? m_options.connections->Sockets() : m_ownSockets) {
   InitLibrary();
-  m_multi = curl_multi_init();
+  // A handle a request would make anew costs more system calls than a small request.
+  m_multi = m_options.connections ? m_options.connections->Multi() : curl_multi_init();
 }
 
 CHttpSession::~CHttpSession() {
   if (m_current) m_current->Close();
-  curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+  if (!m_options.connections) curl_multi_cleanup(static_cast<CURLM*>(m_multi));
 }
 
 std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const std::string& verb,

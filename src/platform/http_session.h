@@ -20,8 +20,9 @@
 namespace platform {
 
 // Keeps idle connections open from one session to the next, so that fetches following
-// one another reuse them (the body of every answer still comes from the server). Used by
-// one thread at a time, such as the check engine's successive workers.
+// one another reuse them (the body of every answer still comes from the server), and the
+// transfer handle that drives them. Used by one thread at a time, such as the check
+// engine's successive workers.
 class CConnectionPool {
  public:
   CConnectionPool();
@@ -29,11 +30,13 @@ class CConnectionPool {
   CConnectionPool(const CConnectionPool&) = delete;
   CConnectionPool& operator=(const CConnectionPool&) = delete;
   void* Handle() const { return m_share; }
+  void* Multi() const { return m_multi; }  // CURLM* for the sessions' requests, one at a time
   CSocketWatch& Sockets() { return m_sockets; }
 
  private:
   CSocketWatch m_sockets;  // outlives the share, whose end closes the connections
   void* m_share;
+  void* m_multi;
 };
 
 struct HttpOptions {
@@ -83,7 +86,7 @@ class CHttpSession {
   HttpOptions m_options;
   CSocketWatch m_ownSockets;  // the connections kept by m_multi when there is no pool
   CSocketWatch& m_sockets;
-  void* m_multi;  // CURLM*, keeps the connections for the session's requests
+  void* m_multi;  // CURLM*: the pool's, else the session's own (keeping its connections)
   CHttpRequest* m_current = nullptr;
 };
 

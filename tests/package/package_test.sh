@@ -16,6 +16,10 @@ usr=$work/root/usr
 
 fail() { echo "FAIL: $*"; exit 1; }
 
+depends=$(dpkg-deb -f "$package" Depends)
+[[ "$depends" == *libnotify4* ]] || fail "the package does not depend on libnotify4: $depends"
+[[ "$depends" == *libcurl4* ]] || fail "the linked libraries are missing from Depends: $depends"
+
 version=$("$usr/bin/pagewarden-cli" --version)
 [ "$version" = "Pagewarden 1.35" ] || fail "pagewarden-cli --version said: $version"
 for file in bin/pagewarden share/pagewarden/notify.wav share/icons/hicolor/48x48/apps/pagewarden.png \

@@ -37,11 +37,12 @@ int CompareOpenFiles(FILE* first, FILE* second) {
   }
 }
 
+// `newPath` empty: the page is in memory, with no file to delete.
 int CompareAnchorArea(WatchItem& item, const std::string& text, const std::string& newPath) {
   std::string area = ExtractArea(text, item.m_anchorKeyword, item.m_anchorNth,
                                  item.m_compareOffset, item.m_compareSize);
   if (area == item.m_compareData) {
-    platform::RemoveFile(newPath);
+    if (!newPath.empty()) platform::RemoveFile(newPath);
     return 0;
   }
   item.m_compareData = std::move(area);
@@ -64,7 +65,45 @@ void CopyCredentials(WatchItem& item, const FetchJob& job) {
   item.m_password = job.m_password;
 }
 
+const std::string& ComparisonBase(const WatchItem& item) {
+  return item.m_download != 0 ? item.m_savePath : item.m_hiddenPath;
+}
+
+bool UsesKeywordRule(const WatchItem& item) {
+  return !item.m_anchorKeyword.empty() || !item.m_simpleKeyword.empty();
+}
+
+int CompareKeywordRule(WatchItem& item, const std::optional<std::string>& text,
+                       const std::string& newPath) {
+  if (!text) return -1;
+  if (!item.m_anchorKeyword.empty()) return CompareAnchorArea(item, *text, newPath);
+  return CompareKeywordCount(item, *text);
+}
+
 }  // namespace
+
+int CompareBytesWithFile(const std::string& bytes, const std::string& path) {
+  FILE* file = platform::OpenFile(path, "rb");
+  if (file == nullptr) return -2;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  std::unique_ptr<char[]> block(new char[kBlockSize]);
+  int result = 0;
+  for (std::size_t offset = 0;;) {
+    std::size_t read = std::fread(block.get(), 1, kBlockSize, file);
+    if (std::ferror(file) || read > bytes.size() - offset ||
+        std::memcmp(block.get(), bytes.data() + offset, read) != 0) {
+      result = 1;
+      break;
+    }
+    offset += read;
+    if (read < kBlockSize) {
+      result = offset == bytes.size() ? 0 : 1;
+      break;
+    }
+  }
+  std::fclose(file);
+  return result;
+}
 
 int CompareFiles(const std::string& first, const std::string& second) {
   FILE* firstFile = platform::OpenFile(first, "rb");
@@ -82,16 +121,21 @@ int CompareFiles(const std::string& first, const std::string& second) {
 
 int ComparePage(WatchItem& item, const std::string& newPath,
                 const platform::CCodePageConverter* converter) {
-  const std::string& base = item.m_download != 0 ? item.m_savePath : item.m_hiddenPath;
-  if (!item.m_anchorKeyword.empty() || !item.m_simpleKeyword.empty()) {
-    std::optional<std::string> text = LoadPageText(converter, newPath, item.m_japaneseCode);
-    if (!text) return -1;
-    if (!item.m_anchorKeyword.empty()) return CompareAnchorArea(item, *text, newPath);
-    return CompareKeywordCount(item, *text);
+  if (UsesKeywordRule(item)) {
+    return CompareKeywordRule(item, LoadPageText(converter, newPath, item.m_japaneseCode), newPath);
   }
   // Comparing the file with itself would prove nothing.
+  const std::string& base = ComparisonBase(item);
   if (base == newPath) return -1;
   return CompareFiles(newPath, base);
+}
+
+int ComparePageBytes(WatchItem& item, const std::string& bytes,
+                     const platform::CCodePageConverter* converter) {
+  if (UsesKeywordRule(item)) {
+    return CompareKeywordRule(item, PageText(converter, bytes, item.m_japaneseCode), {});
+  }
+  return CompareBytesWithFile(bytes, ComparisonBase(item));
 }
 
 int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {

@@ -36,6 +36,14 @@ class CCodePageConverter;
 int ComparePage(WatchItem& item, const std::string& newPath,
                 const platform::CCodePageConverter* converter);
 
+// The same for a fetched page held in memory (`bytes`); the full text is compared with
+// the base by CompareBytesWithFile, and the anchor rule has no file to delete.
+int ComparePageBytes(WatchItem& item, const std::string& bytes,
+                     const platform::CCodePageConverter* converter);
+
+// 0 equal, 1 different (or a read error), -2 when `path` cannot be opened.
+int CompareBytesWithFile(const std::string& bytes, const std::string& path);
+
 // 0 equal, 1 different (or a read error), -1 when `first` cannot be opened, -2 when
 // `second` cannot be opened. Binary comparison in blocks of 64 KiB.
 int CompareFiles(const std::string& first, const std::string& second);

@@ -46,15 +46,27 @@ std::optional<std::string> LoadPageText(const platform::CCodePageConverter* conv
                                         const std::string& path, int code) {
   if (converter == nullptr) return std::nullopt;
   try {
-    std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) return std::nullopt;
-    std::size_t zero = text->find('\0');
-    if (zero != std::string::npos) text->resize(zero);
-    int source = SourceCodePage(code, *text);
-    if (source == platform::kCodePageShiftJis) return text;
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return std::nullopt;
+    return PageText(converter, std::move(*bytes), code);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  } catch (const std::length_error&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
+                                    std::string bytes, int code) {
+  if (converter == nullptr) return std::nullopt;
+  try {
+    std::size_t zero = bytes.find('\0');
+    if (zero != std::string::npos) bytes.resize(zero);
+    int source = SourceCodePage(code, bytes);
+    if (source == platform::kCodePageShiftJis) return bytes;
     std::string converted;
     // An unsupported pair leaves the text empty, which the caller gets as an empty page.
-    converter->ConvertString(source, platform::kCodePageShiftJis, *text, converted);
+    converter->ConvertString(source, platform::kCodePageShiftJis, bytes, converted);
     return converted;
   } catch (const std::bad_alloc&) {
     return std::nullopt;

@@ -27,6 +27,9 @@ enum JapaneseCode : int {
 // runs out. A page that converts to nothing gives an empty text.
 std::optional<std::string> LoadPageText(const platform::CCodePageConverter* converter,
                                         const std::string& path, int code);
+// The same for a page's bytes held in memory.
+std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
+                                    std::string bytes, int code);
 
 // The code page a page's text is written in, first match wins: 50220 when it holds both
 // ESC '$' and ESC '('; else, from its first "charset" (any case) on, 51932 when "euc-jp"

@@ -26,6 +26,14 @@ class CRefusingPrompter : public IPrompter {
   }
 };
 
+// Pages up to this size are compared in memory; a larger one goes through its file.
+constexpr std::int64_t kPageInMemory = 1 << 20;
+
+// Where the fetch saved the page: the name it gave, or the one asked for.
+const std::string& SavedPath(const FetchJob& job, const std::string& asked) {
+  return job.m_resultText.empty() ? asked : job.m_resultText;
+}
+
 // The date rule applies when the item selects no comparison.
 bool UsesDateRule(const WatchItem& item) {
   return item.m_compareAll == 0 && item.m_anchorKeyword.empty() && item.m_simpleKeyword.empty();
@@ -207,32 +215,44 @@ int CReNew::Check() {
     if (decided != 0) return decided;
   }
 
-  // The fetch finds a free name beside this one itself (temp_1.tmp, ...) and tells it.
+  // The fetch finds a free name beside this one itself (temp_1.tmp, ...) and tells it. A
+  // page that fits in memory stays there, and becomes a file only when it changed.
   std::string temporary = TemporaryFolder() + "/temp.tmp";
   job.m_savePath = temporary;
   job.m_resumeOffset = 0;
+  job.m_memoryLimit = kPageInMemory;
   job.m_cancel = 0;
   job.m_allowRelocation = 1;
   job.m_useCache = 0;
   job.m_resultText.clear();
   job.m_resultCode = 0;
-  if (fetch.Fetch(job) != 0) {
-    m_item.m_errorStatus = job.m_resultCode;
-    m_item.m_errorText = job.m_resultText;
-    return -1;
+  if (fetch.Fetch(job) != 0) return Failed(job);
+
+  bool unchanged = false;
+  if (job.m_bodyInMemory) {
+    // A changed page that cannot be written fails the check as the fetch into the file
+    // would have, and the item keeps what it held before.
+    WatchItem compared = m_item;
+    unchanged = ComparePageBytes(compared, job.m_body, m_environment.m_converter) == 0;
+    if (!unchanged && !WriteKeptBody(job)) return Failed(job);
+    m_item = std::move(compared);
+  } else {
+    unchanged = ComparePage(m_item, SavedPath(job, temporary), m_environment.m_converter) == 0;
+    if (unchanged) platform::RemoveFile(SavedPath(job, temporary));
   }
-  std::string saved = job.m_resultText.empty() ? temporary : job.m_resultText;
   m_item.m_user = job.m_user;
   m_item.m_password = job.m_password;
-
-  if (ComparePage(m_item, saved, m_environment.m_converter) == 0) {
-    platform::RemoveFile(saved);
-    return 1;
-  }
+  if (unchanged) return 1;
   m_item.m_lastModified = job.m_lastModified;
-  StoreUpdatedFile(saved);
+  StoreUpdatedFile(SavedPath(job, temporary));
   m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
   return 2;
+}
+
+int CReNew::Failed(const FetchJob& job) {
+  m_item.m_errorStatus = job.m_resultCode;
+  m_item.m_errorText = job.m_resultText;
+  return -1;
 }
 
 std::string CReNew::TemporaryFolder() const {

@@ -112,6 +112,7 @@ class CReNew : public ICheckEngine {
   void ThreadProc();
   bool WaitUntilDue();
   void Report(bool mailFailed);
+  int Failed(const FetchJob& job);  // the fetch's failure taken into the item; -1
   std::string TemporaryFolder() const;
   std::string MoveToPrivateCopy(const std::string& savedPath, const std::string& folder);
   void StoreUpdatedFile(const std::string& savedPath);

@@ -117,6 +117,13 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   return local > INT_MAX ? INT_MAX : static_cast<int>(local);
 }
 
+// The name a new save file gets: the save path, or the first numbered name beside it
+// that is free, taken at once by creating the file (another check's fetch may be looking
+// for a free name beside it now).
+std::string FreeSavePath(const FetchJob& job) {
+  return CreateUniqueFile(StripNumberSuffix(job.m_savePath));
+}
+
 }  // namespace
 
 std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
@@ -292,14 +299,17 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
   platform::HttpDate date;
   job.m_lastModified = request->LastModified(date) ? LocalCalendarTime(date) : 0;
 
+  // A body kept in memory gets its free name only when it is written.
+  const bool inMemory = KeepsBodyInMemory();
   std::string path = job.m_savePath;
-  if (job.m_resumeOffset <= 0) {
-    // Taken at once: another check's fetch may be looking for a free name beside it now.
-    path = CreateUniqueFile(StripNumberSuffix(job.m_savePath));
+  if (inMemory) {
+    job.m_resultText.clear();
+  } else if (job.m_resumeOffset <= 0) {
+    path = FreeSavePath(job);
     job.m_resultText = path;
   }
   SignalPhase();
-  return SaveBody(*request, path);
+  return SaveBody(*request, path, inMemory);
 }
 
 std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
@@ -445,28 +455,57 @@ bool CFetch::AdjustSavePath() {
   return true;
 }
 
-int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
+// A body the caller wants in memory is kept there while it fits; the folder must still be
+// one the save file could be made in, so that a check fails there as it would with the file.
+bool CFetch::KeepsBodyInMemory() const {
+  const FetchJob& job = *m_pJob;
+  if (job.m_resumeOffset > 0 || job.m_memoryLimit <= 0 || job.m_expectedSize > job.m_memoryLimit) {
+    return false;
+  }
+  std::string folder = UpToLast(job.m_savePath, '/');
+  platform::FileAttributes attributes;
+  return platform::ReadAttributes(folder.empty() ? std::string(".") : folder, attributes) &&
+         attributes.isDirectory && !attributes.readOnly;
+}
+
+namespace {
+
+FILE* OpenSaveFile(const std::string& path, bool resuming, std::int64_t offset) {
+  FILE* file = platform::OpenFile(path, resuming ? "r+b" : "wb");
+  if (file && resuming && fseeko(file, offset, SEEK_SET) != 0) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  // The body arrives in small blocks; the file takes it in larger writes.
+  if (file) std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
+  return file;
+}
+
+bool WriteAll(FILE* file, const char* data, std::size_t size) {
+  return std::fwrite(data, 1, size, file) == size;
+}
+
+}  // namespace
+
+int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory) {
   FetchJob& job = *m_pJob;
   const bool resuming = job.m_resumeOffset > 0;
   const std::int64_t limit = m_settings.m_pageSizeLimit;
+  job.m_bodyInMemory = false;
+  job.m_body.clear();
   if (limit > 0 && job.m_expectedSize > limit) {  // told by its Content-Length
-    if (!resuming) platform::RemoveFile(path);  // the empty file that took the name
+    if (!resuming && !inMemory) platform::RemoveFile(path);  // the empty file that took the name
     job.m_resultText = PageTooLarge(limit);
     job.m_resultCode = 2;
     return 2;
   }
-  FILE* file = platform::OpenFile(path, resuming ? "r+b" : "wb");
-  if (file && resuming && fseeko(file, job.m_resumeOffset, SEEK_SET) != 0) {
-    std::fclose(file);
-    file = nullptr;
-  }
-  if (!file) {
+  FILE* file = inMemory ? nullptr : OpenSaveFile(path, resuming, job.m_resumeOffset);
+  if (!inMemory && !file) {
     job.m_resultText = kCannotCreate;
     job.m_resultCode = 2;
     return 2;
   }
-  // The body arrives in small blocks; the file takes it in larger writes.
-  std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
+  if (inMemory && job.m_expectedSize > 0) job.m_body.reserve(static_cast<std::size_t>(job.m_expectedSize));
   int result = 0;
   // The position is counted here: asking the stream for it costs a system call a block.
   std::int64_t position = resuming ? job.m_resumeOffset : 0;
@@ -484,7 +523,26 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
       result = 2;
       break;
     }
-    if (std::fwrite(block, 1, static_cast<std::size_t>(count), file) != static_cast<std::size_t>(count)) {
+    if (!file && position + count > job.m_memoryLimit) {  // too large for memory after all
+      path = FreeSavePath(job);
+      job.m_resultText = path;
+      file = OpenSaveFile(path, false, 0);
+      if (!file) {
+        job.m_resultText = kCannotCreate;
+        result = 2;
+        break;
+      }
+      bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
+      std::string().swap(job.m_body);
+      if (!written) {
+        job.m_resultText = std::strerror(errno);
+        result = 2;
+        break;
+      }
+    }
+    if (!file) {
+      job.m_body.append(block, static_cast<std::size_t>(count));
+    } else if (!WriteAll(file, block, static_cast<std::size_t>(count))) {
       job.m_resultText = std::strerror(errno);
       result = 2;
       break;
@@ -499,16 +557,40 @@ int CFetch::SaveBody(platform::CHttpRequest& request, const std::string& path) {
     }
   }
   job.m_bytesSaved = position;
-  if (std::fclose(file) != 0 && result == 0) {
+  if (file && std::fclose(file) != 0 && result == 0) {
     job.m_resultText = std::strerror(errno);
     result = 2;
   }
   // A new file that did not arrive whole is of no use: no partial page is left, except
   // where the caller stopped the fetch itself (it may resume from there).
-  if (result != 0 && !resuming && !job.m_cancel) platform::RemoveFile(path);
+  if (file && result != 0 && !resuming && !job.m_cancel) platform::RemoveFile(path);
+  job.m_bodyInMemory = !file && result == 0;
+  if (!job.m_bodyInMemory) std::string().swap(job.m_body);
   if (result == 0 && path != job.m_savePath) job.m_resultText = path;
   job.m_resultCode = result;
   return result;
+}
+
+bool WriteKeptBody(FetchJob& job) {
+  std::string path = FreeSavePath(job);
+  FILE* file = platform::OpenFile(path, "wb");
+  if (!file) {
+    job.m_resultText = kCannotCreate;
+    job.m_resultCode = 2;
+    return false;
+  }
+  bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
+  int error = errno;
+  if (std::fclose(file) != 0 || !written) {
+    job.m_resultText = std::strerror(written ? errno : error);
+    platform::RemoveFile(path);
+    job.m_resultCode = 2;
+    return false;
+  }
+  job.m_resultText = path;
+  job.m_bodyInMemory = false;
+  std::string().swap(job.m_body);
+  return true;
 }
 
 void CFetch::SignalPhase() {

@@ -54,6 +54,11 @@ std::uint32_t TotalTimeoutMs(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.
 std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 
+// Writes the body a fetch kept in memory (m_bodyInMemory) to a free name beside
+// m_savePath, as the fetch would have saved it, and names the file in m_resultText. false,
+// with code 2 and the reason in m_resultText, when the file cannot be written.
+bool WriteKeptBody(FetchJob& job);
+
 class CFetch {
  public:
   // `prompter` answers the authentication dialog; it must outlive the call.
@@ -63,8 +68,10 @@ class CFetch {
   CFetch& operator=(const CFetch&) = delete;
 
   // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
-  // change. Gives the job's m_resultCode. A body that breaks off or passes the page size
-  // limit leaves no file behind; a cancelled or resumed one keeps what it held.
+  // change, or into m_body when it fits the job's m_memoryLimit (m_resultText then names
+  // no file: WriteKeptBody makes it). Gives the job's m_resultCode. A body that breaks
+  // off or passes the page size limit leaves no file behind; a cancelled or resumed one
+  // keeps what it held.
   int Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
   // in the request's m_lastModified when had. The job's m_resultCode tells failures.
@@ -86,7 +93,8 @@ class CFetch {
   void Authenticate(platform::CHttpRequest& request, const std::string& verb);
   int FollowRedirect(platform::CHttpRequest& request, std::string& url);
   bool AdjustSavePath();
-  int SaveBody(platform::CHttpRequest& request, const std::string& path);
+  bool KeepsBodyInMemory() const;
+  int SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory);
   void SignalPhase();
   void AwaitHost(std::string host);
   void EndPacedRequest();

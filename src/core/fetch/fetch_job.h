@@ -1,6 +1,6 @@
 // One fetch for the retriever: the request plus its progress and result fields. The caller
-// sets up the request, m_resumeOffset, m_phaseEvent and m_cancel (0), clears
-// m_resultText, and reads the rest back after CFetch::Fetch.
+// sets up the request, m_resumeOffset, m_memoryLimit, m_phaseEvent and m_cancel (0),
+// clears m_resultText, and reads the rest back after CFetch::Fetch.
 //
 // Threads: during a fetch another thread may write m_cancel and read m_bytesSaved; every
 // other field belongs to the thread running the fetch.
@@ -47,4 +47,9 @@ struct FetchJob : FetchRequest {
   int m_resultCode = 0;      // 0 saved, -1 cancelled, 1 not fetchable, 2 failure, 3 moved, else HTTP status
   platform::Event* m_phaseEvent = nullptr;  // owned by the caller; set when the request phase ends
   SharedValue<int> m_cancel = 0;            // non-zero: stop at the next check point
+  // > 0: a new body of at most this many bytes stays in m_body and no save file is made
+  // (m_bodyInMemory); a larger one goes to the save file as any other.
+  std::int64_t m_memoryLimit = 0;
+  bool m_bodyInMemory = false;
+  std::string m_body;
 };

@@ -16,10 +16,11 @@ namespace {
 class CheckStopTest : public ::testing::Test, public CheckFixture {
  protected:
   CheckStopTest() {
-    // Headers and a first part of the body, then silence far beyond the time-outs.
+    // Headers and a first part of the body, then silence far beyond the time-outs. The
+    // part is larger than a page the engine keeps in memory, so it is in a file by then.
     server.Handle("/stall", [](const HttpRequestRecord&) {
-      ScriptedResponse response = ScriptedResponse::Ok(std::string(4000, 'x'));
-      response.stallAfter = 100;
+      ScriptedResponse response = ScriptedResponse::Ok(std::string(2 << 20, 'x'));
+      response.stallAfter = (1 << 20) + 100;
       response.stallMs = 120000;
       return response;
     });

@@ -13,10 +13,13 @@ namespace {
 
 class CompareFilesTest : public ::testing::Test {
  protected:
+  // Both ways: the two files, and the first one's bytes in memory against the second file.
   int Compare(const std::string& first, const std::string& second) {
     m_folder.WriteBytes("first", first);
     m_folder.WriteBytes("second", second);
-    return CompareFiles(m_folder.File("first"), m_folder.File("second"));
+    int files = CompareFiles(m_folder.File("first"), m_folder.File("second"));
+    EXPECT_EQ(CompareBytesWithFile(first, m_folder.File("second")), files) << "from memory";
+    return files;
   }
 
   TempFolder m_folder;
@@ -27,10 +30,20 @@ class ComparePageTest : public ::testing::Test {
  protected:
   ComparePageTest() { m_item.m_hiddenPath = m_folder.File("base.htm"); }
 
-  // Writes `bytes` as the newly fetched page and compares it.
+  // Writes `bytes` as the newly fetched page and compares it; the same page held in
+  // memory must give the same result and leave the item the same (except where the base
+  // is the new file itself, which only a file can be).
   int CompareNew(const std::string& bytes) {
     m_folder.WriteBytes("temp.tmp", bytes);
-    return ComparePage(m_item, NewPath(), &m_converter);
+    WatchItem inMemory = m_item;
+    int fromMemory = ComparePageBytes(inMemory, bytes, &m_converter);
+    int fromFile = ComparePage(m_item, NewPath(), &m_converter);
+    if (m_item.m_hiddenPath != NewPath()) {
+      EXPECT_EQ(fromMemory, fromFile) << "from memory";
+      EXPECT_EQ(inMemory.m_simpleKeywordCount, m_item.m_simpleKeywordCount);
+      EXPECT_EQ(inMemory.m_compareData, m_item.m_compareData);
+    }
+    return fromFile;
   }
   std::string NewPath() const { return m_folder.File("temp.tmp"); }
 
@@ -68,6 +81,16 @@ TEST_F(CompareFilesTest, BlocksAndTheirEdges) {
   }
   std::string twoBlocks(2048, 'x');
   EXPECT_EQ(Compare(twoBlocks, twoBlocks), 0);
+  // Around the 64 KiB blocks the comparison reads.
+  std::string block(64 * 1024, 'b');
+  EXPECT_EQ(Compare(block, block), 0);
+  EXPECT_EQ(Compare(block, block + "b"), 1);
+  EXPECT_EQ(Compare(block + "b", block), 1);
+  std::string longer = block + block + "tail";
+  std::string changed = longer;
+  changed[64 * 1024] = '#';
+  EXPECT_EQ(Compare(longer, longer), 0);
+  EXPECT_EQ(Compare(longer, changed), 1);
   // Bytes are compared, not lines: CR LF and LF differ, and a zero byte is no end.
   EXPECT_EQ(Compare("a\r\nb", "a\nb"), 1);
   EXPECT_EQ(Compare(std::string("a\0b", 3), std::string("a\0c", 3)), 1);

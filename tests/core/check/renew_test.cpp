@@ -211,6 +211,33 @@ TEST_F(RenewTest, UpdateActionsRunOnlyOnAnUpdateAndAMailFailureIsReportedFirst) 
   EXPECT_EQ(notify.mailFailed.size(), 1u);
 }
 
+// The engine keeps its connection and its transfer handle from one check to the next:
+// neither may carry one item's credentials or proxy into another item's request.
+TEST_F(RenewTest, AKeptConnectionCarriesNoItemsCredentialsOrProxyIntoTheNextCheck) {
+  settings.m_noProxyForLocal = 0;  // the proxy serves loopback pages too
+  LoopbackHttpServer proxy;
+  proxy.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Ok("<html>proxied</html>"); });
+  WatchItem secured = FullTextItem("/page");
+  secured.m_user = "user";
+  secured.m_password = "secret";
+  WatchItem proxied = FullTextItem("/page");
+  proxied.m_proxy = proxy.Url("/").substr(7, proxy.Url("/").size() - 8);  // "127.0.0.1:port"
+
+  for (const WatchItem& item : {secured, FullTextItem("/page"), proxied, FullTextItem("/page")}) {
+    EXPECT_NE(CheckNow(item).m_result, -1) << item.m_proxy;
+  }
+  std::vector<HttpRequestRecord> direct = server.Requests();
+  ASSERT_EQ(direct.size(), 3u);
+  EXPECT_EQ(direct[0].Header("Authorization"), "Basic dXNlcjpzZWNyZXQ=");
+  EXPECT_FALSE(direct[1].HasHeader("Authorization"));
+  EXPECT_FALSE(direct[2].HasHeader("Authorization"));
+  EXPECT_EQ(server.ConnectionCount(), 1u) << "the connection is kept between checks";
+  std::vector<HttpRequestRecord> throughProxy = proxy.Requests();
+  ASSERT_EQ(throughProxy.size(), 1u);
+  EXPECT_EQ(throughProxy[0].target, server.Url("/page"));
+  EXPECT_FALSE(throughProxy[0].HasHeader("Authorization"));
+}
+
 TEST_F(RenewTest, ProgramWideSettingsApplyToTheCheckOnly) {
   settings.m_noProxyForLocal = 0;
   WatchItem item = FullTextItem("/page");

@@ -249,6 +249,47 @@ TEST_F(FetchTest, ExistingFilesAreKeptAndNumberedNamesReused) {
   EXPECT_EQ(m_folder.File("page_2.htm"), numbered.m_resultText);
 }
 
+// A page within the job's memory limit makes no file until the caller writes it; a larger
+// one goes to the file whole, the part held in memory first.
+TEST_F(FetchTest, APageWithinTheMemoryLimitStaysInMemoryUntilWritten) {
+  std::string large;
+  for (int i = 0; i < 5000; ++i) large += static_cast<char>('a' + i % 26);
+  m_server.Enqueue("/small.htm", Html("<html>small</html>"));
+  ScriptedResponse unframed = Html(large);
+  unframed.contentLength = false;  // found too large only while it arrives
+  m_server.Enqueue("/large.htm", unframed);
+  m_server.Enqueue("/told.htm", Html(large));
+
+  FetchJob job = Job("/small.htm", "temp.tmp");
+  job.m_memoryLimit = 1000;
+  EXPECT_EQ(0, Run(job));
+  EXPECT_TRUE(job.m_bodyInMemory);
+  EXPECT_EQ("<html>small</html>", job.m_body);
+  EXPECT_EQ(18, job.m_bytesSaved.Load());
+  EXPECT_FALSE(platform::FileExists(m_folder.File("temp.tmp")));
+  m_folder.WriteBytes("temp.tmp", "taken meanwhile");
+  ASSERT_TRUE(WriteKeptBody(job));
+  EXPECT_EQ(m_folder.File("temp_1.tmp"), job.m_resultText);
+  EXPECT_EQ("<html>small</html>", m_folder.ReadBytes("temp_1.tmp"));
+  EXPECT_EQ("taken meanwhile", m_folder.ReadBytes("temp.tmp"));
+
+  for (const char* name : {"large.htm", "told.htm"}) {
+    FetchJob big = Job(std::string("/") + name, name);
+    big.m_memoryLimit = 1000;
+    EXPECT_EQ(0, Run(big)) << name;
+    EXPECT_FALSE(big.m_bodyInMemory);
+    EXPECT_TRUE(big.m_body.empty());
+    EXPECT_EQ(large, m_folder.ReadBytes(name)) << name;
+  }
+
+  // A folder that could take no save file fails the fetch as it always did.
+  m_server.Enqueue("/small.htm", Html("<html>small</html>"));
+  FetchJob nowhere = Job("/small.htm", "missing/temp.tmp");
+  nowhere.m_memoryLimit = 1000;
+  EXPECT_EQ(2, Run(nowhere));
+  EXPECT_EQ("保存ファイルが作れません", nowhere.m_resultText);
+}
+
 TEST_F(FetchTest, ResumeWritesFromTheOffsetOnlyWhenTheServerHonoursRange) {
   ScriptedResponse ranged = ScriptedResponse::Ok("0123456789", "application/octet-stream");
   ranged.honourRange = true;
