@@ -1,7 +1,6 @@
 #include "core/check/renew.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "core/common/prompter.h"
 #include "core/check/compare_page.h"
@@ -274,13 +273,7 @@ std::string CReNew::MoveToPrivateCopy(const std::string& savedPath, const std::s
     m_copyFolder = folder;
     m_copyNumber = 0;
   }
-  for (;; ++m_copyNumber) {
-    std::string path = folder + (m_copyNumber == 0
-                                     ? std::string("/copy.tmp")
-                                     : "/copy_" + std::to_string(m_copyNumber) + ".tmp");
-    if (platform::RenameToNewFile(savedPath, path)) return path;
-    if (errno != EEXIST) return {};
-  }
+  return RenameToUniqueName(savedPath, folder + "/copy.tmp", &m_copyNumber);
 }
 
 void CReNew::StoreUpdatedFile(const std::string& savedPath) {

@@ -99,9 +99,11 @@ std::string CreateUniqueFile(const std::string& path) {
   }
 }
 
-std::string RenameToUniqueName(const std::string& from, const std::string& path) {
+std::string RenameToUniqueName(const std::string& from, const std::string& path,
+                               long long* next) {
   NumberedNames names(path);
-  for (long long n = 0;; ++n) {
+  for (long long n = next ? *next : 0;; ++n) {
+    if (next) *next = n;
     if (platform::RenameToNewFile(from, names[n])) return names[n];
     if (errno != EEXIST) return {};
   }

@@ -18,8 +18,11 @@ std::string UniqueFileName(const std::string& path);
 // there at all, the path itself (the caller's own open then fails as it would have).
 std::string CreateUniqueFile(const std::string& path);
 // Renames `from` to the first name of that series that no file has; never replaces a
-// file. The new name, or "" when the rename fails.
-std::string RenameToUniqueName(const std::string& from, const std::string& path);
+// file. The new name, or "" when the rename fails. With `next` the search starts at that
+// number (0: the path itself) and leaves it at the number last tried, so that a caller
+// moving many files into one series does not try every taken name again.
+std::string RenameToUniqueName(const std::string& from, const std::string& path,
+                               long long* next = nullptr);
 // The path with a trailing "_" and digits removed from the file's base name.
 std::string StripNumberSuffix(const std::string& path);
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
