@@ -485,6 +485,29 @@ bool WriteAll(FILE* file, const char* data, std::size_t size) {
   return std::fwrite(data, 1, size, file) == size;
 }
 
+// Moves the body held in memory into a new save file beside m_savePath, named in `path`
+// and m_resultText, and gives the file open for more; null, with the reason in
+// m_resultText, when it cannot be made or written (a file that could not be written is
+// removed).
+FILE* SpillBody(FetchJob& job, std::string& path) {
+  path = FreeSavePath(job);
+  job.m_resultText = path;
+  FILE* file = OpenSaveFile(path, false, 0);
+  if (!file) {
+    job.m_resultText = kCannotCreate;
+    return nullptr;
+  }
+  bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
+  std::string().swap(job.m_body);
+  if (!written) {
+    job.m_resultText = std::strerror(errno);
+    std::fclose(file);
+    platform::RemoveFile(path);
+    return nullptr;
+  }
+  return file;
+}
+
 }  // namespace
 
 int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory) {
@@ -524,18 +547,8 @@ int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inM
       break;
     }
     if (!file && position + count > job.m_memoryLimit) {  // too large for memory after all
-      path = FreeSavePath(job);
-      job.m_resultText = path;
-      file = OpenSaveFile(path, false, 0);
+      file = SpillBody(job, path);
       if (!file) {
-        job.m_resultText = kCannotCreate;
-        result = 2;
-        break;
-      }
-      bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
-      std::string().swap(job.m_body);
-      if (!written) {
-        job.m_resultText = std::strerror(errno);
         result = 2;
         break;
       }
@@ -572,25 +585,16 @@ int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inM
 }
 
 bool WriteKeptBody(FetchJob& job) {
-  std::string path = FreeSavePath(job);
-  FILE* file = platform::OpenFile(path, "wb");
-  if (!file) {
-    job.m_resultText = kCannotCreate;
-    job.m_resultCode = 2;
-    return false;
-  }
-  bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
-  int error = errno;
-  if (std::fclose(file) != 0 || !written) {
-    job.m_resultText = std::strerror(written ? errno : error);
+  std::string path;
+  FILE* file = SpillBody(job, path);
+  bool closed = file && std::fclose(file) == 0;
+  if (file && !closed) {
+    job.m_resultText = std::strerror(errno);
     platform::RemoveFile(path);
-    job.m_resultCode = 2;
-    return false;
   }
-  job.m_resultText = path;
   job.m_bodyInMemory = false;
-  std::string().swap(job.m_body);
-  return true;
+  if (!closed) job.m_resultCode = 2;
+  return closed;
 }
 
 void CFetch::SignalPhase() {
