@@ -189,7 +189,8 @@ void CEditBox::RefreshItem(int position) {
   long row = -1;
   if (item) {
     // The rows follow the list's order: without deletions waiting, the row is the position.
-    bool same = position < static_cast<int>(m_shown.size()) && m_shown[position].m_itemId == item->m_id;
+    bool same = position < static_cast<int>(m_shown.size()) &&
+                m_shown[position].m_itemId == item->m_id;
     row = same ? position : RowOfId(item->m_id);
   }
   if (row >= 0) {
