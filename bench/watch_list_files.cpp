@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/watch/watch_list.h"
+#include "platform/clock.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -68,7 +69,7 @@ BENCHMARK(BM_LoadList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveList)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  setenv("TZ", ":/etc/localtime", 0);  // as both programs run
+  platform::NameSystemTimeZone();  // as both programs do
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   return 0;

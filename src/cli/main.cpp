@@ -1,10 +1,7 @@
-#include <cstdlib>
-
 #include "cli/cli_main.h"
+#include "platform/clock.h"
 
 int main(int argc, char** argv) {
-  // The system's zone, named explicitly: without TZ the C library looks at /etc/localtime
-  // again at every calendar conversion, and the scheduler makes thousands of them.
-  setenv("TZ", ":/etc/localtime", 0);
+  platform::NameSystemTimeZone();
   return RunCli(argc, argv);
 }

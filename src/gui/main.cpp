@@ -1,10 +1,7 @@
-#include <cstdlib>
-
 #include "gui/app/watch_app.h"
+#include "platform/clock.h"
 
 int main(int argc, char** argv) {
-  // Without TZ the C library reads /etc/localtime again at each of the scheduler's many
-  // calendar conversions (a stat each; 10,000 items took three times as long to load).
-  setenv("TZ", ":/etc/localtime", 0);
+  platform::NameSystemTimeZone();
   return RunDesktop(argc, argv);
 }

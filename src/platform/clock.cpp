@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include <cstdlib>
+
 namespace platform {
 
 namespace {
@@ -12,5 +14,7 @@ std::time_t SystemClock::Now() const { return std::time(nullptr); }
 void SetCurrentClock(Clock* clock) { g_currentClock.store(clock ? clock : &g_systemClock); }
 
 Clock& CurrentClock() { return *g_currentClock.load(); }
+
+void NameSystemTimeZone() { setenv("TZ", ":/etc/localtime", 0); }
 
 }  // namespace platform

@@ -35,4 +35,9 @@ void SetCurrentClock(Clock* clock);
 Clock& CurrentClock();
 inline std::time_t Now() { return CurrentClock().Now(); }
 
+// Names the system's time zone for the process unless TZ is set, before any thread starts:
+// without it the C library looks at /etc/localtime again at every calendar conversion,
+// and the scheduler makes thousands of them.
+void NameSystemTimeZone();
+
 }  // namespace platform
