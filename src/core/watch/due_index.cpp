@@ -47,15 +47,9 @@ void CDueIndex::Insert(int position, const WatchItem& item, const Eligible& elig
   entry.host = HostNumber(HostOfUrl(item.m_url));
   entry.indexed = true;
   Host& host = m_hosts[entry.host];
-  if (!host.keys.empty()) {
-    if (entry.key > *host.keys.begin()) {
-      host.keys.insert(entry.key);
-      return;
-    }
-    m_heads.erase({*host.keys.begin(), entry.host});
-  }
+  if (!host.keys.empty()) m_heads.erase({*host.keys.begin(), entry.host});
   host.keys.insert(entry.key);
-  m_heads.insert({entry.key, entry.host});
+  m_heads.insert({*host.keys.begin(), entry.host});
 }
 
 void CDueIndex::Erase(int position) {
@@ -63,12 +57,8 @@ void CDueIndex::Erase(int position) {
   if (!entry.indexed) return;
   entry.indexed = false;
   Host& host = m_hosts[entry.host];
-  if (entry.key != *host.keys.begin()) {
-    host.keys.erase(entry.key);
-    return;
-  }
-  m_heads.erase({entry.key, entry.host});
-  host.keys.erase(host.keys.begin());
+  m_heads.erase({*host.keys.begin(), entry.host});
+  host.keys.erase(entry.key);
   if (!host.keys.empty()) m_heads.insert({*host.keys.begin(), entry.host});
 }
 
