@@ -86,6 +86,9 @@ TEST_F(MailProgressWindow, WorkersSendThroughDialogsOnTheUiThreadOneWindowAtATim
   CWxUiQueue queue;
   CMailProgressHost host(queue);
   CMailJob first(host, nullptr), second(host, nullptr);
+  // The program builds a message for every send; the conversation writes into its message.
+  CMailMessage secondMessage;
+  BuildTestMessage(secondMessage, "taro@example.jp");
   std::string results[2];
   std::atomic<int> done{0};
   ShownDialogs shown;
@@ -94,7 +97,7 @@ TEST_F(MailProgressWindow, WorkersSendThroughDialogsOnTheUiThreadOneWindowAtATim
                              ++done;
                            }),
                            std::thread([&] {
-                             results[1] = second.SendOnce(settings, message, false);
+                             results[1] = second.SendOnce(settings, secondMessage, false);
                              ++done;
                            })};
   EXPECT_TRUE(RunEventsUntil([&] { return done.load() == 2; }, 20000));
