@@ -59,8 +59,16 @@ void ChildProcess::Pump(int timeoutMs) {
 }
 
 bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  return WaitFor(m_output, text, timeoutMs);
+}
+
+bool ChildProcess::WaitForErrors(const std::string& text, int timeoutMs) {
+  return WaitFor(m_errors, text, timeoutMs);
+}
+
+bool ChildProcess::WaitFor(const std::string& stream, const std::string& text, int timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (m_output.find(text) == std::string::npos) {
+  while (stream.find(text) == std::string::npos) {
     if (std::chrono::steady_clock::now() >= end) return false;
     Pump(20);
   }

@@ -18,6 +18,8 @@ class ChildProcess {
 
   // Reads standard output until it holds `text` or `timeoutMs` passes; true when found.
   bool WaitForOutput(const std::string& text, int timeoutMs);
+  // The same for standard error.
+  bool WaitForErrors(const std::string& text, int timeoutMs);
   void Signal(int signal);
   // Waits for the end (killing the child after `timeoutMs`); the exit status, or -1 when
   // it did not exit normally.
@@ -28,6 +30,7 @@ class ChildProcess {
 
  private:
   void Pump(int timeoutMs);
+  bool WaitFor(const std::string& stream, const std::string& text, int timeoutMs);
 
   pid_t m_pid = -1;
   int m_out = -1;
