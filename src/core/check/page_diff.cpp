@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <dtl/dtl.hpp>
-#include <unordered_map>
+#include <functional>
 
 #include "core/check/keyword_search.h"
 #include "core/check/page_text.h"
@@ -26,19 +26,25 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 using SesElement = std::pair<std::string_view, dtl::elemInfo>;
-using LineIds = std::vector<std::uint32_t>;
+// A line of the changed middle: compared by its hash first, so that the searches below
+// look at the text only of lines that are alike.
+struct Line {
+  std::size_t hash = 0;
+  std::string_view text;
+  bool operator==(const Line& other) const { return hash == other.hash && text == other.text; }
+};
+using Lines = std::vector<Line>;
 
 // The work a difference may cost before it is given up, in line pairs compared and edit
 // paths followed: dtl's search of it (twice the edit distance search here) then takes
 // about half a second on a slow machine.
 constexpr std::uint64_t kDiffWorkLimit = 60'000'000;
 
-// The changed middle of two texts: the lines between their common head and common tail,
-// each line as a number that is the same for the same text.
+// The changed middle of two texts: the lines between their common head and common tail.
 struct Middle {
   std::size_t head = 0;  // common lines before
   std::size_t tail = 0;  // common lines after
-  LineIds before, after;
+  Lines before, after;
 };
 
 Middle ChangedMiddle(const std::vector<std::string_view>& oldLines,
@@ -50,24 +56,23 @@ Middle ChangedMiddle(const std::vector<std::string_view>& oldLines,
          oldLines[oldLines.size() - 1 - middle.tail] == newLines[newLines.size() - 1 - middle.tail]) {
     ++middle.tail;
   }
-  std::unordered_map<std::string_view, std::uint32_t> numbers;
-  auto number = [&](const std::vector<std::string_view>& lines, LineIds& ids) {
-    ids.reserve(lines.size() - middle.head - middle.tail);
+  auto hashed = [&](const std::vector<std::string_view>& lines, Lines& middleLines) {
+    middleLines.reserve(lines.size() - middle.head - middle.tail);
     for (std::size_t i = middle.head; i + middle.tail < lines.size(); ++i) {
-      ids.push_back(numbers.emplace(lines[i], static_cast<std::uint32_t>(numbers.size())).first->second);
+      middleLines.push_back({std::hash<std::string_view>()(lines[i]), lines[i]});
     }
   };
-  number(oldLines, middle.before);
-  number(newLines, middle.after);
+  hashed(oldLines, middle.before);
+  hashed(newLines, middle.after);
   return middle;
 }
 
 // Whether the edit distance of the two sequences is found within `limit` work, by the
 // O(NP) search of Wu, Manber and Myers that dtl uses too, counting only the distance. dtl
 // cannot be stopped once it has begun, so this search decides first whether to begin.
-bool EditDistanceWithin(const LineIds& first, const LineIds& second, std::uint64_t limit) {
-  const LineIds& a = first.size() <= second.size() ? first : second;
-  const LineIds& b = first.size() <= second.size() ? second : first;
+bool EditDistanceWithin(const Lines& first, const Lines& second, std::uint64_t limit) {
+  const Lines& a = first.size() <= second.size() ? first : second;
+  const Lines& b = first.size() <= second.size() ? second : first;
   const long long m = static_cast<long long>(a.size());
   const long long n = static_cast<long long>(b.size());
   const long long delta = n - m;
@@ -91,25 +96,18 @@ bool EditDistanceWithin(const LineIds& first, const LineIds& second, std::uint64
 }
 
 // The edit script of the whole texts: the common head, dtl's script of the middle, the
-// common tail.
-std::vector<SesElement> EditScript(const std::vector<std::string_view>& oldLines,
-                                   const std::vector<std::string_view>& newLines, const Middle& middle) {
+// common tail (head and tail are taken from the old lines).
+std::vector<SesElement> EditScript(const std::vector<std::string_view>& oldLines, const Middle& middle) {
   std::vector<SesElement> script;
   auto common = [&](std::size_t oldIndex) {
     script.push_back({oldLines[oldIndex], dtl::elemInfo{0, 0, dtl::SES_COMMON}});
   };
   for (std::size_t i = 0; i < middle.head; ++i) common(i);
-  dtl::Diff<std::uint32_t, LineIds> diff(middle.before, middle.after, true);
+  dtl::Diff<Line, Lines> diff(middle.before, middle.after, true);
   diff.onHuge();
   if (!middle.before.empty() || !middle.after.empty()) diff.compose();
-  // The script names lines by number; they are taken in order from either side.
-  std::size_t oldIndex = middle.head, newIndex = middle.head;
   for (const auto& element : diff.getSes().getSequence()) {
-    dtl::edit_t type = element.second.type;
-    std::string_view text = type == dtl::SES_ADD ? newLines[newIndex] : oldLines[oldIndex];
-    script.push_back({text, dtl::elemInfo{0, 0, type}});
-    if (type != dtl::SES_ADD) ++oldIndex;
-    if (type != dtl::SES_DELETE) ++newIndex;
+    script.push_back({element.first.text, dtl::elemInfo{0, 0, element.second.type}});
   }
   for (std::size_t i = oldLines.size() - middle.tail; i < oldLines.size(); ++i) common(i);
   return script;
@@ -236,7 +234,7 @@ std::optional<std::vector<DiffHunk>> DiffTextsWithin(std::string_view before, st
   std::vector<std::string_view> newLines = SplitLines(after);
   Middle middle = ChangedMiddle(oldLines, newLines);
   if (!EditDistanceWithin(middle.before, middle.after, workLimit)) return std::nullopt;
-  std::vector<SesElement> script = EditScript(oldLines, newLines, middle);
+  std::vector<SesElement> script = EditScript(oldLines, middle);
   return CHunkBuilder(script, context < 0 ? 0 : context).Build();
 }
 
