@@ -15,7 +15,6 @@
 
 #include "core/watch/watch_item.h"
 #include "platform/file_system.h"
-#include "platform/text_codec.h"
 #include "support/child_process.h"
 #include "support/loopback_http_server.h"
 #include "support/temp_folder.h"
@@ -65,13 +64,7 @@ class PageStoreTest : public ::testing::Test {
   std::vector<std::string> CheckAll() {
     return {"--home", home.Path(), "check", "all", "--jobs", "4", "--no-actions"};
   }
-  RunResult Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", home.Path()});
-    RunResult result = RunProgram(kCli, args);
-    result.output = platform::Utf8ToCp932(result.output);
-    result.errors = platform::Utf8ToCp932(result.errors);
-    return result;
-  }
+  RunResult Cli(std::vector<std::string> args) { return RunOnDataFolder(kCli, home.Path(), std::move(args)); }
   // Every item of the list has the copy the list names.
   void ExpectEveryCopy(std::size_t count) {
     std::vector<WatchItem> items = ReadWatchListFile(home.Path());

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/text_codec.h"
+
 extern char** environ;
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -108,5 +110,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   result.status = child.Wait();
   result.output = child.Output();
   result.errors = child.Errors();
+  return result;
+}
+
+RunResult RunOnDataFolder(const std::string& program, const std::string& home,
+                          std::vector<std::string> args) {
+  args.insert(args.begin(), {"--home", home});
+  for (std::string& arg : args) arg = platform::Cp932ToUtf8(arg);
+  RunResult result = RunProgram(program, args);
+  result.output = platform::Utf8ToCp932(result.output);
+  result.errors = platform::Utf8ToCp932(result.errors);
   return result;
 }

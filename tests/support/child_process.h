@@ -47,3 +47,8 @@ struct RunResult {
 };
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input = "/dev/null");
+
+// Runs `program` with "--home `home`" before `args` (CP932, given to it as UTF-8, as a
+// terminal gives them); its output and errors come back as CP932.
+RunResult RunOnDataFolder(const std::string& program, const std::string& home,
+                          std::vector<std::string> args);
