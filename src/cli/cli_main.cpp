@@ -100,7 +100,10 @@ int ItemNumber(const std::string& text) {
 
 int RunCli(int argc, char** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(platform::Utf8ToCp932(argv[i]));
+  for (int i = 1; i < argc; ++i) {
+    if (RefuseForeignText(argv[i])) return 2;
+    args.push_back(platform::Utf8ToCp932(argv[i]));
+  }
   if (args.size() == 1 && args[0] == "--version") {
     PrintLine(kProductTitle);
     return 0;

@@ -20,12 +20,8 @@ int RunDiffCommand(const std::string& homeArgument, int position, bool colour) {
   }
   platform::CCodePageConverter converter;
   PageChange change = LoadPageChange(list.GetItem(position), &converter);
-  if (change.status == PageChange::kNoPrevious) {
-    PrintLine("前の版が残っていません", stderr);
-    return 1;
-  }
-  if (change.status == PageChange::kUnreadable) {
-    PrintLine("前の版か今の版を読み込めません", stderr);
+  if (change.status != PageChange::kShown) {
+    PrintLine(PageChangeProblem(change), stderr);
     return 1;
   }
   std::string text = platform::Cp932ToUtf8(FormatUnifiedDiff(change, colour));

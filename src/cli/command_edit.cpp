@@ -119,6 +119,10 @@ int RunEditCommand(const std::string& homeArgument, int position) {
       break;
     }
     text = ReadWhole(path);
+    if (RefuseForeignText(text)) {
+      if (!AskEditAgain()) break;
+      continue;
+    }
     EditedFields edited = ReadEditedFields(platform::Utf8ToCp932(text), item, shown);
     if (edited.error.empty()) {
       close(descriptor);

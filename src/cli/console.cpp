@@ -61,3 +61,17 @@ void PrintUtf8Line(const std::string& utf8Text) {
   fwrite(line.data(), 1, line.size(), stdout);
   fflush(stdout);
 }
+
+bool RefuseForeignText(std::string_view utf8) {
+  std::optional<platform::ForeignCharacter> found = platform::FindForeignCharacter(utf8);
+  if (!found) return false;
+  // The terminal shows what CP932 cannot: the character and, when it is UTF-8, the text.
+  std::string message = "pagewarden-cli: " + platform::Cp932ToUtf8(platform::ForeignCharacterText(*found));
+  if (!found->utf8.empty()) message += platform::Cp932ToUtf8("「") + found->utf8 + platform::Cp932ToUtf8("」");
+  message += platform::Cp932ToUtf8(found->utf8.empty() ? " は使えません" : "は使えません");
+  if (!found->utf8.empty() && utf8.find('\n') == std::string_view::npos) message += ": " + std::string(utf8);
+  message += "\n";
+  fwrite(message.data(), 1, message.size(), stderr);
+  fflush(stderr);
+  return true;
+}

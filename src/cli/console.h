@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 void PrintLine(const std::string& cp932Text, FILE* stream = stdout);
 // Writes the CP932 text to standard error without a line end (a prompt).
@@ -19,3 +20,8 @@ std::optional<std::string> ReadInputLine(std::uint32_t timeoutMs, bool hidden = 
 
 // Prints a line that is UTF-8 already (JSON) to standard output.
 void PrintUtf8Line(const std::string& utf8Text);
+
+// A text from the terminal (an argument, an edited item) that CP932 cannot hold whole: a
+// message naming the character goes to standard error, and true is returned. It would be
+// stored with '?' in the character's place.
+bool RefuseForeignText(std::string_view utf8);

@@ -10,6 +10,7 @@
 
 #include <atomic>
 
+#include "platform/process_watch.h"
 #include "platform/runtime_folder.h"
 
 namespace platform {
@@ -43,6 +44,9 @@ CDatagramInbox::CDatagramInbox(const std::string& programName) {
     close(descriptor);
     return;
   }
+  // Every datagram then carries its sender's process, whose end an asker can wait for.
+  int on = 1;
+  setsockopt(descriptor, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   m_socket = descriptor;
   m_path = path;
 }
@@ -53,22 +57,51 @@ CDatagramInbox::~CDatagramInbox() {
   unlink(m_path.c_str());
 }
 
-std::optional<std::string> CDatagramInbox::Receive(int timeoutMs) {
+std::optional<std::string> CDatagramInbox::Receive(int timeoutMs, const CProcessWatch* sender) {
   if (m_socket < 0) return std::nullopt;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string buffer(kMaxDatagram, '\0');
+  int senderDescriptor = sender ? sender->Descriptor() : -1;
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() < 0) return std::nullopt;
-    pollfd watched{m_socket, POLLIN, 0};
-    int ready = poll(&watched, 1, static_cast<int>(left.count()));
+    bool senderEnded = sender && sender->Ended();
+    pollfd watched[2] = {{m_socket, POLLIN, 0}, {senderDescriptor, POLLIN, 0}};
+    // A sender that has ended gets one look at what it left: its datagrams are queued
+    // here before its end.
+    int ready = poll(watched, senderDescriptor >= 0 ? 2 : 1,
+                     senderEnded ? 0 : static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return std::nullopt;
-    ssize_t size = recv(m_socket, buffer.data(), buffer.size(), MSG_DONTWAIT);
-    if (size >= 0) return buffer.substr(0, static_cast<std::size_t>(size));
+    if (ready < 0) return std::nullopt;
+    if (!(watched[0].revents & POLLIN)) {
+      if (senderEnded || ready == 0) return std::nullopt;  // nothing left, or the time-out
+      continue;  // the sender ended just now: one more look
+    }
+    if (std::optional<std::string> bytes = ReceiveOne(buffer)) return bytes;
     if (errno != EINTR && errno != EAGAIN) return std::nullopt;
   }
+}
+
+std::optional<std::string> CDatagramInbox::ReceiveOne(std::string& buffer) {
+  iovec part{buffer.data(), buffer.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+  msghdr message{};
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  ssize_t size = recvmsg(m_socket, &message, MSG_DONTWAIT);
+  if (size < 0) return std::nullopt;
+  m_lastSenderPid = 0;
+  for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+    if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_CREDENTIALS) {
+      ucred credentials;
+      std::memcpy(&credentials, CMSG_DATA(header), sizeof credentials);
+      m_lastSenderPid = credentials.pid;
+    }
+  }
+  return buffer.substr(0, static_cast<std::size_t>(size));
 }
 
 bool SendDatagram(const std::string& path, const std::string& bytes) {

@@ -10,6 +10,8 @@
 
 namespace platform {
 
+class CProcessWatch;
+
 class CDatagramInbox {
  public:
   // Binds "<programName>-<pid>-<n>.answer" in the runtime folder.
@@ -20,12 +22,18 @@ class CDatagramInbox {
 
   bool Listening() const { return m_socket >= 0; }
   const std::string& Path() const { return m_path; }  // native
-  // Waits for the next datagram up to `timeoutMs`; nothing on time-out.
-  std::optional<std::string> Receive(int timeoutMs);
+  // Waits for the next datagram up to `timeoutMs`; nothing on time-out. With `sender`,
+  // also nothing as soon as that process has ended (what it sent before is still taken).
+  std::optional<std::string> Receive(int timeoutMs, const CProcessWatch* sender = nullptr);
+  // The process that sent the datagram Receive gave last; 0 when not known.
+  int LastSenderPid() const { return m_lastSenderPid; }
 
  private:
+  std::optional<std::string> ReceiveOne(std::string& buffer);
+
   std::string m_path;
   int m_socket = -1;
+  int m_lastSenderPid = 0;
 };
 
 // Sends `bytes` as one datagram to the socket at `path` (native); false when nobody

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <iconv.h>
 
 #include "platform/cp932.h"
@@ -34,7 +35,11 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  std::string Convert(std::string_view input, std::size_t (*charLength)(std::string_view)) {
+  // `firstFailure` (may be null): where in `input` the first character that could not be
+  // converted starts; npos when there is none.
+  std::string Convert(std::string_view input, std::size_t (*charLength)(std::string_view),
+                      std::size_t* firstFailure = nullptr) {
+    if (firstFailure) *firstFailure = std::string_view::npos;
     if (!Usable()) return std::string(input);
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
     std::string output(input.size() * 2 + 16, '\0');
@@ -52,6 +57,9 @@ class Converter {
         continue;
       }
       // EILSEQ or EINVAL: the character becomes '?' and conversion goes on after it.
+      if (firstFailure && *firstFailure == std::string_view::npos) {
+        *firstFailure = static_cast<std::size_t>(in - input.data());
+      }
       if (written == output.size()) output.resize(output.size() * 2);
       output[written++] = '?';
       std::size_t skip = std::min(inLeft, charLength(std::string_view(in, inLeft)));
@@ -77,6 +85,39 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 std::string Utf8ToCp932(std::string_view utf8) {
   thread_local Converter converter("CP932", "UTF-8");
   return converter.Convert(utf8, Utf8CharLength);
+}
+
+std::optional<ForeignCharacter> FindForeignCharacter(std::string_view utf8) {
+  thread_local Converter converter("CP932", "UTF-8");
+  std::size_t at = std::string_view::npos;
+  converter.Convert(utf8, Utf8CharLength, &at);
+  if (at == std::string_view::npos) return std::nullopt;
+  ForeignCharacter found;
+  found.offset = at;
+  std::string_view rest = utf8.substr(at);
+  std::size_t length = Utf8CharLength(rest);
+  std::string_view character = rest.substr(0, length);
+  char code[16];
+  // A character iconv could not read is no UTF-8 at all: its first byte is named.
+  thread_local Converter toUtf32("UTF-32BE", "UTF-8");
+  std::size_t unreadable = 0;
+  std::string wide = toUtf32.Convert(character, Utf8CharLength, &unreadable);
+  bool readable = unreadable == std::string_view::npos && wide.size() == 4;
+  if (readable) {
+    unsigned long point = 0;
+    for (unsigned char byte : wide) point = point << 8 | byte;
+    std::snprintf(code, sizeof code, "U+%04lX", point);
+    found.utf8 = std::string(character);
+  } else {
+    std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(rest[0]));
+  }
+  found.name = code;
+  return found;
+}
+
+std::string ForeignCharacterText(const ForeignCharacter& found) {
+  if (found.utf8.empty()) return "UTF-8 として読めないバイト " + found.name;
+  return "Shift_JIS (CP932) にない文字 " + found.name;
 }
 
 }  // namespace platform

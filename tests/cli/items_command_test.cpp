@@ -225,6 +225,45 @@ TEST_F(ItemCommands, ARunningRunTakesTheChangesAndAnswers) {
   EXPECT_EQ(items[0].m_name, "変えた");
 }
 
+TEST_F(ItemCommands, ARunKilledDuringItsCheckEndsTheWaitingChangeAtOnce) {
+  server.Handle("/stall", [](const HttpRequestRecord&) {
+    ScriptedResponse response = ScriptedResponse::Ok("never in time");
+    response.delayMs = 120000;  // far beyond the 10 seconds promised
+    return response;
+  });
+  ASSERT_EQ(Cli({"add", server.Url("/stall"), "--full", "--sound", "none"}).status, 0);
+  ChildProcess run(kCli, {"--home", home.Path(), "run"});
+  while (server.RequestCount() == 0) run.WaitForOutput("never", 10);
+  ChildProcess added(kCli, {"--home", home.Path(), "add", server.Url("/a"), "--inactive"});
+  ASSERT_TRUE(added.WaitForErrors(platform::Cp932ToUtf8("チェックが終わるのを待っています"), 10000))
+      << added.Errors();
+  run.Signal(SIGKILL);
+  EXPECT_EQ(run.Wait(), -1);
+  // Well inside the 10 seconds: the wait ends with the taker, not with its own limit.
+  EXPECT_EQ(added.Wait(9000), 1);
+  std::string errors = platform::Utf8ToCp932(added.Errors());
+  EXPECT_NE(errors.find("応答する前に終了しました。変更されたかどうか分かりません"), std::string::npos)
+      << errors;
+  EXPECT_EQ(ReadList().size(), 1u) << "the queued change died with the run";
+}
+
+TEST_F(ItemCommands, TextsThatShiftJisCannotHoldAreRefusedNamingTheCharacter) {
+  std::string before = home.ReadBytes("WatchList.pgl");
+  RunResult emoji = RunProgram(kCli, {"--home", home.Path(), "add", server.Url("/a"), "--name",
+                                      "\xE3\x83\x8B\xF0\x9F\x98\x80"});  // "ニ" and an emoji
+  EXPECT_EQ(emoji.status, 2);
+  EXPECT_NE(emoji.errors.find("U+1F600\xE3\x80\x8C\xF0\x9F\x98\x80"), std::string::npos) << emoji.errors;
+  RunResult broken = RunProgram(kCli, {"--home", home.Path(), "add", server.Url("/a"), "--name", "a\xFF" "b"});
+  EXPECT_EQ(broken.status, 2);
+  EXPECT_NE(broken.errors.find("0xFF"), std::string::npos) << broken.errors;
+  EXPECT_EQ(home.ReadBytes("WatchList.pgl"), before);
+
+  // What Japanese input methods type for the wave dash and the minus is stored as it looks.
+  ASSERT_EQ(RunProgram(kCli, {"--home", home.Path(), "add", server.Url("/a"), "--name",
+                              "\xE3\x80\x9C\xE2\x88\x92"}).status, 0);
+  EXPECT_EQ(ReadList()[0].m_name, "\x81\x60\x81\x7C");
+}
+
 TEST_F(ItemCommands, AHolderThatNeverAnswersGetsTheRequestWithdrawn) {
   platform::SetProgramFolder(home.Path());
   platform::CSingleInstanceLock lock;  // a program that holds the folder but takes nothing

@@ -9,6 +9,8 @@
 #include <wx/textctrl.h>
 #include <wx/button.h>
 #include <wx/tglbtn.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
 #include <wx/weakref.h>
 
 #include "core/check/renew.h"
@@ -128,6 +130,40 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
   EXPECT_NE(file.find("Agen: Pagewarden1.35\r\n"), std::string::npos);
   EXPECT_NE(file.find("Timi: define\r\nDate: "), std::string::npos);
   EXPECT_NE(file.find("Time: 30600\r\n"), std::string::npos);
+}
+
+// Answers every modal dialog with OK without showing it, and keeps what the message boxes said.
+class CAnsweringHook : public wxModalDialogHook {
+ public:
+  std::vector<std::string> messages;
+
+ protected:
+  int Enter(wxDialog* dialog) override {
+    if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) messages.push_back(FromWx(box->GetMessage()));
+    return wxID_OK;
+  }
+  void Exit(wxDialog*) override {}
+};
+
+TEST_F(DefineSheetTest, ANameShiftJisCannotHoldKeepsTheUserOnThePage) {
+  StartMainWindow();
+  CAnsweringHook answering;
+  RunSheet([&] { window->Command(ID_NEW_SITE); }, [&](CDefineSheet& shown) {
+    answering.Register();  // now that the sheet itself is on the screen
+    shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/news.html"));
+    shown.PageData().NameField()->ChangeValue(wxString::FromUTF8("\xE3\x83\x8B\xF0\x9F\x98\x80"));
+    shown.Accept();
+    EXPECT_TRUE(shown.IsModal()) << "refused: the sheet stays";
+    ASSERT_EQ(answering.messages.size(), 1u);
+    EXPECT_NE(answering.messages[0].find("「名前」のShift_JIS (CP932) にない文字 U+1F600"), std::string::npos)
+        << answering.messages[0];
+    answering.Unregister();
+    shown.PageData().NameField()->ChangeValue(ToWx("ニュース"));
+    shown.Accept();
+  });
+  ASSERT_EQ(window->WatchList().GetCount(), 1);
+  EXPECT_EQ(window->WatchList().GetItem(0).m_name, "ニュース");
+  EndMainWindow();
 }
 
 TEST_F(DefineSheetTest, AnEditedScheduleIsStoredAndCancelStoresNothing) {

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/text_codec.h"
+
 extern char** environ;
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -59,8 +61,16 @@ void ChildProcess::Pump(int timeoutMs) {
 }
 
 bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  return WaitFor(m_output, text, timeoutMs);
+}
+
+bool ChildProcess::WaitForErrors(const std::string& text, int timeoutMs) {
+  return WaitFor(m_errors, text, timeoutMs);
+}
+
+bool ChildProcess::WaitFor(const std::string& stream, const std::string& text, int timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (m_output.find(text) == std::string::npos) {
+  while (stream.find(text) == std::string::npos) {
     if (std::chrono::steady_clock::now() >= end) return false;
     Pump(20);
   }
@@ -100,5 +110,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   result.status = child.Wait();
   result.output = child.Output();
   result.errors = child.Errors();
+  return result;
+}
+
+RunResult RunOnDataFolder(const std::string& program, const std::string& home,
+                          std::vector<std::string> args) {
+  args.insert(args.begin(), {"--home", home});
+  for (std::string& arg : args) arg = platform::Cp932ToUtf8(arg);
+  RunResult result = RunProgram(program, args);
+  result.output = platform::Utf8ToCp932(result.output);
+  result.errors = platform::Utf8ToCp932(result.errors);
   return result;
 }

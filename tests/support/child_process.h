@@ -18,6 +18,8 @@ class ChildProcess {
 
   // Reads standard output until it holds `text` or `timeoutMs` passes; true when found.
   bool WaitForOutput(const std::string& text, int timeoutMs);
+  // The same for standard error.
+  bool WaitForErrors(const std::string& text, int timeoutMs);
   void Signal(int signal);
   // Waits for the end (killing the child after `timeoutMs`); the exit status, or -1 when
   // it did not exit normally.
@@ -28,6 +30,7 @@ class ChildProcess {
 
  private:
   void Pump(int timeoutMs);
+  bool WaitFor(const std::string& stream, const std::string& text, int timeoutMs);
 
   pid_t m_pid = -1;
   int m_out = -1;
@@ -44,3 +47,8 @@ struct RunResult {
 };
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input = "/dev/null");
+
+// Runs `program` with "--home `home`" before `args` (CP932, given to it as UTF-8, as a
+// terminal gives them); its output and errors come back as CP932.
+RunResult RunOnDataFolder(const std::string& program, const std::string& home,
+                          std::vector<std::string> args);

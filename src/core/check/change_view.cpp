@@ -1,7 +1,7 @@
 #include "core/check/change_view.h"
 
 CChangeView::CChangeView(const std::string& pageName, const PageChange& change)
-    : m_pageName(pageName), m_status(change.status) {
+    : m_pageName(pageName), m_problem(PageChangeProblem(change)) {
   for (const std::string& line : change.summary) Add(Row::kNote, line);
   for (const DiffHunk& hunk : change.hunks) {
     Add(Row::kHunk, "@@ -" + std::to_string(hunk.oldStart) + "," + std::to_string(hunk.oldCount) +
@@ -25,14 +25,7 @@ void CChangeView::Add(Row::Kind kind, std::string text) { m_rows.push_back({kind
 std::string CChangeView::Title() const { return "変更点 - " + m_pageName; }
 
 std::string CChangeView::StatusText() const {
-  switch (m_status) {
-    case PageChange::kNoPrevious:
-      return "前の版が残っていません。";
-    case PageChange::kUnreadable:
-      return "前の版か今の版を読み込めません。";
-    case PageChange::kShown:
-      break;
-  }
+  if (!m_problem.empty()) return m_problem + "。";
   if (ChangeCount() == 0) return "前の版との違いはありません。";
   return "変更 " + std::to_string(m_current) + "/" + std::to_string(ChangeCount());
 }

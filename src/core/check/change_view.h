@@ -43,7 +43,7 @@ class CChangeView {
   void Add(Row::Kind kind, std::string text);
 
   std::string m_pageName;
-  PageChange::Status m_status;
+  std::string m_problem;  // why nothing is shown; empty when the change is
   std::vector<Row> m_rows;
   std::vector<int> m_changeRows;  // the first row of each change
   int m_current = 0;

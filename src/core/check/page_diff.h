@@ -5,6 +5,8 @@
 // Threads: any; nothing here keeps state. The texts are read when the change is loaded.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,19 +35,32 @@ struct DiffHunk {
 // The lines of `before` and `after` compared; changes closer than twice `context` lines
 // share a hunk. A line break is LF or CR LF; a last line without one counts the same.
 std::vector<DiffHunk> DiffTexts(std::string_view before, std::string_view after, int context = 3);
+// The same, unless finding the difference would cost more than `workLimit` (line pairs
+// compared and edit paths followed, as the lines' count and the edit distance found so far
+// grow): nothing then. Common lines at the head and the tail cost next to nothing.
+std::optional<std::vector<DiffHunk>> DiffTextsWithin(std::string_view before, std::string_view after,
+                                                     int context, std::uint64_t workLimit);
 
 struct PageChange {
-  enum Status { kShown, kNoPrevious, kUnreadable };
+  enum Status { kShown, kNoPrevious, kUnreadable, kNotText, kTooManyChanges };
   Status status = kNoPrevious;
+  int oldLineCount = 0;  // kTooManyChanges: the lines of either version
+  int newLineCount = 0;
   std::vector<DiffHunk> hunks;
   // For a keyword item, the counts before and after; for an anchor item, the check area
   // before and after; empty for the other rules.
   std::vector<std::string> summary;
 };
 
-// The change from the item's previous version to its current one. kNoPrevious when no
-// previous version (or no current file) is kept; kUnreadable when either cannot be read.
+// The change from the item's previous version to its current one, both read whole (a zero
+// byte is shown as "^@"). kNoPrevious when no previous version (or no current file) is
+// kept; kUnreadable when either cannot be read; kNotText when either is not text in the
+// item's code (LoadWholePageText); kTooManyChanges when the difference would take more
+// than about a second to find (a large page changed throughout).
 PageChange LoadPageChange(const WatchItem& item, const platform::CCodePageConverter* converter);
+// Why a change is not shown ("前の版が残っていません", "テキストではないため差分を表示できません",
+// "変更が多すぎるため、差分を表示できません (前: N 行, 後: M 行)", ...); empty for kShown.
+std::string PageChangeProblem(const PageChange& change);
 
 // The change as a unified diff: "--- 前の版" and "+++ 今の版" headers, each summary line
 // after "# ", then the hunks. CP932 text; `colour` wraps removed, added and hunk lines in

@@ -31,6 +31,22 @@ std::optional<std::string> LoadPageText(const platform::CCodePageConverter* conv
 std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
                                     std::string bytes, int code);
 
+// The page in `path` as a change is shown: all of its bytes, zero bytes included, as
+// CP932 text. Not text when, read in the code the check reads it in, more than one byte
+// in a hundred is neither part of a character of that code nor a tab, line break, form
+// feed or escape (an image, a PDF, a page in UTF-16). Detection looks at the page as the
+// check does, up to its first zero byte.
+struct WholePageText {
+  enum Status { kText, kNotText, kUnreadable };
+  Status status = kUnreadable;
+  std::string text;
+};
+WholePageText LoadWholePageText(const platform::CCodePageConverter* converter,
+                                const std::string& path, int code);
+// How many bytes of `bytes` are not text in the code page `codePage` (932, 50220, 51932
+// or 65001), as above.
+std::size_t CountNonTextBytes(std::string_view bytes, int codePage);
+
 // The code page a page's text is written in, first match wins: 50220 when it holds both
 // ESC '$' and ESC '('; else, from its first "charset" (any case) on, 51932 when "euc-jp"
 // follows anywhere, 65001 when "utf-8" does; else 932.

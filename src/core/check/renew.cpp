@@ -290,15 +290,13 @@ void CReNew::StoreUpdatedFile(const std::string& savedPath) {
         std::string copy = MoveToPrivateCopy(savedPath, folder);
         m_item.m_hiddenPath = copy.empty() ? savedPath : copy;
       } else if (m_item.m_hiddenPath != savedPath) {
-        platform::RemoveFile(m_item.m_hiddenPath);
+        // The rename replaces the old copy in one step: a kill at any moment leaves the
+        // old copy or the new one under the name the list holds, never none.
         platform::RenameFile(savedPath, m_item.m_hiddenPath);
       }
       break;
     case 1:
-      if (m_item.m_savePath != savedPath) {
-        platform::RemoveFile(m_item.m_savePath);
-        platform::RenameFile(savedPath, m_item.m_savePath);
-      }
+      if (m_item.m_savePath != savedPath) platform::RenameFile(savedPath, m_item.m_savePath);
       break;
     case 2: {
       // Every update becomes a new numbered file beside the earlier ones.

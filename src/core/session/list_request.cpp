@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "core/common/path_utils.h"
 #include "core/companion/companion_names.h"
@@ -11,11 +12,14 @@
 #include "platform/broadcast.h"
 #include "platform/datagram.h"
 #include "platform/file_system.h"
+#include "platform/process_watch.h"
 
 namespace {
 
 constexpr const char* kNoAnswer =
     "データフォルダを使用中のPagewardenから応答がありません";
+constexpr const char* kEndedWithoutAnswer =
+    "データフォルダを使用中のPagewardenが応答する前に終了しました";
 
 std::string NewRequestName() {
   static std::atomic<int> counter{0};
@@ -49,15 +53,22 @@ ListAnswer HandListChange(const ListChange& change, const ListHandOverTimes& tim
   platform::Broadcast(std::string(kMessageListRequest) + ":" + name);
 
   auto wait = times.firstAnswer;
+  // The program that queued the change: a check may hold it for minutes, but once that
+  // program has ended no answer can come.
+  std::unique_ptr<platform::CProcessWatch> taker;
   for (;;) {
-    std::optional<std::string> bytes = inbox.Receive(static_cast<int>(wait.count()));
+    std::optional<std::string> bytes = inbox.Receive(static_cast<int>(wait.count()), taker.get());
     if (!bytes) break;
     if (*bytes == kListAnswerQueued) {
       if (onQueued) onQueued();
+      taker = std::make_unique<platform::CProcessWatch>(inbox.LastSenderPid());
       wait = times.queued;
       continue;
     }
     if (std::optional<ListAnswer> answer = ListAnswer::Decode(*bytes)) return *answer;
+  }
+  if (taker && taker->Ended()) {
+    return Failed(std::string(kEndedWithoutAnswer) + "。変更されたかどうか分かりません");
   }
   // Withdrawn if still there; once taken, the change may have been made all the same.
   if (platform::RemoveFile(path)) return Failed(std::string(kNoAnswer) + "。変更していません");

@@ -8,7 +8,8 @@
 // wakes every running program; only the one whose data folder holds the file takes it
 // (CListRequestServer), by renaming it away, so it is taken once. The taker answers on the
 // socket: at once "queued" when a check is running, and the final answer once the change
-// is made and saved.
+// is made and saved. The asker waits for that answer only while the taker lives (the
+// datagrams tell who sent them).
 //
 // Threads: HandListChange blocks the calling thread until the answer or the time-out.
 #pragma once
@@ -24,7 +25,8 @@ inline constexpr const char* kListAnswerQueued = "queued";
 
 struct ListHandOverTimes {
   std::chrono::milliseconds firstAnswer{10000};  // any answer, after the broadcast
-  std::chrono::milliseconds queued{600000};      // the final answer after "queued"
+  std::chrono::milliseconds queued{600000};      // the final answer after "queued", while
+                                                 // the taker runs
 };
 
 // Hands `change` over and waits for the answer. `onQueued` (may be empty) hears that the

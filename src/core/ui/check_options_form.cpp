@@ -16,10 +16,10 @@ void Tell(IPrompter& prompter, const char* text) {
 
 int ToInt(const std::string& text) { return std::atoi(text.c_str()); }
 
-// Replaces the file at `target` by the one at `saved`, unless they are the same file.
+// Replaces the file at `target` by the one at `saved` in one step (the old file stays
+// until the new one takes its name), unless they are the same file.
 void MoveInto(const std::string& saved, const std::string& target) {
   if (saved == target) return;
-  platform::RemoveFile(target);
   platform::RenameFile(saved, target);
 }
 

@@ -1,6 +1,7 @@
 #include "core/ui/page_data_form.h"
 
 #include "core/common/version.h"
+#include "platform/text_codec.h"
 
 VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
   if (userAgent.find("Netscape") != std::string::npos) return VirtualBrowser::Netscape;
@@ -49,4 +50,14 @@ void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
     request.m_proxy = globalProxy;
   }
   request.m_userAgent = AgentOfBrowser(fields.browser);
+}
+
+std::string ForeignCharacterMessage(const std::vector<std::pair<std::string, std::string>>& typed) {
+  for (const auto& [caption, utf8] : typed) {
+    if (std::optional<platform::ForeignCharacter> found = platform::FindForeignCharacter(utf8)) {
+      return "「" + caption + "」の" + platform::ForeignCharacterText(*found) +
+             " は保存できません。\n別の文字に置き換えてください。";
+    }
+  }
+  return std::string();
 }

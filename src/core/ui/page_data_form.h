@@ -7,6 +7,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/fetch/fetch_request.h"
 
@@ -38,3 +40,9 @@ PageDataFields LoadPageData(const FetchRequest& request, const std::string& glob
 // OK: the fields into `request`.
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
                    FetchRequest& request);
+
+// Leaving the page: the first typed text (caption, text as the user typed it in UTF-8) that
+// CP932 cannot hold whole, named with its character in a message that keeps the user on
+// the page; empty when every text can be stored as typed. Stored, the character would
+// become '?'.
+std::string ForeignCharacterMessage(const std::vector<std::pair<std::string, std::string>>& typed);

@@ -69,8 +69,13 @@ void KeepPreviousVersion(WatchItem& item, const std::string& base, int count) {
   platform::RemoveFile(incoming);
   // A copy, not a second name: the user may change a download file in place.
   if (!platform::CopyToNewFile(base, incoming)) return;
-  for (int generation = count; platform::FileExists(GenerationPath(folder, generation)); ++generation) {
+  for (int generation = count + 1; platform::FileExists(GenerationPath(folder, generation)); ++generation) {
     platform::RemoveFile(GenerationPath(folder, generation));
+  }
+  // The oldest kept version is replaced by the rename of the one after it, never removed
+  // before: only where that one is missing does it go by itself.
+  if (count > 1 && !platform::FileExists(GenerationPath(folder, count - 1))) {
+    platform::RemoveFile(GenerationPath(folder, count));
   }
   for (int generation = count - 1; generation >= 1; --generation) {
     platform::RenameFile(GenerationPath(folder, generation), GenerationPath(folder, generation + 1));

@@ -3,6 +3,7 @@
 // Japanese page diffed in each code.
 #include <gtest/gtest.h>
 
+#include "core/check/change_view.h"
 #include "core/check/page_diff.h"
 #include "core/check/page_text.h"
 #include "core/common/path_utils.h"
@@ -143,6 +144,34 @@ TEST_F(PageDiffTest, JapanesePagesAreComparedAsTheCheckReadsThem) {
     EXPECT_EQ(lines, (std::vector<std::string>{" 日本語のページ", "-あ", "+い", " 終わり"}));
     RemoveHistory(item);
   }
+}
+
+// The work of a difference grows with the edit distance, not with the page: one changed
+// line in a long page is found within a budget that a page changed throughout exceeds.
+TEST(PageDiffWork, AChangeInALongPageFitsTheBudgetAPageChangedThroughoutDoesNot) {
+  std::string before, after, rewritten;
+  for (int line = 0; line < 200000; ++line) {
+    before += "line " + std::to_string(line) + "\n";
+    after += line == 100000 ? "changed\n" : "line " + std::to_string(line) + "\n";
+    if (line < 1500) rewritten += "other " + std::to_string(line) + "\n";
+  }
+  constexpr std::uint64_t kBudget = 1000000;
+  std::optional<std::vector<DiffHunk>> hunks = DiffTextsWithin(before, after, 3, kBudget);
+  ASSERT_TRUE(hunks);
+  ASSERT_EQ(hunks->size(), 1u);
+  EXPECT_EQ((*hunks)[0].oldStart, 99998);
+  EXPECT_EQ((*hunks)[0].lines.size(), 8u);
+
+  std::string_view head = std::string_view(before).substr(0, before.find("line 1500\n"));
+  EXPECT_FALSE(DiffTextsWithin(head, rewritten, 3, kBudget));
+  EXPECT_EQ(DiffTexts(head, rewritten).size(), 1u) << "unbounded, it is found all the same";
+
+  PageChange tooMany;
+  tooMany.status = PageChange::kTooManyChanges;
+  tooMany.oldLineCount = 3000;
+  tooMany.newLineCount = 3001;
+  EXPECT_EQ(CChangeView("ページ", tooMany).StatusText(),
+            "変更が多すぎるため、差分を表示できません (前: 3000 行, 後: 3001 行)。");
 }
 
 }  // namespace

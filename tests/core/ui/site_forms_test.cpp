@@ -137,6 +137,13 @@ TEST(PageData, ProxyAndBrowserRulesOnLoadAndStore) {
   EXPECT_EQ(fields.proxyHost + fields.proxyPort, "");
 }
 
+TEST(PageData, TypedTextsThatShiftJisCannotHoldKeepTheUserOnThePage) {
+  EXPECT_EQ(ForeignCharacterMessage({{"名前", "\xE3\x83\x8B\xE3\x80\x9C"}, {"ＵＲＬ", "http://a.jp/"}}), "");
+  EXPECT_EQ(ForeignCharacterMessage({{"名前", "ok"}, {"ユーザー名", "me\xF0\x9F\x98\x80"}}),
+            "「ユーザー名」のShift_JIS (CP932) にない文字 U+1F600 は保存できません。\n"
+            "別の文字に置き換えてください。");
+}
+
 TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   WatchItem item;
   item.m_savePath = "/data/page.html";

@@ -8,6 +8,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/app_settings.h"
+#include "core/common/prompter.h"
 #include "gui/app/main_messages.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
@@ -104,6 +105,15 @@ PageDataFields CPagePage::FieldsFromControls() const {
 }
 
 bool CPagePage::OnKillActive() {
+  auto typed = [](wxTextCtrl* field) { return field->GetValue().utf8_string(); };
+  std::string refused = ForeignCharacterMessage(
+      {{"名前", typed(m_name)}, {"ＵＲＬ", typed(m_url)}, {"リンク元ＵＲＬ", typed(m_referer)},
+       {"ユーザー名", typed(m_user)}, {"パスワード", typed(m_password)},
+       {"ホスト名またはIPアドレス", typed(m_proxyHost)}, {"ポート", typed(m_proxyPort)}});
+  if (!refused.empty()) {
+    m_services.prompter.ShowMessage(refused, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    return false;
+  }
   // The other pages work on the address as typed.
   Item().m_url = FromWx(m_url->GetValue());
   return true;
