@@ -113,9 +113,8 @@ std::string ResolveLocation(const std::string& current, const std::string& targe
   return UpToLast(current, '/') + target;
 }
 
-// The date of a Last-Modified header read as local calendar time, as the link lists and
-// request files of the companion programs hold it.
-int LocalCalendarTime(const platform::HttpDate& date) {
+// The fields of an HTTP date as calendar parts, in no zone yet.
+std::tm CalendarParts(const platform::HttpDate& date) {
   std::tm parts{};
   parts.tm_year = date.year - 1900;
   parts.tm_mon = date.month - 1;
@@ -124,6 +123,13 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   parts.tm_min = date.minute;
   parts.tm_sec = date.second;
   parts.tm_isdst = -1;
+  return parts;
+}
+
+// The date of a Last-Modified header read as local calendar time, as the link lists and
+// request files of the companion programs hold it.
+int LocalCalendarTime(const platform::HttpDate& date) {
+  std::tm parts = CalendarParts(date);
   std::time_t local = std::mktime(&parts);
   // The stored time is 32 bits: a later date is kept as the latest one, so that the same
   // date compares equal at every check. A date before 1970 counts as none.
@@ -155,13 +161,7 @@ int RetryAfterSeconds(const std::string& value) {
   }
   platform::HttpDate date;
   if (!platform::ParseHttpDate(value, date)) return -1;
-  std::tm parts{};
-  parts.tm_year = date.year - 1900;
-  parts.tm_mon = date.month - 1;
-  parts.tm_mday = date.day;
-  parts.tm_hour = date.hour;
-  parts.tm_min = date.minute;
-  parts.tm_sec = date.second;
+  std::tm parts = CalendarParts(date);
   long long wait = static_cast<long long>(timegm(&parts)) - platform::Now();
   return static_cast<int>(std::clamp<long long>(wait, 0, kLongestRetryAfter));
 }
