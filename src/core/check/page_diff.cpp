@@ -126,8 +126,11 @@ PageChange LoadPageChange(const WatchItem& item, const platform::CCodePageConver
   std::string previous = PreviousVersionPath(item);
   std::string current = CurrentVersionPath(item);
   if (previous.empty() || current.empty()) return change;
-  std::optional<std::string> before = LoadPageText(converter, previous, item.m_japaneseCode, item.m_pageCharset);
-  std::optional<std::string> after = LoadPageText(converter, current, item.m_japaneseCode, item.m_pageCharset);
+  // Both versions are read in the charset the server named last.
+  std::optional<std::string> before =
+      LoadPageText(converter, previous, item.m_japaneseCode, item.m_pageCharset);
+  std::optional<std::string> after =
+      LoadPageText(converter, current, item.m_japaneseCode, item.m_pageCharset);
   if (!before || !after) {
     change.status = PageChange::kUnreadable;
     return change;

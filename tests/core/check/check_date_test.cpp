@@ -120,7 +120,7 @@ TEST_F(CheckDateTest, FailuresFallBackToTheFullCheck) {
   EXPECT_TRUE(m_item.m_errorText.empty());
 }
 
-TEST_F(CheckDateTest, RefusedAuthenticationIsAnError) {
+TEST_F(CheckDateTest, RefusedAuthenticationAndABusyServerEndTheCheck) {
   m_item.m_lastModified = 12345;
   m_server.Enqueue("/page.htm", ScriptedResponse::Challenge());
   m_prompter.QueueCredentials(std::nullopt);
@@ -128,6 +128,17 @@ TEST_F(CheckDateTest, RefusedAuthenticationIsAnError) {
   EXPECT_EQ(m_item.m_errorStatus, 2);
   EXPECT_EQ(m_item.m_errorText, "認証が否定されました");
   EXPECT_EQ(m_item.m_lastModified, 12345);
+
+  // No GET follows a HEAD the server answered with "later".
+  ScriptedResponse busy = ScriptedResponse::Status(429);
+  busy.headers = {"Retry-After: 30"};
+  m_server.Enqueue("/page.htm", busy);
+  std::size_t before = m_server.RequestCount();
+  EXPECT_EQ(Check(), -1);
+  EXPECT_EQ(m_item.m_errorText, "サーバーが混雑しています (30 秒後に再試行)");
+  EXPECT_EQ(m_job.m_retryAfter, 30);
+  EXPECT_EQ(m_item.m_lastModified, 12345);
+  EXPECT_EQ(m_server.RequestCount(), before + 1);
 }
 
 TEST_F(CheckDateTest, CredentialsTypedInTheDialogAreKept) {
