@@ -12,6 +12,7 @@
 #include "core/check/renew.h"
 #include "core/fetch/fetch.h"
 #include "support/check_fixture.h"
+#include "support/child_process.h"
 #include "support/iconv_oracle.h"
 #include "support/nginx_server.h"
 #include "support/temp_folder.h"
@@ -136,4 +137,35 @@ TEST_F(ChecksOnNginxTest, ACharsetOnlyInTheHeaderIsTheOneRead) {
   EXPECT_EQ(euc.m_pageCharset, "EUC-JP");
   WatchItem utf = Check(At(KeywordItem("/", keyword, 3), "/utf/page.html"));
   EXPECT_EQ(utf.m_simpleKeywordCount, 1);
+}
+
+// As a user runs it: the command-line program checks a gzipped page twice; the second
+// check costs nginx a 304 and the row says nothing changed; the list keeps the ETag.
+TEST(CliOnNginx, ASecondCheckAllOfAnUnchangedPageIsAnswered304) {
+  SKIP_WITHOUT_NGINX();
+  NginxServer nginx;
+  nginx.AddFile("news.html", Page(30 * 1024));
+  nginx.AddHttpConfig("gzip on; etag on;");
+  nginx.AddHttpConfig(kBytesLog);
+  nginx.AddServerConfig("access_log " + nginx.Folder() + "/sent.log sent;");
+  ASSERT_TRUE(nginx.Start()) << nginx.Failure();
+  TempFolder home;
+  setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
+  auto cli = [&home](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", home.Path()});
+    return RunProgram(PAGEWARDEN_CLI, args);
+  };
+  ASSERT_EQ(cli({"add", nginx.Url("/news.html"), "--full"}).status, 0);
+  RunResult first = cli({"check", "all", "--no-actions", "--json"});
+  EXPECT_NE(first.output.find("\"mark\": \"updated\""), std::string::npos) << first.output;
+  RunResult second = cli({"check", "all", "--no-actions", "--json"});
+  EXPECT_NE(second.output.find("\"mark\": \"notUpdated\""), std::string::npos) << second.output;
+  EXPECT_NE(cli({"show", "1"}).output.find("ETag\t\""), std::string::npos);
+  std::string log = ReadAll(nginx.Folder() + "/sent.log");
+  for (int wait = 0; wait < 100 && std::count(log.begin(), log.end(), '\n') < 2; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    log = ReadAll(nginx.Folder() + "/sent.log");
+  }
+  std::size_t second_line = log.find('\n') + 1;
+  EXPECT_EQ(log.substr(second_line, 4), "304 ") << log;
 }
