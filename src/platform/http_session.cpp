@@ -149,6 +149,8 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   if (!options.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
   if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
+  // "": every coding this libcurl decodes; the body reaches OnBody decoded.
+  if (options.compressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
 
   if (m_verb == "GET") {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -213,19 +215,15 @@ bool CHttpRequest::Send(const std::string& body) {
 }
 
 bool CHttpRequest::QueryHeader(const std::string& name, std::string& value) const {
-  std::size_t start = m_rawHeaders.find("\r\n");  // skip the status line
-  while (start != std::string::npos && start + 2 < m_rawHeaders.size()) {
-    start += 2;
-    std::size_t end = m_rawHeaders.find("\r\n", start);
-    std::string line = m_rawHeaders.substr(start, end - start);
-    std::size_t colon = line.find(':');
-    if (colon != std::string::npos && EqualNoCase(Trim(line.substr(0, colon)), name)) {
-      value = Trim(line.substr(colon + 1));
-      return true;
-    }
-    start = end;
+  if (!m_headersDone) return false;
+  curl_header* header = nullptr;
+  // -1: the last request of the transfer, which is its only one (redirections are ours).
+  if (curl_easy_header(static_cast<CURL*>(m_easy), name.c_str(), 0, CURLH_HEADER, -1, &header) !=
+      CURLHE_OK) {
+    return false;
   }
-  return false;
+  value = Trim(header->value ? header->value : "");
+  return true;
 }
 
 std::string CHttpRequest::ContentType() const {
@@ -244,6 +242,11 @@ bool CHttpRequest::ContentLength(long long& length) const {
   }
   length = result;
   return true;
+}
+
+bool CHttpRequest::ContentEncoded() const {
+  std::string value;
+  return QueryHeader("Content-Encoding", value) && !value.empty() && !EqualNoCase(value, "identity");
 }
 
 bool CHttpRequest::LastModified(HttpDate& date) const {

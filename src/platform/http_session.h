@@ -53,6 +53,10 @@ struct HttpOptions {
   std::uint32_t lowSpeedBytes = 0;
   std::uint32_t lowSpeedSeconds = 60;
   std::string caFile;  // PEM file of trusted certificates instead of the system's store (tests)
+  // Asks for every content coding the library was built with (gzip, br, zstd, ...) and
+  // gives the body decoded. false: asks for none and gives what arrives as it is (a resumed
+  // body, whose byte offsets are those of the file).
+  bool compressed = true;
   std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
   // Cancelled from another thread: the transfer is aborted at once and fails with
   // kTransferCancelled. null: not cancellable.
@@ -111,11 +115,17 @@ class CHttpRequest {
   // The status line and the header lines of the answer, each ending in CR LF, followed
   // by the empty line.
   const std::string& RawHeaders() const { return m_rawHeaders; }
-  // The value of the first header of that name (any case), without surrounding blanks.
+  // The value of the header of that name in the final answer, found by the library
+  // whatever the case of its name and with or without a blank after the colon; the first
+  // one when it came more than once. Trimmed of surrounding blanks.
   bool QueryHeader(const std::string& name, std::string& value) const;
   std::string ContentType() const;
+  // The Content-Length of the answer as it came over the wire: for a body that arrives
+  // encoded (ContentEncoded) it is not the size Read gives.
   bool ContentLength(long long& length) const;
   bool LastModified(HttpDate& date) const;
+  // The body came with a content coding other than identity, which Read undoes.
+  bool ContentEncoded() const;
 
   // Up to `size` bytes of the body: the count, 0 at its end, -1 on a failure (connection
   // lost, time-out, a body shorter than announced) with the message in ErrorMessage().

@@ -122,7 +122,8 @@ int CompareFiles(const std::string& first, const std::string& second) {
 int ComparePage(WatchItem& item, const std::string& newPath,
                 const platform::CCodePageConverter* converter) {
   if (UsesKeywordRule(item)) {
-    return CompareKeywordRule(item, LoadPageText(converter, newPath, item.m_japaneseCode), newPath);
+    return CompareKeywordRule(
+        item, LoadPageText(converter, newPath, item.m_japaneseCode, item.m_pageCharset), newPath);
   }
   // Comparing the file with itself would prove nothing.
   const std::string& base = ComparisonBase(item);
@@ -133,7 +134,8 @@ int ComparePage(WatchItem& item, const std::string& newPath,
 int ComparePageBytes(WatchItem& item, const std::string& bytes,
                      const platform::CCodePageConverter* converter) {
   if (UsesKeywordRule(item)) {
-    return CompareKeywordRule(item, PageText(converter, bytes, item.m_japaneseCode), {});
+    return CompareKeywordRule(
+        item, PageText(converter, bytes, item.m_japaneseCode, item.m_pageCharset), {});
   }
   return CompareBytesWithFile(bytes, ComparisonBase(item));
 }
@@ -144,7 +146,9 @@ int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
   int modified = static_cast<int>(fetch.FetchLastModified(job));
   if (job.m_resultCode != 0) {
     job.m_lastModified = 0;
-    if (job.m_resultCode == 2 && job.m_resultText == kAuthRefused) {
+    // A refusal and a server that asked to be called later end the check: a full fetch
+    // now would be refused too, or call the server against its wish.
+    if (job.m_resultCode == 2 && (job.m_resultText == kAuthRefused || job.m_retryAfter >= 0)) {
       item.m_errorStatus = job.m_resultCode;
       item.m_errorText = job.m_resultText;
       return -1;
@@ -155,11 +159,15 @@ int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
     CopyCredentials(item, job);
     return 1;
   }
-  if (modified == 0) job.m_lastModified = 0;
   item.m_lastModified = modified;
+  // Without a date the page itself decides, from this check on: the fetch that follows
+  // keeps the copy the next checks compare with, and reports the first check's update.
+  if (modified == 0) {
+    job.m_lastModified = 0;
+    return 0;
+  }
   if (item.m_download != 0) return 0;  // the page is fetched to be downloaded
-  // Without a date from the server the update's time is the time of this check.
-  item.m_lastUpdate = modified != 0 ? modified : item.m_lastCheck;
+  item.m_lastUpdate = modified;
   CopyCredentials(item, job);
   return 2;
 }

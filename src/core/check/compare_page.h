@@ -51,12 +51,15 @@ int CompareFiles(const std::string& first, const std::string& second);
 // The date rule, run before any download. `job` is the engine's fetch job (a copy of the
 // item's fetch request); `fetch` asks the server with a HEAD request.
 //   0 = go on and fetch the page (no date known from last time, the HEAD request failed,
-//       or the page is downloaded, m_download not 0, after a new date)
+//       the server gives no date, or the page is downloaded, m_download not 0, after a
+//       new date)
 //   1 = not changed;  2 = changed, no download needed;  -1 = the user refused to
-//       authenticate (m_errorStatus and m_errorText are set from the job).
-// Stores a new date in the item's m_lastModified and, on 2, in m_lastUpdate (the check's
-// start m_lastCheck when the server gives no date). A server without dates leaves 0 in
-// the job's and the item's m_lastModified, which turns the rule off for later checks. On
+//       authenticate, or the server asked to be called later (m_errorStatus and
+//       m_errorText are set from the job).
+// Stores a new date in the item's m_lastModified and, on 2, in m_lastUpdate. A server
+// without dates leaves 0 in the job's and the item's m_lastModified, which turns the rule
+// off for later checks: the page is then compared as a whole, and a new item is reported
+// updated by its first check only. On
 // 1 and 2 the job's user name and password (perhaps typed in the authentication dialog)
 // are copied into the item.
 int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch);

@@ -248,8 +248,11 @@ PageChange LoadPageChange(const WatchItem& item, const platform::CCodePageConver
   std::string previous = PreviousVersionPath(item);
   std::string current = CurrentVersionPath(item);
   if (previous.empty() || current.empty()) return change;
-  WholePageText before = LoadWholePageText(converter, previous, item.m_japaneseCode);
-  WholePageText after = LoadWholePageText(converter, current, item.m_japaneseCode);
+  // Both versions are read in the charset the server named last.
+  WholePageText before =
+      LoadWholePageText(converter, previous, item.m_japaneseCode, item.m_pageCharset);
+  WholePageText after =
+      LoadWholePageText(converter, current, item.m_japaneseCode, item.m_pageCharset);
   if (before.status == WholePageText::kUnreadable || after.status == WholePageText::kUnreadable) {
     change.status = PageChange::kUnreadable;
     return change;

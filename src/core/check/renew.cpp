@@ -4,6 +4,7 @@
 
 #include "core/common/prompter.h"
 #include "core/check/compare_page.h"
+#include "core/check/conditional_request.h"
 #include "core/fetch/fetch_job.h"
 #include "core/common/path_utils.h"
 #include "core/watch/page_history.h"
@@ -164,6 +165,7 @@ bool CReNew::WaitUntilDue() {
 void CReNew::RunCheck() {
   m_hIdle.ResetEvent();
   m_item.m_lastCheck = static_cast<int>(platform::Now());
+  m_item.m_retryAt = 0;
   if (m_hasSettings) m_item.m_bypassLocal = m_checkSettings.m_noProxyForLocal;
   m_item.m_result = Check();
   // Decided once: a check that a cancel broke off reports nothing, and the item keeps the
@@ -211,6 +213,7 @@ int CReNew::Check() {
 
   if (UsesDateRule(m_item)) {
     int decided = CheckDate(m_item, job, fetch);
+    if (decided == -1) NoteRetryAfter(job);
     if (decided != 0) return decided;
   }
 
@@ -225,27 +228,48 @@ int CReNew::Check() {
   job.m_useCache = 0;
   job.m_resultText.clear();
   job.m_resultCode = 0;
-  if (fetch.Fetch(job) != 0) return Failed(job);
+  bool conditional = AddValidators(m_item, job);
+  int fetched = fetch.Fetch(job);
+  // The server still has the page the item holds: nothing was saved, nothing changes.
+  if (fetched == 304 && conditional) {
+    m_item.m_user = job.m_user;
+    m_item.m_password = job.m_password;
+    KeepValidators(m_item, job);
+    return 1;
+  }
+  if (fetched != 0) {
+    NoteRetryAfter(job);
+    return Failed(job);
+  }
+  std::string charset = CharsetOfContentType(fetch.ContentType());
 
   bool unchanged = false;
   if (job.m_bodyInMemory) {
     // A changed page that cannot be written fails the check as the fetch into the file
     // would have, and the item keeps what it held before.
     WatchItem compared = m_item;
+    compared.m_pageCharset = charset;
     unchanged = ComparePageBytes(compared, job.m_body, m_environment.m_converter) == 0;
     if (!unchanged && !WriteKeptBody(job)) return Failed(job);
     m_item = std::move(compared);
   } else {
+    m_item.m_pageCharset = charset;
     unchanged = ComparePage(m_item, SavedPath(job, temporary), m_environment.m_converter) == 0;
     if (unchanged) platform::RemoveFile(SavedPath(job, temporary));
   }
   m_item.m_user = job.m_user;
   m_item.m_password = job.m_password;
+  KeepValidators(m_item, job);
   if (unchanged) return 1;
   m_item.m_lastModified = job.m_lastModified;
   StoreUpdatedFile(SavedPath(job, temporary));
   m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
   return 2;
+}
+
+// A server that asked to be called later: the item's next check waits for that time.
+void CReNew::NoteRetryAfter(const FetchJob& job) {
+  if (job.m_retryAfter >= 0) m_item.m_retryAt = static_cast<int>(platform::Now()) + job.m_retryAfter;
 }
 
 int CReNew::Failed(const FetchJob& job) {

@@ -113,6 +113,7 @@ class CReNew : public ICheckEngine {
   bool WaitUntilDue();
   void Report(bool mailFailed);
   int Failed(const FetchJob& job);  // the fetch's failure taken into the item; -1
+  void NoteRetryAfter(const FetchJob& job);
   std::string TemporaryFolder() const;
   std::string MoveToPrivateCopy(const std::string& savedPath, const std::string& folder);
   void StoreUpdatedFile(const std::string& savedPath);

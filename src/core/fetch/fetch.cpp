@@ -8,17 +8,24 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <set>
 
 #include "core/common/app_settings.h"
 #include "core/common/version.h"
 #include "core/common/path_utils.h"
+#include "platform/clock.h"
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
 
 namespace {
 
-constexpr int kMaxRequests = 2;  // the first request and one redirection
+// Redirections followed after the first request, as browsers and curl do: a site answers
+// http:// with https:// and then with its www. name, and some add a login or language step.
+constexpr int kMaxRedirections = 10;
+// A Retry-After further off than this is taken as this: a server's slip must not stop an
+// item for months.
+constexpr int kLongestRetryAfter = 24 * 60 * 60;
 constexpr std::uint32_t kAuthTimeoutMs = 60000;
 constexpr std::size_t kBlockSize = 2048;
 constexpr std::size_t kFileBuffer = 64 * 1024;
@@ -27,6 +34,7 @@ const char kAuthRefused[] = "認証が否定されました";
 const char kDownloadCancelled[] = "ダウンロードがキャンセルされました";
 const char kBadRedirect[] = "不正なＵＲＬへのリダイレクト";
 const char kTooManyRelocations[] = "リロケーションの許容回数を越えました";
+const char kRedirectLoop[] = "リダイレクトがループしています";
 const char kOtherFileType[] = "異なるファイルタイプが返されました";
 const char kCannotCreate[] = "保存ファイルが作れません";
 const char kStoppedByForce[] = "強制終了しました";
@@ -54,7 +62,13 @@ class CNetworkException {
   std::string m_message;
 };
 
-bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303; }
+// 307 and 308 keep the verb and the body, as 301 and 302 do here.
+bool IsRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A server that is overloaded or limits its callers, and may say when to come back.
+bool IsBusy(int status) { return status == 429 || status == 503; }
 
 // The subtype of a Content-Type: the text after its last '/', blank or comma.
 std::string Subtype(const std::string& contentType) {
@@ -99,9 +113,8 @@ std::string ResolveLocation(const std::string& current, const std::string& targe
   return UpToLast(current, '/') + target;
 }
 
-// The date of a Last-Modified header read as local calendar time, as the link lists and
-// request files of the companion programs hold it.
-int LocalCalendarTime(const platform::HttpDate& date) {
+// The fields of an HTTP date as calendar parts, in no zone yet.
+std::tm CalendarParts(const platform::HttpDate& date) {
   std::tm parts{};
   parts.tm_year = date.year - 1900;
   parts.tm_mon = date.month - 1;
@@ -110,6 +123,13 @@ int LocalCalendarTime(const platform::HttpDate& date) {
   parts.tm_min = date.minute;
   parts.tm_sec = date.second;
   parts.tm_isdst = -1;
+  return parts;
+}
+
+// The date of a Last-Modified header read as local calendar time, as the link lists and
+// request files of the companion programs hold it.
+int LocalCalendarTime(const platform::HttpDate& date) {
+  std::tm parts = CalendarParts(date);
   std::time_t local = std::mktime(&parts);
   // The stored time is 32 bits: a later date is kept as the latest one, so that the same
   // date compares equal at every check. A date before 1970 counts as none.
@@ -122,6 +142,28 @@ int LocalCalendarTime(const platform::HttpDate& date) {
 // for a free name beside it now).
 std::string FreeSavePath(const FetchJob& job) {
   return CreateUniqueFile(StripNumberSuffix(job.m_savePath));
+}
+
+}  // namespace
+
+std::string BusyMessage(int seconds) {
+  return "サーバーが混雑しています (" + std::to_string(seconds) + " 秒後に再試行)";
+}
+
+namespace {
+
+// The seconds a Retry-After value asks to wait: a number of seconds or an HTTP date; -1
+// when it is neither.
+int RetryAfterSeconds(const std::string& value) {
+  if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
+    return value.size() > 6 ? kLongestRetryAfter
+                            : std::min(std::atoi(value.c_str()), kLongestRetryAfter);
+  }
+  platform::HttpDate date;
+  if (!platform::ParseHttpDate(value, date)) return -1;
+  std::tm parts = CalendarParts(date);
+  long long wait = static_cast<long long>(timegm(&parts)) - platform::Now();
+  return static_cast<int>(std::clamp<long long>(wait, 0, kLongestRetryAfter));
 }
 
 }  // namespace
@@ -154,6 +196,7 @@ CFetch::CFetch(IPrompter& prompter, FetchSettings settings)
 CFetch::~CFetch() = default;
 
 int CFetch::Fetch(FetchJob& job) {
+  job.m_retryAfter = -1;
   m_pJob = &job;
   m_pRequest = &job;
   m_contentType.clear();
@@ -176,6 +219,7 @@ int CFetch::Fetch(FetchJob& job) {
 }
 
 std::time_t CFetch::FetchLastModified(FetchJob& job) {
+  job.m_retryAfter = -1;
   m_pJob = &job;
   m_pRequest = &job;
   job.m_resultCode = -1;
@@ -229,6 +273,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   options.lowSpeedBytes = m_settings.m_lowSpeedBytes;
   options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
+  options.compressed = m_pJob->m_resumeOffset <= 0;
   options.connections = m_settings.m_connections;
   options.cancel = m_settings.m_cancel;
   return std::make_unique<platform::CHttpSession>(std::move(options));
@@ -240,24 +285,25 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
   std::string verb = job.m_formData.empty() ? "GET" : "POST";
   Request request;
   int status = 0;
-  for (int count = 1; count <= kMaxRequests; ++count) {
+  std::set<std::string> visited;
+  for (int redirections = 0;; ++redirections) {
+    CountRequest(visited, verb, url, redirections);
     status = Exchange(session, verb, url, request);
     if (!IsRedirect(status)) break;
     if (!job.m_resultText.empty() && job.m_allowRelocation == 0) break;
-    if (status == 303) verb = "GET";  // 301 and 302 keep the verb
+    if (status == 303) verb = "GET";  // the others keep the verb
   }
 
   if (status != 200 && status != 206) {
-    request->Close();
     int code = status;
     if (IsRedirect(status)) {
-      if (job.m_resultText.empty()) {
-        job.m_resultText = kTooManyRelocations;
-        code = 2;
-      } else {
-        code = 3;  // moved to another file; the text holds the Location
-      }
+      code = 3;  // moved to another file; the text holds the Location
+    } else if (status == 304) {
+      TakeValidators(*request);
+    } else if (IsBusy(status)) {
+      code = TakeRetryAfter(*request, status);
     }
+    request->Close();
     job.m_resultCode = code;
     SignalPhase();
     return code;
@@ -274,13 +320,14 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
 
   if (job.m_resumeOffset <= 0) {
     long long length = 0;
-    if (request->ContentLength(length)) {
+    // An encoded body's length on the wire says nothing of the decoded page's.
+    if (!request->ContentEncoded() && request->ContentLength(length)) {
       job.m_contentLength = job.m_expectedSize = length;
     } else {
       job.m_contentLength = -1;
       job.m_expectedSize = 0;
     }
-  } else if (request->RawHeaders().find("Content-Range:") == std::string::npos) {
+  } else if (std::string range; !request->QueryHeader("Content-Range", range)) {
     request->Close();  // the server ignored the Range: the body would start at byte 0
     job.m_resultCode = -1;
     SignalPhase();
@@ -298,6 +345,7 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
 
   platform::HttpDate date;
   job.m_lastModified = request->LastModified(date) ? LocalCalendarTime(date) : 0;
+  TakeValidators(*request);
 
   // A body kept in memory gets its free name only when it is written.
   const bool inMemory = KeepsBodyInMemory();
@@ -317,10 +365,12 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
   std::string url = job.m_url;
   Request request;
   int status = 0;
-  for (int count = 1; count <= kMaxRequests; ++count) {
+  std::set<std::string> visited;
+  for (int redirections = 0;; ++redirections) {
+    CountRequest(visited, "HEAD", url, redirections);
     status = Exchange(session, "HEAD", url, request);
     if (IsRedirect(status) && !job.m_resultText.empty() && job.m_allowRelocation == 0) break;
-    if (status != 301 && status != 302) break;
+    if (!IsRedirect(status) || status == 303) break;  // a 303 names no page to ask for a date
   }
   if (status == 200 || status == 206) {
     job.m_resultCode = 0;
@@ -329,11 +379,10 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
     job.m_lastModified = LocalCalendarTime(date);
     return job.m_lastModified;
   }
+  if (IsBusy(status)) TakeRetryAfter(*request, status);
   request->Close();
-  if ((status == 301 || status == 302) && job.m_resultText.empty()) {
-    job.m_resultText = kTooManyRelocations;
-    job.m_resultCode = 2;
-  } else if (job.m_resultCode == 0) {
+  // A redirection here is one to another file that relocation does not allow: no date.
+  if (job.m_resultCode == 0) {
     // A page that is not there has no date to go by; reported as "no date", the date rule
     // would take a missing page for an update.
     job.m_resultCode = status;
@@ -376,6 +425,13 @@ void CFetch::Send(platform::CHttpRequest& request, const std::string& verb) {
   if (!job.m_userAgent.empty()) request.AddHeaders("User-Agent: " + job.m_userAgent + "\r\n");
   if (!job.m_referer.empty()) request.AddHeaders("Referer: " + job.m_referer + "\r\n");
   if (!job.m_cookie.empty()) request.AddHeaders("Cookie: " + job.m_cookie + "\r\n");
+  // A POST with validators would ask the server for a 412 instead, and a range for a part.
+  if (verb == "GET" && job.m_resumeOffset <= 0) {
+    if (!job.m_ifNoneMatch.empty()) request.AddHeaders("If-None-Match: " + job.m_ifNoneMatch + "\r\n");
+    if (!job.m_ifModifiedSince.empty()) {
+      request.AddHeaders("If-Modified-Since: " + job.m_ifModifiedSince + "\r\n");
+    }
+  }
   if (job.m_resumeOffset > 0) {
     request.AddHeaders("Range: bytes=" + std::to_string(job.m_resumeOffset) + "-\r\n");
   }
@@ -419,19 +475,62 @@ int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
   }
   int status = request.StatusCode();
   if (!IsRedirect(status)) return status;
-  // The header name is matched exactly as written, at the start of a header line.
-  const std::string& headers = request.RawHeaders();
-  std::size_t at = headers.find("\r\nLocation: ");
-  if (at == std::string::npos) {
+  std::string target;
+  if (!request.QueryHeader("Location", target) || target.empty()) {
     job.m_resultText = kBadRedirect;
     throw CFetchException(2);
   }
-  at += 12;
-  std::string target = headers.substr(at, headers.find("\r\n", at) - at);
   bool sameFile = AfterLast(url, '/') == AfterLast(target, '/');
   url = ResolveLocation(url, target);
   job.m_resultText = sameFile ? std::string() : target;
   return status;
+}
+
+// Before each request of a fetch: the request to `url` is the first or one of at most
+// kMaxRedirections redirections, and not one the fetch has made before (a loop). Else the
+// fetch fails (code 2) with a message naming the address it would have asked next.
+void CFetch::CountRequest(std::set<std::string>& visited, const std::string& verb,
+                          const std::string& url, int redirections) {
+  if (redirections > kMaxRedirections) {
+    m_pJob->m_resultText = std::string(kTooManyRelocations) + " (" +
+                           std::to_string(kMaxRedirections) + " 回): " + url;
+    throw CFetchException(2);
+  }
+  if (!visited.insert(verb + " " + url).second) {
+    m_pJob->m_resultText = std::string(kRedirectLoop) + ": " + url;
+    throw CFetchException(2);
+  }
+}
+
+// The answer's ETag and Last-Modified as written, for the next conditional request. A
+// 304 that repeats neither leaves the ones that were sent.
+void CFetch::TakeValidators(const platform::CHttpRequest& request) {
+  FetchJob& job = *m_pJob;
+  bool notModified = request.StatusCode() == 304;
+  std::string value;
+  if (request.QueryHeader("ETag", value)) {
+    job.m_etag = value;
+  } else {
+    job.m_etag = notModified ? job.m_ifNoneMatch : std::string();
+  }
+  if (request.QueryHeader("Last-Modified", value)) {
+    job.m_lastModifiedText = value;
+  } else {
+    job.m_lastModifiedText = notModified ? job.m_ifModifiedSince : std::string();
+  }
+}
+
+// A busy answer with a Retry-After the fetch understands: code 2 with the busy message and
+// the wait in m_retryAfter; otherwise the status stays the result.
+int CFetch::TakeRetryAfter(const platform::CHttpRequest& request, int status) {
+  FetchJob& job = *m_pJob;
+  std::string value;
+  int seconds = request.QueryHeader("Retry-After", value) ? RetryAfterSeconds(value) : -1;
+  if (seconds < 0) return status;
+  job.m_retryAfter = seconds;
+  job.m_resultText = BusyMessage(seconds);
+  job.m_resultCode = 2;
+  return 2;
 }
 
 // The save path takes the answer's type as its extension when it has none; an HTML answer

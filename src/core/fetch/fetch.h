@@ -1,6 +1,8 @@
-// The retriever: fetches one page as a FetchJob describes, follows one redirection itself,
-// asks the user for credentials when the server wants them, and streams the body to the
-// save file; or asks only for the page's last-modified time with a HEAD request.
+// The retriever: fetches one page as a FetchJob describes, follows up to ten redirections
+// itself, asks the user for credentials when the server wants them, asks for the page
+// compressed and only when it changed (when the job carries validators), and streams the
+// decoded body to the save file; or asks only for the page's last-modified time with a
+// HEAD request.
 //
 // Threads: runs on the caller's thread and blocks it, also while the prompter asks for
 // credentials. One CFetch serves one call at a time; make one per fetch.
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/common/prompter.h"
@@ -53,6 +56,8 @@ FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto 
 std::uint32_t TotalTimeoutMs(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.
 std::int64_t PageSizeLimitBytes(const AppSettings& settings);
+// The result row of a server that asked to be called again in `seconds`.
+std::string BusyMessage(int seconds);
 
 // Writes the body a fetch kept in memory (m_bodyInMemory) to a free name beside
 // m_savePath, as the fetch would have saved it, and names the file in m_resultText. false,
@@ -92,6 +97,10 @@ class CFetch {
   void Send(platform::CHttpRequest& request, const std::string& verb);
   void Authenticate(platform::CHttpRequest& request, const std::string& verb);
   int FollowRedirect(platform::CHttpRequest& request, std::string& url);
+  void CountRequest(std::set<std::string>& visited, const std::string& verb,
+                    const std::string& url, int redirections);
+  void TakeValidators(const platform::CHttpRequest& request);
+  int TakeRetryAfter(const platform::CHttpRequest& request, int status);
   bool AdjustSavePath();
   bool KeepsBodyInMemory() const;
   int SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory);

@@ -52,4 +52,18 @@ struct FetchJob : FetchRequest {
   std::int64_t m_memoryLimit = 0;
   bool m_bodyInMemory = false;
   std::string m_body;
+
+  // Conditional request (set by the caller, sent with a GET that resumes nothing): the
+  // validators of the copy the caller holds, exactly as the server gave them. A server
+  // that finds them current answers 304, which the fetch gives as its result code with
+  // nothing saved.
+  std::string m_ifNoneMatch;
+  std::string m_ifModifiedSince;
+  // The validators of the final answer (200 or 304), as the server wrote them; empty when
+  // it gave none.
+  std::string m_etag;
+  std::string m_lastModifiedText;
+  // A 429 or 503 answer that said when to come back: the seconds to wait (code 2, with the
+  // busy message in m_resultText); -1 otherwise.
+  int m_retryAfter = -1;
 };

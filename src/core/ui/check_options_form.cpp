@@ -151,7 +151,7 @@ bool CCheckOptionsForm::TakeFetched(WatchItem& item, const FetchJob& job) {
   }
   m_sourceUrl = item.m_url;
   m_sourceCode = item.m_japaneseCode;
-  m_sourceText = LoadPageText(m_converter, loadFrom, item.m_japaneseCode);
+  m_sourceText = LoadPageText(m_converter, loadFrom, item.m_japaneseCode, item.m_pageCharset);
   if (!m_sourceText) {
     Tell(m_prompter, kCannotConvertMessage);
     return false;

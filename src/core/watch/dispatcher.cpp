@@ -103,10 +103,14 @@ std::time_t CWatchList::StartTime(const WatchItem& item) const {
   return std::max<std::time_t>(item.m_nextCheck, pause->second);
 }
 
-// A check of the host of `url` has ended now.
-void CWatchList::StartPause(const std::string& url) {
+// A check of the host of `checked` has ended now. Its server's wish to be called later
+// holds for every item of that host, the checked one included.
+void CWatchList::StartPause(const WatchItem& checked) {
+  if (checked.m_url.empty()) return;
   int seconds = m_hostInterval ? m_hostInterval() : 0;
-  if (seconds > 0 && !url.empty()) m_pauseEnds[HostOfUrl(url)] = platform::Now() + seconds;
+  std::time_t end = seconds > 0 ? platform::Now() + seconds : 0;
+  end = std::max<std::time_t>(end, checked.m_retryAt);
+  if (end > platform::Now()) m_pauseEnds[HostOfUrl(checked.m_url)] = end;
 }
 
 void CWatchList::EndPauses() {
@@ -142,7 +146,7 @@ void CWatchList::OnCheckDone(unsigned checkedId) {
   int position = slot ? FindSlotPosition(*slot) : -1;
   if (position >= 0) {
     m_items[position].m_nextCheck = -2;
-    StartPause(m_items[position].m_url);
+    StartPause(m_items[position]);
   }
   FinishCheck(slot, position);
 }

@@ -12,7 +12,7 @@ namespace {
 const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
-    "SKOp: SKSc: SKyC: Hist: ";
+    "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -57,6 +57,10 @@ const Field kFields[] = {
     {nullptr, &WatchItem::m_simpleKeywordCase, false},
     {nullptr, &WatchItem::m_simpleKeywordCount, false},
     {&WatchItem::m_historyName, nullptr, false, true},
+    {&WatchItem::m_etag, nullptr, false, true},
+    {&WatchItem::m_lastModifiedHeader, nullptr, false, true},
+    {&WatchItem::m_validatorsFor, nullptr, false, true},
+    {&WatchItem::m_pageCharset, nullptr, false, true},
 };
 static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
 

@@ -54,6 +54,12 @@ struct WatchItem : FetchRequest {
   int m_simpleKeywordCount = -1;    // SKyC: count found by the last check; -1 not counted
   std::string m_historyName;        // Hist: folder of the kept previous versions in "comp"
                                     //       (page_history.h); written only when set
+  // What the server said of the page last fetched, each written only when set, so that a
+  // list without them reads and writes as before (conditional_request.h):
+  std::string m_etag;                // ETag: its ETag, as written
+  std::string m_lastModifiedHeader;  // LMod: its Last-Modified, as written
+  std::string m_validatorsFor;       // CndR: the request the two belong to (a fingerprint)
+  std::string m_pageCharset;         // Cset: the charset of its Content-Type
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule
@@ -62,6 +68,7 @@ struct WatchItem : FetchRequest {
                            // 0 = not in a list (the result rows refer to items by it)
   int m_errorStatus = 0;   // result code of the last failed check (2: m_errorText holds it)
   std::string m_errorText;
+  int m_retryAt = 0;       // the server asked not to be called before this time; 0: no wish
 
   // Every field, the fetch request's and the run-time ones included, back to its default.
   void SetDefaults();

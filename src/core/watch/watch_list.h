@@ -43,7 +43,8 @@ class CWatchList {
   void SetJobLimit(std::function<int()> limit) { m_jobLimit = std::move(limit); }
   // The pause in seconds between the end of a check of a host and the start of the next
   // check of that host, asked at each completion; empty: none. An item whose host is in
-  // its pause is given only when the pause ends, as if its next check were then.
+  // its pause is given only when the pause ends, as if its next check were then. A server
+  // that asked to be called later (the checked item's m_retryAt) pauses its host until then.
   void SetHostInterval(std::function<int()> seconds) { m_hostInterval = std::move(seconds); }
   // Saves when the list changed since the last save, then ends the engine (a running
   // check is cancelled; a report still under way is dropped).
@@ -181,7 +182,7 @@ class CWatchList {
                   std::vector<unsigned>& taken, std::vector<std::string>& hosts);
   int JobLimit() const;
   std::time_t StartTime(const WatchItem& item) const;
-  void StartPause(const std::string& url);
+  void StartPause(const WatchItem& checked);
   void EndPauses();
   bool HasOtherEngines() const { return JobLimit() > 1; }
   EngineSlot* SlotOf(unsigned checkedId);

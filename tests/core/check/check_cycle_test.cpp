@@ -2,6 +2,9 @@
 // completion handling, against the loopback server, over several checks of changing pages.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "core/check/check_results.h"
 #include "core/watch/watch_list.h"
 #include "platform/file_system.h"
@@ -39,6 +42,10 @@ class CheckCycleTest : public ::testing::Test, public CheckFixture {
     return texts.empty() ? "" : texts.back();
   }
   WatchItem Item(int position) { return list.GetItem(position); }
+  static std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
 
   // The page in another encoding, from the CP932 text (literals here are CP932).
   static std::string Encode(const char* encoding, const std::string& cp932) {
@@ -185,8 +192,9 @@ TEST_F(CheckCycleTest, DateRuleWithoutLastModifiedFallsBackToThePageItself) {
   int u = Add(DateItem("/u"));
   EXPECT_EQ(CheckOne(u), "更新されています");
   EXPECT_EQ(Item(u).m_lastModified, 0);
-  EXPECT_EQ(server.Requests().back().method, "HEAD");
-  EXPECT_EQ(CheckOne(u), "更新されています") << "the first download has no base yet";
+  EXPECT_EQ(server.Requests().at(0).method, "HEAD");
+  EXPECT_EQ(server.Requests().back().method, "GET") << "the first check keeps the page";
+  EXPECT_EQ(CheckOne(u), "更新されていません") << "reported once, not on the first two checks";
   EXPECT_EQ(server.Requests().back().method, "GET");
   EXPECT_EQ(CheckOne(u), "更新されていません");
   Serve("/u", "undated 2");
@@ -216,7 +224,6 @@ TEST_F(CheckCycleTest, DateRuleKeepsFarDatesEqualAndTakesAnUnreadableDateForNone
   int odd = Add(DateItem("/odd"));
   EXPECT_EQ(CheckOne(odd), "更新されています");
   EXPECT_EQ(Item(odd).m_lastModified, 0);
-  EXPECT_EQ(CheckOne(odd), "更新されています") << "the first download has no base yet";
   EXPECT_EQ(server.Requests().back().method, "GET");
   EXPECT_EQ(CheckOne(odd), "更新されていません");
   EXPECT_EQ(CheckOne(odd), "更新されていません");
@@ -281,3 +288,98 @@ TEST_F(CheckCycleTest, CheckNowDuringACheckWaitsUntilTheResultIsInTheList) {
 }
 
 }  // namespace
+
+// A server with validators answers an unchanged page with 304: no rule sees a change, and
+// the stored copy stays as it was. A changed request asks unconditionally again.
+TEST_F(CheckCycleTest, ConditionalRequestsAnswered304AreNoChangeForEveryRule) {
+  std::string version = "1";
+  server.SetDefault([&version](const HttpRequestRecord& request) {
+    std::string tag = "\"v" + version + "\"";
+    if (request.Header("If-None-Match") == tag) return ScriptedResponse::Status(304);
+    ScriptedResponse page = ScriptedResponse::Ok("<p>count count " + version + "</p>");
+    page.headers = {"ETag: " + tag};
+    return page;
+  });
+  std::vector<int> items = {Add(FullTextItem("/full")), Add(KeywordItem("/kw", "count", 3)),
+                            Add(AnchorItem("/an", "<p>", 0, 20)), Add(DateItem("/date"))};
+  for (int item : items) EXPECT_EQ(CheckOne(item), "更新されています");
+  std::string copy = Item(items[0]).m_hiddenPath;
+  std::string stored = ReadAll(copy);
+  std::size_t before = server.RequestCount();
+  for (int item : items) {
+    EXPECT_EQ(CheckOne(item), "更新されていません");
+    EXPECT_EQ(server.Requests().back().Header("If-None-Match"), "\"v1\"");
+    EXPECT_EQ(Item(item).m_etag, "\"v1\"");
+  }
+  EXPECT_EQ(server.RequestCount(), before + items.size());
+  EXPECT_EQ(Item(items[0]).m_hiddenPath, copy);
+  EXPECT_EQ(ReadAll(copy), stored);
+
+  version = "2";
+  EXPECT_EQ(CheckOne(items[0]), "更新されています");
+  EXPECT_EQ(Item(items[0]).m_etag, "\"v2\"");
+
+  // Another address: the validators of the old one are not sent.
+  WatchItem moved = Item(items[0]);
+  moved.m_url = server.Url("/full2");
+  list.ReplaceItem(items[0], moved);
+  CheckOne(items[0]);
+  EXPECT_FALSE(server.Requests().back().HasHeader("If-None-Match"));
+  // Nor when the copy a 304 would stand for is gone.
+  platform::RemoveFile(Item(items[0]).m_hiddenPath);
+  EXPECT_EQ(CheckOne(items[0]), "更新されています");
+  EXPECT_FALSE(server.Requests().back().HasHeader("If-None-Match"));
+}
+
+// The charset of the Content-Type decides before the page's own text, which may name
+// another code anywhere outside a <meta> tag.
+TEST_F(CheckCycleTest, TheServersCharsetDecidesTheCode) {
+  std::string keyword = "日本語";
+  Serve("/euc", Encode("EUC-JP", "<p>日本語と日本語</p>"), "text/html; charset=EUC-JP");
+  Serve("/utf", Encode("UTF-8", "<p>日本語</p>"), "text/html;charset=\"utf-8\"");
+  Serve("/sjis", "<p>charset の話: UTF-8 と 日本語</p>", "text/html");
+  int euc = Add(KeywordItem("/euc", keyword, 3));
+  int utf = Add(KeywordItem("/utf", keyword, 3));
+  int sjis = Add(KeywordItem("/sjis", keyword, 3));
+  CheckOne(euc);
+  CheckOne(utf);
+  CheckOne(sjis);
+  EXPECT_EQ(Item(euc).m_simpleKeywordCount, 2);
+  EXPECT_EQ(Item(euc).m_pageCharset, "EUC-JP");
+  EXPECT_EQ(Item(utf).m_simpleKeywordCount, 1);
+  EXPECT_EQ(Item(sjis).m_simpleKeywordCount, 1);
+
+  // A fixed code is kept whatever the server says.
+  WatchItem fixed = Item(euc);
+  fixed.m_japaneseCode = 4;  // SHIFT-JIS
+  list.ReplaceItem(euc, fixed);
+  CheckOne(euc);
+  EXPECT_EQ(Item(euc).m_simpleKeywordCount, 0);
+}
+
+// 503 with Retry-After: a row of its own, no update, and neither the item nor another
+// item of that host is asked before the time.
+TEST_F(CheckCycleTest, ABusyServerIsAskedAgainOnlyWhenItSaid) {
+  server.Handle("/busy", [](const HttpRequestRecord&) {
+    ScriptedResponse busy = ScriptedResponse::Status(503);
+    busy.headers = {"Retry-After: 120"};
+    return busy;
+  });
+  Serve("/other", "other page");
+  int busy = Add(FullTextItem("/busy"));
+  int other = Add(FullTextItem("/other"));
+  EXPECT_EQ(CheckOne(busy), "サーバーが混雑しています (120 秒後に再試行)");
+  EXPECT_EQ(view.rows.back().m_image, ResultRow::kError);
+  EXPECT_EQ(Item(busy).m_result, -1);
+  EXPECT_EQ(Item(busy).m_retryAt, clock.Clock().Now() + 120);
+
+  std::size_t requests = server.RequestCount();
+  std::size_t rows = view.rows.size();
+  list.CheckNow(other);
+  queue.RunUntil([&] { return view.rows.size() > rows; }, 300);
+  EXPECT_EQ(view.rows.size(), rows) << "the host is paused";
+  EXPECT_EQ(server.RequestCount(), requests);
+  clock.Set(clock.Clock().Now() + 120);
+  EXPECT_TRUE(queue.RunUntil([&] { return view.rows.size() > rows; }, 10000));
+  EXPECT_EQ(view.rows.back().m_text, "更新されています");
+}

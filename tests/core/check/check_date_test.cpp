@@ -88,11 +88,12 @@ TEST_F(CheckDateTest, DownloadingItemsFetchThePageOnANewDate) {
 
 TEST_F(CheckDateTest, ServerWithoutLastModified) {
   m_server.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Ok(""); });
-  // The first check reports an update and stores 0 as the date...
-  EXPECT_EQ(Check(), 2);
+  // The first check stores 0 as the date and has the page fetched, which then decides
+  // (the first fetch reports the update, once)...
+  EXPECT_EQ(Check(), 0);
   EXPECT_EQ(m_item.m_lastModified, 0);
   EXPECT_EQ(m_job.m_lastModified, 0);
-  EXPECT_EQ(m_item.m_lastUpdate, m_item.m_lastCheck);  // the time of the check that found it
+  EXPECT_EQ(m_item.m_lastUpdate, 0);
   EXPECT_EQ(m_server.RequestCount(), 1u);
   // ...and later checks skip the date rule and fetch the page, without asking the server.
   EXPECT_EQ(Check(), 0);
@@ -102,9 +103,10 @@ TEST_F(CheckDateTest, ServerWithoutLastModified) {
 
 TEST_F(CheckDateTest, FailuresFallBackToTheFullCheck) {
   m_item.m_lastModified = 12345;
-  // One redirection too many.
-  m_server.Enqueue("/page.htm", ScriptedResponse::Redirect(302, "/a/page.htm"));
-  m_server.Enqueue("/a/page.htm", ScriptedResponse::Redirect(302, "/b/page.htm"));
+  // A redirection loop.
+  m_server.SetDefault([](const HttpRequestRecord& request) {
+    return ScriptedResponse::Redirect(302, request.target == "/page.htm" ? "/a/page.htm" : "/page.htm");
+  });
   EXPECT_EQ(Check(), 0);
   EXPECT_EQ(m_job.m_resultCode, 2);
   EXPECT_EQ(m_job.m_lastModified, 0);
@@ -118,7 +120,7 @@ TEST_F(CheckDateTest, FailuresFallBackToTheFullCheck) {
   EXPECT_TRUE(m_item.m_errorText.empty());
 }
 
-TEST_F(CheckDateTest, RefusedAuthenticationIsAnError) {
+TEST_F(CheckDateTest, RefusedAuthenticationAndABusyServerEndTheCheck) {
   m_item.m_lastModified = 12345;
   m_server.Enqueue("/page.htm", ScriptedResponse::Challenge());
   m_prompter.QueueCredentials(std::nullopt);
@@ -126,6 +128,17 @@ TEST_F(CheckDateTest, RefusedAuthenticationIsAnError) {
   EXPECT_EQ(m_item.m_errorStatus, 2);
   EXPECT_EQ(m_item.m_errorText, "認証が否定されました");
   EXPECT_EQ(m_item.m_lastModified, 12345);
+
+  // No GET follows a HEAD the server answered with "later".
+  ScriptedResponse busy = ScriptedResponse::Status(429);
+  busy.headers = {"Retry-After: 30"};
+  m_server.Enqueue("/page.htm", busy);
+  std::size_t before = m_server.RequestCount();
+  EXPECT_EQ(Check(), -1);
+  EXPECT_EQ(m_item.m_errorText, "サーバーが混雑しています (30 秒後に再試行)");
+  EXPECT_EQ(m_job.m_retryAfter, 30);
+  EXPECT_EQ(m_item.m_lastModified, 12345);
+  EXPECT_EQ(m_server.RequestCount(), before + 1);
 }
 
 TEST_F(CheckDateTest, CredentialsTypedInTheDialogAreKept) {

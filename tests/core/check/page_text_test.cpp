@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/code_page_converter.h"
-#include "platform/euc_codec.h"
 #include "platform/file_system.h"
 #include "support/ordinary_user.h"
 #include "support/temp_folder.h"
@@ -42,31 +41,39 @@ class PageTextTest : public ::testing::Test {
 
 TEST(DetectCodePage, EscapeSequencesOfBothKindsMeanJis) {
   EXPECT_EQ(DetectCodePage("a" + kJisText), 50220);
-  EXPECT_EQ(DetectCodePage(Page("utf-8", kJisText)), 50220);  // before any declaration
+  // A declaration comes first, as in a browser.
+  EXPECT_EQ(DetectCodePage(Page("utf-8", kJisText)), 65001);
   EXPECT_EQ(DetectCodePage("\x1B$B only one kind"), 932);
   EXPECT_EQ(DetectCodePage("\x1B(B only one kind"), 932);
 }
 
-TEST(DetectCodePage, DeclarationsFromTheFirstCharsetOn) {
+TEST(DetectCodePage, DeclarationsCountOnlyInsideAMetaTagNearTheStart) {
   EXPECT_EQ(DetectCodePage(Page("EUC-JP", "")), 51932);
   EXPECT_EQ(DetectCodePage(Page("UTF-8", "")), 65001);
   EXPECT_EQ(DetectCodePage("<META CHARSET=\"Utf-8\">"), 65001);
+  EXPECT_EQ(DetectCodePage("<meta charset = 'x-sjis' />" + kEucText), 932);
   EXPECT_EQ(DetectCodePage(Page("Shift_JIS", "")), 932);
   EXPECT_EQ(DetectCodePage("<p>no declaration</p>"), 932);
   EXPECT_EQ(DetectCodePage(""), 932);
-  // EUC-JP anywhere after the first charset wins over UTF-8 said first...
-  EXPECT_EQ(DetectCodePage(Page("utf-8", "written in euc-jp")), 51932);
-  // ...and over a Shift_JIS declaration: the search runs to the end of the text.
-  EXPECT_EQ(DetectCodePage(Page("Shift_JIS", "この記事はEUC-JPについて")), 51932);
-  // Only what follows the first "charset" counts.
-  EXPECT_EQ(DetectCodePage("euc-jp <meta charset=utf-8>"), 65001);
-  EXPECT_EQ(DetectCodePage("euc-jp utf-8 and no declaration"), 932);
+  // A code named in the text is no declaration.
+  EXPECT_EQ(DetectCodePage(Page("Shift_JIS", "この記事はEUC-JPについて")), 932);
+  EXPECT_EQ(DetectCodePage("<p>charset の話: UTF-8</p>"), 932);
+  EXPECT_EQ(DetectCodePage("<title>charset=euc-jp</title><meta charset=utf-8>"), 65001);
+  // An unknown name passes on to the next rule; beyond 4 KB nothing is declared.
+  EXPECT_EQ(DetectCodePage("<meta charset=latin1>" + Page("euc-jp", "")), 51932);
+  EXPECT_EQ(DetectCodePage(std::string(4096, ' ') + Page("utf-8", "")), 932);
 }
 
-TEST(DetectCodePage, LowerCasingLeavesTrailBytesAlone) {
-  // The 'C' after 0x83 is the second byte of イ, not a letter.
-  EXPECT_EQ(DetectCodePage("イHARSET=EUC-JP"), 932);
-  EXPECT_EQ(DetectCodePage("イ CHARSET=EUC-JP"), 51932);
+TEST(DetectCodePage, AByteOrderMarkThenTheServerThenTheMarkupThenTheBytes) {
+  EXPECT_EQ(DetectCodePage("\xEF\xBB\xBF" + Page("euc-jp", ""), "Shift_JIS"), 65001);
+  EXPECT_EQ(DetectCodePage(Page("utf-8", kEucText), "EUC-JP"), 51932);
+  EXPECT_EQ(DetectCodePage(Page("utf-8", kEucText), "iso-8859-1"), 65001);
+  EXPECT_EQ(DetectCodePage(kEucText, "ISO-2022-JP"), 50220);
+  // Without any declaration the bytes tell.
+  EXPECT_EQ(DetectCodePage("<p>" + kUtf8Text + "</p>"), 65001);
+  EXPECT_EQ(DetectCodePage("<p>" + kEucText + "</p>"), 51932);
+  EXPECT_EQ(DetectCodePage("<p>" + kCp932Text + "</p>"), 932);
+  EXPECT_EQ(DetectCodePage(kUtf8Text.substr(0, kUtf8Text.size() - 1)), 932);  // cut short
 }
 
 TEST_F(PageTextTest, EachSettingConvertsFromItsCode) {
@@ -84,9 +91,13 @@ TEST_F(PageTextTest, AutomaticSettingConvertsWhatItDetects) {
   EXPECT_EQ(Load(kJisText, kJapaneseCodeAuto), kCp932Text);  // escapes alone suffice
   EXPECT_EQ(Load(Page("EUC-JP", kEucText), kJapaneseCodeAuto), Page("EUC-JP", kCp932Text));
   EXPECT_EQ(Load(Page("UTF-8", kUtf8Text), kJapaneseCodeAuto), Page("UTF-8", kCp932Text));
-  // A UTF-8 page that mentions euc-jp is read as EUC-JP.
-  std::string mentioning = Page("utf-8", kUtf8Text + " euc-jp");
-  EXPECT_EQ(Load(mentioning, kJapaneseCodeAuto), platform::EucJpToCp932(mentioning));
+  // A UTF-8 page that mentions euc-jp stays UTF-8.
+  EXPECT_EQ(Load(Page("utf-8", kUtf8Text + " euc-jp"), kJapaneseCodeAuto),
+            Page("utf-8", kCp932Text + " euc-jp"));
+  // The server's charset serves a page that declares nothing.
+  m_folder.WriteBytes("bare.htm", kEucText);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("bare.htm"), kJapaneseCodeAuto, "euc-jp"),
+            kCp932Text);
 }
 
 TEST_F(PageTextTest, Cp932PagesComeBackByteForByte) {
@@ -100,8 +111,8 @@ TEST_F(PageTextTest, Cp932PagesComeBackByteForByte) {
 
 TEST_F(PageTextTest, TextEndsAtTheFirstZeroByte) {
   EXPECT_EQ(Load(std::string("abc\0def", 7), kJapaneseCodeShiftJis), "abc");
-  EXPECT_EQ(Load(kEucText + std::string("\0", 1) + "charset=euc-jp", kJapaneseCodeAuto),
-            kEucText);
+  EXPECT_EQ(Load(kCp932Text + std::string("\0", 1) + "<meta charset=euc-jp>", kJapaneseCodeAuto),
+            kCp932Text);
 }
 
 TEST_F(PageTextTest, EmptyFileGivesEmptyText) {

@@ -69,9 +69,14 @@ TEST_F(FetchTest, SavesTheBodyAndSendsTheRequestsHeadersInOrder) {
   EXPECT_EQ("GET", got.method);
   EXPECT_EQ(1, got.CountHeader("User-Agent"));
   EXPECT_EQ("Pagewarden1.35", got.Header("User-Agent"));
+  // Every coding the library decodes is asked for; the library places that header itself.
+  EXPECT_NE(std::string::npos, got.Header("Accept-Encoding").find("gzip"));
   std::vector<std::string> ours;
   for (const std::string& line : got.headers) {
-    if (line.rfind("Host:", 0) != 0 && line.rfind("User-Agent:", 0) != 0) ours.push_back(line);
+    if (line.rfind("Host:", 0) != 0 && line.rfind("User-Agent:", 0) != 0 &&
+        line.rfind("Accept-Encoding:", 0) != 0) {
+      ours.push_back(line);
+    }
   }
   EXPECT_EQ((std::vector<std::string>{"Accept: */*", "X-First: 1", "X-Second: 2",
                                       "Referer: http://referer/", "Cookie: a=b"}),
@@ -117,28 +122,64 @@ TEST_F(FetchTest, OtherSchemesGiveCodeOneWithoutTraffic) {
   EXPECT_EQ(0u, m_server.ConnectionCount());
 }
 
-TEST_F(FetchTest, RedirectionIsFollowedOnceAndOnlyToHttp) {
-  // Same file name in another folder: followed, and the relative target resolved.
-  m_server.Enqueue("/a/page.htm", ScriptedResponse::Redirect(302, "/b/page.htm"));
-  m_server.Enqueue("/b/page.htm", Html("moved"));
-  FetchJob job = Job("/a/page.htm");
+TEST_F(FetchTest, RedirectionChainsOfUpToTenAreFollowedOnlyToHttp) {
+  // http -> https -> www. and the like: ten redirections in a row, of every kind, each
+  // relative target resolved against the hop before it.
+  const int kinds[] = {301, 302, 303, 307, 308};
+  for (int hop = 0; hop < 10; ++hop) {
+    m_server.Enqueue("/h" + std::to_string(hop) + "/page.htm",
+                     ScriptedResponse::Redirect(kinds[hop % 5], hop % 2 == 0
+                                                    ? "/h" + std::to_string(hop + 1) + "/page.htm"
+                                                    : "../h" + std::to_string(hop + 1) + "/page.htm"));
+  }
+  m_server.Enqueue("/h10/page.htm", Html("arrived"));
+  FetchJob job = Job("/h0/page.htm");
   EXPECT_EQ(0, Run(job));
-  EXPECT_EQ("moved", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ("arrived", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ(11u, m_server.RequestCount());
 
-  // A second redirection is one too many.
-  m_server.Enqueue("/c/page.htm", ScriptedResponse::Redirect(301, "d/page.htm"));
-  m_server.Enqueue("/c/d/page.htm", ScriptedResponse::Redirect(302, "/e/page.htm"));
-  job = Job("/c/page.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_EQ("リロケーションの許容回数を越えました", job.m_resultText);
-  EXPECT_EQ("/c/d/page.htm", m_server.Requests().back().target);
-
-  // file: is never fetched, however the redirection is written.
+  // An eleventh is one too many; the message names the address it leads to.
+  for (int hop = 0; hop <= 10; ++hop) {
+    m_server.Enqueue("/k" + std::to_string(hop) + "/page.htm",
+                     ScriptedResponse::Redirect(302, "/k" + std::to_string(hop + 1) + "/page.htm"));
+  }
   std::size_t before = m_server.RequestCount();
-  m_server.Enqueue("/f/page.htm", ScriptedResponse::Redirect(302, "file:///etc/page.htm"));
+  job = Job("/k0/page.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("リロケーションの許容回数を越えました (10 回): " + m_server.Url("/k11/page.htm"),
+            job.m_resultText);
+  EXPECT_EQ(before + 11, m_server.RequestCount());
+
+  // A loop ends at the first address asked for twice.
+  m_server.Handle("/l1/page.htm", [](const HttpRequestRecord&) {
+    return ScriptedResponse::Redirect(301, "/l2/page.htm");
+  });
+  m_server.Handle("/l2/page.htm", [](const HttpRequestRecord&) {
+    return ScriptedResponse::Redirect(302, "/l1/page.htm");
+  });
+  before = m_server.RequestCount();
+  job = Job("/l1/page.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/l1/page.htm"), job.m_resultText);
+  EXPECT_EQ(before + 2, m_server.RequestCount());
+
+  // file: is never fetched, however far down the chain it stands.
+  before = m_server.RequestCount();
+  m_server.Enqueue("/f/page.htm", ScriptedResponse::Redirect(302, "/g/page.htm"));
+  m_server.Enqueue("/g/page.htm", ScriptedResponse::Redirect(302, "file:///etc/page.htm"));
   job = Job("/f/page.htm");
   EXPECT_EQ(1, Run(job));
-  EXPECT_EQ(before + 1, m_server.RequestCount());
+  EXPECT_EQ(before + 2, m_server.RequestCount());
+}
+
+TEST_F(FetchTest, EveryHopKeepsTheRelocationRule) {
+  // The same name twice, then another: with relocation off the third hop stops the fetch.
+  m_server.Enqueue("/a/p.htm", ScriptedResponse::Redirect(301, "/b/p.htm"));
+  m_server.Enqueue("/b/p.htm", ScriptedResponse::Redirect(302, "/c/q.htm"));
+  FetchJob job = Job("/a/p.htm");
+  EXPECT_EQ(3, Run(job));
+  EXPECT_EQ("/c/q.htm", job.m_resultText);
+  EXPECT_EQ(2u, m_server.RequestCount());
 }
 
 TEST_F(FetchTest, RedirectionToAnotherFileNeedsRelocation) {
@@ -158,15 +199,123 @@ TEST_F(FetchTest, RedirectionToAnotherFileNeedsRelocation) {
   EXPECT_EQ("/new.htm", m_server.Requests().back().target);
 }
 
-TEST_F(FetchTest, LocationHeaderIsMatchedAsWritten) {
+TEST_F(FetchTest, HeadersAreFoundInAnyCaseWithOrWithoutABlank) {
+  // As proxies and small servers write them; Content-Location is no Location.
   ScriptedResponse lower;
   lower.status = 302;
-  lower.headers = {"location: /x.htm", "Content-Location: /y.htm"};
+  lower.headers = {"Content-Location: /y/p.htm", "location: /x/p.htm"};
   m_server.Enqueue("/p.htm", lower);
+  ScriptedResponse tight;
+  tight.status = 301;
+  tight.headers = {"LOCATION:/z/p.htm"};
+  m_server.Enqueue("/x/p.htm", tight);
+  ScriptedResponse page = Html("found");
+  page.headers = {"last-modified:Sun, 06 Nov 1994 08:49:37 GMT", "etag:\"v1\""};
+  m_server.Enqueue("/z/p.htm", page);
   FetchJob job = Job("/p.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ("found", m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ("/z/p.htm", m_server.Requests().back().target);
+  EXPECT_NE(0, job.m_lastModified);
+  EXPECT_EQ("\"v1\"", job.m_etag);
+  EXPECT_EQ("Sun, 06 Nov 1994 08:49:37 GMT", job.m_lastModifiedText);
+
+  // A redirection without any Location is one to nowhere.
+  ScriptedResponse none;
+  none.status = 302;
+  none.headers = {"Content-Location: /y.htm"};
+  m_server.Enqueue("/q.htm", none);
+  job = Job("/q.htm");
   EXPECT_EQ(2, Run(job));
   EXPECT_EQ("不正なＵＲＬへのリダイレクト", job.m_resultText);
-  EXPECT_EQ(1u, m_server.RequestCount());
+}
+
+TEST_F(FetchTest, ValidatorsAreSentAsStoredAndA304SavesNothing) {
+  m_server.Handle("/v.htm", [](const HttpRequestRecord& request) {
+    if (request.Header("If-None-Match") == "W/\"abc\"") {
+      ScriptedResponse same = ScriptedResponse::Status(304);
+      same.headers = {"ETag: W/\"abc\""};
+      return same;
+    }
+    ScriptedResponse page = Html("v");
+    page.headers = {"ETag: W/\"abc\"", "Last-Modified: Tue, 15 Nov 1994 12:45:26 GMT"};
+    return page;
+  });
+  FetchJob job = Job("/v.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_FALSE(m_server.Requests().back().HasHeader("If-None-Match"));
+
+  job = Job("/v.htm", "second.htm");
+  job.m_ifNoneMatch = "W/\"abc\"";
+  job.m_ifModifiedSince = "Tue, 15 Nov 1994 12:45:26 GMT";
+  EXPECT_EQ(304, Run(job));
+  EXPECT_FALSE(platform::FileExists(m_folder.File("second.htm")));
+  EXPECT_EQ("W/\"abc\"", job.m_etag);
+  EXPECT_EQ("Tue, 15 Nov 1994 12:45:26 GMT", job.m_lastModifiedText);  // kept from the request
+  HttpRequestRecord sent = m_server.Requests().back();
+  EXPECT_EQ("Tue, 15 Nov 1994 12:45:26 GMT", sent.Header("If-Modified-Since"));
+
+  // A POST is never conditional.
+  job = Job("/v.htm");
+  job.m_formData = "a=1";
+  job.m_ifNoneMatch = "W/\"abc\"";
+  EXPECT_EQ(0, Run(job));
+  EXPECT_FALSE(m_server.Requests().back().HasHeader("If-None-Match"));
+}
+
+TEST_F(FetchTest, CompressedBodiesAreSavedDecodedAndTheLimitCountsDecodedBytes) {
+  // <html>, 3000 'a', </html>: 3013 bytes, 52 in gzip, sent whether asked for or not.
+  const std::string gzipped(
+      "\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\xFF\xB3\xC9\x28\xC9\xCD\xB1\x4B\x1C\x05\xA3\x60"
+      "\x14\x8C\x82\x51\x30\x0A\x46\xC1\x28\x18\x05\xA3\x60\x14\x0C\x7A\x60\xA3\x0F\x6E\xBE"
+      "\x03\x00\xAB\xD1\xA7\xB4\xC5\x0B\x00\x00",
+      52);
+  const std::string page = "<html>" + std::string(3000, 'a') + "</html>";
+  ScriptedResponse answer = Html(gzipped);
+  answer.headers = {"content-encoding: gzip"};
+  m_server.Handle("/z.htm", [answer](const HttpRequestRecord&) { return answer; });
+  FetchJob job = Job("/z.htm");
+  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(page, m_folder.ReadBytes("page.htm"));
+  EXPECT_EQ(3013, job.m_bytesSaved.Load());
+  EXPECT_EQ(-1, job.m_contentLength);  // 52 on the wire says nothing of the page
+
+  m_settings.m_pageSizeLimit = 3000;
+  job = Job("/z.htm", "limited.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("ページサイズの上限 (3000 バイト) を超えました", job.m_resultText);
+  EXPECT_FALSE(platform::FileExists(m_folder.File("limited.htm")));
+}
+
+TEST_F(FetchTest, ABusyServerThatSaysWhenIsToldApart) {
+  ScriptedResponse seconds = ScriptedResponse::Status(503);
+  seconds.headers = {"retry-after: 120"};
+  m_server.Enqueue("/busy.htm", seconds);
+  FetchJob job = Job("/busy.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ("サーバーが混雑しています (120 秒後に再試行)", job.m_resultText);
+  EXPECT_EQ(120, job.m_retryAfter);
+  EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
+
+  // A date in the past means now; one without Retry-After is a status like any other.
+  ScriptedResponse dated = ScriptedResponse::Status(429);
+  dated.headers = {"Retry-After: Sun, 06 Nov 1994 08:49:37 GMT"};
+  m_server.Enqueue("/busy.htm", dated);
+  job = Job("/busy.htm");
+  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ(0, job.m_retryAfter);
+  m_server.Enqueue("/busy.htm", ScriptedResponse::Status(503));
+  job = Job("/busy.htm");
+  EXPECT_EQ(503, Run(job));
+  EXPECT_EQ(-1, job.m_retryAfter);
+
+  // The date check is told the same.
+  m_server.Enqueue("/busy.htm", seconds);
+  job = Job("/busy.htm");
+  CFetch fetch(m_prompter);
+  EXPECT_EQ(0, fetch.FetchLastModified(job));
+  EXPECT_EQ(2, job.m_resultCode);
+  EXPECT_EQ(120, job.m_retryAfter);
 }
 
 TEST_F(FetchTest, PostAnswered303IsRepeatedAsGet) {
@@ -576,10 +725,14 @@ TEST_F(FetchTest, LastModifiedByHead) {
   EXPECT_EQ(0, job.m_resultCode);
   EXPECT_EQ(-1, job.m_lastModified);  // untouched without a date
 
-  m_server.Enqueue("/a.htm", ScriptedResponse::Redirect(302, "/b/a.htm"));
-  m_server.Enqueue("/b/a.htm", ScriptedResponse::Redirect(302, "/c/a.htm"));
+  m_server.Handle("/a.htm", [](const HttpRequestRecord&) {
+    return ScriptedResponse::Redirect(302, "/b/a.htm");
+  });
+  m_server.Handle("/b/a.htm", [](const HttpRequestRecord&) {
+    return ScriptedResponse::Redirect(307, "/a.htm");
+  });
   job = Job("/a.htm");
   EXPECT_EQ(0, fetch.FetchLastModified(job));
   EXPECT_EQ(2, job.m_resultCode);
-  EXPECT_EQ("リロケーションの許容回数を越えました", job.m_resultText);
+  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/a.htm"), job.m_resultText);
 }

@@ -119,6 +119,29 @@ TEST_F(WatchItemFileTest, WindowsBlockIsReadAndWrittenBackByteForByte) {
   EXPECT_EQ(WriteAll(items), kWindowsBlock);
 }
 
+// What the server said of the page is written only when set, after the older keys, and
+// read back as written (a weak ETag with its quotes, a date with its blanks).
+TEST_F(WatchItemFileTest, ServerValidatorsAndCharsetAreWrittenOnlyWhenSet) {
+  WatchItem item;
+  item.m_etag = "W/\"5f3a-1b2c\"";
+  item.m_lastModifiedHeader = "Mon, 07 Dec 2026 01:00:00 GMT";
+  item.m_validatorsFor = "0123456789abcdef";
+  item.m_pageCharset = "EUC-JP";
+  std::string written = WriteAll({item});
+  std::string expected = Crlf(kDefaultBlock);
+  expected.insert(expected.find("\tEND-W}}//"),
+                  "ETag: W/\"5f3a-1b2c\"\r\nLMod: Mon, 07 Dec 2026 01:00:00 GMT\r\n"
+                  "CndR: 0123456789abcdef\r\nCset: EUC-JP\r\n");
+  EXPECT_EQ(written, expected);
+  std::vector<WatchItem> items = ReadAll(written);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].m_etag, item.m_etag);
+  EXPECT_EQ(items[0].m_lastModifiedHeader, item.m_lastModifiedHeader);
+  EXPECT_EQ(items[0].m_validatorsFor, item.m_validatorsFor);
+  EXPECT_EQ(items[0].m_pageCharset, item.m_pageCharset);
+  EXPECT_EQ(WriteAll(items), expected);
+}
+
 TEST_F(WatchItemFileTest, ActiveFlagDefaultsToOnOnlyWhenItsLineIsMissing) {
   std::string withoutActive = Crlf(kDefaultBlock);
   withoutActive.erase(withoutActive.find("Actv: 0\r\n"), 9);
