@@ -15,6 +15,8 @@
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
+#include "platform/proxy_address.h"
+#include "platform/transfer_error_text.h"
 
 namespace {
 
@@ -124,6 +126,16 @@ std::string FreeSavePath(const FetchJob& job) {
   return CreateUniqueFile(StripNumberSuffix(job.m_savePath));
 }
 
+// The request's own proxy when it has one, else the program-wide proxy. The sheet stores
+// the program-wide proxy's address in a request without a proxy of its own: that one
+// keeps the program-wide login, which the watch list file never holds.
+std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings) {
+  if (request.m_proxy.empty()) return settings.m_proxy;
+  platform::ProxyAddress global = platform::ParseProxy(settings.m_proxy);
+  if (global.HasLogin() && global.HostPort() == request.m_proxy) return settings.m_proxy;
+  return request.m_proxy;
+}
+
 }  // namespace
 
 std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
@@ -134,6 +146,7 @@ std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
 void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch) {
   fetch.m_proxy = settings.m_proxy;
   fetch.m_noProxyForLocal = settings.m_noProxyForLocal;
+  fetch.m_extraCaFile = settings.m_extraCaFile;
   fetch.m_pageSizeLimit = PageSizeLimitBytes(settings);
   fetch.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
 }
@@ -217,7 +230,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   platform::HttpOptions options;
   options.agent = kAgentText;
   if (!m_pRequest->m_proxy.empty()) {
-    options.proxy = m_pRequest->m_proxy;
+    options.proxy = ProxyOf(*m_pRequest, m_settings);
     options.bypassLocal = m_pRequest->m_bypassLocal != 0;
   } else if (!m_settings.m_proxy.empty()) {
     options.proxy = m_settings.m_proxy;
@@ -229,6 +242,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   options.lowSpeedBytes = m_settings.m_lowSpeedBytes;
   options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
+  options.extraCaFile = m_settings.m_extraCaFile;
   options.connections = m_settings.m_connections;
   options.cancel = m_settings.m_cancel;
   return std::make_unique<platform::CHttpSession>(std::move(options));
@@ -389,6 +403,11 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
   FetchJob& job = *m_pJob;
   if (job.m_cancel) throw CFetchException(-1);
   int status = request.StatusCode();
+  if (status == 407) {  // the proxy, not the page, wants a login: no dialog can give it
+    job.m_resultText = platform::ProxyAuthenticationText(
+        platform::ParseProxy(ProxyOf(*m_pRequest, m_settings)).HasLogin());
+    throw CFetchException(2);
+  }
   while (status == 401) {
     job.m_resultCode = -1;
     std::optional<IPrompter::Credentials> answer = m_prompter.AskCredentials(job.m_url, kAuthTimeoutMs);
