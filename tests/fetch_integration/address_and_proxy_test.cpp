@@ -128,33 +128,43 @@ TEST_F(AddressAndProxyTest, HttpsSignedByAPrivateCaThroughTheSettingOrSslCertFil
   EXPECT_NE(trusted.find("更新されていません"), std::string::npos) << trusted;
 }
 
+// A page over http goes through the proxy as a request, one over https as a CONNECT
+// tunnel: both take the login, and both tell a 407 alike.
 TEST_F(AddressAndProxyTest, ProxiesWithAndWithoutALoginAndTheRowOfA407) {
   SKIP_WITHOUT_NGINX();
   SKIP_WITHOUT_SQUID();
   NginxServer nginx;
   nginx.AddFile("index.html", "via proxy");
   ASSERT_TRUE(nginx.Start()) << nginx.Failure();
+  NginxServer secure(NginxServer::Options{.tls = true});
+  secure.AddFile("index.html", "via tunnel");
+  ASSERT_TRUE(secure.Start()) << secure.Failure();
   Add(nginx.Url("/"));
+  Add(secure.Url("/"));
+  Setting("ca-file", secure.CaFile());
   Setting("no-proxy-for-local", "0");
 
   SquidProxy open;
   ASSERT_TRUE(open.Start()) << open.Failure();
   Setting("proxy", open.Address());
   std::string rows = CheckAll();
-  EXPECT_NE(rows.find("更新されています"), std::string::npos) << rows;
-  EXPECT_NE(open.AccessLog().find(nginx.Url("/")), std::string::npos);
+  EXPECT_EQ(Count(rows, "更新されています"), 2) << rows;
+  EXPECT_TRUE(open.Logged(nginx.Url("/")));
+  EXPECT_TRUE(open.Logged("CONNECT 127.0.0.1:" + std::to_string(secure.Port())));
 
   SquidProxy guarded(SquidProxy::Options{.user = U("太郎"), .password = U("秘密:p@ss")});
   ASSERT_TRUE(guarded.Start()) << guarded.Failure();
   Setting("proxy", guarded.Address());
-  EXPECT_NE(CheckAll().find("プロキシが認証を求めています"), std::string::npos);
+  rows = CheckAll();
+  EXPECT_EQ(Count(rows, "プロキシが認証を求めています"), 2) << rows;
   Setting("proxy", "太郎:違う@" + guarded.Address());
-  EXPECT_NE(CheckAll().find("プロキシの認証に失敗しました"), std::string::npos);
+  rows = CheckAll();
+  EXPECT_EQ(Count(rows, "プロキシの認証に失敗しました"), 2) << rows;
 
   Setting("proxy", "太郎:秘密:p@ss@" + guarded.Address());
   rows = CheckAll();
-  EXPECT_NE(rows.find("更新されていません"), std::string::npos) << rows;
-  EXPECT_NE(guarded.AccessLog().find(nginx.Url("/")), std::string::npos);
+  EXPECT_EQ(Count(rows, "更新されていません"), 2) << rows;
+  EXPECT_TRUE(guarded.Logged("TCP_MISS/200 ")) << guarded.AccessLog();
   RunResult shown = Cli({"settings", "proxy"});
   EXPECT_NE(shown.output.find("太郎:********@" + guarded.Address()), std::string::npos)
       << shown.output;
