@@ -12,6 +12,8 @@ namespace platform {
 
 namespace {
 
+constexpr const char kNoIdnaHost[] = "URL のホスト名を国際化ドメイン名に変換できません";
+
 bool HasNonAscii(const std::string& text) {
   for (unsigned char c : text) {
     if (c >= 0x80) return true;
@@ -72,7 +74,6 @@ bool ToAsciiHost(const std::string& host, std::string& ascii) {
   return true;
 }
 
-
 // `host` in UTF-8, where no byte of a multi-byte character looks like ASCII.
 std::string HostFault(const std::string& host) {
   if (host.empty()) return "URL にホスト名がありません";
@@ -94,7 +95,7 @@ std::string HostFault(const std::string& host) {
   }
   std::string ascii;
   if (HasNonAscii(host) && !ToAsciiHost(host, ascii)) {
-    return "URL のホスト名を国際化ドメイン名に変換できません";
+    return kNoIdnaHost;
   }
   return "";
 }
@@ -118,7 +119,7 @@ bool WireUrl(const std::string& url, std::string& wire, std::string& fault) {
   if (HasNonAscii(host)) {
     std::string ascii;
     if (!ToAsciiHost(host, ascii)) {
-      fault = "URL のホスト名を国際化ドメイン名に変換できません";
+      fault = kNoIdnaHost;
       return false;
     }
     hostPart.replace(hostBegin, hostEnd - hostBegin, ascii);

@@ -1,6 +1,7 @@
 #include "core/app/setting_names.h"
 
 #include "core/app/env_settings.h"
+#include "platform/cp932.h"
 #include "platform/proxy_address.h"
 
 namespace {
@@ -105,7 +106,7 @@ NamedSetting Proxy() {
             }
             if (HasControlCharacter(value)) return false;
             platform::ProxyAddress proxy = platform::ParseProxy(value);
-            bool login = value.find('@') != std::string::npos;
+            bool login = platform::FindLastChar(value, '@') != std::string::npos;
             if (proxy.host.empty() || proxy.port.empty() || (login && proxy.user.empty()) ||
                 CheckProxyParts(proxy.host, proxy.port, proxy.user, proxy.password)) {
               return false;
