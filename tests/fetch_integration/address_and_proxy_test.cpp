@@ -2,6 +2,10 @@
 // HTTPS signed by a private CA, proxies with and without a login, and addresses that are
 // no address.
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
 
 #include "platform/text_codec.h"
 #include "support/child_process.h"
@@ -9,6 +13,7 @@
 #include "support/scoped_environment.h"
 #include "support/squid_proxy.h"
 #include "support/temp_folder.h"
+#include "support/test_certificate.h"
 
 namespace {
 
@@ -57,6 +62,17 @@ class AddressAndProxyTest : public ::testing::Test {
 // The UTF-8 form of a CP932 literal, for what the servers read: file names, their
 // configuration, password files.
 std::string U(const std::string& cp932) { return platform::Cp932ToUtf8(cp932); }
+
+// The name OpenSSL looks a CA up by in a certificate folder: its subject hash and ".0".
+std::string SubjectHashName(const char* pem) {
+  BIO* input = BIO_new_mem_buf(pem, -1);
+  X509* certificate = PEM_read_bio_X509(input, nullptr, nullptr, nullptr);
+  BIO_free(input);
+  char name[16] = "";
+  if (certificate) std::snprintf(name, sizeof name, "%08lx.0", X509_subject_name_hash(certificate));
+  X509_free(certificate);
+  return name;
+}
 
 int Count(const std::string& text, const std::string& part) {
   int count = 0;
@@ -108,7 +124,7 @@ TEST_F(AddressAndProxyTest, InternationalHostNamesGoOutAsIdna) {
   EXPECT_NE(shown.output.find("日本語.localhost"), std::string::npos) << shown.output;
 }
 
-TEST_F(AddressAndProxyTest, HttpsSignedByAPrivateCaThroughTheSettingOrSslCertFile) {
+TEST_F(AddressAndProxyTest, HttpsSignedByAPrivateCaThroughTheSettingOrTheEnvironment) {
   SKIP_WITHOUT_NGINX();
   NginxServer nginx(NginxServer::Options{.tls = true});
   nginx.AddFile("index.html", "secure");
@@ -123,7 +139,15 @@ TEST_F(AddressAndProxyTest, HttpsSignedByAPrivateCaThroughTheSettingOrSslCertFil
   EXPECT_NE(CheckAll().find("更新されています"), std::string::npos);
 
   Setting("ca-file", "");
-  ScopedEnvironment certFile("SSL_CERT_FILE", nginx.CaFile().c_str());
+  {
+    ScopedEnvironment certFile("SSL_CERT_FILE", nginx.CaFile().c_str());
+    std::string trusted = CheckAll();
+    EXPECT_NE(trusted.find("更新されていません"), std::string::npos) << trusted;
+  }
+  // A folder of certificates named by their subject hash, as c_rehash makes it.
+  TempFolder certificates;
+  certificates.WriteBytes(SubjectHashName(kLoopbackCertificatePem), kLoopbackCertificatePem);
+  ScopedEnvironment certDir("SSL_CERT_DIR", certificates.Path().c_str());
   std::string trusted = CheckAll();
   EXPECT_NE(trusted.find("更新されていません"), std::string::npos) << trusted;
 }
