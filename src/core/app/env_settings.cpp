@@ -5,6 +5,7 @@
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
+#include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/proxy_address.h"
 
@@ -43,8 +44,11 @@ std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::st
   if (!port.empty() && !ParseNumber(port, 1, 65535)) {
     return EnvRefusal{EnvRefusal::Field::ProxyPort, kBadProxyPort};
   }
-  // The login is stored before the last '@', the user name up to its first ':'.
-  if (user.find_first_of(":@") != std::string::npos || (user.empty() && !password.empty())) {
+  // The login is stored before the last '@', the user name up to its first ':' (CP932-aware:
+  // a Japanese name may hold a trail byte of either value).
+  bool separator = platform::FindFirstChar(user, ':') != std::string::npos ||
+                   platform::FindFirstChar(user, '@') != std::string::npos;
+  if (separator || (user.empty() && !password.empty())) {
     return EnvRefusal{EnvRefusal::Field::ProxyUser, kBadProxyUser};
   }
   return std::nullopt;
