@@ -15,6 +15,7 @@
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ std::string FirstLineOfInput() {
   std::string line;
   std::getline(std::cin, line);
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  return platform::Utf8ToCp932(line);  // typed in the terminal's UTF-8, kept in CP932
 }
 
 // Positions from the arguments; empty after printing why when one is not a number.

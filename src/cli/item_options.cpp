@@ -4,15 +4,11 @@
 #include <map>
 #include <set>
 
-#include "core/common/version.h"
+#include "core/ui/page_data_form.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
 
 namespace {
-
-constexpr const char* kMsieAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Q312461)";
-constexpr const char* kNetscapeAgent =
-    "Mozilla/5.0 (Windows; U; Windows NT 5.0; ja-JP; rv:0.9.4) Gecko/20011128 Netscape6/6.2.1";
 
 // Options that take a value.
 const std::set<std::string> kValued = {
@@ -154,11 +150,16 @@ class CItemOptionParser {
     }
     if (option == "--password-stdin") return Set("Pass", m_passwordInput(), option);
     if (option == "--agent") {
-      static const std::map<std::string, std::string> agents = {
-          {"msie", kMsieAgent}, {"netscape", kNetscapeAgent}, {"pagewarden", kAgentText}};
+      static const std::map<std::string, VirtualBrowser> agents = {
+          {"msie", VirtualBrowser::Msie},
+          {"netscape", VirtualBrowser::Netscape},
+          {"pagewarden", VirtualBrowser::Pagewarden},
+          {"firefox", VirtualBrowser::Firefox}};
       auto agent = agents.find(value);
-      if (agent == agents.end()) return option + " は msie, netscape, pagewarden のどれかです: " + value;
-      m_item.m_userAgent = agent->second;
+      if (agent == agents.end()) {
+        return option + " は msie, netscape, pagewarden, firefox のどれかです: " + value;
+      }
+      m_item.m_userAgent = AgentOfBrowser(agent->second);
       return "";
     }
     if (option == "--full") m_item.m_compareAll = 1;
@@ -237,7 +238,7 @@ const std::vector<const char*>& ItemOptionsUsage() {
   static const std::vector<const char*> lines = {
       "  add URL [オプション]  新しいアイテムを作り (有効), その番号を表示します",
       "     ページ: --name 名前 --referer URL --user 名前 --password-stdin",
-      "             --proxy ホスト:ポート --agent msie|netscape|pagewarden --post データ",
+      "             --proxy ホスト:ポート --agent msie|netscape|pagewarden|firefox --post データ",
       "     比較:   --full | --keyword 語 [--increase] [--decrease] [--case]",
       "             | --anchor 語 [--nth N] [--offset N] [--size N] | --date-rule (既定)",
       "             --code auto|jis|euc|utf8|sjis",

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
 
 #include "platform/file_system.h"
+#include "platform/proxy_address.h"
+#include "platform/text_codec.h"
+#include "platform/transfer_error_text.h"
+#include "platform/wire_url.h"
 
 namespace platform {
 
@@ -40,6 +45,40 @@ std::string Trim(const std::string& text) {
 std::string HeaderName(const std::string& line) {
   std::size_t colon = line.find(':');
   return Trim(colon == std::string::npos ? line : line.substr(0, colon));
+}
+
+// The proxy (its login in UTF-8, as the proxy reads it) and the certificates trusted.
+void ApplyNetworkOptions(CURL* easy, const HttpOptions& options, bool direct) {
+  ProxyAddress proxy = ParseProxy(options.proxy);
+  curl_easy_setopt(easy, CURLOPT_PROXY, direct ? "" : proxy.HostPort().c_str());
+  if (!direct && proxy.HasLogin()) {
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, Cp932ToUtf8(proxy.user).c_str());
+    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, Cp932ToUtf8(proxy.password).c_str());
+  }
+  // As the curl program does: SSL_CERT_FILE and SSL_CERT_DIR name the trusted certificates
+  // instead of the system's store. An extra CA file is read besides the store's folder.
+  const char* certFile = std::getenv("SSL_CERT_FILE");
+  const char* certDir = std::getenv("SSL_CERT_DIR");
+  if (certDir && *certDir) curl_easy_setopt(easy, CURLOPT_CAPATH, certDir);
+  if (!options.caFile.empty()) {
+    curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
+  } else if (!options.extraCaFile.empty()) {
+    curl_easy_setopt(easy, CURLOPT_CAINFO, NativePath(options.extraCaFile).c_str());
+    // The store's bundle is replaced by the extra file; its folder keeps the store's
+    // certificates trusted (a SSL_CERT_FILE alone is then not read).
+  } else if (certFile && *certFile) {
+    curl_easy_setopt(easy, CURLOPT_CAINFO, certFile);
+  }
+}
+
+// The message of a failed transfer: ours, with the library's after it.
+std::string FailureText(CURL* easy, CURLcode result, const char* errorBuffer,
+                        const HttpOptions& options) {
+  long connectCode = 0;
+  curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+  std::string detail = errorBuffer[0] ? std::string(errorBuffer) : curl_easy_strerror(result);
+  return TransferErrorText(result, connectCode, ParseProxy(options.proxy).HasLogin(), detail);
 }
 
 }  // namespace
@@ -136,7 +175,7 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_reset(easy);
   m_errorBuffer[0] = '\0';
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
-  curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(m_url).c_str());
+  curl_easy_setopt(easy, CURLOPT_URL, m_wireUrl.c_str());
   if (options.connections) curl_easy_setopt(easy, CURLOPT_SHARE, options.connections->Handle());
   m_session->m_sockets.AttachTo(easy);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -145,9 +184,8 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBuffer);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
-  curl_easy_setopt(easy, CURLOPT_PROXY, m_direct ? "" : options.proxy.c_str());
+  ApplyNetworkOptions(easy, options, m_direct);
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  if (!options.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
   if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
   // "": every coding this libcurl decodes; the body reaches OnBody decoded.
   if (options.compressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
@@ -178,8 +216,9 @@ void CHttpRequest::Configure(const std::string& body) {
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
   if (!m_user.empty() && !ownAuthorization) {
     curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
-    curl_easy_setopt(easy, CURLOPT_USERNAME, m_user.c_str());
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, m_password.c_str());
+    // Sent in UTF-8, as servers read a Basic login today.
+    curl_easy_setopt(easy, CURLOPT_USERNAME, Cp932ToUtf8(m_user).c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, Cp932ToUtf8(m_password).c_str());
   }
 
   curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CHttpRequest::OnHeader);
@@ -202,13 +241,18 @@ bool CHttpRequest::Send(const std::string& body) {
   m_done = m_paused = m_headersDone = m_connected = false;
   m_lastActivityMs = m_sentMs = m_windowStartMs = NowMs();
   m_windowBytes = 0;
+  std::string fault;
+  if (!WireUrl(m_url, m_wireUrl, fault)) {
+    Fail(fault);
+    return false;
+  }
   Configure(body);
   m_session->m_sockets.CutStale();  // no answer is taken from what came unasked
   curl_multi_add_handle(static_cast<CURLM*>(m_session->m_multi), static_cast<CURL*>(m_easy));
   m_running = true;
   if (!Drive(true)) return false;
   if (!m_headersDone) {
-    Fail("The server closed the connection without an answer");
+    Fail("サーバーが応答せずに接続を閉じました (The server closed the connection without an answer)");
     return false;
   }
   return true;
@@ -308,7 +352,7 @@ bool CHttpRequest::Drive(bool untilHeaders) {
       if (message->msg != CURLMSG_DONE || message->easy_handle != easy) continue;
       CURLcode result = message->data.result;
       if (result != CURLE_OK) {
-        Fail(m_errorBuffer[0] ? std::string(m_errorBuffer) : curl_easy_strerror(result));
+        Fail(FailureText(easy, result, m_errorBuffer, m_session->m_options));
         // Once the headers are in, the failure waits until Read has given what arrived.
         return untilHeaders && m_headersDone;
       }
@@ -343,8 +387,8 @@ bool CHttpRequest::WithinLimits(std::int64_t& waitMs) {
   if (!m_connected) return true;
   std::int64_t idle = now - m_lastActivityMs;
   if (idle >= options.receiveTimeoutMs) {
-    Fail("Operation timed out after " + std::to_string(idle) +
-         " milliseconds with no data received");
+    Fail("サーバーから " + std::to_string(idle / 1000) + " 秒間データが届きません (Operation timed out after " +
+         std::to_string(idle) + " milliseconds with no data received)");
     return false;
   }
   waitMs = std::min<std::int64_t>(waitMs, options.receiveTimeoutMs - idle);
@@ -474,6 +518,8 @@ bool DownloadToFile(const std::string& url, const std::string& path, const HttpO
     error = "Unsupported URL: " + url;
     return false;
   }
+  std::string wireUrl;
+  if (!WireUrl(url, wireUrl, error)) return false;
   InitLibrary();
   FILE* file = OpenFile(path, "wb");
   if (!file) {
@@ -485,7 +531,7 @@ bool DownloadToFile(const std::string& url, const std::string& path, const HttpO
   bool direct = options.proxy.empty() || (options.bypassLocal && IsLocalHost(parts.host));
   long idleSeconds = static_cast<long>((options.receiveTimeoutMs + 999) / 1000);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
-  curl_easy_setopt(easy, CURLOPT_URL, EscapeUrl(url).c_str());
+  curl_easy_setopt(easy, CURLOPT_URL, wireUrl.c_str());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -495,20 +541,19 @@ bool DownloadToFile(const std::string& url, const std::string& path, const HttpO
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeoutMs));
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, idleSeconds);
-  curl_easy_setopt(easy, CURLOPT_PROXY, direct ? "" : options.proxy.c_str());
-  if (!options.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options.caFile.c_str());
+  ApplyNetworkOptions(easy, options, direct);
   if (!options.agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, options.agent.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteToFile);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
   CURLcode result = PerformCancellable(easy, options.cancel.get());
+  std::string failure = result != CURLE_OK ? FailureText(easy, result, errorBuffer, options) : "";
   curl_easy_cleanup(easy);
   bool closed = std::fclose(file) == 0;
   if (result != CURLE_OK || !closed) {
     if (result == CURLE_ABORTED_BY_CALLBACK) {
       error = kTransferCancelled;
     } else {
-      error = result != CURLE_OK ? (errorBuffer[0] ? errorBuffer : curl_easy_strerror(result))
-                                 : "Cannot write " + path;
+      error = result != CURLE_OK ? failure : "Cannot write " + path;
     }
     RemoveFile(path);
     return false;

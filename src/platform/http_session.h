@@ -2,7 +2,8 @@
 // call, one request at a time, headers added by the caller in its own order, automatic
 // redirection off, and a pull-style Read so that a body streams through a small buffer
 // and never sits whole in memory. TLS certificates are verified against the system's
-// store. Nothing is cached: every request reaches the server.
+// store (or SSL_CERT_FILE / SSL_CERT_DIR), plus an extra CA file when one is set.
+// Addresses, logins and proxy logins are CP932 and go out as UTF-8. Nothing is cached: every request reaches the server.
 //
 // A session and its requests belong to the thread that uses them; the session must
 // outlive its requests. No call waits for the network longer than the time-outs below.
@@ -41,7 +42,9 @@ class CConnectionPool {
 
 struct HttpOptions {
   std::string agent;  // User-Agent sent when a request adds none of its own
-  std::string proxy;  // "host:port"; empty: direct (proxy variables of the environment are ignored)
+  // "host:port" or "user:password@host:port"; empty: direct (proxy variables of the
+  // environment are ignored).
+  std::string proxy;
   bool bypassLocal = true;  // no proxy for "<local>": names without a dot, localhost, loopback
   std::uint32_t connectTimeoutMs = 30000;  // a connection (TLS handshake included) not made by then fails
   std::uint32_t receiveTimeoutMs = 60000;  // an answer from which no byte arrives for this long fails
@@ -57,6 +60,7 @@ struct HttpOptions {
   // gives the body decoded. false: asks for none and gives what arrives as it is (a resumed
   // body, whose byte offsets are those of the file).
   bool compressed = true;
+  std::string extraCaFile;  // PEM file of certificates trusted besides the system's store
   std::shared_ptr<CConnectionPool> connections;  // null: every session connects anew
   // Cancelled from another thread: the transfer is aborted at once and fails with
   // kTransferCancelled. null: not cancellable.
@@ -159,7 +163,8 @@ class CHttpRequest {
   void* m_easy;  // CURL*
   void* m_headerList = nullptr;  // curl_slist*
   std::string m_verb;
-  std::string m_url;
+  std::string m_url;      // as the caller gave it (CP932)
+  std::string m_wireUrl;  // as sent: UTF-8 escapes, IDNA host
   bool m_direct;  // no proxy for this request
   std::string m_user;
   std::string m_password;

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 SquidProxy::SquidProxy(Options options) : m_options(std::move(options)) {
   // Started by root (a container), squid drops to its own user, which must write here.
@@ -65,4 +67,13 @@ std::string SquidProxy::AccessLog() const {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+bool SquidProxy::Logged(const std::string& text, int timeoutMs) const {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (AccessLog().find(text) == std::string::npos) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
 }

@@ -50,6 +50,9 @@ class SquidProxy {
   std::string Address() const { return "127.0.0.1:" + std::to_string(m_port); }
   // What the proxy forwarded, one line per request (squid's native log format).
   std::string AccessLog() const;
+  // Whether the access log holds `text` within `timeoutMs`: squid writes a line when it
+  // has ended the transaction, which may be just after the client has its answer.
+  bool Logged(const std::string& text, int timeoutMs = 5000) const;
 
  private:
   std::string Configuration() const;

@@ -5,6 +5,9 @@
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
+#include "platform/cp932.h"
+#include "platform/file_system.h"
+#include "platform/proxy_address.h"
 
 namespace {
 
@@ -33,19 +36,36 @@ std::optional<int> ParseMailPort(const std::string& text) {
   return ParseNumber(text, 0, kMaxMailPort);
 }
 
-std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port) {
-  if (host.find_first_of(": \t") != std::string::npos) {
+std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port,
+                                          const std::string& user, const std::string& password) {
+  if (host.find_first_of(":@ \t") != std::string::npos) {
     return EnvRefusal{EnvRefusal::Field::ProxyHost, kBadProxyHost};
   }
   if (!port.empty() && !ParseNumber(port, 1, 65535)) {
     return EnvRefusal{EnvRefusal::Field::ProxyPort, kBadProxyPort};
   }
+  // The login is stored before the last '@', the user name up to its first ':' (CP932-aware:
+  // a Japanese name may hold a trail byte of either value).
+  bool separator = platform::FindFirstChar(user, ':') != std::string::npos ||
+                   platform::FindFirstChar(user, '@') != std::string::npos;
+  if (separator || (user.empty() && !password.empty())) {
+    return EnvRefusal{EnvRefusal::Field::ProxyUser, kBadProxyUser};
+  }
   return std::nullopt;
 }
 
-std::string JoinProxy(const std::string& host, const std::string& port) {
+std::string JoinProxy(const std::string& host, const std::string& port, const std::string& user,
+                      const std::string& password) {
   if (host.empty() || port.empty()) return {};
-  return host + ":" + TrimBlanks(port);
+  return platform::ProxyText({user, password, host, TrimBlanks(port)});
+}
+
+std::optional<EnvRefusal> CheckExtraCaFile(const std::string& path) {
+  platform::FileAttributes attributes;
+  if (path.empty() || (platform::ReadAttributes(path, attributes) && !attributes.isDirectory)) {
+    return std::nullopt;
+  }
+  return EnvRefusal{EnvRefusal::Field::ExtraCaFile, kBadCaFile};
 }
 
 int UsualSmtpPort(MailSecurity security) {
@@ -81,12 +101,15 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
   m_values.mailAccount = settings.m_mailAccount;
   m_values.mailPassword = settings.m_mailPassword;
-  std::size_t colon = settings.m_proxy.find(':');
-  if (colon != std::string::npos) {
-    m_values.proxyHost = settings.m_proxy.substr(0, colon);
-    m_values.proxyPort = settings.m_proxy.substr(colon + 1);
+  platform::ProxyAddress proxy = platform::ParseProxy(settings.m_proxy);
+  if (!proxy.port.empty()) {  // a stored proxy without a port shows nothing
+    m_values.proxyHost = proxy.host;
+    m_values.proxyPort = proxy.port;
+    m_values.proxyUser = proxy.user;
+    m_values.proxyPassword = proxy.password;
   }
   m_values.noProxyForLocal = settings.m_noProxyForLocal ? 1 : 0;
+  m_values.extraCaFile = settings.m_extraCaFile;
 }
 
 std::string CEnvSettings::AuthText() const {
@@ -97,7 +120,11 @@ std::optional<EnvRefusal> CEnvSettings::Check() const {
   if (!ParseMailPort(m_values.mailPort)) {
     return EnvRefusal{EnvRefusal::Field::MailPort, kBadMailPort};
   }
-  return CheckProxyParts(m_values.proxyHost, m_values.proxyPort);
+  if (auto refusal = CheckProxyParts(m_values.proxyHost, m_values.proxyPort, m_values.proxyUser,
+                                     m_values.proxyPassword)) {
+    return refusal;
+  }
+  return CheckExtraCaFile(m_values.extraCaFile);
 }
 
 void CEnvSettings::StoreInto(AppSettings& settings) const {
@@ -115,8 +142,10 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_mailAccount = m_values.mailAccount;
   settings.m_mailPassword = m_values.mailPassword;
   settings.m_smtpAuthState = m_authState;
-  settings.m_proxy = JoinProxy(m_values.proxyHost, m_values.proxyPort);
+  settings.m_proxy = JoinProxy(m_values.proxyHost, m_values.proxyPort, m_values.proxyUser,
+                               m_values.proxyPassword);
   settings.m_noProxyForLocal = m_values.noProxyForLocal;
+  settings.m_extraCaFile = m_values.extraCaFile;
 }
 
 void CEnvSettings::TestSend(IMailDialogHost& host, IPrompter& prompter) {

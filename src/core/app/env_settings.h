@@ -31,12 +31,15 @@ struct EnvDialogValues {
   std::string mailPassword;
   std::string proxyHost;
   std::string proxyPort;
+  std::string proxyUser;      // empty: the proxy wants no login
+  std::string proxyPassword;
   int noProxyForLocal = 1;
+  std::string extraCaFile;  // "追加の CA 証明書"
 };
 
 // Why values cannot be read back: the message for the user and the control to go to.
 struct EnvRefusal {
-  enum class Field { MailPort, ProxyHost, ProxyPort } field;
+  enum class Field { MailPort, ProxyHost, ProxyPort, ProxyUser, ExtraCaFile } field;
   std::string message;
 };
 
@@ -49,14 +52,23 @@ inline constexpr const char* kBadProxyPort =
 inline constexpr const char* kBadProxyHost =
     "プロキシのホスト名には空白や「:」を入れず、ポートはポートの欄に入力してください。";
 inline constexpr const char* kBadMailAddress = "メールアドレスが不正です。";
+inline constexpr const char* kBadProxyUser =
+    "プロキシのユーザー名には「:」や「@」を入れず、パスワードだけを入力しないでください。";
+inline constexpr const char* kBadCaFile = "追加の CA 証明書のファイルが見つかりません。";
 
 // The mail port as typed: a number from 0 to 30000 (blanks around it allowed).
 std::optional<int> ParseMailPort(const std::string& text);
-// nullopt when host and port may make the global proxy; an empty port is allowed (the
-// proxy is then none).
-std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port);
-// The stored form: host + ":" + port when both are given, else none.
-std::string JoinProxy(const std::string& host, const std::string& port);
+// nullopt when host, port and login may make the global proxy; an empty port is allowed
+// (the proxy is then none).
+std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port,
+                                          const std::string& user = {},
+                                          const std::string& password = {});
+// The stored form: host + ":" + port when both are given, else none; with
+// user + ":" + password + "@" before it when there is a user.
+std::string JoinProxy(const std::string& host, const std::string& port,
+                      const std::string& user = {}, const std::string& password = {});
+// nullopt when `path` is empty or names a file (the extra CA file).
+std::optional<EnvRefusal> CheckExtraCaFile(const std::string& path);
 
 // The usual SMTP port of a security: 25, 587 for STARTTLS, 465 for TLS.
 int UsualSmtpPort(MailSecurity security);

@@ -1,6 +1,8 @@
 #include "core/app/setting_names.h"
 
 #include "core/app/env_settings.h"
+#include "platform/cp932.h"
+#include "platform/proxy_address.h"
 
 namespace {
 
@@ -91,22 +93,38 @@ NamedSetting MailPassword() {
   return setting;
 }
 
+// "host:port" or "user:password@host:port"; printed with the password hidden.
 NamedSetting Proxy() {
-  return {"proxy", "ホスト名:ポート (ポートは 1 から 65535)、または空の文字列でなし",
-          [](const AppSettings& settings) { return settings.m_proxy; },
+  return {"proxy",
+          "ホスト名:ポート (ポートは 1 から 65535)、ユーザー:パスワード@ホスト名:ポート、"
+          "または空の文字列でなし",
+          [](const AppSettings& settings) { return platform::MaskedProxyText(settings.m_proxy); },
           [](AppSettings& settings, const std::string& value) {
             if (value.empty()) {
               settings.m_proxy.clear();
               return true;
             }
-            std::size_t colon = value.find(':');
-            if (colon == std::string::npos || colon == 0 || colon + 1 == value.size()) return false;
-            std::string host = value.substr(0, colon);
-            std::string port = value.substr(colon + 1);
-            if (CheckProxyParts(host, port)) return false;
-            settings.m_proxy = JoinProxy(host, port);
+            if (HasControlCharacter(value)) return false;
+            platform::ProxyAddress proxy = platform::ParseProxy(value);
+            bool login = platform::FindLastChar(value, '@') != std::string::npos;
+            if (proxy.host.empty() || proxy.port.empty() || (login && proxy.user.empty()) ||
+                CheckProxyParts(proxy.host, proxy.port, proxy.user, proxy.password)) {
+              return false;
+            }
+            settings.m_proxy = JoinProxy(proxy.host, proxy.port, proxy.user, proxy.password);
             return true;
           }};
+}
+
+// A PEM file of certificates trusted besides the system's; empty for none.
+NamedSetting ExtraCaFile() {
+  NamedSetting setting = Text("ca-file", &AppSettings::m_extraCaFile,
+                              "PEM 形式の CA 証明書のファイル、または空の文字列でなし");
+  auto store = setting.set;
+  setting.set = [store](AppSettings& settings, const std::string& value) {
+    return !CheckExtraCaFile(value) && store(settings, value);
+  };
+  return setting;
 }
 
 NamedSetting AuthState() {
@@ -124,6 +142,7 @@ std::vector<NamedSetting> MakeTable() {
       AuthState(),
       Proxy(),
       Flag("no-proxy-for-local", &AppSettings::m_noProxyForLocal),
+      ExtraCaFile(),
       Flag("start-resident", &AppSettings::m_startResident),
       Flag("reset-on-list-close", &AppSettings::m_resetOnListClose),
       Flag("list-double-click", &AppSettings::m_listDoubleClick,

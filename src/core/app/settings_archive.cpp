@@ -80,6 +80,7 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(settings.m_hostInterval);
   archive.WriteInt(static_cast<int>(settings.m_mailSecurity));
   archive.WriteInt(settings.m_autostart);
+  archive.WriteString(settings.m_extraCaFile);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -121,6 +122,7 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
     return false;
   }
   if (schema >= 11 && !LoadSchemaElevenSettings(archive, settings)) return false;
+  if (schema >= 12 && !archive.ReadString(settings.m_extraCaFile)) return false;
   return schema <= kAppSettingsSchema;
 }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/code_page_converter.h"
+#include "platform/cp932.h"
 #include "platform/file_system.h"
 
 namespace {

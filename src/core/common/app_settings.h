@@ -23,7 +23,9 @@ struct AppSettings {
   int m_startResident = 0;      // go to the tray at start-up
   int m_resetOnListClose = 0;   // clear all update marks when the watch list window closes
   int m_listDoubleClick = 0;    // double-click in the watch list: 0 show the site, 1 edit it
-  std::string m_proxy;          // global proxy "host:port"; empty for none
+  // Global proxy "host:port", or "user:password@host:port" for a proxy that wants a login
+  // (the password kept like the mail password); empty for none.
+  std::string m_proxy;
   int m_noProxyForLocal = 1;    // do not use the proxy for local addresses
   int m_linkOverwrite = 0;      // link update overwrites a changed file instead of numbering
   int m_fetchTimeLimit = 300;   // seconds a check's request may take in all; 0: no limit
@@ -36,4 +38,7 @@ struct AppSettings {
   int m_hostInterval = 0;       // "同一ホストの間隔": seconds between two requests to one host
   MailSecurity m_mailSecurity = MailSecurity::None;
   int m_autostart = 0;          // "ログイン時に起動": the user's login starts the program resident
+  // "追加の CA 証明書": a PEM file of certificates trusted besides the system's store (a
+  // company CA); empty for none.
+  std::string m_extraCaFile;
 };

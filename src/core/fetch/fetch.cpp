@@ -17,6 +17,8 @@
 #include "platform/event.h"
 #include "platform/file_system.h"
 #include "platform/http_session.h"
+#include "platform/proxy_address.h"
+#include "platform/transfer_error_text.h"
 
 namespace {
 
@@ -144,6 +146,16 @@ std::string FreeSavePath(const FetchJob& job) {
   return CreateUniqueFile(StripNumberSuffix(job.m_savePath));
 }
 
+// The request's own proxy when it has one, else the program-wide proxy. The sheet stores
+// the program-wide proxy's address in a request without a proxy of its own: that one
+// keeps the program-wide login, which the watch list file never holds.
+std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings) {
+  if (request.m_proxy.empty()) return settings.m_proxy;
+  platform::ProxyAddress global = platform::ParseProxy(settings.m_proxy);
+  if (global.HasLogin() && global.HostPort() == request.m_proxy) return settings.m_proxy;
+  return request.m_proxy;
+}
+
 }  // namespace
 
 std::string BusyMessage(int seconds) {
@@ -176,6 +188,7 @@ std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
 void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch) {
   fetch.m_proxy = settings.m_proxy;
   fetch.m_noProxyForLocal = settings.m_noProxyForLocal;
+  fetch.m_extraCaFile = settings.m_extraCaFile;
   fetch.m_pageSizeLimit = PageSizeLimitBytes(settings);
   fetch.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
 }
@@ -261,7 +274,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   platform::HttpOptions options;
   options.agent = kAgentText;
   if (!m_pRequest->m_proxy.empty()) {
-    options.proxy = m_pRequest->m_proxy;
+    options.proxy = ProxyOf(*m_pRequest, m_settings);
     options.bypassLocal = m_pRequest->m_bypassLocal != 0;
   } else if (!m_settings.m_proxy.empty()) {
     options.proxy = m_settings.m_proxy;
@@ -274,6 +287,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
   options.compressed = m_pJob->m_resumeOffset <= 0;
+  options.extraCaFile = m_settings.m_extraCaFile;
   options.connections = m_settings.m_connections;
   options.cancel = m_settings.m_cancel;
   return std::make_unique<platform::CHttpSession>(std::move(options));
@@ -445,6 +459,11 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
   FetchJob& job = *m_pJob;
   if (job.m_cancel) throw CFetchException(-1);
   int status = request.StatusCode();
+  if (status == 407) {  // the proxy, not the page, wants a login: no dialog can give it
+    job.m_resultText = platform::ProxyAuthenticationText(
+        platform::ParseProxy(ProxyOf(*m_pRequest, m_settings)).HasLogin());
+    throw CFetchException(2);
+  }
   while (status == 401) {
     job.m_resultCode = -1;
     std::optional<IPrompter::Credentials> answer = m_prompter.AskCredentials(job.m_url, kAuthTimeoutMs);

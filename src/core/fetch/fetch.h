@@ -29,7 +29,9 @@ class CHttpRequest;
 
 // What the retriever takes from the program-wide settings, plus the network time-outs.
 struct FetchSettings {
-  std::string m_proxy;         // "host:port", used when the request names no proxy of its own
+  // "host:port" or "user:password@host:port", used when the request names no proxy of its
+  // own (or names this one's address).
+  std::string m_proxy;
   int m_noProxyForLocal = 1;   // with m_proxy: not for local addresses
   std::uint32_t m_connectTimeoutMs = 30000;
   std::uint32_t m_receiveTimeoutMs = 60000;  // longest silence of the server within an answer
@@ -38,6 +40,7 @@ struct FetchSettings {
   std::uint32_t m_lowSpeedBytes = 10;
   std::uint32_t m_lowSpeedSeconds = 60;
   std::string m_caFile;  // PEM certificates trusted instead of the system's store (tests)
+  std::string m_extraCaFile;  // PEM certificates trusted besides the system's store
   std::int64_t m_pageSizeLimit = 64 << 20;  // bytes a body may have; 0: no limit
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
@@ -48,8 +51,8 @@ struct FetchSettings {
   std::uint32_t m_hostIntervalMs = 0;
   std::shared_ptr<CHostPacer> m_hostPacer;
 };
-// The program-wide fields of `settings` (proxy, local bypass, page size limit, pause per
-// host) taken into `fetch`, which keeps its own time-outs, pool, cancel and pacer.
+// The program-wide fields of `settings` (proxy, local bypass, extra CA file, page size
+// limit, pause per host) taken into `fetch`, which keeps its own time-outs, pool, cancel and pacer.
 void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch);
 FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto the defaults
 // The longest time a check's request may take in all, in milliseconds; 0: no limit.

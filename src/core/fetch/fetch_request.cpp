@@ -7,6 +7,7 @@
 #include "core/fetch/form_encoding.h"
 #include "core/fetch/record_lines.h"
 #include "platform/file_system.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -127,8 +128,10 @@ int FetchRequest::TransferFile(const std::string& path, const char* mode) {
   return result;
 }
 
+// The login goes in UTF-8, as servers read Basic credentials today.
 std::string FetchRequest::BasicAuthorizationHeader() const {
-  return "Authorization: Basic " + Base64Encode(m_user + ":" + m_password) + "\r\n";
+  return "Authorization: Basic " +
+         Base64Encode(platform::Cp932ToUtf8(m_user + ":" + m_password)) + "\r\n";
 }
 
 int FetchRequest::RequiredCompanionVersion() const {

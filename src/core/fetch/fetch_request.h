@@ -38,6 +38,7 @@ struct FetchRequest {
   // Writes one block when `mode` begins with 'w', else reads one; 1 on success.
   int TransferFile(const std::string& path, const char* mode);
 
+  // "Authorization: Basic ..." with the user and password in UTF-8, ending in CR LF.
   std::string BasicAuthorizationHeader() const;
   // The lowest companion helper version (150 = 1.50) that can show the request faithfully.
   int RequiredCompanionVersion() const;

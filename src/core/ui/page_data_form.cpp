@@ -2,8 +2,11 @@
 
 #include "core/common/version.h"
 #include "platform/text_codec.h"
+#include "platform/proxy_address.h"
+#include "platform/wire_url.h"
 
 VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
+  if (userAgent.find("Firefox") != std::string::npos) return VirtualBrowser::Firefox;
   if (userAgent.find("Netscape") != std::string::npos) return VirtualBrowser::Netscape;
   if (userAgent.find("MSIE") != std::string::npos) return VirtualBrowser::Msie;
   return VirtualBrowser::Pagewarden;
@@ -13,6 +16,7 @@ std::string AgentOfBrowser(VirtualBrowser browser) {
   switch (browser) {
     case VirtualBrowser::Msie: return kMsieAgent;
     case VirtualBrowser::Netscape: return kNetscapeAgent;
+    case VirtualBrowser::Firefox: return kFirefoxAgent;
     case VirtualBrowser::Pagewarden: break;
   }
   return kAgentText;
@@ -25,8 +29,9 @@ PageDataFields LoadPageData(const FetchRequest& request, const std::string& glob
   fields.referer = request.m_referer;
   fields.user = request.m_user;
   fields.password = request.m_password;
-  // A proxy equal to the global one is no proxy of the page's own.
-  if (request.m_proxy != globalProxy) {
+  // A proxy equal to the global one (or its address) is no proxy of the page's own.
+  if (request.m_proxy != globalProxy &&
+      request.m_proxy != platform::ParseProxy(globalProxy).HostPort()) {
     std::size_t colon = request.m_proxy.find(':');
     if (colon != std::string::npos) {
       fields.proxyHost = request.m_proxy.substr(0, colon);
@@ -35,6 +40,12 @@ PageDataFields LoadPageData(const FetchRequest& request, const std::string& glob
   }
   fields.browser = BrowserOfAgent(request.m_userAgent);
   return fields;
+}
+
+std::string PageDataFault(const PageDataFields& fields) {
+  if (fields.url.empty()) return {};
+  std::string fault = platform::UrlFault(fields.url);
+  return fault.empty() ? fault : fault + "。";
 }
 
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
@@ -46,8 +57,11 @@ void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
   request.m_password = fields.password;
   if (!fields.proxyHost.empty() && !fields.proxyPort.empty()) {
     request.m_proxy = fields.proxyHost + ":" + fields.proxyPort;
+  } else if (!globalProxy.empty()) {
+    // The login stays in the settings; the retriever adds it for this address.
+    request.m_proxy = platform::ParseProxy(globalProxy).HostPort();
   } else {
-    request.m_proxy = globalProxy;
+    request.m_proxy.clear();
   }
   request.m_userAgent = AgentOfBrowser(fields.browser);
 }

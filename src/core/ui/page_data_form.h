@@ -1,7 +1,8 @@
 // The page data page's rules: what its fields show of the working fetch request when the
 // page is first shown in a run, and what the fields write back on OK. The page's own
 // proxy is shown only when it differs from the global proxy; empty proxy fields store the
-// global proxy of that moment. The browser identity is one of three user agents.
+// global proxy's address of that moment (never its login). The browser identity is one of
+// four user agents.
 //
 // Threads: UI thread only.
 #pragma once
@@ -17,9 +18,15 @@ inline constexpr const char* kMsieAgent =
 inline constexpr const char* kNetscapeAgent =
     "Mozilla/5.0 (Windows; U; Windows NT 5.0; ja-JP; rv:0.9.4) Gecko/20011128 Netscape6/6.2.1";
 
-enum class VirtualBrowser { Msie, Netscape, Pagewarden };
+// A desktop Firefox ESR of today, for sites that turn the old identities away. Update it
+// here when a new ESR comes out; items keep the string they were given.
+inline constexpr const char* kFirefoxAgent =
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64; rv:140.0) Gecko/20100101 Firefox/140.0";
 
-// The browser a user agent stands for: "Netscape" in it, else "MSIE" in it, else our own.
+enum class VirtualBrowser { Msie, Netscape, Pagewarden, Firefox };
+
+// The browser a user agent stands for: "Firefox" in it, else "Netscape" in it, else "MSIE"
+// in it, else our own.
 VirtualBrowser BrowserOfAgent(const std::string& userAgent);
 // The user agent the page stores for a browser.
 std::string AgentOfBrowser(VirtualBrowser browser);
@@ -37,6 +44,9 @@ struct PageDataFields {
 
 // The fields for `request` on the page's first activation.
 PageDataFields LoadPageData(const FetchRequest& request, const std::string& globalProxy);
+// Why OK cannot take the fields: the message naming what is wrong with the address (an
+// empty one is allowed: the item is not checked), or empty.
+std::string PageDataFault(const PageDataFields& fields);
 // OK: the fields into `request`.
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
                    FetchRequest& request);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/wire_url.h"
+
 namespace {
 
 using Type = ItemField::Type;
@@ -57,8 +59,8 @@ std::string CheckText(const std::string& key, const std::string& value) {
   if (key == "Prox" && !value.empty() && !IsProxy(value)) {
     return "Prox はホスト:ポートで指定します: " + value;
   }
-  if (key == "Targ" && value.rfind("http://", 0) != 0 && value.rfind("https://", 0) != 0) {
-    return "URL は http:// か https:// で始まります: " + value;
+  if (key == "Targ") {
+    if (std::string fault = platform::UrlFault(value); !fault.empty()) return fault + ": " + value;
   }
   return "";
 }
@@ -165,7 +167,9 @@ std::string SetItemField(WatchItem& item, const std::string& key, const std::str
 }
 
 std::string CheckItem(const WatchItem& item) {
-  if (item.m_url.empty()) return "URL がありません";
+  if (std::string fault = platform::UrlFault(item.m_url); !fault.empty()) {
+    return item.m_url.empty() ? fault : fault + ": " + item.m_url;
+  }
   int comparisons = (item.m_compareAll == 1) + !item.m_simpleKeyword.empty() +
                     !item.m_anchorKeyword.empty();
   if (comparisons > 1) return "比較の方法は一つだけ選べます (ChkD, SKyW, Keyw)";

@@ -53,6 +53,7 @@ void AddAnnouncement(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
     options.agent = kAgentText;
     options.proxy = app.m_settings.m_proxy;
     options.bypassLocal = app.m_settings.m_noProxyForLocal != 0;
+    options.extraCaFile = app.m_settings.m_extraCaFile;
     state->check->SetHttpOptions(std::move(options));
     AnnounceWindow window;
     window.queue = &queue;

@@ -169,10 +169,24 @@ void CEnvDlg::CreateControls() {
   proxyRow->Add(Label(proxyBox, "ポート"), 0, center | wxRIGHT, kGap);
   proxyRow->Add(m_proxyPort, 0);
   proxy->Add(proxyRow, 0, wxEXPAND | wxALL, kGap);
+  auto* loginRow = new wxBoxSizer(wxHORIZONTAL);
+  m_proxyUser = AddEdit(proxyBox, "proxyUser", 120);
+  m_proxyPassword = AddEdit(proxyBox, "proxyPassword", 120, wxTE_PASSWORD);
+  loginRow->Add(Label(proxyBox, "ユーザー名"), 0, center | wxRIGHT, kGap);
+  loginRow->Add(m_proxyUser, 1, wxRIGHT, kGap * 2);
+  loginRow->Add(Label(proxyBox, "パスワード"), 0, center | wxRIGHT, kGap);
+  loginRow->Add(m_proxyPassword, 1);
+  proxy->Add(loginRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kGap);
   m_noProxyForLocal =
       Check(proxyBox, "noProxyForLocal", "ローカルアドレスにはプロキシを使わない");
   proxy->Add(m_noProxyForLocal, 0, wxLEFT | wxRIGHT | wxBOTTOM, kGap);
   top->Add(proxy, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+
+  auto* caRow = new wxBoxSizer(wxHORIZONTAL);
+  m_extraCaFile = AddEdit(this, "extraCaFile", 260);
+  caRow->Add(Label(this, "追加の CA 証明書 (PEM)"), 0, center | wxRIGHT, kGap);
+  caRow->Add(m_extraCaFile, 1);
+  top->Add(caRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->AddStretchSpacer();
@@ -202,7 +216,10 @@ bool CEnvDlg::TransferDataToWindow() {
   m_authState->ChangeValue(ToWx(m_logic.AuthText()));
   m_proxyHost->ChangeValue(ToWx(values.proxyHost));
   m_proxyPort->ChangeValue(ToWx(values.proxyPort));
+  m_proxyUser->ChangeValue(ToWx(values.proxyUser));
+  m_proxyPassword->ChangeValue(ToWx(values.proxyPassword));
   m_noProxyForLocal->SetValue(values.noProxyForLocal != 0);
+  m_extraCaFile->ChangeValue(ToWx(values.extraCaFile));
   return true;
 }
 
@@ -223,7 +240,10 @@ void CEnvDlg::ReadControls() {
   values.mailPassword = FromWx(m_mailPassword->GetValue());
   values.proxyHost = FromWx(m_proxyHost->GetValue());
   values.proxyPort = FromWx(m_proxyPort->GetValue());
+  values.proxyUser = FromWx(m_proxyUser->GetValue());
+  values.proxyPassword = FromWx(m_proxyPassword->GetValue());
   values.noProxyForLocal = m_noProxyForLocal->GetValue() ? 1 : 0;
+  values.extraCaFile = FromWx(m_extraCaFile->GetValue());
 }
 
 bool CEnvDlg::TransferDataFromWindow() {
@@ -231,9 +251,11 @@ bool CEnvDlg::TransferDataFromWindow() {
   std::optional<EnvRefusal> refusal = m_logic.Check();
   if (!refusal) return true;
   m_prompter.ShowMessage(refusal->message, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
-  wxTextCtrl* field = refusal->field == EnvRefusal::Field::MailPort    ? m_mailPort
-                      : refusal->field == EnvRefusal::Field::ProxyHost ? m_proxyHost
-                                                                       : m_proxyPort;
+  wxTextCtrl* field = refusal->field == EnvRefusal::Field::MailPort      ? m_mailPort
+                      : refusal->field == EnvRefusal::Field::ProxyHost   ? m_proxyHost
+                      : refusal->field == EnvRefusal::Field::ProxyUser   ? m_proxyUser
+                      : refusal->field == EnvRefusal::Field::ExtraCaFile ? m_extraCaFile
+                                                                         : m_proxyPort;
   field->SetFocus();
   field->SelectAll();
   return false;

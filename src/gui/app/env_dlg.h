@@ -62,5 +62,8 @@ class CEnvDlg : public wxDialog {
   wxTextCtrl* m_authState = nullptr;
   wxTextCtrl* m_proxyHost = nullptr;
   wxTextCtrl* m_proxyPort = nullptr;
+  wxTextCtrl* m_proxyUser = nullptr;
+  wxTextCtrl* m_proxyPassword = nullptr;
   wxCheckBox* m_noProxyForLocal = nullptr;
+  wxTextCtrl* m_extraCaFile = nullptr;
 };

@@ -58,6 +58,32 @@ TEST(EnvSettings, OpensWithTheSettingsAndOkWritesEveryValueBack) {
   EXPECT_EQ(settings.m_proxy, "");
 }
 
+TEST(EnvSettings, AProxyLoginAndTheExtraCaFileGoThroughTheDialogUnchanged) {
+  AppSettings stored = Stored();
+  stored.m_proxy = "taro:p@ss:w@proxy.example.jp:3128";
+  stored.m_extraCaFile = "/etc/hostname";
+  CEnvSettings dialog(stored);
+  EXPECT_EQ(dialog.Values().proxyHost, "proxy.example.jp");
+  EXPECT_EQ(dialog.Values().proxyPort, "3128");
+  EXPECT_EQ(dialog.Values().proxyUser, "taro");
+  EXPECT_EQ(dialog.Values().proxyPassword, "p@ss:w");
+  ASSERT_FALSE(dialog.Check());
+  AppSettings settings;
+  dialog.StoreInto(settings);
+  EXPECT_EQ(settings.m_proxy, stored.m_proxy);
+  EXPECT_EQ(settings.m_extraCaFile, "/etc/hostname");
+
+  dialog.Values().proxyUser = "ta:ro";
+  ASSERT_TRUE(dialog.Check());
+  EXPECT_EQ(dialog.Check()->field, EnvRefusal::Field::ProxyUser);
+  dialog.Values().proxyUser = "";  // a password without a user
+  ASSERT_TRUE(dialog.Check());
+  dialog.Values().proxyPassword = "";
+  dialog.Values().extraCaFile = "/no/such/ca.pem";
+  ASSERT_TRUE(dialog.Check());
+  EXPECT_EQ(dialog.Check()->field, EnvRefusal::Field::ExtraCaFile);
+}
+
 TEST(EnvSettings, RefusesPortsOutOfRangeAndAProxyThatCannotBeJoined) {
   CEnvSettings dialog(Stored());
   for (const char* port : {"30001", "-1", "abc", "", "25x"}) {

@@ -53,8 +53,27 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
   EXPECT_EQ(settings.m_fetchTimeLimit, 0);
   EXPECT_FALSE(Set(settings, "page-size-limit", "4097"));
   EXPECT_EQ(settings.m_mailSecurity, MailSecurity::StartTls);
-  EXPECT_EQ(NamedSettings().size(), 19u);
+  EXPECT_EQ(NamedSettings().size(), 20u);
   EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
+}
+
+TEST(SettingNames, AProxyLoginIsKeptWholeAndPrintedWithoutItsPassword) {
+  AppSettings settings;
+  ASSERT_TRUE(Set(settings, "proxy", "太郎:p@ss:秘密@proxy.example.jp:3128"));
+  EXPECT_EQ(settings.m_proxy, "太郎:p@ss:秘密@proxy.example.jp:3128");
+  EXPECT_EQ(Get(settings, "proxy"), "太郎:********@proxy.example.jp:3128");
+  for (const char* value : {"@proxy:3128", ":secret@proxy:3128", "taro:pw@proxy", "taro:pw@:80"}) {
+    EXPECT_FALSE(Set(settings, "proxy", value)) << value;
+  }
+  EXPECT_EQ(settings.m_proxy, "太郎:p@ss:秘密@proxy.example.jp:3128");
+
+  // The extra CA file must be a file; empty is none.
+  EXPECT_FALSE(Set(settings, "ca-file", "/no/such/ca.pem"));
+  EXPECT_FALSE(Set(settings, "ca-file", "/tmp"));
+  EXPECT_TRUE(Set(settings, "ca-file", "/etc/hostname"));
+  EXPECT_EQ(Get(settings, "ca-file"), "/etc/hostname");
+  EXPECT_TRUE(Set(settings, "ca-file", ""));
+  EXPECT_EQ(settings.m_extraCaFile, "");
 }
 
 TEST(SettingNames, RefusedValuesLeaveTheSettingAsItWas) {

@@ -32,6 +32,7 @@ const char* const kAccount = "watcher@example.jp";
 const char* const kPassword = "秘密pass";
 const char* const kAuthState = "AUTH LOGIN 対応";
 const char* const kProxy = "proxy.example.jp:8080";
+const char* const kCaFile = "/etc/社内/ca.pem";
 const char* const kFolder = "/home/ユーザー/links";
 
 std::string AppPart(int schema) {
@@ -47,6 +48,7 @@ std::string AppPart(int schema) {
   if (schema >= 9) bytes += Str(kProxy) + Int(0);
   if (schema >= 10) bytes += Int(0) + Int(120) + Int(16);  // notification, time limit, page size
   if (schema >= 11) bytes += Int(5) + Int(8) + Int(30) + Int(2) + Int(1);
+  if (schema >= 12) bytes += Str(kCaFile);
   return bytes;
 }
 
@@ -83,6 +85,7 @@ AppSettings FullSettings() {
   settings.m_hostInterval = 30;
   settings.m_mailSecurity = MailSecurity::Tls;
   settings.m_autostart = 1;
+  settings.m_extraCaFile = kCaFile;
   return settings;
 }
 
@@ -124,7 +127,7 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
           std::to_string(s.m_pageSizeLimitMiB), std::to_string(s.m_historyCount),
           std::to_string(s.m_checkJobs), std::to_string(s.m_hostInterval),
           std::to_string(static_cast<int>(s.m_mailSecurity)), std::to_string(s.m_autostart),
-          m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
+          s.m_extraCaFile, m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
 
@@ -133,7 +136,7 @@ std::vector<std::string> FullFields() {
   return Fields(FullSettings(), FullMainWindow(), FullWatchListWindow());
 }
 
-std::string FullArchive() { return AppPart(11) + MainPart(3) + WatchPart(2); }
+std::string FullArchive() { return AppPart(12) + MainPart(3) + WatchPart(2); }
 
 struct Loaded {
   AppSettings settings;
@@ -168,9 +171,9 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
   EXPECT_EQ(StoreSettingsArchive(FullSettings(), FullMainWindow(), FullWatchListWindow()),
             FullArchive());
   // Defaults, spelled out completely once.
-  std::string defaults = Int(11) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
+  std::string defaults = Int(12) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
                          Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) + Int(300) + Int(64) +
-                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) +  // application
+                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) + Str("") +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -179,7 +182,7 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
 }
 
 TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
-  for (int schema = 3; schema <= 11; ++schema) {
+  for (int schema = 3; schema <= 12; ++schema) {
     SCOPED_TRACE("schema " + std::to_string(schema));
     Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
     EXPECT_TRUE(loaded.whole);
@@ -210,6 +213,7 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_mailSecurity = MailSecurity::Tls;
       expected.m_autostart = 1;
     }
+    if (schema >= 12) expected.m_extraCaFile = kCaFile;
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
@@ -239,19 +243,19 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
 TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   // Main window schema 2: the folder only, then the watch list window part.
-  Loaded folderOnly(AppPart(11) + MainPart(2) + WatchPart(2));
+  Loaded folderOnly(AppPart(12) + MainPart(2) + WatchPart(2));
   EXPECT_TRUE(folderOnly.whole);
   MainWindowLayout expectedMain;
   expectedMain.m_linkFolder = kFolder;
   EXPECT_EQ(folderOnly.AllFields(), Fields(FullSettings(), expectedMain, FullWatchListWindow()));
 
   // Main window schema 1: no watch list window part is read, even when bytes follow.
-  Loaded noWatchList(AppPart(11) + MainPart(1) + WatchPart(2));
+  Loaded noWatchList(AppPart(12) + MainPart(1) + WatchPart(2));
   EXPECT_TRUE(noWatchList.whole);
   EXPECT_EQ(noWatchList.AllFields(), Fields(FullSettings(), expectedMain, {}));
 
   // Watch list window schema 1 has no rectangle.
-  Loaded noRect(AppPart(11) + MainPart(3) + WatchPart(1));
+  Loaded noRect(AppPart(12) + MainPart(3) + WatchPart(1));
   EXPECT_TRUE(noRect.whole);
   WatchListWindowLayout expectedWatch = FullWatchListWindow();
   expectedWatch.m_windowRect = {};
@@ -260,12 +264,12 @@ TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
 
 TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   // A later version may append fields; where its next part begins is then unknown.
-  std::string newer = Int(12) + AppPart(11).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
+  std::string newer = Int(13) + AppPart(12).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
   Loaded loaded(newer);
   EXPECT_TRUE(loaded.whole);
   EXPECT_EQ(loaded.AllFields(), Fields(FullSettings(), {}, {}));
 
-  Loaded newerLayout(AppPart(11) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
+  Loaded newerLayout(AppPart(12) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 
   // An encryption this version does not know is never read as none.

@@ -368,6 +368,27 @@ TEST_F(FetchTest, AuthenticationAsksTheUserAndRetries) {
   EXPECT_EQ(before + 1, m_server.RequestCount());
 }
 
+// A Japanese login goes in UTF-8; a 407 of the proxy (here the server itself, taken as the
+// proxy) ends at once with its own text instead of asking for the page's login.
+TEST_F(FetchTest, JapaneseLoginsGoInUtf8AndAProxyLoginIsNotAskedFor) {
+  m_server.Handle("/secret.htm", [](const HttpRequestRecord& request) {
+    return request.Header("Authorization") == "Basic 5aSq6YOOOuenmOWvhg==" ? Html("inside")
+                                                                         : ScriptedResponse::Challenge();
+  });
+  m_prompter.QueueCredentials(IPrompter::Credentials{"太郎", "秘密"});  // CP932, as typed
+  FetchJob job = Job("/secret.htm");
+  EXPECT_EQ(0, Run(job)) << job.m_resultText;
+
+  m_server.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Status(407); });
+  m_settings.m_proxy = "taro:pw@127.0.0.1:" + std::to_string(m_server.Port());
+  FetchJob behindProxy = Job("/page.htm");
+  behindProxy.m_url = "http://example.org/page.htm";
+  EXPECT_EQ(2, Run(behindProxy));
+  EXPECT_EQ(behindProxy.m_resultText.rfind("プロキシの認証に失敗しました", 0), 0u)
+      << behindProxy.m_resultText;
+  EXPECT_EQ(m_server.Requests().back().Header("Proxy-Authorization"), "Basic dGFybzpwdw==");
+}
+
 TEST_F(FetchTest, SavePathFollowsTheAnswersType) {
   m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
   FetchJob bare = Job("/index", "noext");

@@ -144,6 +144,30 @@ TEST(PageData, TypedTextsThatShiftJisCannotHoldKeepTheUserOnThePage) {
             "別の文字に置き換えてください。");
 }
 
+TEST(PageData, TheGlobalProxyLoginStaysInTheSettingsAndFirefoxIsAPreset) {
+  FetchRequest request;
+  PageDataFields fields = LoadPageData(request, "taro:pw@global:8080");
+  StorePageData(fields, "taro:pw@global:8080", request);
+  EXPECT_EQ(request.m_proxy, "global:8080") << "no password in the watch list";
+  fields = LoadPageData(request, "taro:pw@global:8080");
+  EXPECT_EQ(fields.proxyHost + fields.proxyPort, "") << "still the global proxy";
+
+  fields.browser = VirtualBrowser::Firefox;
+  StorePageData(fields, "", request);
+  EXPECT_EQ(request.m_userAgent, kFirefoxAgent);
+  EXPECT_EQ(LoadPageData(request, "").browser, VirtualBrowser::Firefox);
+  // Older identities stay what they were.
+  request.m_userAgent = kMsieAgent;
+  EXPECT_EQ(LoadPageData(request, "").browser, VirtualBrowser::Msie);
+
+  fields.url = "";
+  EXPECT_EQ(PageDataFault(fields), "") << "an item without an address is allowed";
+  fields.url = "http://exa mple.org/";
+  EXPECT_EQ(PageDataFault(fields), "URL のホスト名に空白があります。");
+  fields.url = "https://例え.jp/ページ";
+  EXPECT_EQ(PageDataFault(fields), "");
+}
+
 TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   WatchItem item;
   item.m_savePath = "/data/page.html";

@@ -121,6 +121,12 @@ void CDefineSheet::OnPageChanged(wxBookCtrlEvent& event) {
 void CDefineSheet::Accept() {
   CSheetPage* current = CurrentPage();
   if (current && !current->OnKillActive()) return;
+  for (std::size_t index = 0; index < m_pages.size(); ++index) {
+    if (m_pages[index]->WasActivated() && !m_pages[index]->CanAccept()) {
+      ShowPage(static_cast<int>(index));
+      return;
+    }
+  }
   // A page the user never opened in this run leaves its fields as they were loaded.
   for (CSheetPage* page : m_pages) {
     if (page->WasActivated()) page->OnOK(m_working);

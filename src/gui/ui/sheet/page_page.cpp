@@ -64,7 +64,8 @@ CPagePage::CPagePage(wxWindow* book, const SheetServices& services)
                              wxDefaultSize, wxRB_GROUP);
   m_netscape = new wxRadioButton(browserParent, wxID_ANY, ToWx("Netscape"));
   m_own = new wxRadioButton(browserParent, wxID_ANY, ToWx("Pagewarden"));
-  for (wxRadioButton* button : {m_msie, m_netscape, m_own}) {
+  m_firefox = new wxRadioButton(browserParent, wxID_ANY, ToWx("Firefox"));
+  for (wxRadioButton* button : {m_msie, m_netscape, m_own, m_firefox}) {
     browserBox->Add(button, 0, wxALL, kGap);
   }
   top->Add(browserBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
@@ -87,6 +88,7 @@ void CPagePage::OnFirstActivation(WatchItem& item) {
   m_msie->SetValue(fields.browser == VirtualBrowser::Msie);
   m_netscape->SetValue(fields.browser == VirtualBrowser::Netscape);
   m_own->SetValue(fields.browser == VirtualBrowser::Pagewarden);
+  m_firefox->SetValue(fields.browser == VirtualBrowser::Firefox);
 }
 
 PageDataFields CPagePage::FieldsFromControls() const {
@@ -100,6 +102,7 @@ PageDataFields CPagePage::FieldsFromControls() const {
   fields.proxyPort = FromWx(m_proxyPort->GetValue());
   fields.browser = m_netscape->GetValue() ? VirtualBrowser::Netscape
                    : m_msie->GetValue()   ? VirtualBrowser::Msie
+                   : m_firefox->GetValue() ? VirtualBrowser::Firefox
                                           : VirtualBrowser::Pagewarden;
   return fields;
 }
@@ -117,6 +120,14 @@ bool CPagePage::OnKillActive() {
   // The other pages work on the address as typed.
   Item().m_url = FromWx(m_url->GetValue());
   return true;
+}
+
+bool CPagePage::CanAccept() {
+  std::string fault = PageDataFault(FieldsFromControls());
+  if (fault.empty()) return true;
+  m_services.prompter.ShowMessage(fault, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+  m_url->SetFocus();
+  return false;
 }
 
 void CPagePage::OnOK(WatchItem& item) {

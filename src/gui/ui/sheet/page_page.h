@@ -14,6 +14,7 @@ class CPagePage : public CSheetPage {
   CPagePage(wxWindow* book, const SheetServices& services);
 
   bool OnKillActive() override;
+  bool CanAccept() override;
   void OnOK(WatchItem& item) override;
 
   // For tests: the controls in the order of the fields.
@@ -36,4 +37,5 @@ class CPagePage : public CSheetPage {
   wxRadioButton* m_msie = nullptr;
   wxRadioButton* m_netscape = nullptr;
   wxRadioButton* m_own = nullptr;
+  wxRadioButton* m_firefox = nullptr;
 };

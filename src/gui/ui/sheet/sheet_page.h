@@ -56,6 +56,9 @@ class CSheetPage : public wxPanel {
 
   // Leaving the page (another tab or OK): false keeps the user on it.
   virtual bool OnKillActive() { return true; }
+  // OK, for every page activated in the run: false (after telling the user why) keeps the
+  // sheet open on this page.
+  virtual bool CanAccept() { return true; }
   // OK: the fields into the working item.
   virtual void OnOK(WatchItem& item) = 0;
 
