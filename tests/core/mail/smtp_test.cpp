@@ -77,9 +77,7 @@ TEST_F(SendMailTest, FullConversationWithAuthPlain) {
   EXPECT_EQ(lines[5].substr(lines[5].size() - 14), "\r\nhello\r\n\r\n.\r\n");
   EXPECT_EQ(lines[6], "QUIT");
   EXPECT_FALSE(platform::FileExists(path));  // consumed by the send
-  std::string utf8Log = m_folder.ReadBytes("InetCom.log");  // read on the system as it is
-  EXPECT_NE(utf8Log.find(platform::Cp932ToUtf8("[送信] データ送信中")), std::string::npos);
-  std::string log = platform::Utf8ToCp932(utf8Log);
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[送信] AUTH PLAIN ********\r\n"), std::string::npos);
   EXPECT_EQ(log.find(lines[1]), std::string::npos);
   EXPECT_NE(log.find("[受信] 220 ready\r\n"), std::string::npos);
