@@ -72,7 +72,7 @@ nlohmann::json ResultRowJson(const ResultRow& row, const WatchItem* item, int po
   // The retriever keeps the HTTP status of a failure only; codes below 100 are its own.
   document["httpStatus"] =
       failed && item && item->m_errorStatus >= 100 ? nlohmann::json(item->m_errorStatus) : nullptr;
-  document["error"] = failed || outcome == "mailFailed" ? nlohmann::json(Utf8(row.m_text)) : nullptr;
+  document["error"] = row.m_image == ResultRow::kError ? nlohmann::json(Utf8(row.m_text)) : nullptr;
   if (item) {
     document["name"] = Utf8(item->m_name);
     document["url"] = Utf8(item->m_url);
