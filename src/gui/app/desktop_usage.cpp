@@ -1,7 +1,6 @@
 #include "gui/app/desktop_usage.h"
 
 #include "core/common/closest_name.h"
-#include "core/common/version.h"
 #include "platform/text_codec.h"
 
 std::string DesktopUsageText() {
