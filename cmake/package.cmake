@@ -5,14 +5,15 @@ set(CPACK_PACKAGE_NAME pagewarden)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Pagewarden developers <pagewarden@pagewarden.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "web page update checker with a Japanese interface")
-# The long description; CPack puts the summary above it.
+# The long description, one paragraph; CPack puts the summary above it and starts every
+# line with the one blank Debian's control file asks for.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Pagewarden keeps a watch list of web pages and fetches each page on its
- schedule. It decides whether a page changed (the whole file, a keyword count,
- an area after an anchor keyword, or the server's date) and tells the user by
- an update mark, a sound, a desktop notification, the page in the browser or a
- notification mail. The package holds the desktop program pagewarden and the
- command-line program pagewarden-cli.")
+schedule. It decides whether a page changed (the whole file, a keyword count,
+an area after an anchor keyword, or the server's date) and tells the user by
+an update mark, a sound, a desktop notification, the page in the browser or a
+notification mail. The package holds the desktop program pagewarden and the
+command-line program pagewarden-cli.")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)

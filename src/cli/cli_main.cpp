@@ -1,6 +1,7 @@
 #include "cli/cli_main.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "cli/console.h"
 #include "cli/item_options.h"
 #include "cli/mail_test_command.h"
+#include "cli/usage_mistake.h"
 #include "core/common/app_settings.h"
 #include "core/common/version.h"
 #include "platform/text_codec.h"
@@ -22,7 +24,8 @@
 namespace {
 
 const char* const kUsage[] = {
-    "使い方: pagewarden-cli [--home フォルダ] コマンド",
+    "使い方: pagewarden-cli [--home フォルダ] コマンド [引数]",
+    "        pagewarden-cli --help | --version",
     "",
     "コマンド:",
     "  list [--json] ウォッチアイテムを一覧表示します",
@@ -30,6 +33,7 @@ const char* const kUsage[] = {
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
     "               (--json: 結果を一つの JSON 文書で表示します)",
+    "               (失敗したチェックがあれば終了コード 3)",
     "               (--jobs N: 今回だけ同時に N 件までチェックします, 1 から 16)",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  diff N [--no-color]",
@@ -47,18 +51,23 @@ const char* const kUsage[] = {
     "  settings [名前 [値]]",
     "               設定を一覧表示します (名前<TAB>値)。名前と値で設定を変更して保存します",
     "               (settings mail-password - はパスワードを標準入力から読みます)",
+    "オプション (コマンドの前に):",
+    "  --home フォルダ",
+    "               データフォルダ。省くと PAGEWARDEN_HOME、なければ",
+    "               $XDG_DATA_HOME/pagewarden (既定は ~/.local/share/pagewarden)",
     "  --version    版を表示します",
-    "  --help       この説明を表示します",
+    "  --help, -h   この説明を表示します",
     "",
-    "--home を省くと PAGEWARDEN_HOME、なければ $XDG_DATA_HOME/pagewarden",
-    "(既定は ~/.local/share/pagewarden) をデータフォルダとして使います。",
+    "終了コード: 0 成功, 1 失敗 (データフォルダを使えない, 他のプログラムが使用中など),",
+    "            2 引数の誤り, 3 check で失敗したチェックがある",
 };
 
 void PrintUsage(FILE* stream) {
   for (const char* line : kUsage) {
-    if (std::string(line).rfind("  --version", 0) == 0) {  // the item commands come before
+    if (std::string(line).rfind("オプション", 0) == 0) {  // the item commands come before
       for (const char* item : ItemOptionsUsage()) PrintLine(item, stream);
       for (const char* item : ItemCommandsUsage()) PrintLine(item, stream);
+      PrintLine("", stream);
     }
     PrintLine(line, stream);
   }
@@ -81,10 +90,76 @@ bool ParseJobs(const std::string& text, int& jobs) {
   return jobs >= 1 && jobs <= kMaxCheckJobs;
 }
 
-int UsageError(const std::string& message) {
-  if (!message.empty()) PrintLine("pagewarden-cli: " + message, stderr);
-  PrintUsage(stderr);
-  return 2;
+// The commands whose options are known here, with those options; add, set and settings
+// read their own arguments (a value may begin with a dash).
+const std::map<std::string, std::vector<std::string>>& CommandOptions() {
+  static const std::map<std::string, std::vector<std::string>> options = {
+      {"list", {"--json"}},      {"check", {"--json", "--jobs", "--no-actions"}},
+      {"run", {"--no-actions"}}, {"diff", {"--no-color"}},
+      {"links", {"--force"}},    {"mailtest", {}},
+      {"show", {"--json"}},      {"edit", {}},
+      {"remove", {}},            {"enable", {}},
+      {"disable", {}},           {"ack", {}}};
+  return options;
+}
+
+std::vector<std::string> CommandNames() {
+  std::vector<std::string> names = {"add", "set", "settings"};
+  for (const auto& [name, options] : CommandOptions()) names.push_back(name);
+  return names;
+}
+
+// "-x" or "--x", not a negative number.
+bool LooksLikeOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-' && (argument[1] < '0' || argument[1] > '9');
+}
+
+// An argument of `command` that looks like an option it does not have; "" when none.
+std::string UnknownOption(const std::string& command, const std::vector<std::string>& args) {
+  auto known = CommandOptions().find(command);
+  if (known == CommandOptions().end()) return "";
+  for (const std::string& argument : args) {
+    if (!LooksLikeOption(argument)) continue;
+    const std::vector<std::string>& options = known->second;
+    if (std::find(options.begin(), options.end(), argument) == options.end()) {
+      return UnknownNameText("不明なオプション", argument, options);
+    }
+  }
+  return "";
+}
+
+// The options before the command, given anywhere among themselves.
+struct GlobalOptions {
+  std::string home;
+  bool help = false;
+  bool version = false;
+  std::size_t commandAt = 0;  // the index of the command in the arguments
+  std::string mistake;        // a message when the options cannot be used
+};
+
+GlobalOptions ReadGlobalOptions(const std::vector<std::string>& args) {
+  GlobalOptions global;
+  std::size_t& next = global.commandAt;
+  for (; next < args.size() && LooksLikeOption(args[next]); ++next) {
+    const std::string& option = args[next];
+    if (option == "--home") {
+      if (next + 1 >= args.size() || args[next + 1].empty()) {
+        global.mistake = "--home にフォルダがありません";
+        return global;
+      }
+      global.home = args[++next];
+    } else if (option.rfind("--home=", 0) == 0 && option.size() > 7) {
+      global.home = option.substr(7);
+    } else if (option == "--help" || option == "-h") {
+      global.help = true;
+    } else if (option == "--version") {
+      global.version = true;
+    } else {
+      global.mistake = UnknownNameText("不明なオプション", option, {"--home", "--help", "--version"});
+      return global;
+    }
+  }
+  return global;
 }
 
 // A positive item number, or 0 when the text is not one.
@@ -104,35 +179,31 @@ int RunCli(int argc, char** argv) {
     if (RefuseForeignText(argv[i])) return 2;
     args.push_back(platform::Utf8ToCp932(argv[i]));
   }
-  if (args.size() == 1 && args[0] == "--version") {
-    PrintLine(kProductTitle);
-    return 0;
-  }
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+  GlobalOptions global = ReadGlobalOptions(args);
+  if (!global.mistake.empty()) return UsageMistake(global.mistake);
+  if (global.help) {
     PrintUsage(stdout);
     return 0;
   }
-
-  std::string home;
-  std::size_t next = 0;
-  while (next < args.size() && args[next].rfind("--", 0) == 0) {
-    const std::string& option = args[next];
-    if (option == "--home") {
-      if (next + 1 >= args.size() || args[next + 1].empty()) {
-        return UsageError("--home にフォルダがありません");
-      }
-      home = args[next + 1];
-      next += 2;
-    } else if (option.rfind("--home=", 0) == 0 && option.size() > 7) {
-      home = option.substr(7);
-      ++next;
-    } else {
-      return UsageError("不明なオプション: " + option);
-    }
+  if (global.version) {
+    PrintLine(kProductTitle);
+    return 0;
   }
-  if (next >= args.size()) return UsageError("コマンドがありません");
-  const std::string& command = args[next];
-  std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
+  if (global.commandAt >= args.size()) return UsageMistake("コマンドがありません");
+  const std::string& home = global.home;
+  const std::string& command = args[global.commandAt];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(global.commandAt) + 1, args.end());
+  std::vector<std::string> commands = CommandNames();
+  if (std::find(commands.begin(), commands.end(), command) == commands.end()) {
+    return UsageMistake(UnknownNameText("不明なコマンド", command, commands));
+  }
+  if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (std::string unknown = UnknownOption(command, rest); !unknown.empty()) {
+    return UsageMistake(unknown);
+  }
 
   if (command == "links") return RunLinksCommand(home, rest);
   if (command == "settings") return RunSettingsCommand(home, rest);
@@ -145,7 +216,7 @@ int RunCli(int argc, char** argv) {
     auto found = std::find(rest.begin(), rest.end(), "--jobs");
     if (found != rest.end()) {
       if (found + 1 == rest.end() || !ParseJobs(*(found + 1), jobs)) {
-        return UsageError("--jobs には 1 から " + std::to_string(kMaxCheckJobs) + " までの整数を指定します");
+        return UsageMistake("--jobs には 1 から " + std::to_string(kMaxCheckJobs) + " までの整数を指定します");
       }
       rest.erase(found, found + 2);
     }
@@ -157,16 +228,13 @@ int RunCli(int argc, char** argv) {
     if (rest.size() == 1) {
       if (int number = ItemNumber(rest[0])) return RunDiffCommand(home, number - 1, colour);
     }
-    return UsageError("diff にはアイテムの番号 (1 から) を指定します");
+    return UsageMistake("diff にはアイテムの番号 (1 から) を指定します");
   }
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
     if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs);
     if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs);
-    return UsageError("check には all かアイテムの番号 (1 から) を指定します");
   }
-  if (command == "list" || command == "run" || command == "check" || command == "mailtest") {
-    return UsageError(command + " の引数が正しくありません");
-  }
-  return UsageError("不明なコマンド: " + command);
+  if (command == "check") return UsageMistake("check には all かアイテムの番号 (1 から) を指定します");
+  return UsageMistake(command + " には引数がありません: " + rest[0]);
 }

@@ -19,10 +19,15 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json, bo
   std::set<unsigned> waiting;  // identities of the items still to be checked
   nlohmann::json rows = nlohmann::json::array();
   CWatchList* checked = nullptr;
+  bool anyFailed = false;
   CConsoleResultView view(
       [&](const ResultRow& row) {
         waiting.erase(row.m_itemId);
-        if (json) rows.push_back(ResultRowJson(row, checked->FindById(row.m_itemId)));
+        anyFailed = anyFailed || IsFailedCheckRow(row);
+        if (!json) return;
+        int position = row.m_itemId ? checked->FindById(row.m_itemId) : -1;
+        rows.push_back(ResultRowJson(row, position >= 0 ? checked->GetItemPtr(position) : nullptr,
+                                     position));
       },
       !json);
   CCheckSession& checks =
@@ -54,5 +59,5 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json, bo
   session.Serve([&] { return waiting.empty() || StopRequested(); });
   int status = session.CloseWatchList();
   if (json) PrintUtf8Line(rows.dump(2));
-  return status;
+  return status == 0 && anyFailed ? kCheckFailedStatus : status;
 }

@@ -7,6 +7,7 @@
 #include "cli/item_json.h"
 #include "cli/item_options.h"
 #include "cli/terminal_prompter.h"
+#include "cli/usage_mistake.h"
 #include "core/common/path_utils.h"
 #include "core/session/list_request.h"
 #include "core/watch/item_fields.h"
@@ -83,7 +84,7 @@ int RunAdd(const std::string& home, const std::vector<std::string>& args) {
   if (args.empty() || args[0].rfind("--", 0) == 0) return Refuse("add には URL が必要です");
   std::vector<std::string> options(args.begin() + 1, args.end());
   ItemOptionsResult parsed = ParseItemOptions(args[0], options, FirstLineOfInput);
-  if (!parsed.error.empty()) return Refuse(parsed.error);
+  if (!parsed.error.empty()) return UsageMistake(parsed.error);
   ListChange change;
   change.kind = ListChange::Kind::Add;
   change.item = parsed.item;

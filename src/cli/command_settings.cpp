@@ -4,6 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/console.h"
+#include "cli/usage_mistake.h"
 #include "core/app/autostart.h"
 #include "core/app/setting_names.h"
 #include "core/app/settings_archive.h"
@@ -18,7 +19,10 @@ int Refuse(const std::string& message) {
 }
 
 int RefuseName(const std::string& name) {
-  return Refuse("不明な設定: " + name + " (設定の名前: " + NamedSettingList() + ")");
+  std::vector<std::string> names;
+  for (const NamedSetting& setting : NamedSettings()) names.push_back(setting.name);
+  return Refuse(UnknownNameText("不明な設定", name, names) + " (設定の名前: " + NamedSettingList() +
+                ")");
 }
 
 void PrintSetting(const NamedSetting& setting, const AppSettings& settings) {

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "core/ui/page_data_form.h"
+#include "cli/usage_mistake.h"
+#include "core/common/version.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
 
@@ -66,6 +68,12 @@ long long DateOf(const std::string& text) {
   return midnight;
 }
 
+std::string UnknownOptionText(const std::string& option) {
+  std::vector<std::string> known(kValued.begin(), kValued.end());
+  known.insert(known.end(), kFlags.begin(), kFlags.end());
+  return UnknownNameText("不明なオプション", option, known);
+}
+
 class CItemOptionParser {
  public:
   CItemOptionParser(const std::function<std::string()>& passwordInput)
@@ -77,7 +85,7 @@ class CItemOptionParser {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& option = args[i];
       bool valued = kValued.count(option) > 0;
-      if (!valued && !kFlags.count(option)) return "不明なオプション: " + option;
+      if (!valued && !kFlags.count(option)) return UnknownOptionText(option);
       if (m_given.count(option)) return option + " が二度指定されています";
       if (valued && i + 1 >= args.size()) return option + " に値がありません";
       std::string value = valued ? args[++i] : "";

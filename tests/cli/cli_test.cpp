@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <nlohmann/json.hpp>
 #include <regex>
 
 #include "core/watch/watch_item.h"
@@ -177,7 +178,7 @@ TEST_F(CliTest, ErrorsAndRefusedAuthenticationBecomeResultRows) {
   server.Handle("/gone", [](const HttpRequestRecord&) { return ScriptedResponse::Status(404); });
   WriteList({Item("/gone"), Item("/secret")});
   RunResult result = Cli({"check", "all"});  // standard input is not a terminal
-  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.status, 3) << "a check failed";
   std::vector<std::string> lines = Lines(result.output);
   ASSERT_EQ(lines.size(), 2u);
   ExpectRow(lines[0], server.Url("/gone"), "エラー(status=404)");
@@ -185,18 +186,96 @@ TEST_F(CliTest, ErrorsAndRefusedAuthenticationBecomeResultRows) {
   EXPECT_EQ(ReadList()[0].m_renewMark, 2);
 }
 
-TEST_F(CliTest, BadArgumentsEndWithStatusTwoAndTheUsage) {
+// The scripts' view of a check: one object per row with the item, a machine-readable
+// outcome, the failure's HTTP status and message, and ISO 8601 times.
+TEST_F(CliTest, CheckJsonGivesEachResultsItemOutcomeStatusAndTimes) {
+  ScopedTimeZone zone("Asia/Tokyo");
+  server.Handle("/gone", [](const HttpRequestRecord&) { return ScriptedResponse::Status(404); });
+  WriteList({Item("/a", "ページA"), Item("/gone")});
+  RunResult result = RunProgram(kCli, {"--home", home.Path(), "check", "all", "--json"});
+  EXPECT_EQ(result.status, 3) << result.errors;
+  nlohmann::json rows = nlohmann::json::parse(result.output);
+  ASSERT_EQ(rows.size(), 2u) << result.output;
+  const std::regex iso("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\+09:00");
+  EXPECT_EQ(rows[0]["number"], 1);
+  EXPECT_EQ(rows[0]["name"], platform::Cp932ToUtf8("ページA"));
+  EXPECT_EQ(rows[0]["url"], server.Url("/a"));
+  EXPECT_EQ(rows[0]["outcome"], "updated");
+  EXPECT_TRUE(rows[0]["httpStatus"].is_null());
+  EXPECT_TRUE(rows[0]["error"].is_null());
+  EXPECT_TRUE(std::regex_match(rows[0]["checkedAt"].get<std::string>(), iso)) << rows[0];
+  EXPECT_TRUE(std::regex_match(rows[0]["lastUpdatedAt"].get<std::string>(), iso)) << rows[0];
+  EXPECT_EQ(rows[0]["result"], platform::Cp932ToUtf8("更新されています")) << "the row's text stays";
+  EXPECT_EQ(rows[1]["number"], 2);
+  EXPECT_EQ(rows[1]["name"], "");
+  EXPECT_EQ(rows[1]["outcome"], "error");
+  EXPECT_EQ(rows[1]["httpStatus"], 404);
+  EXPECT_EQ(rows[1]["error"], platform::Cp932ToUtf8("エラー(status=404)"));
+  EXPECT_TRUE(rows[1]["lastUpdatedAt"].is_null()) << "never updated";
+
+  RunResult again = RunProgram(kCli, {"--home", home.Path(), "check", "1", "--json"});
+  EXPECT_EQ(again.status, 0) << "the failing item was not checked";
+  EXPECT_EQ(nlohmann::json::parse(again.output)[0]["outcome"], "unchanged");
+}
+
+// A mistake is told in one line naming the wrong word (with the close known name, if any)
+// and a pointer to --help, not the whole usage.
+TEST_F(CliTest, MistakesEndWithStatusTwoAndOneLineNamingThem) {
   WriteList({Item("/a")});
+  const std::string pointer = "使い方は pagewarden-cli --help で表示します";
   for (std::vector<std::string> args :
-       {std::vector<std::string>{"check"}, {"check", "0"}, {"check", "x"}, {"check", "2"},
-        {"check", "1", "2"}, {"list", "extra"}, {"frobnicate"}, {"--colour", "list"}, {}}) {
+       {std::vector<std::string>{"check"}, {"check", "0"}, {"check", "x"}, {"check", "1", "2"},
+        {"list", "extra"}, {"frobnicate"}, {"--colour", "list"}, {}, {"diff"}, {"run", "now"},
+        {"links", "--forse"}, {"remove", "--all"}}) {
     RunResult result = Cli(args);
     EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
-    EXPECT_NE(result.errors.find("pagewarden-cli"), std::string::npos);
+    std::vector<std::string> lines = Lines(result.errors);
+    ASSERT_EQ(lines.size(), 2u) << result.errors;
+    EXPECT_EQ(lines[0].rfind("pagewarden-cli: ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], pointer);
   }
+  EXPECT_EQ(Cli({"check", "2"}).status, 2) << "no such item";
+  const std::pair<std::vector<std::string>, std::string> typos[] = {
+      {{"lsit"}, "不明なコマンド: lsit (もしかして: list)"},
+      {{"chek", "all"}, "不明なコマンド: chek (もしかして: check)"},
+      {{"xyzzy"}, "不明なコマンド: xyzzy"},
+      {{"list", "--jsno"}, "不明なオプション: --jsno (もしかして: --json)"},
+      {{"check", "all", "--no-action"}, "不明なオプション: --no-action (もしかして: --no-actions)"},
+      {{"--hmoe", "x", "list"}, "不明なオプション: --hmoe (もしかして: --home)"},
+      {{"add", server.Url("/b"), "--nmae", "x"}, "不明なオプション: --nmae (もしかして: --name)"}};
+  for (const auto& [args, line] : typos) {
+    RunResult result = Cli(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.errors, "pagewarden-cli: " + line + "\n" + pointer + "\n");
+  }
+  RunResult setting = Cli({"settings", "mail-sever", "x"});
+  EXPECT_EQ(setting.status, 2);
+  EXPECT_NE(setting.errors.find("不明な設定: mail-sever (もしかして: mail-server)"), std::string::npos)
+      << setting.errors;
   RunResult noHome = RunProgram(kCli, {"--home"});
   EXPECT_EQ(noHome.status, 2);
+  EXPECT_EQ(ReadList().size(), 1u);
   EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(CliTest, GlobalOptionsGoInAnyOrderBeforeTheCommand) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"--home", home.Path(), "--version"}, {"--version", "--home", home.Path()},
+        {"--version"}}) {
+    RunResult result = RunProgram(kCli, args);
+    EXPECT_EQ(result.status, 0) << ::testing::PrintToString(args);
+    EXPECT_EQ(result.output, "Pagewarden 1.35\n");
+  }
+  for (std::vector<std::string> args : {std::vector<std::string>{"--help"}, {"-h"}, {"check", "--help"}}) {
+    RunResult result = Cli(args);
+    EXPECT_EQ(result.status, 0) << ::testing::PrintToString(args);
+    EXPECT_EQ(result.output.rfind("使い方: pagewarden-cli", 0), 0u) << result.output;
+    EXPECT_EQ(result.errors, "");
+  }
+  WriteList({Item("/a")});
+  RunResult list = RunProgram(kCli, {"--home=" + home.Path(), "list"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(Lines(list.output).size(), 1u);
 }
 
 TEST_F(CliTest, ADamagedListOrArchiveIsReportedWithStatusOneAndLeftAsItIs) {

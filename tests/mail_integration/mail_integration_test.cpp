@@ -70,7 +70,7 @@ TEST_F(MailIntegrationTest, SettingsTestDeliversWithAuthPlain) {
   std::string received = smtp.Message(0);
   EXPECT_EQ(received, sent);
   EXPECT_EQ(smtp.Envelope(0), (Lines{"taro@example.jp", "taro@example.jp"}));
-  std::string log = m_folder.ReadBytes("InetCom.log");
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[送信] AUTH PLAIN ********"), std::string::npos);
   EXPECT_NE(log.find("235 "), std::string::npos);
 }
@@ -146,7 +146,7 @@ TEST_F(MailIntegrationTest, OptionsTestLogsInWithApopBeforeSending) {
   EXPECT_EQ(job.TestFromOptions(m_settings, message), 0);
   EXPECT_EQ(m_prompter.Messages(), Lines{"メール配送完了"});
   EXPECT_EQ(m_host.DialogCount(), 2);
-  std::string log = m_folder.ReadBytes("InetCom.log");
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[送信] APOP taro "), std::string::npos);
   EXPECT_NE(log.find("[info] 0 通のメールが届いています。"), std::string::npos);
   EXPECT_NE(smtp.Message(0).find("notice"), std::string::npos);
@@ -198,7 +198,7 @@ TEST_F(MailTestCommandTest, DeliversAndStoresTheState) {
   AppSettings stored = LoadSettings();
   EXPECT_EQ(stored.m_smtpAuthState, "SMTP_AUTH");
   EXPECT_EQ(stored.m_proxy, "proxy:8080");
-  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[受信] 235 "), std::string::npos);
+  EXPECT_NE(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[受信] 235 "), std::string::npos);
   EXPECT_NE(smtp.Message(0).find("Subject: =?iso-2022-jp?B?"), std::string::npos);
 }
 

@@ -9,6 +9,7 @@
 #include "core/mail/pop3.h"
 #include "core/mail/smtp.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "real_mail_servers.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_prompter.h"
@@ -61,7 +62,7 @@ class TlsMailTest : public ::testing::Test {
     return recorder.Finals().back();
   }
 
-  std::string Log() const { return m_folder.ReadBytes("InetCom.log"); }
+  std::string Log() const { return platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")); }
 
   TempFolder m_folder;
   CTestCa m_ca;

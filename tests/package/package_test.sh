@@ -16,6 +16,14 @@ usr=$work/root/usr
 
 fail() { echo "FAIL: $*"; exit 1; }
 
+# The binaries are hardened and the description is one paragraph, as lintian sees them
+# (package.sh prints its tags).
+if grep -E '^[EWIP]: .*(hardening|description)' "$work/package.log"; then
+  fail "lintian tags the hardening or the description"
+fi
+dpkg-deb -f "$package" Description | tail -n +2 | grep -v '^ [^ ]' &&
+  fail "the long description is not one paragraph of lines with one leading blank"
+
 depends=$(dpkg-deb -f "$package" Depends)
 [[ "$depends" == *libnotify4* ]] || fail "the package does not depend on libnotify4: $depends"
 [[ "$depends" == *libcurl4* ]] || fail "the linked libraries are missing from Depends: $depends"
@@ -27,8 +35,24 @@ for file in bin/pagewarden share/pagewarden/notify.wav share/icons/hicolor/48x48
   share/man/man1/pagewarden-cli.1.gz share/doc/pagewarden/copyright; do
   [ -s "$usr/$file" ] || fail "the package lacks $file"
 done
-grep -qx "ExecStart=/usr/bin/pagewarden-cli run" "$usr/lib/systemd/user/pagewarden-cli.service" ||
+unit=$usr/lib/systemd/user/pagewarden-cli.service
+grep -qx "ExecStart=/usr/bin/pagewarden-cli run" "$unit" ||
   fail "the user unit does not start the installed pagewarden-cli"
+grep -q "^After=network-online.target" "$unit" && fail "the user unit waits for a system target"
+grep -qx "RestartPreventExitStatus=1" "$unit" ||
+  fail "the user unit restarts while the desktop program holds the data folder"
+for program in pagewarden pagewarden-cli; do
+  env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/$program" --help >/dev/null || fail "$program --help"
+  [ "$(env -u DISPLAY "$usr/bin/$program" --version)" = "Pagewarden 1.35" ] || fail "$program --version"
+done
+grep -q "^Categories=.*WebBrowser" "$usr/share/applications/pagewarden.desktop" &&
+  fail "the desktop entry claims to be a web browser"
+metainfo=$usr/share/metainfo/org.pagewarden.Pagewarden.metainfo.xml
+shots=$(sed -n 's|.*<image[^>]*>\([^<]*\)</image>.*|\1|p' "$metainfo")
+[ -n "$shots" ] || fail "the metainfo names no screenshot"
+for shot in $shots; do
+  [ -s "$source_folder/docs/${shot##*/}" ] || fail "the screenshot $shot is not in docs/"
+done
 desktop-file-validate "$usr/share/applications/pagewarden.desktop"
 appstreamcli validate --no-net "$usr/share/metainfo/org.pagewarden.Pagewarden.metainfo.xml" >/dev/null
 

@@ -5,6 +5,7 @@
 #include "core/common/path_utils.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/text_codec.h"
 
 std::string MailLogTimeStamp() {
   std::time_t now = platform::Now();
@@ -21,7 +22,8 @@ FILE* OpenMailLog() {
 
 void WriteMailLogLine(FILE* log, const std::string& text) {
   if (!log) return;
-  std::string line = MailLogTimeStamp() + " " + text + "\n";
+  // UTF-8, so that cat, less and grep read it on the system; nothing reads the log back.
+  std::string line = MailLogTimeStamp() + " " + platform::Cp932ToUtf8(text) + "\n";
   fwrite(line.data(), 1, line.size(), log);
   fflush(log);
 }

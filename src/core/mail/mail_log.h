@@ -9,7 +9,7 @@
 std::string MailLogTimeStamp();
 // Opens the log for appending (text mode); nullptr when it cannot be opened.
 FILE* OpenMailLog();
-// Writes one line directly: "%s " + text + "\n" with the time stamp.
+// Writes one line directly: "%s " + text + "\n" with the time stamp, the CP932 text in UTF-8.
 void WriteMailLogLine(FILE* log, const std::string& text);
 
 inline constexpr const char* kMailLogName = "InetCom.log";

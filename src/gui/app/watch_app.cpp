@@ -8,6 +8,8 @@
 #include <wx/weakref.h>
 
 #include "core/app/watch_app.h"
+#include "core/common/version.h"
+#include "gui/app/desktop_usage.h"
 #include "gui/app/main_commands.h"
 #include "gui/announce/announce_parts.h"
 #include "gui/app/env_parts.h"
@@ -18,6 +20,7 @@
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -92,6 +95,9 @@ DesktopArguments TakeDesktopArguments(std::vector<std::string>& args) {
     } else if (argument == "--resident") {
       result.resident = true;
       args.erase(args.begin() + index);
+    } else if (argument == "--help" || argument == "-h" || argument == "--version") {
+      (argument == "--version" ? result.version : result.help) = true;
+      args.erase(args.begin() + index);
     } else {
       ++index;
     }
@@ -105,6 +111,15 @@ int RunDesktop(int argc, char** argv) {
   if (!arguments.error.empty()) {
     std::fprintf(stderr, "%s\n", arguments.error.c_str());
     return 2;
+  }
+  // Neither needs a display, so both work over ssh and in scripts.
+  if (arguments.help) {
+    std::fputs(DesktopUsageText().c_str(), stdout);
+    return 0;
+  }
+  if (arguments.version) {
+    std::printf("%s\n", kProductTitle);
+    return 0;
   }
   if (!HasDisplay()) {
     ReportNoDisplay();
@@ -125,8 +140,8 @@ int RunDesktop(int argc, char** argv) {
   }
   int status = 1;
   if (wxTheApp->argc > 1) {
-    std::fprintf(stderr, "pagewarden: unknown argument %s\n",
-                 wxTheApp->argv[1].utf8_string().c_str());
+    std::string argument = platform::Utf8ToCp932(wxTheApp->argv[1].utf8_string());
+    std::fputs(DesktopUnknownArgumentText(argument).c_str(), stderr);
     status = 2;
   } else if (wxTheApp->CallOnInit()) {
     CWxPrompter prompter(queue);

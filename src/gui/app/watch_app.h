@@ -15,9 +15,12 @@ class CWatchGuiApp : public wxApp {
 struct DesktopArguments {
   std::string home;   // --home DIR (CP932); empty when not given
   bool resident = false;  // --resident: start in the tray
+  bool help = false;      // --help or -h: print the usage, start nothing
+  bool version = false;   // --version: print the version, start nothing
   std::string error;  // a message when the arguments cannot be used
 };
-// Takes --home DIR or --home=DIR and --resident out of `args`; the rest stays for the toolkit.
+// Takes --home DIR or --home=DIR, --resident, --help, -h and --version out of `args`; the
+// rest stays for the toolkit.
 DesktopArguments TakeDesktopArguments(std::vector<std::string>& args);
 
 // Runs the desktop program; the exit status of the process.

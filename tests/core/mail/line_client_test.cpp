@@ -5,6 +5,7 @@
 #include "core/mail/mail_log.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "support/scripted_mail_server.h"
 #include "support/temp_folder.h"
 
@@ -107,14 +108,16 @@ TEST_F(LineClientTest, LogLinesHaveTheirExactFormat) {
   client.Log("fine  \t", kLogInfo);
   client.Log("trace", kLogDebug);
   fclose(log);
+  // In UTF-8, as the system's tools read it.
   EXPECT_EQ(LogText(),
-            "06/05/14 09:03:07 －－－ログの記録を開始しました。－－－\r\n"
-            "06/05/14 09:03:07 [送信] HELO mypc\r\n"
-            "06/05/14 09:03:07 [受信] 250-one\r\r\n250 two\r\n"
-            "06/05/14 09:03:07 [debug] msg = x nKindOf = 7\r\n"
-            "06/05/14 09:03:07 [error] 不明なエラーが発生しました。\r\n"
-            "06/05/14 09:03:07 [info] fine\r\n"
-            "06/05/14 09:03:07 [debug] trace\r\n");
+            platform::Cp932ToUtf8(
+                "06/05/14 09:03:07 －－－ログの記録を開始しました。－－－\r\n"
+                "06/05/14 09:03:07 [送信] HELO mypc\r\n"
+                "06/05/14 09:03:07 [受信] 250-one\r\r\n250 two\r\n"
+                "06/05/14 09:03:07 [debug] msg = x nKindOf = 7\r\n"
+                "06/05/14 09:03:07 [error] 不明なエラーが発生しました。\r\n"
+                "06/05/14 09:03:07 [info] fine\r\n"
+                "06/05/14 09:03:07 [debug] trace\r\n"));
 }
 
 TEST_F(LineClientTest, NotifyReachesTheDialogThreadAndNothingWithoutWindow) {

@@ -7,6 +7,7 @@
 #include "core/mail/loop_dialog_host.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "support/scripted_mail_server.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -69,7 +70,7 @@ class MailJobTest : public ::testing::Test {
                           {"+OK\r\n", accept ? "+OK taro has 0 messages\r\n" : "-ERR no\r\n", "+OK\r\n"});
   }
   int LogStarts() const {
-    std::string log = m_folder.ReadBytes("InetCom.log");
+    std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
     int count = 0;
     for (std::size_t at = 0; (at = log.find("ログの記録を開始しました", at)) != std::string::npos; ++at) ++count;
     return count;
@@ -151,7 +152,7 @@ TEST_F(MailJobTest, SettingsTestFindsApopBeforeSmtpOnTheSmtpHost) {
   EXPECT_EQ(m_texts, (Lines{"認証されませんでした。", "1 通のメールが届いています。",
                             "データ送信中", "メール配送完了"}));
   EXPECT_EQ(LogStarts(), 1);  // the three dialogs share one log
-  std::string log = m_folder.ReadBytes("InetCom.log");
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[error] 認証されませんでした。"), std::string::npos);
   EXPECT_NE(log.find("[info] 1 通のメールが届いています。"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 
 #include "core/mail/md5.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_mail_server.h"
 #include "support/temp_folder.h"
@@ -80,7 +81,7 @@ TEST_F(MailCheckerTest, UserPassConversationOnTheSmtpHost) {
   EXPECT_EQ(m_server.Lines(), (Lines{"USER taro", "PASS secret", "QUIT"}));
   EXPECT_EQ(m_recorder.Steps(), 3);
   EXPECT_EQ(m_recorder.Finals(), Lines{"3 通のメールが届いています。"});
-  std::string log = m_folder.ReadBytes("InetCom.log");
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[送信] PASS ********\r\n"), std::string::npos);
   EXPECT_EQ(log.find("secret"), std::string::npos);
   EXPECT_NE(log.find("[info] 3 通のメールが届いています。\r\n"), std::string::npos);
@@ -109,7 +110,7 @@ TEST_F(MailCheckerTest, RefusedUserClosesWithoutQuit) {
   EXPECT_EQ(m_server.Lines(), Lines{"USER taro"});
   EXPECT_EQ(m_recorder.Finals(),
             (Lines{"このユーザーは受付られません。", "このユーザーは受付られません。"}));
-  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[error] このユーザーは受付られません。"),
+  EXPECT_NE(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[error] このユーザーは受付られません。"),
             std::string::npos);
 }
 

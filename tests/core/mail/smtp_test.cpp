@@ -5,6 +5,7 @@
 #include "core/mail/base64.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_mail_server.h"
 #include "support/temp_folder.h"
@@ -76,7 +77,7 @@ TEST_F(SendMailTest, FullConversationWithAuthPlain) {
   EXPECT_EQ(lines[5].substr(lines[5].size() - 14), "\r\nhello\r\n\r\n.\r\n");
   EXPECT_EQ(lines[6], "QUIT");
   EXPECT_FALSE(platform::FileExists(path));  // consumed by the send
-  std::string log = m_folder.ReadBytes("InetCom.log");
+  std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
   EXPECT_NE(log.find("[送信] AUTH PLAIN ********\r\n"), std::string::npos);
   EXPECT_EQ(log.find(lines[1]), std::string::npos);
   EXPECT_NE(log.find("[受信] 220 ready\r\n"), std::string::npos);
@@ -166,7 +167,7 @@ TEST_F(SendMailTest, ServerClosingAfterARefusalKeepsTheRefusalText) {
                           Server::Send("554 no\r\n"), Server::Close()});
   Run(true);
   EXPECT_EQ(Final(), "接続が拒否されました。");
-  EXPECT_NE(m_folder.ReadBytes("InetCom.log").find("[error] 接続が拒否されました。"),
+  EXPECT_NE(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[error] 接続が拒否されました。"),
             std::string::npos);
 }
 
