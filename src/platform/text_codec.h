@@ -10,5 +10,8 @@ namespace platform {
 
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
+// ISO-2022-JP decoded as strict readers do (glibc's iconv, which maps JIS X 0208 as the
+// standard does and knows no vendor extensions). false when any byte is refused.
+bool StrictIso2022JpToUtf8(std::string_view jis, std::string& utf8);
 
 }  // namespace platform
