@@ -54,6 +54,7 @@ struct WatchItem : FetchRequest {
   int m_simpleKeywordCount = -1;    // SKyC: count found by the last check; -1 not counted
   std::string m_historyName;        // Hist: folder of the kept previous versions in "comp"
                                     //       (page_history.h); written only when set
+  int m_errorCount = 0;             // ErrC: checks failed in a row; written only when set
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule

@@ -26,13 +26,22 @@ std::string CWatchListModel::LastCheckText(const WatchItem& item) {
   return item.m_lastCheck == 0 ? std::string("未確認") : TimeText(item.m_lastCheck);
 }
 
-WatchListRow CWatchListModel::MakeRow(const WatchItem& item) {
+std::string CWatchListModel::LastCheckText(const WatchItem& item, int alertAfter) {
+  std::string text = LastCheckText(item);
+  if (alertAfter > 0 && item.m_errorCount >= alertAfter) {
+    text += " (" + std::to_string(item.m_errorCount) + " 回続けて失敗)";
+  }
+  return text;
+}
+
+WatchListRow CWatchListModel::MakeRow(const WatchItem& item) const {
   WatchListRow row;
   row.m_itemId = item.m_id;
   row.m_image = item.m_renewMark >= 0 && item.m_renewMark <= 2 ? item.m_renewMark
                                                                : WatchListRow::kError;
-  row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item), item.ScheduleText(),
-                 item.m_url};
+  int alertAfter = m_errorAlertAfter ? *m_errorAlertAfter : 0;
+  row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item, alertAfter),
+                 item.ScheduleText(), item.m_url};
   row.m_checked = item.m_active == 1;
   return row;
 }

@@ -47,6 +47,7 @@ std::string AppPart(int schema) {
   if (schema >= 9) bytes += Str(kProxy) + Int(0);
   if (schema >= 10) bytes += Int(0) + Int(120) + Int(16);  // notification, time limit, page size
   if (schema >= 11) bytes += Int(5) + Int(8) + Int(30) + Int(2) + Int(1);
+  if (schema >= 12) bytes += Str("taro-login") + Int(1) + Int(5);  // user, login form, alarm
   return bytes;
 }
 
@@ -83,6 +84,9 @@ AppSettings FullSettings() {
   settings.m_hostInterval = 30;
   settings.m_mailSecurity = MailSecurity::Tls;
   settings.m_autostart = 1;
+  settings.m_mailUser = "taro-login";
+  settings.m_mailLoginForm = kLoginWholeAddress;
+  settings.m_errorAlertAfter = 5;
   return settings;
 }
 
@@ -124,6 +128,7 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
           std::to_string(s.m_pageSizeLimitMiB), std::to_string(s.m_historyCount),
           std::to_string(s.m_checkJobs), std::to_string(s.m_hostInterval),
           std::to_string(static_cast<int>(s.m_mailSecurity)), std::to_string(s.m_autostart),
+          s.m_mailUser, std::to_string(s.m_mailLoginForm), std::to_string(s.m_errorAlertAfter),
           m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
@@ -133,7 +138,7 @@ std::vector<std::string> FullFields() {
   return Fields(FullSettings(), FullMainWindow(), FullWatchListWindow());
 }
 
-std::string FullArchive() { return AppPart(11) + MainPart(3) + WatchPart(2); }
+std::string FullArchive() { return AppPart(12) + MainPart(3) + WatchPart(2); }
 
 struct Loaded {
   AppSettings settings;
@@ -168,9 +173,10 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
   EXPECT_EQ(StoreSettingsArchive(FullSettings(), FullMainWindow(), FullWatchListWindow()),
             FullArchive());
   // Defaults, spelled out completely once.
-  std::string defaults = Int(11) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
+  std::string defaults = Int(12) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
                          Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) + Int(300) + Int(64) +
-                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) +  // application
+                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) + Str("") + Int(0) +
+                         Int(3) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -179,7 +185,7 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
 }
 
 TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
-  for (int schema = 3; schema <= 11; ++schema) {
+  for (int schema = 3; schema <= 12; ++schema) {
     SCOPED_TRACE("schema " + std::to_string(schema));
     Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
     EXPECT_TRUE(loaded.whole);
@@ -210,6 +216,12 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_mailSecurity = MailSecurity::Tls;
       expected.m_autostart = 1;
     }
+    // Older archives log in with the part of the address before "@".
+    expected.m_mailLoginForm = schema >= 12 ? kLoginWholeAddress : kLoginLocalPart;
+    if (schema >= 12) {
+      expected.m_mailUser = "taro-login";
+      expected.m_errorAlertAfter = 5;
+    }
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
@@ -239,19 +251,19 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
 TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   // Main window schema 2: the folder only, then the watch list window part.
-  Loaded folderOnly(AppPart(11) + MainPart(2) + WatchPart(2));
+  Loaded folderOnly(AppPart(12) + MainPart(2) + WatchPart(2));
   EXPECT_TRUE(folderOnly.whole);
   MainWindowLayout expectedMain;
   expectedMain.m_linkFolder = kFolder;
   EXPECT_EQ(folderOnly.AllFields(), Fields(FullSettings(), expectedMain, FullWatchListWindow()));
 
   // Main window schema 1: no watch list window part is read, even when bytes follow.
-  Loaded noWatchList(AppPart(11) + MainPart(1) + WatchPart(2));
+  Loaded noWatchList(AppPart(12) + MainPart(1) + WatchPart(2));
   EXPECT_TRUE(noWatchList.whole);
   EXPECT_EQ(noWatchList.AllFields(), Fields(FullSettings(), expectedMain, {}));
 
   // Watch list window schema 1 has no rectangle.
-  Loaded noRect(AppPart(11) + MainPart(3) + WatchPart(1));
+  Loaded noRect(AppPart(12) + MainPart(3) + WatchPart(1));
   EXPECT_TRUE(noRect.whole);
   WatchListWindowLayout expectedWatch = FullWatchListWindow();
   expectedWatch.m_windowRect = {};
@@ -260,16 +272,16 @@ TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
 
 TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   // A later version may append fields; where its next part begins is then unknown.
-  std::string newer = Int(12) + AppPart(11).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
+  std::string newer = Int(13) + AppPart(12).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
   Loaded loaded(newer);
   EXPECT_TRUE(loaded.whole);
   EXPECT_EQ(loaded.AllFields(), Fields(FullSettings(), {}, {}));
 
-  Loaded newerLayout(AppPart(11) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
+  Loaded newerLayout(AppPart(12) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 
   // An encryption this version does not know is never read as none.
-  std::string known = AppPart(11);
+  std::string known = AppPart(12);
   std::string unknown = known.substr(0, known.size() - 8) + Int(3) + Int(1);
   Loaded strictest(unknown + MainPart(3) + WatchPart(2));
   EXPECT_EQ(strictest.settings.m_mailSecurity, MailSecurity::Tls);
