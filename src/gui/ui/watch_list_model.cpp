@@ -34,12 +34,11 @@ std::string CWatchListModel::LastCheckText(const WatchItem& item, int alertAfter
   return text;
 }
 
-WatchListRow CWatchListModel::MakeRow(const WatchItem& item) const {
+WatchListRow CWatchListModel::MakeRow(const WatchItem& item, int alertAfter) {
   WatchListRow row;
   row.m_itemId = item.m_id;
   row.m_image = item.m_renewMark >= 0 && item.m_renewMark <= 2 ? item.m_renewMark
                                                                : WatchListRow::kError;
-  int alertAfter = m_errorAlertAfter ? *m_errorAlertAfter : 0;
   row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item, alertAfter),
                  item.ScheduleText(), item.m_url};
   row.m_checked = item.m_active == 1;
@@ -75,7 +74,7 @@ std::vector<WatchListRow> CWatchListModel::Rows() {
   std::vector<WatchListRow> rows;
   for (int position : VisiblePositions()) {
     const WatchItem& item = *m_list.GetItemPtr(position);
-    rows.push_back(MakeRow(item));
+    rows.push_back(MakeRow(item, m_errorAlertAfter ? *m_errorAlertAfter : 0));
     rows.back().m_checked = Expected(item);
   }
   return rows;
@@ -86,7 +85,7 @@ WatchListRow CWatchListModel::RowOf(unsigned id) {
   int position = m_list.FindById(id);
   if (position < 0) return {};
   const WatchItem& item = *m_list.GetItemPtr(position);
-  WatchListRow row = MakeRow(item);
+  WatchListRow row = MakeRow(item, m_errorAlertAfter ? *m_errorAlertAfter : 0);
   row.m_checked = Expected(item);
   return row;
 }

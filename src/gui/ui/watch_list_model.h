@@ -53,8 +53,9 @@ class CWatchListModel {
   // "最終チェック日時" with " (N 回続けて失敗)" after it when the item's checks have failed
   // `alertAfter` (above 0) times in a row or more.
   static std::string LastCheckText(const WatchItem& item, int alertAfter);
-  // The row of an item as it stands in the list (its own check-box state).
-  WatchListRow MakeRow(const WatchItem& item) const;
+  // The row of an item as it stands in the list (its own check-box state); `alertAfter`
+  // as in LastCheckText.
+  static WatchListRow MakeRow(const WatchItem& item, int alertAfter = 0);
 
   // The rows as the window must show them now, top to bottom.
   std::vector<WatchListRow> Rows();
