@@ -182,12 +182,12 @@ int SendMail::Connect(const CMailServerInfo& settings) {
     if (settings.m_security == MailSecurity::Tls) m_tls = TlsUse::Failed;
     return -1;
   }
+  if (m_pLogFile) smtp.Log(greeting, kLogReceived);
   if (!Expect(greeting, "220")) {
     smtp.Fail(MailFailure::Refused, "接続が拒否されました。" + ServerSaid(greeting));
     smtp.Quit();
     return -1;
   }
-  if (m_pLogFile) smtp.Log(greeting, kLogReceived);
   int result;
   // With no encryption chosen, a password still goes only over TLS where the server
   // offers STARTTLS: once offered, a failed handshake ends the send.

@@ -136,6 +136,12 @@ bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings
   job.SetCancelSignal(m_engine.AbortSignal());
   const std::string stateBefore = info.m_strAuthState;
   if (job.SendNotice(info, message) != 0) return false;
+  KeepWayFound(settings, info, job.FoundSecurity(), stateBefore);
+  return true;
+}
+
+void CUpdateActions::KeepWayFound(const AppSettings& settings, const CMailServerInfo& info,
+                                  MailSecurity security, const std::string& stateBefore) {
   // A first mail that found the way, or the login that works, is kept for the next ones.
   // A known state that a retry replaced stays as it was, as the options page's test does.
   bool wayFound = stateBefore != kAuthSmtp && stateBefore != kAuthNone &&
@@ -144,7 +150,7 @@ bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings
                      settings.m_mailSecurity};
   if (wayFound) {
     found.authState = info.m_strAuthState;
-    found.security = job.FoundSecurity();
+    found.security = security;
   }
   if (settings.m_mailUser.empty() && info.LoginForm() != kLoginNotKnown) {
     found.loginForm = info.LoginForm();
@@ -155,7 +161,6 @@ bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings
   if (learned && m_host.rememberMailWay && m_host.queue) {
     m_host.queue->Post([remember = m_host.rememberMailWay, found] { remember(found); });
   }
-  return true;
 }
 
 void CUpdateActions::Notify(const WatchItem& item, const std::string& text) {

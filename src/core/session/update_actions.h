@@ -19,6 +19,7 @@
 #include "core/common/app_settings.h"
 #include "core/fetch/fetch_request.h"
 
+class CMailServerInfo;
 class CReNew;
 class IMailDialogHost;
 namespace platform {
@@ -87,6 +88,10 @@ class CUpdateActions : public IUpdateActions {
   void RunExec(const std::string& exec);
   bool SendMail(const WatchItem& item, const AppSettings& settings, const std::string& subject,
                 const std::string& body);
+  // Posts what a notice found out about the server (state, login, encryption) to the
+  // host's rememberMailWay when it differs from the settings.
+  void KeepWayFound(const AppSettings& settings, const CMailServerInfo& info,
+                    MailSecurity security, const std::string& stateBefore);
   void Notify(const WatchItem& item, const std::string& text);
 
   CReNew& m_engine;
