@@ -1,12 +1,12 @@
 #include "cli/mail_test_command.h"
 
+#include <vector>
+
 #include "cli/cli_session.h"
 #include "cli/console.h"
 #include "core/app/settings_archive.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
-
-#include <vector>
 
 namespace {
 

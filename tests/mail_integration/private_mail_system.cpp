@@ -69,13 +69,12 @@ CPrivateMailSystem::CPrivateMailSystem(const std::string& folder) : m_folder(fol
     m_error = "a private postfix instance needs root";
     return;
   }
-  std::vector<int> ports = FreePorts(6);
+  std::vector<int> ports = FreePorts(5);
   m_submission = ports[0];
   m_tls = ports[1];
   m_popBefore = ports[2];
   m_badStartTls = ports[3];
   m_pop3 = ports[4];
-  (void)ports[5];
   if (!WriteConfiguration()) return;
   std::vector<std::string> map = {"/usr/bin/python3",
                                   std::string(MAIL_INTEGRATION_DIR) + "/pop_before_smtp_map.py",
