@@ -120,4 +120,21 @@ std::string ForeignCharacterText(const ForeignCharacter& found) {
   return "Shift_JIS (CP932) にない文字 " + found.name;
 }
 
+bool StrictIso2022JpToUtf8(std::string_view jis, std::string& utf8) {
+  iconv_t cd = iconv_open("UTF-8", "ISO-2022-JP");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string output(jis.size() * 3 + 16, '\0');
+  char* in = const_cast<char*>(jis.data());
+  std::size_t inLeft = jis.size();
+  char* out = output.data();
+  std::size_t outLeft = output.size();
+  bool whole = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) &&
+               iconv(cd, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
+  iconv_close(cd);
+  if (!whole || inLeft != 0) return false;
+  output.resize(output.size() - outLeft);
+  utf8 = std::move(output);
+  return true;
+}
+
 }  // namespace platform

@@ -11,6 +11,9 @@ namespace platform {
 
 std::string Cp932ToUtf8(std::string_view cp932);
 std::string Utf8ToCp932(std::string_view utf8);
+// ISO-2022-JP decoded as strict readers do (glibc's iconv, which maps JIS X 0208 as the
+// standard does and knows no vendor extensions). false when any byte is refused.
+bool StrictIso2022JpToUtf8(std::string_view jis, std::string& utf8);
 
 // The first character of a UTF-8 text that Utf8ToCp932 would turn into '?': one CP932 does
 // not have (an emoji), or a byte that is not UTF-8.

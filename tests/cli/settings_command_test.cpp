@@ -39,11 +39,11 @@ TEST_F(SettingsCommandTest, PrintsEverySettingAndSavesOneChangeKeepingTheRest) {
   EXPECT_EQ(fresh.status, 0);
   EXPECT_EQ(fresh.output,
             "mail-server\t\nmail-port\t25\nmail-security\tnone\nmail-account\t\n"
-            "mail-password\t\nsmtp-auth\t\n"
+            "mail-user\t\nmail-password\t\nsmtp-auth\t\n"
             "proxy\t\nno-proxy-for-local\t1\nca-file\t\nstart-resident\t0\nreset-on-list-close\t0\n"
             "list-double-click\t0\nlink-overwrite\t0\ndesktop-notify\t1\n"
             "fetch-time-limit\t300\npage-size-limit\t64\nchange-history\t1\n"
-            "check-jobs\t4\nhost-interval\t0\nautostart\t0\n");
+            "check-jobs\t4\nhost-interval\t0\nautostart\t0\nerror-alert-after\t3\n");
 
   MainWindowLayout layout;
   layout.m_linkFolder = "/srv/links";

@@ -86,6 +86,12 @@ TEST_F(WatchListModelTest, RowTextsOfANeverCheckedAndOfACheckedItem) {
   item.m_lastUpdate = 0;
   item.m_lastModified = 0;
   EXPECT_EQ(CWatchListModel::MakeRow(item).m_texts[1], "不明");
+
+  // An item whose checks keep failing is marked once the alarm's count is reached.
+  item.m_errorCount = 3;
+  EXPECT_EQ(CWatchListModel::MakeRow(item, 3).m_texts[2], "26/12/07 10:00:00 (3 回続けて失敗)");
+  EXPECT_EQ(CWatchListModel::MakeRow(item, 4).m_texts[2], "26/12/07 10:00:00");
+  EXPECT_EQ(CWatchListModel::MakeRow(item, 0).m_texts[2], "26/12/07 10:00:00");
 }
 
 TEST_F(WatchListModelTest, UpdateMarksAreAcknowledgedSetAndClearedInPlace) {

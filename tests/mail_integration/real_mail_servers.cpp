@@ -26,17 +26,6 @@ namespace {
 
 bool Executable(const char* path) { return access(path, X_OK) == 0; }
 
-bool CanConnect(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return ok;
-}
-
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -52,6 +41,17 @@ void ChownTree(const std::string& path, uid_t uid, gid_t gid) {
 }
 
 }  // namespace
+
+bool CanConnect(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
+}
 
 CChildProcess::~CChildProcess() { Stop(); }
 

@@ -9,6 +9,9 @@
 #include <sys/types.h>
 #include <vector>
 
+// Whether a server takes connections on the loopback `port`.
+bool CanConnect(int port);
+
 // A child process with its standard input and output on pipes.
 class CChildProcess {
  public:

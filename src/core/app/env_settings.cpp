@@ -87,7 +87,10 @@ void CEnvSettings::ChooseSecurity(int security) {
   if (usual) m_values.mailPort = std::to_string(UsualSmtpPort(static_cast<MailSecurity>(security)));
 }
 
-CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m_smtpAuthState) {
+CEnvSettings::CEnvSettings(const AppSettings& settings)
+    : m_authState(settings.m_smtpAuthState),
+      m_loginForm(settings.m_mailLoginForm),
+      m_loginFoundFor(settings.m_mailAccount + "\n" + settings.m_mailUser) {
   m_values.startResident = settings.m_startResident ? 1 : 0;
   m_values.resetOnListClose = settings.m_resetOnListClose ? 1 : 0;
   m_values.desktopNotify = settings.m_desktopNotify ? 1 : 0;
@@ -100,6 +103,7 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   m_values.mailPort = std::to_string(settings.m_mailPort);
   m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
   m_values.mailAccount = settings.m_mailAccount;
+  m_values.mailUser = settings.m_mailUser;
   m_values.mailPassword = settings.m_mailPassword;
   platform::ProxyAddress proxy = platform::ParseProxy(settings.m_proxy);
   if (!proxy.port.empty()) {  // a stored proxy without a port shows nothing
@@ -110,6 +114,7 @@ CEnvSettings::CEnvSettings(const AppSettings& settings) : m_authState(settings.m
   }
   m_values.noProxyForLocal = settings.m_noProxyForLocal ? 1 : 0;
   m_values.extraCaFile = settings.m_extraCaFile;
+  m_values.errorAlertAfter = std::clamp(settings.m_errorAlertAfter, 0, kMaxErrorAlertAfter);
 }
 
 std::string CEnvSettings::AuthText() const {
@@ -140,8 +145,13 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
   settings.m_mailSecurity = static_cast<MailSecurity>(m_values.mailSecurity);
   settings.m_mailAccount = m_values.mailAccount;
+  settings.m_mailUser = m_values.mailUser;
   settings.m_mailPassword = m_values.mailPassword;
   settings.m_smtpAuthState = m_authState;
+  // Another account or user name: which login works is not known for it.
+  bool sameLogin = m_loginFoundFor == m_values.mailAccount + "\n" + m_values.mailUser;
+  settings.m_mailLoginForm = sameLogin ? m_loginForm : kLoginNotKnown;
+  settings.m_errorAlertAfter = std::clamp(m_values.errorAlertAfter, 0, kMaxErrorAlertAfter);
   settings.m_proxy = JoinProxy(m_values.proxyHost, m_values.proxyPort, m_values.proxyUser,
                                m_values.proxyPassword);
   settings.m_noProxyForLocal = m_values.noProxyForLocal;
@@ -151,6 +161,10 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
 void CEnvSettings::TestSend(IMailDialogHost& host, IPrompter& prompter) {
   if (std::optional<EnvRefusal> refusal = Check()) {
     prompter.ShowMessage(refusal->message, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    return;
+  }
+  if (TrimBlanks(m_values.mailServer).empty()) {
+    prompter.ShowMessage(kNoMailServer, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
     return;
   }
   if (!HasAtAfterFirst(m_values.mailAccount)) {
@@ -166,4 +180,8 @@ void CEnvSettings::TestSend(IMailDialogHost& host, IPrompter& prompter) {
   CMailJob job(host, &prompter);
   m_authState = job.TestFromSettings(info, message);
   m_values.mailSecurity = static_cast<int>(job.FoundSecurity());
+  if (m_authState != kAuthUnknown) {
+    m_loginForm = info.LoginForm() == kLoginNotKnown ? typed.m_mailLoginForm : info.LoginForm();
+    m_loginFoundFor = m_values.mailAccount + "\n" + m_values.mailUser;
+  }
 }

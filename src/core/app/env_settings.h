@@ -28,6 +28,7 @@ struct EnvDialogValues {
   std::string mailPort;
   int mailSecurity = 0;  // "暗号化": MailSecurity's value (none, STARTTLS, TLS)
   std::string mailAccount;
+  std::string mailUser;  // "ユーザー名": empty: the address or its part before "@"
   std::string mailPassword;
   std::string proxyHost;
   std::string proxyPort;
@@ -35,6 +36,7 @@ struct EnvDialogValues {
   std::string proxyPassword;
   int noProxyForLocal = 1;
   std::string extraCaFile;  // "追加の CA 証明書"
+  int errorAlertAfter = 3;  // "連続エラーの通知", 0 (off) to 100 (kept within that range)
 };
 
 // Why values cannot be read back: the message for the user and the control to go to.
@@ -46,6 +48,7 @@ struct EnvRefusal {
 inline constexpr int kMaxMailPort = 30000;
 inline constexpr int kMaxHistoryCount = 20;
 inline constexpr int kMaxHostInterval = 3600;
+inline constexpr int kMaxErrorAlertAfter = 100;
 inline constexpr const char* kBadMailPort = "ポートには 0 から 30000 までの整数を入力してください。";
 inline constexpr const char* kBadProxyPort =
     "プロキシのポートには 1 から 65535 までの整数を入力してください。";
@@ -102,4 +105,8 @@ class CEnvSettings {
  private:
   EnvDialogValues m_values;
   std::string m_authState;
+  // Which login works with no user name (MailLoginForm), as the settings or a test know it,
+  // and the account and user name it was found for.
+  int m_loginForm = 0;
+  std::string m_loginFoundFor;
 };

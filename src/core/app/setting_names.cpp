@@ -7,6 +7,7 @@
 namespace {
 
 constexpr const char* kHiddenPassword = "********";
+constexpr const char* kAuthUnknownText = "不明";
 
 bool HasControlCharacter(const std::string& value) {
   for (char ch : value) {
@@ -128,8 +129,13 @@ NamedSetting ExtraCaFile() {
 }
 
 NamedSetting AuthState() {
+  // "不明" (what a failed test leaves) reads as empty: not known.
   return {"smtp-auth", "mailtest が調べます",
-          [](const AppSettings& settings) { return settings.m_smtpAuthState; }, {}};
+          [](const AppSettings& settings) {
+            return settings.m_smtpAuthState == kAuthUnknownText ? std::string()
+                                                                 : settings.m_smtpAuthState;
+          },
+          {}};
 }
 
 std::vector<NamedSetting> MakeTable() {
@@ -138,6 +144,8 @@ std::vector<NamedSetting> MakeTable() {
       MailPort(),
       MailSecuritySetting(),
       Text("mail-account", &AppSettings::m_mailAccount, "メールアドレス"),
+      Text("mail-user", &AppSettings::m_mailUser,
+           "ログインに使うユーザー名 (空: メールアドレスとその「@」の前を試します)"),
       MailPassword(),
       AuthState(),
       Proxy(),
@@ -155,6 +163,8 @@ std::vector<NamedSetting> MakeTable() {
       Range("check-jobs", &AppSettings::m_checkJobs, 1, kMaxCheckJobs, "1 から 16 までの整数"),
       Range("host-interval", &AppSettings::m_hostInterval, 0, 3600, "0 から 3600 までの秒数"),
       Flag("autostart", &AppSettings::m_autostart),
+      Range("error-alert-after", &AppSettings::m_errorAlertAfter, 0, kMaxErrorAlertAfter,
+            "0 (通知しない) から 100 までの回数"),
   };
 }
 

@@ -81,6 +81,9 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(static_cast<int>(settings.m_mailSecurity));
   archive.WriteInt(settings.m_autostart);
   archive.WriteString(settings.m_extraCaFile);
+  archive.WriteString(settings.m_mailUser);
+  archive.WriteInt(settings.m_mailLoginForm);
+  archive.WriteInt(settings.m_errorAlertAfter);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -123,6 +126,14 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
   }
   if (schema >= 11 && !LoadSchemaElevenSettings(archive, settings)) return false;
   if (schema >= 12 && !archive.ReadString(settings.m_extraCaFile)) return false;
+  // Older versions logged in with the part of the address before "@": so it stays until a
+  // test finds otherwise.
+  if (schema < 12) settings.m_mailLoginForm = kLoginLocalPart;
+  if (schema >= 12 && !(archive.ReadString(settings.m_mailUser) &&
+                        archive.ReadInt(settings.m_mailLoginForm) &&
+                        archive.ReadInt(settings.m_errorAlertAfter))) {
+    return false;
+  }
   return schema <= kAppSettingsSchema;
 }
 

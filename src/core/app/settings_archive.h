@@ -1,7 +1,7 @@
 // The settings archive "PAGEWARD.INI" in the program folder: one binary stream in the
 // framework's archive encoding (core/common/archive.h) holding three parts in this order,
 // each headed by its schema number:
-//   application settings   schema 10 (AppSettings; CWatchApp owns them)
+//   application settings   schema 12 (AppSettings; CWatchApp owns them)
 //   main window layout     schema 3  (MainWindowLayout; the main window owns it)
 //   watch list window      schema 2  (WatchListWindowLayout; the watch list window owns it)
 // Every older schema is read. A stream that ends early keeps what was read so far; every

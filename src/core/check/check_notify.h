@@ -2,8 +2,13 @@
 // receiver of its reports (ICheckNotify) belongs to the watch list: core/watch/check_engine.h.
 #pragma once
 
+#include <string>
+
 #include "core/common/app_settings.h"
 #include "core/watch/check_engine.h"
+
+// The all-clear after an alarm for checks that kept failing.
+inline constexpr const char* kWorksAgainText = "チェックが再びできるようになりました";
 
 // The engine's two messages, by the numbers the program has always used for them.
 constexpr int WM_USER_BASE = 0x400;
@@ -23,6 +28,14 @@ class IUpdateActions {
   virtual bool OnUpdate(const WatchItem& item, const AppSettings& settings) {
     (void)settings;
     return OnUpdate(item);
+  }
+  // The alarm for an item whose checks keep failing, or the all-clear when it works again:
+  // `text` goes out by the item's mail and a desktop notification. false when the mail
+  // could not be sent.
+  virtual bool OnAlert(const WatchItem& item, const AppSettings& settings,
+                       const std::string& text) {
+    (void)item, (void)settings, (void)text;
+    return true;
   }
   // For actions that need no settings.
   virtual bool OnUpdate(const WatchItem& item) {

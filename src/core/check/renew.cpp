@@ -1,7 +1,9 @@
 #include "core/check/renew.h"
 
 #include <algorithm>
+#include <climits>
 
+#include "core/check/check_results.h"
 #include "core/common/prompter.h"
 #include "core/check/compare_page.h"
 #include "core/check/conditional_request.h"
@@ -179,6 +181,7 @@ void CReNew::RunCheck() {
     // A mail broken off by a cancel is no failure to tell.
     mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }
+  if (!brokenOff && !m_shuttingDown) CountFailures();
   // A check that ends while the program ends reports nothing either: it counts as taken up.
   if (m_shuttingDown || brokenOff) {
     m_hIdle.Set();
@@ -270,6 +273,26 @@ int CReNew::Check() {
 // A server that asked to be called later: the item's next check waits for that time.
 void CReNew::NoteRetryAfter(const FetchJob& job) {
   if (job.m_retryAfter >= 0) m_item.m_retryAt = static_cast<int>(platform::Now()) + job.m_retryAfter;
+}
+
+void CReNew::CountFailures() {
+  // The midnight wake-up item is no check.
+  if (m_item.m_url.empty()) return;
+  const int alertAfter = m_checkSettings.m_errorAlertAfter;
+  std::string alert;
+  if (m_item.m_result == -1) {
+    if (m_item.m_errorCount < INT_MAX) ++m_item.m_errorCount;
+    if (alertAfter > 0 && m_item.m_errorCount == alertAfter) {
+      alert = "チェックが " + std::to_string(alertAfter) + " 回続けて失敗しています: " +
+              CCheckResults::ResultText(m_item);
+    }
+  } else if (m_item.m_result > 0) {
+    if (alertAfter > 0 && m_item.m_errorCount >= alertAfter) alert = kWorksAgainText;
+    m_item.m_errorCount = 0;
+  }
+  if (!alert.empty() && m_actions && !m_cancelRequested) {
+    m_actions->OnAlert(m_item, m_checkSettings, alert);
+  }
 }
 
 int CReNew::Failed(const FetchJob& job) {

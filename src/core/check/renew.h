@@ -114,6 +114,9 @@ class CReNew : public ICheckEngine {
   void Report(bool mailFailed);
   int Failed(const FetchJob& job);  // the fetch's failure taken into the item; -1
   void NoteRetryAfter(const FetchJob& job);
+  // The item's count of checks failed in a row, and its alarm when the count reaches the
+  // setting "連続エラーの通知" (and its all-clear when a check works again after that).
+  void CountFailures();
   std::string TemporaryFolder() const;
   std::string MoveToPrivateCopy(const std::string& savedPath, const std::string& folder);
   void StoreUpdatedFile(const std::string& savedPath);

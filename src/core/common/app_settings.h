@@ -41,4 +41,16 @@ struct AppSettings {
   // "追加の CA 証明書": a PEM file of certificates trusted besides the system's store (a
   // company CA); empty for none.
   std::string m_extraCaFile;
+  // "ユーザー名": the login of SMTP AUTH and of POP before SMTP; empty: the mail address or
+  // the part of it before "@", whichever m_mailLoginForm says.
+  std::string m_mailUser;
+  int m_mailLoginForm = 0;      // with no user name: a MailLoginForm
+  // "連続エラーの通知": an item's actions run once with an alarm after this many checks
+  // failed in a row, and once more when it works again; 0: no alarm.
+  int m_errorAlertAfter = 3;
 };
+
+// Which login works when no user name is set: not known yet (the whole address is tried,
+// then the part before "@"), the whole address, or the part before "@" (what archives of
+// older versions always sent).
+enum MailLoginForm { kLoginNotKnown = 0, kLoginWholeAddress = 1, kLoginLocalPart = 2 };

@@ -15,7 +15,20 @@ std::string TrimRight(std::string text) {
   return text;
 }
 
+std::string ServerSaid(const std::string& reply) {
+  std::string said = TrimRight(reply);
+  for (std::size_t at; (at = said.find("\r\n")) != std::string::npos;) said.replace(at, 2, " / ");
+  if (said.size() > 300) said = said.substr(0, 300) + "...";
+  return said.empty() ? std::string() : "(サーバーの応答: " + said + ")";
+}
+
 CLineClient::CLineClient(const MailWindow* window) : m_hNotifyWnd(window) {}
+
+int CLineClient::Fail(MailFailure kind, const std::string& text) {
+  m_failure = kind;
+  m_strMessage = text;
+  return -1;
+}
 
 CLineClient::~CLineClient() = default;
 
@@ -31,12 +44,10 @@ int CLineClient::Connect(const std::string& host, int port) {
   if (m_hNotifyWnd) m_pSocket->SetCancelSignal(m_hNotifyWnd->cancel);
   int error = m_pSocket->Connect(host, port & 0xFFFF, m_connectTimeoutMs);
   if (error != 0) {
-    m_strMessage = error == platform::kWsaTimedOut
-                       ? "サーバー" + host + "に接続できません。(時間切れ)"
-                       : ErrorText(error);
     m_pSocket.reset();
-    return -1;
+    return Fail(MailFailure::Connection, ConnectFailureText(host, port, error));
   }
+  m_failure = MailFailure::None;
   m_strMessage = "サーバー" + host + "との接続完了";
   return 0;
 }
@@ -61,9 +72,9 @@ int CLineClient::StartTls() {
   const std::string host = m_host.empty() ? "localhost" : m_host;
   int error = m_pSocket->StartTls(host, m_extraCaFile, m_replyTimeoutMs);
   if (error != 0) {
-    m_strMessage = error == platform::kWsaTimedOut ? kReplyTimedOut
-                   : error == -1                   ? TlsFailureText()
-                                                   : ErrorText(error);
+    Fail(MailFailure::Tls, error == platform::kWsaTimedOut ? kReplyTimedOut
+                           : error == -1                   ? TlsFailureText()
+                                                           : ErrorText(error));
     Close();
     return -1;
   }
@@ -96,8 +107,7 @@ int CLineClient::Send(const std::string& text) {
     return -1;
   }
   if (!m_pSocket->SendAll(text.data(), text.size(), m_replyTimeoutMs)) {
-    m_strMessage = ErrorText(m_pSocket->LastError());
-    return -1;
+    return Fail(MailFailure::Connection, ErrorText(m_pSocket->LastError()));
   }
   return 0;
 }
@@ -115,13 +125,13 @@ std::string CLineClient::Receive() {
   do {
     long count = m_pSocket->Receive(m_pBuffer.get(), kBufferSize, m_replyTimeoutMs);
     if (count < 0) {
-      m_strMessage = m_pSocket->LastError() == platform::kWsaTimedOut
-                         ? std::string(kReplyTimedOut)
-                         : ErrorText(m_pSocket->LastError());
+      Fail(MailFailure::Connection, m_pSocket->LastError() == platform::kWsaTimedOut
+                                        ? std::string(kReplyTimedOut)
+                                        : ErrorText(m_pSocket->LastError()));
       return {};
     }
     if (count == 0) {
-      m_strMessage = "接続が閉じられました。";
+      Fail(MailFailure::Connection, "接続が閉じられました。");
       return {};
     }
     reply.append(m_pBuffer.get(), static_cast<std::size_t>(count));
@@ -138,6 +148,7 @@ void CLineClient::Quit() {
   // The reply is not judged, so a failure here must not replace the reason of a refusal
   // that led to the quit.
   const std::string reason = m_strMessage;
+  const MailFailure failure = m_failure;
   const std::string command = "QUIT\r\n";
   Log(command, kLogSent);
   std::string reply = SendReceive(command);
@@ -145,6 +156,7 @@ void CLineClient::Quit() {
   Notify("", 0);
   Close();
   m_strMessage = reason;
+  m_failure = failure;
 }
 
 void CLineClient::Close() {
@@ -176,7 +188,20 @@ std::string CLineClient::ErrorText(int code) {
     case 10057: return "ソケットが接続されていません";
     case 10058: return "WSAESHUTDOWN";
     case 10093: return "AfxSocketInitが正常終了していません";
-    default: return std::to_string(code);
+    default: return "通信エラー (" + std::to_string(code) + ")";
+  }
+}
+
+std::string CLineClient::ConnectFailureText(const std::string& host, int port, int error) {
+  const std::string server = host.empty() ? std::string("localhost") : host;
+  const std::string cannot = "サーバー" + server + " (ポート " + std::to_string(port) + ") に接続できません。";
+  switch (error) {
+    case platform::kWsaTimedOut: return cannot + "(時間切れ)";
+    case platform::kWsaConnRefused: return cannot + "(接続が拒否されました)";
+    case platform::kWsaHostNotFound: return "サーバー名 " + server + " が見つかりません。";
+    case 10051:
+    case 10065: return cannot + "(ネットワークに到達できません)";
+    default: return cannot + "(" + ErrorText(error) + ")";
   }
 }
 

@@ -29,6 +29,11 @@ inline constexpr const char* kTlsFailed = "TLSの接続に失敗しました。"
 inline constexpr const char* kTlsClosed = "TLSの接続中に接続が閉じられました。";
 inline constexpr const char* kReplyTimedOut = "サーバーから応答がありません。(時間切れ)";
 
+// How far a conversation came before it failed: no connection (refused, name not found,
+// time-out, closed), no TLS, the login refused (the password was sent), or a command
+// refused.
+enum class MailFailure { None, Connection, Tls, Login, Refused };
+
 class CLineClient {
  public:
   // `window` may be nullptr: then no progress is reported. It must outlive the client.
@@ -64,7 +69,12 @@ class CLineClient {
 
   void Notify(const std::string& text, int done);
   std::string GetMessage() const { return m_strMessage; }
+  MailFailure Failure() const { return m_failure; }
+  // The failure's text and kind; -1.
+  int Fail(MailFailure kind, const std::string& text);
   static std::string ErrorText(int code);
+  // Why a connection to `host` could not be made, in words (refused, name not found, ...).
+  static std::string ConnectFailureText(const std::string& host, int port, int error);
 
   void SetLogFile(FILE* file);
   void StartLog(FILE* file);
@@ -84,6 +94,7 @@ class CLineClient {
 
   const MailWindow* m_hNotifyWnd;
   std::string m_strMessage;
+  MailFailure m_failure = MailFailure::None;
   FILE* m_pLogFile = nullptr;
   int m_nPort = 0;
 
@@ -105,3 +116,5 @@ class CLineClient {
 
 // Trailing white space (as isspace) removed.
 std::string TrimRight(std::string text);
+// "(サーバーの応答: ...)" with the reply's lines joined, for a refusal's message.
+std::string ServerSaid(const std::string& reply);

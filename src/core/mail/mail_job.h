@@ -18,6 +18,12 @@
 #include "core/mail/mail_progress_dialog.h"
 #include "core/mail/mail_server_info.h"
 
+inline constexpr const char* kNoMailServer = "メールサーバーが設定されていません。";
+inline constexpr const char* kNotDelivered = "メールが配送できませんでした。";
+inline constexpr const char* kStartTlsFailedPlain =
+    "サーバーはSTARTTLSに対応していますが、暗号化できませんでした。"
+    "パスワードは暗号化せずには送りません。";
+
 class CMailJob {
  public:
   // `prompter` may be nullptr for SendNotice, which shows no message box.
@@ -27,8 +33,8 @@ class CMailJob {
   CMailJob& operator=(const CMailJob&) = delete;
 
   // Composes the message (once; a second call reuses the file) and runs the send dialog.
-  // Returns the dialog's final text, "メール配送完了" on success.
-  // `tls` (when given) receives how the connection went with TLS.
+  // Returns the dialog's final text, "メール配送完了" on success; with no server set,
+  // kNoMailServer and no dialog. `tls` (when given) receives how the connection went.
   std::string SendOnce(const CMailServerInfo& settings, CMailMessage& message, bool logWanted,
                        SendMail::TlsUse* tls = nullptr);
   // Runs the mail-check dialog with the settings' POP3 method; 0 when mail is reported
@@ -37,16 +43,29 @@ class CMailJob {
 
   // The environment dialog's test: returns the authentication state found. With security
   // None the first send takes STARTTLS when the server offers it; FoundSecurity then
-  // says whether that worked.
-  std::string TestFromSettings(const CMailServerInfo& settings, CMailMessage& message);
-  // The security the last TestFromSettings sent with: StartTls when STARTTLS worked on a
-  // test asked to go without it, else the settings' own.
+  // says whether that worked. With no user name set, settings.m_strAccount ends as the
+  // login that worked (LoginForm).
+  std::string TestFromSettings(CMailServerInfo& settings, CMailMessage& message);
+  // The security the last TestFromSettings (or a SendNotice that found the way) sent
+  // with: StartTls when STARTTLS worked on a send asked to go without it, else the
+  // settings' own.
   MailSecurity FoundSecurity() const { return m_foundSecurity; }
   // The options page's test, trying the remembered state; 0 or -1. After a successful
   // POP before SMTP found by a retry, settings.m_strAuthState holds the new state.
   int TestFromOptions(CMailServerInfo& settings, CMailMessage& message);
-  // The notification after an update, without log and message boxes; 0 or -1.
+  // The notification after an update, without log and message boxes; 0 or -1. With the
+  // state "不明" it finds the way as the environment test does; settings then holds the
+  // state, and the login that worked (the caller's copy: the caller keeps them).
   int SendNotice(CMailServerInfo& settings, CMailMessage& message);
+
+  // Why the last test or notice failed, in words (what the test showed).
+  const std::string& FailureText() const { return m_failureText; }
+  // How far the last conversation came when it failed.
+  MailFailure LastFailure() const { return m_lastFailure; }
+  // The last failure of a test or notice: the server refused a login, so a password was sent.
+  bool PasswordRefused() const { return m_passwordRefused; }
+  // STARTTLS was offered with no encryption chosen and failed: the send stopped there.
+  bool PlainRefused() const { return m_plainRefused; }
 
   void CloseLog();
   // Every exchange of the job from now on ends at once when `cancel` is cancelled.
@@ -59,13 +78,25 @@ class CMailJob {
   }
 
  private:
+  // The state the settings allow (the test's way), or "不明" with m_failureText.
+  std::string FindWay(CMailServerInfo& settings, CMailMessage& message, bool logWanted);
+  // The first send of FindWay, trying STARTTLS where the settings ask for none.
+  std::string FirstSend(CMailServerInfo& settings, CMailMessage& message, bool logWanted);
+  // Runs `attempt` with the settings' login, and with the alternate one when the server
+  // refused it; the login that worked stays in the settings.
+  bool WithLogins(CMailServerInfo& settings,
+                  const std::function<bool(const CMailServerInfo&)>& attempt);
+  std::string SendWithLogins(CMailServerInfo& settings, CMailMessage& message, bool logWanted,
+                             SendMail::TlsUse* tls = nullptr);
   // APOP, then (on `retry`) USER/PASS: the method that let us in, or empty.
-  std::string LoginBeforeSmtp(const CMailServerInfo& settings, bool logWanted, bool retry);
-  int CheckWith(const CMailServerInfo& settings, bool logWanted, const char* method);
-  // The first send of TestFromSettings, trying STARTTLS where the settings ask for none.
-  std::string FirstTestSend(const CMailServerInfo& settings, CMailMessage& message);
+  std::string LoginBeforeSmtp(CMailServerInfo& settings, bool logWanted, bool retry);
+  int CheckWith(CMailServerInfo& settings, bool logWanted, const char* method);
+  // Whether POP before SMTP may help after the last send failed: the server was reached
+  // and refused; never after a failed TLS, where it would send the password in plain text.
+  bool PopMayHelp() const;
   void Show(const std::string& text);
   void RunDialog(CMailProgressDialog& dialog, bool logWanted);
+  void NoteFailure();
 
   IMailDialogHost& m_host;
   IPrompter* m_prompter;
@@ -73,4 +104,9 @@ class CMailJob {
   std::function<void(const std::string&)> m_listener;
   std::shared_ptr<platform::CCancelSignal> m_cancel;
   MailSecurity m_foundSecurity = MailSecurity::None;
+  std::string m_lastResult;
+  MailFailure m_lastFailure = MailFailure::None;
+  std::string m_failureText;
+  bool m_passwordRefused = false;
+  bool m_plainRefused = false;
 };

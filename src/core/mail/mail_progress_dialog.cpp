@@ -54,6 +54,7 @@ void CMailProgressDialog::OnMailStart() {
     run = [this, sender] {
       sender->Run(m_settings, m_message);
       m_tls = sender->Tls();
+      m_failure = sender->Failure();
     };
   } else {
     auto checker = std::make_shared<MailChecker>();
@@ -64,6 +65,7 @@ void CMailProgressDialog::OnMailStart() {
       } else {
         checker->CheckUserPass(m_settings);
       }
+      m_failure = checker->Failure();
     };
   }
   m_worker = std::thread([this, run = std::move(run)]() mutable {

@@ -47,6 +47,8 @@ class CMailProgressDialog {
   const std::string& Result() const { return m_strResult; }
   // How the send's connection went with TLS (after the worker has ended).
   SendMail::TlsUse Tls() const { return m_tls; }
+  // How far the conversation came when it failed (after the worker has ended).
+  MailFailure Failure() const { return m_failure; }
   // The communication log the run object used (to be kept by the job), or nullptr.
   FILE* LogFile() const { return m_logFile; }
   // Called with every non-empty text the dialog shows from a report.
@@ -86,6 +88,7 @@ class CMailProgressDialog {
   bool m_closed = false;
   bool m_workerEnded = false;
   SendMail::TlsUse m_tls = SendMail::TlsUse::Plain;  // written by the worker before it ends
+  MailFailure m_failure = MailFailure::None;          // likewise
 };
 
 // The front end's side: shows one progress dialog modally for the calling thread.

@@ -18,11 +18,26 @@ CMailServerInfo CMailServerInfo::FromSettings(const AppSettings& settings, bool 
   info.m_nPopPort = settings.m_mailSecurity == MailSecurity::Tls ? 995 : 110;
   info.m_strAddress = settings.m_mailAccount;
   info.m_strPassword = settings.m_mailPassword;
-  if (HasAtAfterFirst(settings.m_mailAccount)) {
-    info.m_strAccount = settings.m_mailAccount.substr(0, settings.m_mailAccount.find('@'));
-  }
   if (withAuthState) info.m_strAuthState = settings.m_smtpAuthState;
+  if (!settings.m_mailUser.empty()) {
+    info.m_strAccount = settings.m_mailUser;
+    return info;
+  }
+  const std::string& address = settings.m_mailAccount;
+  std::string local = HasAtAfterFirst(address) ? address.substr(0, address.find('@')) : "";
+  int form = withAuthState ? settings.m_mailLoginForm : kLoginNotKnown;
+  if (form == kLoginLocalPart) {
+    info.m_strAccount = local;
+  } else {
+    info.m_strAccount = address;
+    if (form == kLoginNotKnown && !local.empty()) info.m_alternateAccount = local;
+  }
   return info;
+}
+
+int CMailServerInfo::LoginForm() const {
+  if (!m_alternateAccount.empty()) return kLoginNotKnown;
+  return m_strAccount == m_strAddress ? kLoginWholeAddress : kLoginLocalPart;
 }
 
 void CMailServerInfo::Store(CArchiveWriter& archive) const {

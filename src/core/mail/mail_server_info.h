@@ -26,7 +26,7 @@ class CMailServerInfo {
   int m_nPopPort = 110;
   std::string m_strPopMethod = "APOP";  // "APOP" logs in with APOP, anything else USER/PASS
   std::string m_strAuthState = kAuthUnknown;
-  std::string m_strAccount;   // the part of the address before the at sign
+  std::string m_strAccount;   // the login: the user name, the address or the part before "@"
   std::string m_strPassword;
   std::string m_strAddress;   // the user's mail address (the sender)
   // Not part of the record's archive form: every wait of a job's connections.
@@ -39,10 +39,16 @@ class CMailServerInfo {
   // With security None: the SMTP client takes STARTTLS when the server offers it (the
   // environment dialog's test finds out whether it works).
   bool m_tryStartTls = false;
+  // Not archived: a second login tried when the server refuses m_strAccount (no user name
+  // set and none found yet: the whole address first, then the part before "@").
+  std::string m_alternateAccount;
 
   // The record the program builds from the settings; `withAuthState` false leaves the
-  // state "不明" (the environment dialog's test finds it out).
+  // state "不明" (the environment dialog's test finds it out, and tries both logins again
+  // when no user name is set).
   static CMailServerInfo FromSettings(const AppSettings& settings, bool withAuthState = true);
+  // Which form m_strAccount has when no user name is set (a MailLoginForm).
+  int LoginForm() const;
 
   void CopyFrom(const CMailServerInfo& other) { *this = other; }
   std::string PopHost() const { return m_strPopServer.empty() ? m_strSmtpServer : m_strPopServer; }

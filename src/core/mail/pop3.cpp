@@ -16,23 +16,29 @@ bool CPop3::Command(const std::string& command, const std::string& logged, std::
   return reply.compare(0, 3, "+OK") == 0;
 }
 
-int CPop3::Refuse(const std::string& text, bool quit) {
+int CPop3::Refuse(MailFailure kind, const std::string& text, const std::string& reply,
+                  bool quit) {
+  // An empty reply failed in the connection, which has said why.
+  if (!(reply.empty() && m_failure == MailFailure::Connection)) {
+    Fail(kind, text + ServerSaid(reply));
+  }
   if (quit) {
     Quit();
   } else {
     Close();
   }
-  Notify(text, 1);
-  m_strMessage = text;
+  Notify(m_strMessage, 1);
   return -1;
 }
 
 int CPop3::Login(const std::string& user, const std::string& password) {
   std::string reply;
   std::string command = "USER " + user + "\r\n";
-  if (!Command(command, command, reply)) return Refuse("このユーザーは受付られません。", false);
+  if (!Command(command, command, reply)) {
+    return Refuse(MailFailure::Login, "このユーザーは受付られません。", reply, false);
+  }
   if (!Command("PASS " + password + "\r\n", "PASS ********\r\n", reply)) {
-    return Refuse("パスワードが違っています。", true);
+    return Refuse(MailFailure::Login, "パスワードが違っています。", reply, true);
   }
   return MessageCount(reply);
 }
@@ -41,14 +47,16 @@ int CPop3::Apop(const std::string& user, const std::string& password,
                 const std::string& timestamp) {
   std::string command = "APOP " + user + " " + Md5Hex(timestamp + password) + "\r\n";
   std::string reply;
-  if (!Command(command, command, reply)) return Refuse("認証されませんでした。", true);
+  if (!Command(command, command, reply)) {
+    return Refuse(MailFailure::Login, "認証されませんでした。", reply, true);
+  }
   return MessageCount(reply);
 }
 
 int CPop3::Stls() {
   std::string reply;
   const std::string command = "STLS\r\n";
-  if (!Command(command, command, reply)) return Refuse(kNoStls, true);
+  if (!Command(command, command, reply)) return Refuse(MailFailure::Tls, kNoStls, reply, true);
   return StartTls();
 }
 

@@ -27,7 +27,8 @@ class CPop3 : public CLineClient {
  private:
   // Logs `logged`, sends `command`, logs the reply, one progress step; whether "+OK".
   bool Command(const std::string& command, const std::string& logged, std::string& reply);
-  int Refuse(const std::string& text, bool quit);
+  // `text` with what the server said in `reply`, of `kind`; the final report; -1.
+  int Refuse(MailFailure kind, const std::string& text, const std::string& reply, bool quit);
 };
 
 class MailChecker {
@@ -44,6 +45,7 @@ class MailChecker {
   // on success).
   int CheckUserPass(const CMailServerInfo& settings);
   int CheckApop(const CMailServerInfo& settings);
+  MailFailure Failure() const { return m_pPop3 ? m_pPop3->Failure() : MailFailure::Connection; }
 
  private:
   int Check(const CMailServerInfo& settings, bool apop);

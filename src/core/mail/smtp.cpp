@@ -39,20 +39,22 @@ std::string CSmtp::Command(const std::string& command, const std::string& logged
   return reply;
 }
 
-int CSmtp::Refuse(const char* text) {
-  m_strMessage = text;
-  return -1;
+int CSmtp::Refuse(const char* text, const std::string& reply) {
+  // An empty reply failed in the connection, which has said why.
+  if (reply.empty() && m_failure == MailFailure::Connection) return -1;
+  return Fail(MailFailure::Refused, text + ServerSaid(reply));
 }
 
 int CSmtp::Helo() {
-  if (!Expect(Command("HELO " + HeloName() + "\r\n"), "250")) return Refuse("接続が拒否されました。");
+  std::string reply = Command("HELO " + HeloName() + "\r\n");
+  if (!Expect(reply, "250")) return Refuse("接続が拒否されました。", reply);
   Notify("", 0);
   return 0;
 }
 
 int CSmtp::EhloAuth(const std::string& account, const std::string& password) {
   std::string reply = Command("EHLO " + HeloName() + "\r\n");
-  if (!Expect(reply, "250")) return Refuse("接続が拒否されました。");
+  if (!Expect(reply, "250")) return Refuse("接続が拒否されました。", reply);
   return AuthAfterEhlo(reply, account, password);
 }
 
@@ -63,16 +65,17 @@ int CSmtp::SecureGreeting(const std::string& account, const std::string& passwor
   if (!Expect(reply, "250")) {
     // A server too old for EHLO offers no STARTTLS either.
     if (!required && password.empty()) return Helo();
-    return Refuse("接続が拒否されました。");
+    return Refuse("接続が拒否されました。", reply);
   }
   if (reply.find("STARTTLS") == std::string::npos) {
-    if (required) return Refuse(kNoStartTls);
+    if (required) return Fail(MailFailure::Tls, kNoStartTls);
     if (!password.empty()) return AuthAfterEhlo(reply, account, password);
     Notify("", 0);
     return 0;
   }
   m_tlsFailed = true;
-  if (!Expect(Command("STARTTLS\r\n"), "220")) return Refuse(kStartTlsRefused);
+  reply = Command("STARTTLS\r\n");
+  if (!Expect(reply, "220")) return Fail(MailFailure::Tls, kStartTlsRefused + ServerSaid(reply));
   if (StartTls() != 0) return -1;
   m_tlsFailed = false;
   // What the server offered before TLS no longer counts: it is asked anew.
@@ -82,7 +85,9 @@ int CSmtp::SecureGreeting(const std::string& account, const std::string& passwor
 int CSmtp::AuthAfterEhlo(const std::string& reply, const std::string& account,
                          const std::string& password) {
   if (reply.find("PLAIN") == std::string::npos) {
-    if (reply.find("AUTH") != std::string::npos) return Refuse("PLAIN認証が利用できません。");
+    if (reply.find("AUTH") != std::string::npos) {
+      return Fail(MailFailure::Refused, "PLAIN認証が利用できません。");
+    }
     Notify("", 0);
     return 0;
   }
@@ -91,8 +96,10 @@ int CSmtp::AuthAfterEhlo(const std::string& reply, const std::string& account,
   std::string token = account + '\0' + account + '\0' + password;
   // One unbroken line however long the token is.
   std::string encoded = B64EncodeBytes(token.data(), token.size(), 0);
-  if (!Expect(Command("AUTH PLAIN " + encoded + "\r\n", "AUTH PLAIN ********\r\n"), "235")) {
-    return Refuse("認証されませんでした。");
+  std::string answer = Command("AUTH PLAIN " + encoded + "\r\n", "AUTH PLAIN ********\r\n");
+  if (!Expect(answer, "235")) {
+    if (answer.empty() && m_failure == MailFailure::Connection) return -1;
+    return Fail(MailFailure::Login, kLoginRefused + ServerSaid(answer));
   }
   Notify("", 0);
   return 0;
@@ -102,28 +109,28 @@ int CSmtp::Deliver(const std::string& sender, const std::vector<std::string>& re
                    const std::string& path) {
   std::string reply = Command("MAIL FROM: <" + sender + ">\r\n");
   Notify("", 0);
-  if (!Expect(reply, "250")) return Refuse("この差出人アドレスでは受付られません。");
+  if (!Expect(reply, "250")) return Refuse("この差出人アドレスでは受付られません。", reply);
   for (const std::string& recipient : recipients) {
     reply = Command("RCPT TO: <" + recipient + ">\r\n");
     Notify("", 0);
-    if (!Expect(reply, "250")) return Refuse("この宛先アドレスでは受付られません。");
+    if (!Expect(reply, "250")) return Refuse("この宛先アドレスでは受付られません。", reply);
   }
   reply = Command("DATA\r\n");
   Notify("", 0);
-  if (!Expect(reply, "354")) return Refuse("データ入力を拒否されました。");
+  if (!Expect(reply, "354")) return Refuse("データ入力を拒否されました。", reply);
 
   const std::string sending = "データ送信中";
   Notify(sending, 0);
   Log(sending, kLogSent);
   FILE* file = platform::OpenFile(path, "rb");
-  if (!file) return Refuse("メールデータが読み込めません。");
+  if (!file) return Refuse("メールデータが読み込めません。", "");
   int endedWithLineFeed = SendData(file);
   fclose(file);
   platform::RemoveFile(path);
 
   reply = SendReceive(endedWithLineFeed ? ".\r\n" : "\r\n.\r\n");
   Log(reply, kLogReceived);
-  if (!Expect(reply, "250")) return Refuse("メールが配送できません。");
+  if (!Expect(reply, "250")) return Refuse("メールが配送できません。", reply);
   return 0;
 }
 
@@ -176,8 +183,17 @@ int SendMail::Connect(const CMailServerInfo& settings) {
     return -1;
   }
   if (m_pLogFile) smtp.Log(greeting, kLogReceived);
+  if (!Expect(greeting, "220")) {
+    smtp.Fail(MailFailure::Refused, "接続が拒否されました。" + ServerSaid(greeting));
+    smtp.Quit();
+    return -1;
+  }
   int result;
-  if (settings.m_security == MailSecurity::StartTls || settings.m_tryStartTls) {
+  // With no encryption chosen, a password still goes only over TLS where the server
+  // offers STARTTLS: once offered, a failed handshake ends the send.
+  bool opportunistic = settings.m_tryStartTls || !settings.m_strPassword.empty();
+  if (settings.m_security == MailSecurity::StartTls ||
+      (settings.m_security == MailSecurity::None && opportunistic)) {
     result = smtp.SecureGreeting(settings.m_strAccount, settings.m_strPassword,
                                  settings.m_security == MailSecurity::StartTls);
     if (smtp.TlsFailed()) m_tls = TlsUse::Failed;

@@ -41,7 +41,8 @@ class CSmtp : public CLineClient {
   // Logs `logged` (kind 0), sends `command`, logs the reply (kind 1); returns the reply.
   std::string Command(const std::string& command, const std::string& logged);
   std::string Command(const std::string& command) { return Command(command, command); }
-  int Refuse(const char* text);
+  // A refused command: `text` with what the server said.
+  int Refuse(const char* text, const std::string& reply);
   // AUTH PLAIN as the EHLO `reply` offers it.
   int AuthAfterEhlo(const std::string& reply, const std::string& account,
                     const std::string& password);
@@ -67,6 +68,7 @@ class SendMail {
   // After Run: how TLS went.
   enum class TlsUse { Plain, Secured, Failed };
   TlsUse Tls() const { return m_tls; }
+  MailFailure Failure() const { return m_pSmtp ? m_pSmtp->Failure() : MailFailure::Connection; }
 
  private:
   std::unique_ptr<CSmtp> m_pSmtp;
@@ -78,3 +80,4 @@ inline constexpr const char* kNoStartTls = "サーバーがSTARTTLSに対応し�
 inline constexpr const char* kStartTlsRefused = "STARTTLSが拒否されました。";
 
 inline constexpr const char* kMailDelivered = "メール配送完了";
+inline constexpr const char* kLoginRefused = "認証が拒否されました。";

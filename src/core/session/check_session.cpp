@@ -60,6 +60,10 @@ void CCheckSession::InstallActions() {
     case CheckSessionHost::PageDisplay::None:
       break;
   }
+  // What the first notification mail found out about the server serves the next ones.
+  actions.rememberMailWay = [this](const MailWayFound& found) {
+    if (RememberMailWay(m_app.m_settings, found)) m_app.SaveSettings();
+  };
   m_notifier = std::make_unique<platform::CDesktopNotifier>(kProductName);
   // Each engine's actions break off with that engine's cancel.
   m_actions.clear();

@@ -45,11 +45,46 @@ bool CUpdateActions::OnUpdate(const WatchItem& item, const AppSettings& settings
   if (item.m_showPage && !Ending()) ShowPage(item);
   if (!item.m_exec.empty() && !Ending()) RunExec(item.m_exec);
   if (!item.m_useMail || Ending()) return true;
-  if (SendMail(item, settings)) return true;
+  if (SendMail(item, settings, NoticeSubject(item), NoticeBody(item))) return true;
   // A mail broken off by the end of the program or a cancel is no failure to tell.
   if (Ending()) return true;
   if (settings.m_desktopNotify) Notify(item, kMailFailedText);
   return false;
+}
+
+bool CUpdateActions::OnAlert(const WatchItem& item, const AppSettings& settings,
+                             const std::string& text) {
+  if (settings.m_desktopNotify) Notify(item, text);
+  if (!item.m_useMail || item.m_mailTo.empty() || Ending()) return true;
+  std::string name = item.m_name.empty() ? item.m_url : item.m_name;
+  return SendMail(item, settings, name + ": " + text, text + "\r\n" + item.m_url + "\r\n") ||
+         Ending();
+}
+
+std::string NoticeSubject(const WatchItem& item) {
+  if (!item.m_mailSubject.empty()) return item.m_mailSubject;
+  return item.m_name.empty() ? item.m_url : item.m_name;
+}
+
+std::string NoticeBody(const WatchItem& item) {
+  if (!item.m_mailBody.empty()) return item.m_mailBody;
+  return std::string(kUpdatedText) + "\r\n" + item.m_url + "\r\n";
+}
+
+bool RememberMailWay(AppSettings& settings, const MailWayFound& found) {
+  const AppSettings& before = found.before;
+  bool same = settings.m_mailServer == before.m_mailServer &&
+              settings.m_mailPort == before.m_mailPort &&
+              settings.m_mailAccount == before.m_mailAccount &&
+              settings.m_mailUser == before.m_mailUser &&
+              settings.m_mailPassword == before.m_mailPassword &&
+              settings.m_mailSecurity == before.m_mailSecurity &&
+              settings.m_smtpAuthState == before.m_smtpAuthState;
+  if (!same) return false;
+  settings.m_smtpAuthState = found.authState;
+  settings.m_mailLoginForm = found.loginForm;
+  settings.m_mailSecurity = found.security;
+  return true;
 }
 
 std::string CUpdateActions::SoundPath(const WatchItem& item) {
@@ -91,18 +126,44 @@ void CUpdateActions::RunExec(const std::string& exec) {
   platform::StartFile(folder, file);
 }
 
-bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings) {
+bool CUpdateActions::SendMail(const WatchItem& item, const AppSettings& settings,
+                              const std::string& subject, const std::string& body) {
   CMailServerInfo info = CMailServerInfo::FromSettings(settings);
   CMailMessage message;
-  BuildNoticeMessage(message, item.m_mailBody, item.m_mailSubject, settings.m_mailAccount,
-                     item.m_mailTo);
+  BuildNoticeMessage(message, body, subject, settings.m_mailAccount, item.m_mailTo);
   CLoopDialogHost withoutWindow;
   CMailJob job(m_host.mailDialogs ? *m_host.mailDialogs : withoutWindow, nullptr);
   job.SetCancelSignal(m_engine.AbortSignal());
-  return job.SendNotice(info, message) == 0;
+  const std::string stateBefore = info.m_strAuthState;
+  if (job.SendNotice(info, message) != 0) return false;
+  KeepWayFound(settings, info, job.FoundSecurity(), stateBefore);
+  return true;
 }
 
-void CUpdateActions::Notify(const WatchItem& item, const char* text) {
+void CUpdateActions::KeepWayFound(const AppSettings& settings, const CMailServerInfo& info,
+                                  MailSecurity security, const std::string& stateBefore) {
+  // A first mail that found the way, or the login that works, is kept for the next ones.
+  // A known state that a retry replaced stays as it was, as the options page's test does.
+  bool wayFound = stateBefore != kAuthSmtp && stateBefore != kAuthNone &&
+                  stateBefore.find(kBeforeSmtpSuffix) == std::string::npos;
+  MailWayFound found{settings, settings.m_smtpAuthState, settings.m_mailLoginForm,
+                     settings.m_mailSecurity};
+  if (wayFound) {
+    found.authState = info.m_strAuthState;
+    found.security = security;
+  }
+  if (settings.m_mailUser.empty() && info.LoginForm() != kLoginNotKnown) {
+    found.loginForm = info.LoginForm();
+  }
+  bool learned = found.authState != settings.m_smtpAuthState ||
+                 found.loginForm != settings.m_mailLoginForm ||
+                 found.security != settings.m_mailSecurity;
+  if (learned && m_host.rememberMailWay && m_host.queue) {
+    m_host.queue->Post([remember = m_host.rememberMailWay, found] { remember(found); });
+  }
+}
+
+void CUpdateActions::Notify(const WatchItem& item, const std::string& text) {
   if (!m_notifier || Ending()) return;
   platform::DesktopNotice notice;
   notice.summary = item.m_name.empty() ? item.m_url : item.m_name;

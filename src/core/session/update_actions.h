@@ -16,14 +16,24 @@
 #include <string>
 
 #include "core/check/check_notify.h"
+#include "core/common/app_settings.h"
 #include "core/fetch/fetch_request.h"
 
+class CMailServerInfo;
 class CReNew;
 class IMailDialogHost;
 namespace platform {
 class CDesktopNotifier;
 class IUiQueue;
 }  // namespace platform
+
+// What the first notification mail found out, and the settings it started from.
+struct MailWayFound {
+  AppSettings before;  // the check's snapshot: kept only while the settings are these
+  std::string authState;
+  int loginForm = 0;
+  MailSecurity security = MailSecurity::None;
+};
 
 // What differs between the front ends.
 struct UpdateActionsHost {
@@ -39,7 +49,20 @@ struct UpdateActionsHost {
   IMailDialogHost* mailDialogs = nullptr;
   // The front end stays to take the notification's "表示" (a resident program).
   bool notificationAction = true;
+  // Keeps what a notification mail found out about the mail server (the state, and the
+  // login and encryption that worked) in the program-wide settings; UI thread. Empty:
+  // not kept.
+  std::function<void(const MailWayFound& found)> rememberMailWay;
 };
+
+// Keeps `found` in `settings` when they still hold the mail settings it was found with;
+// whether they changed.
+bool RememberMailWay(AppSettings& settings, const MailWayFound& found);
+
+// The subject and body of an item's notification mail: its own, else the item's name
+// (or address) and "更新されています" with the page's address.
+std::string NoticeSubject(const WatchItem& item);
+std::string NoticeBody(const WatchItem& item);
 
 class CUpdateActions : public IUpdateActions {
  public:
@@ -48,6 +71,9 @@ class CUpdateActions : public IUpdateActions {
 
   // false when the notification mail could not be sent.
   bool OnUpdate(const WatchItem& item, const AppSettings& settings) override;
+  // The item's mail (when it has one) and a desktop notification with `text`.
+  bool OnAlert(const WatchItem& item, const AppSettings& settings,
+               const std::string& text) override;
 
   // The sound an item plays: "notify.wav" as shipped with the program, its own file, or
   // none (empty).
@@ -60,8 +86,13 @@ class CUpdateActions : public IUpdateActions {
   void RaiseMainWindow();
   void ShowPage(const FetchRequest& request);
   void RunExec(const std::string& exec);
-  bool SendMail(const WatchItem& item, const AppSettings& settings);
-  void Notify(const WatchItem& item, const char* text);
+  bool SendMail(const WatchItem& item, const AppSettings& settings, const std::string& subject,
+                const std::string& body);
+  // Posts what a notice found out about the server (state, login, encryption) to the
+  // host's rememberMailWay when it differs from the settings.
+  void KeepWayFound(const AppSettings& settings, const CMailServerInfo& info,
+                    MailSecurity security, const std::string& stateBefore);
+  void Notify(const WatchItem& item, const std::string& text);
 
   CReNew& m_engine;
   UpdateActionsHost m_host;

@@ -23,7 +23,8 @@ const std::map<std::string, Range>& NumberRanges() {
       {"Show", {0, 1}}, {"Resu", {-1, 2}}, {"SUse", {0, 2}}, {"PopU", {0, 1}},
       {"KeyP", {1, INT_MAX}}, {"Jpco", {0, 4}}, {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
       {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
-      {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}}};
+      {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
+      {"ErrC", {0, INT_MAX}}};
   return ranges;
 }
 
@@ -99,6 +100,7 @@ const std::vector<ItemField>& ItemFields() {
       {"SKyW", "keyword", Type::Text},       {"SKOp", "keywordOptions", Type::Number},
       {"SKSc", "keywordCaseSensitive", Type::Number},
       {"SKyC", "keywordCount", Type::Number},
+      {"ErrC", "failuresInARow", Type::Number},
   };
   return fields;
 }

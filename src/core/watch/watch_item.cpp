@@ -12,7 +12,7 @@ namespace {
 const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
-    "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ";
+    "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ErrC: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -21,7 +21,8 @@ struct Field {
   std::string WatchItem::*text;
   int WatchItem::*number;
   bool escaped;  // written form-escaped, so that it always fits on one line
-  bool omittedWhenEmpty = false;  // a later addition: an item without it writes no line
+  bool omittedWhenEmpty = false;  // a later addition: an item without it (empty or 0)
+                                  // writes no line
 };
 
 const Field kFields[] = {
@@ -61,6 +62,7 @@ const Field kFields[] = {
     {&WatchItem::m_lastModifiedHeader, nullptr, false, true},
     {&WatchItem::m_validatorsFor, nullptr, false, true},
     {&WatchItem::m_pageCharset, nullptr, false, true},
+    {nullptr, &WatchItem::m_errorCount, false, true},
 };
 static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
 
@@ -157,6 +159,7 @@ int WatchItem::Write(FILE* file) const {
       written = std::fprintf(file, "%.6s%s\n", key,
                              (field.escaped ? FormEscape(text) : text).c_str());
     } else {
+      if (field.omittedWhenEmpty && this->*field.number == 0) continue;
       written = std::fprintf(file, "%.6s%d\n", key, this->*field.number);
     }
     failed = failed || written < 0;

@@ -60,6 +60,7 @@ struct WatchItem : FetchRequest {
   std::string m_lastModifiedHeader;  // LMod: its Last-Modified, as written
   std::string m_validatorsFor;       // CndR: the request the two belong to (a fingerprint)
   std::string m_pageCharset;         // Cset: the charset of its Content-Type
+  int m_errorCount = 0;             // ErrC: checks failed in a row; written only when set
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule

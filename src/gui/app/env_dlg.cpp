@@ -99,6 +99,13 @@ void CEnvDlg::CreateControls() {
   checks->Add(m_hostInterval, 0, wxRIGHT, kGap);
   checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL);
   top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // The alarm for an item whose checks keep failing (0: none).
+  auto* alert = new wxBoxSizer(wxHORIZONTAL);
+  m_errorAlertAfter = Spin(this, "errorAlertAfter", 0, kMaxErrorAlertAfter);
+  alert->Add(Label(this, "連続エラーの通知"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  alert->Add(m_errorAlertAfter, 0, wxRIGHT, kGap);
+  alert->Add(Label(this, "回 (0: 通知しない)"), 0, wxALIGN_CENTER_VERTICAL);
+  top->Add(alert, 0, wxLEFT | wxRIGHT | wxTOP, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -114,6 +121,7 @@ void CEnvDlg::CreateControls() {
   m_mailServer = AddEdit(mailBox, "mailServer", 200);
   m_mailPort = AddEdit(mailBox, "mailPort", 60);
   m_mailAccount = AddEdit(mailBox, "mailAccount", 200);
+  m_mailUser = AddEdit(mailBox, "mailUser", 200);
   m_mailPassword = AddEdit(mailBox, "mailPassword", 200, wxTE_PASSWORD);
   m_authState = AddEdit(mailBox, "authState", 120, wxTE_READONLY);
   auto* test = new wxButton(mailBox, ID_TEST_SEND, ToWx("テスト送信"));
@@ -155,6 +163,11 @@ void CEnvDlg::CreateControls() {
   addHint("ホスト名またはＩＰアドレス");
   addRow("メールアカウント：", m_mailAccount, nullptr, test);
   addHint("このメールサーバーで使用できるメールアドレス");
+  mailGrid->Add(Label(mailBox, "ユーザー名"), 0, center);
+  mailGrid->Add(m_mailUser, 1, wxEXPAND);
+  mailGrid->AddSpacer(0);
+  mailGrid->AddSpacer(0);
+  addHint("空欄: メールアドレス、次に「@」の前を試します");
   addRow("パスワード", m_mailPassword, "SMTP認証", m_authState);
   mail->Add(mailGrid, 0, wxEXPAND | wxALL, kGap);
   top->Add(mail, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
@@ -212,6 +225,8 @@ bool CEnvDlg::TransferDataToWindow() {
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailSecurity->SetSelection(values.mailSecurity);
   m_mailAccount->ChangeValue(ToWx(values.mailAccount));
+  m_mailUser->ChangeValue(ToWx(values.mailUser));
+  m_errorAlertAfter->SetValue(values.errorAlertAfter);
   m_mailPassword->ChangeValue(ToWx(values.mailPassword));
   m_authState->ChangeValue(ToWx(m_logic.AuthText()));
   m_proxyHost->ChangeValue(ToWx(values.proxyHost));
@@ -237,6 +252,8 @@ void CEnvDlg::ReadControls() {
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();
   values.mailAccount = FromWx(m_mailAccount->GetValue());
+  values.mailUser = FromWx(m_mailUser->GetValue());
+  values.errorAlertAfter = m_errorAlertAfter->GetValue();
   values.mailPassword = FromWx(m_mailPassword->GetValue());
   values.proxyHost = FromWx(m_proxyHost->GetValue());
   values.proxyPort = FromWx(m_proxyPort->GetValue());

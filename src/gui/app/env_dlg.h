@@ -58,6 +58,8 @@ class CEnvDlg : public wxDialog {
   wxTextCtrl* m_mailPort = nullptr;
   wxChoice* m_mailSecurity = nullptr;
   wxTextCtrl* m_mailAccount = nullptr;
+  wxTextCtrl* m_mailUser = nullptr;
+  wxSpinCtrl* m_errorAlertAfter = nullptr;
   wxTextCtrl* m_mailPassword = nullptr;
   wxTextCtrl* m_authState = nullptr;
   wxTextCtrl* m_proxyHost = nullptr;

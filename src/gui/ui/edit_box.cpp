@@ -42,7 +42,7 @@ CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settin
       m_settings(settings),
       m_layout(layout),
       m_callbacks(std::move(callbacks)),
-      m_model(list),
+      m_model(list, &settings.m_errorAlertAfter),
       m_images(16, 16, true, 3),
       m_buttonRow(std::make_unique<CButtonRow>(kButtonMinimumWidth)) {
   SetIcons(MakeAppIcons());

@@ -26,13 +26,21 @@ std::string CWatchListModel::LastCheckText(const WatchItem& item) {
   return item.m_lastCheck == 0 ? std::string("未確認") : TimeText(item.m_lastCheck);
 }
 
-WatchListRow CWatchListModel::MakeRow(const WatchItem& item) {
+std::string CWatchListModel::LastCheckText(const WatchItem& item, int alertAfter) {
+  std::string text = LastCheckText(item);
+  if (alertAfter > 0 && item.m_errorCount >= alertAfter) {
+    text += " (" + std::to_string(item.m_errorCount) + " 回続けて失敗)";
+  }
+  return text;
+}
+
+WatchListRow CWatchListModel::MakeRow(const WatchItem& item, int alertAfter) {
   WatchListRow row;
   row.m_itemId = item.m_id;
   row.m_image = item.m_renewMark >= 0 && item.m_renewMark <= 2 ? item.m_renewMark
                                                                : WatchListRow::kError;
-  row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item), item.ScheduleText(),
-                 item.m_url};
+  row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item, alertAfter),
+                 item.ScheduleText(), item.m_url};
   row.m_checked = item.m_active == 1;
   return row;
 }
@@ -66,7 +74,7 @@ std::vector<WatchListRow> CWatchListModel::Rows() {
   std::vector<WatchListRow> rows;
   for (int position : VisiblePositions()) {
     const WatchItem& item = *m_list.GetItemPtr(position);
-    rows.push_back(MakeRow(item));
+    rows.push_back(MakeRow(item, m_errorAlertAfter ? *m_errorAlertAfter : 0));
     rows.back().m_checked = Expected(item);
   }
   return rows;
@@ -77,7 +85,7 @@ WatchListRow CWatchListModel::RowOf(unsigned id) {
   int position = m_list.FindById(id);
   if (position < 0) return {};
   const WatchItem& item = *m_list.GetItemPtr(position);
-  WatchListRow row = MakeRow(item);
+  WatchListRow row = MakeRow(item, m_errorAlertAfter ? *m_errorAlertAfter : 0);
   row.m_checked = Expected(item);
   return row;
 }

@@ -38,7 +38,10 @@ struct WatchListRow {
 
 class CWatchListModel {
  public:
-  explicit CWatchListModel(CWatchList& list) : m_list(list) {}
+  // `errorAlertAfter` (may be null) is the live "連続エラーの通知": items whose checks have
+  // failed that many times in a row are marked.
+  explicit CWatchListModel(CWatchList& list, const int* errorAlertAfter = nullptr)
+      : m_list(list), m_errorAlertAfter(errorAlertAfter) {}
 
   // A time as the list shows it, local "%y/%m/%d %H:%M:%S"; empty for -1 (never fetched).
   static std::string TimeText(int time);
@@ -47,8 +50,12 @@ class CWatchListModel {
   static std::string LastUpdateText(const WatchItem& item);
   // "最終チェック日時": the start of the last check, or "未確認".
   static std::string LastCheckText(const WatchItem& item);
-  // The row of an item as it stands in the list (its own check-box state).
-  static WatchListRow MakeRow(const WatchItem& item);
+  // "最終チェック日時" with " (N 回続けて失敗)" after it when the item's checks have failed
+  // `alertAfter` (above 0) times in a row or more.
+  static std::string LastCheckText(const WatchItem& item, int alertAfter);
+  // The row of an item as it stands in the list (its own check-box state); `alertAfter`
+  // as in LastCheckText.
+  static WatchListRow MakeRow(const WatchItem& item, int alertAfter = 0);
 
   // The rows as the window must show them now, top to bottom.
   std::vector<WatchListRow> Rows();
@@ -101,6 +108,7 @@ class CWatchListModel {
   int RowIndex(unsigned id);
 
   CWatchList& m_list;
+  const int* m_errorAlertAfter;
   std::set<unsigned> m_pendingDelete;
   std::map<unsigned, bool> m_pendingActive;
   std::set<unsigned> m_deferred;  // check-box changes waiting for the end of a check

@@ -56,6 +56,29 @@ TEST(EnvSettings, OpensWithTheSettingsAndOkWritesEveryValueBack) {
   dialog.Values().proxyPort = "";
   dialog.StoreInto(settings);
   EXPECT_EQ(settings.m_proxy, "");
+
+  // The user name and the alarm; which login works is forgotten with another account.
+  AppSettings known = Stored();
+  known.m_mailLoginForm = kLoginLocalPart;
+  known.m_errorAlertAfter = 5;
+  CEnvSettings login(known);
+  EXPECT_EQ(login.Values().errorAlertAfter, 5);
+  login.Values().errorAlertAfter = 0;
+  login.StoreInto(known);
+  EXPECT_EQ(known.m_mailLoginForm, kLoginLocalPart);
+  EXPECT_EQ(known.m_errorAlertAfter, 0);
+  login.Values().mailUser = "taro-login";
+  login.StoreInto(known);
+  EXPECT_EQ(known.m_mailUser, "taro-login");
+  EXPECT_EQ(known.m_mailLoginForm, kLoginNotKnown);
+
+  // No server: the test says so and sends nothing.
+  CLoopDialogHost host;
+  CScriptedPrompter prompter;
+  login.Values().mailServer = " ";
+  login.TestSend(host, prompter);
+  EXPECT_EQ(prompter.Messages().back(), "メールサーバーが設定されていません。");
+  EXPECT_EQ(host.DialogCount(), 0);
 }
 
 TEST(EnvSettings, AProxyLoginAndTheExtraCaFileGoThroughTheDialogUnchanged) {

@@ -47,13 +47,21 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
   settings.m_smtpAuthState = "APOP_BFR_SMTP";
   EXPECT_EQ(Get(settings, "smtp-auth"), "APOP_BFR_SMTP");
   EXPECT_FALSE(FindNamedSetting("smtp-auth")->set);  // found only by the mail test
+  settings.m_smtpAuthState = "不明";  // what a failed test leaves reads as not known
+  EXPECT_EQ(Get(settings, "smtp-auth"), "");
+  ASSERT_TRUE(Set(settings, "mail-user", "taro@example.jp"));
+  EXPECT_EQ(settings.m_mailUser, "taro@example.jp");
+  EXPECT_EQ(Get(settings, "error-alert-after"), "3");
+  EXPECT_TRUE(Set(settings, "error-alert-after", "0"));
+  EXPECT_FALSE(Set(settings, "error-alert-after", "101"));
+  EXPECT_EQ(settings.m_errorAlertAfter, 0);
   EXPECT_TRUE(Set(settings, "proxy", ""));
   EXPECT_EQ(settings.m_proxy, "");
   EXPECT_TRUE(Set(settings, "fetch-time-limit", "0"));
   EXPECT_EQ(settings.m_fetchTimeLimit, 0);
   EXPECT_FALSE(Set(settings, "page-size-limit", "4097"));
   EXPECT_EQ(settings.m_mailSecurity, MailSecurity::StartTls);
-  EXPECT_EQ(NamedSettings().size(), 20u);
+  EXPECT_EQ(NamedSettings().size(), 22u);
   EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
 }
 

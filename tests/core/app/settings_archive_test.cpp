@@ -48,7 +48,7 @@ std::string AppPart(int schema) {
   if (schema >= 9) bytes += Str(kProxy) + Int(0);
   if (schema >= 10) bytes += Int(0) + Int(120) + Int(16);  // notification, time limit, page size
   if (schema >= 11) bytes += Int(5) + Int(8) + Int(30) + Int(2) + Int(1);
-  if (schema >= 12) bytes += Str(kCaFile);
+  if (schema >= 12) bytes += Str(kCaFile) + Str("taro-login") + Int(1) + Int(5);  // CA, user, login form, alarm
   return bytes;
 }
 
@@ -86,6 +86,9 @@ AppSettings FullSettings() {
   settings.m_mailSecurity = MailSecurity::Tls;
   settings.m_autostart = 1;
   settings.m_extraCaFile = kCaFile;
+  settings.m_mailUser = "taro-login";
+  settings.m_mailLoginForm = kLoginWholeAddress;
+  settings.m_errorAlertAfter = 5;
   return settings;
 }
 
@@ -127,7 +130,9 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
           std::to_string(s.m_pageSizeLimitMiB), std::to_string(s.m_historyCount),
           std::to_string(s.m_checkJobs), std::to_string(s.m_hostInterval),
           std::to_string(static_cast<int>(s.m_mailSecurity)), std::to_string(s.m_autostart),
-          s.m_extraCaFile, m.m_linkFolder, RectText(m.m_windowRect), WidthsText(m.m_columnWidths),
+          s.m_extraCaFile, s.m_mailUser, std::to_string(s.m_mailLoginForm),
+          std::to_string(s.m_errorAlertAfter), m.m_linkFolder, RectText(m.m_windowRect),
+          WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
 
@@ -173,7 +178,8 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
   // Defaults, spelled out completely once.
   std::string defaults = Int(12) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
                          Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) + Int(300) + Int(64) +
-                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) + Str("") +  // application
+                         Int(1) + Int(4) + Int(0) + Int(0) + Int(0) + Str("") + Str("") +
+                         Int(0) + Int(3) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -214,6 +220,12 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_autostart = 1;
     }
     if (schema >= 12) expected.m_extraCaFile = kCaFile;
+    // Older archives log in with the part of the address before "@".
+    expected.m_mailLoginForm = schema >= 12 ? kLoginWholeAddress : kLoginLocalPart;
+    if (schema >= 12) {
+      expected.m_mailUser = "taro-login";
+      expected.m_errorAlertAfter = 5;
+    }
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
@@ -273,7 +285,7 @@ TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 
   // An encryption this version does not know is never read as none.
-  std::string known = AppPart(11);
+  std::string known = AppPart(12);
   std::string unknown = known.substr(0, known.size() - 8) + Int(3) + Int(1);
   Loaded strictest(unknown + MainPart(3) + WatchPart(2));
   EXPECT_EQ(strictest.settings.m_mailSecurity, MailSecurity::Tls);

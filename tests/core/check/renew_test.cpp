@@ -211,6 +211,42 @@ TEST_F(RenewTest, UpdateActionsRunOnlyOnAnUpdateAndAMailFailureIsReportedFirst) 
   EXPECT_EQ(notify.mailFailed.size(), 1u);
 }
 
+// Checks that keep failing raise the alarm once, when the count reaches the setting, and
+// the all-clear once when a check works again; the count is the item's own field.
+TEST_F(RenewTest, ChecksThatKeepFailingRaiseTheAlarmOnceAndTheAllClearOnce) {
+  struct Actions : IUpdateActions {
+    bool OnAlert(const WatchItem&, const AppSettings&, const std::string& text) override {
+      alerts.push_back(text);
+      return true;
+    }
+    std::vector<std::string> alerts;
+  } actions;
+  engine.SetUpdateActions(&actions);
+  settings.m_errorAlertAfter = 2;
+  server.Enqueue("/flaky", ScriptedResponse::Status(503));
+  server.Enqueue("/flaky", ScriptedResponse::Status(503));
+  server.Enqueue("/flaky", ScriptedResponse::Status(503));
+  WatchItem item = CheckNow(FullTextItem("/flaky"));
+  EXPECT_EQ(item.m_errorCount, 1);
+  EXPECT_TRUE(actions.alerts.empty());
+  item = CheckNow(item);
+  item = CheckNow(item);
+  EXPECT_EQ(item.m_errorCount, 3);
+  EXPECT_EQ(actions.alerts, std::vector<std::string>{
+                                "チェックが 2 回続けて失敗しています: エラー(status=503)"});
+  server.Enqueue("/flaky", ScriptedResponse::Ok("<html>back</html>"));
+  item = CheckNow(item);
+  EXPECT_EQ(item.m_errorCount, 0);
+  ASSERT_EQ(actions.alerts.size(), 2u);
+  EXPECT_EQ(actions.alerts[1], "チェックが再びできるようになりました");
+
+  // 0: no alarm at all, the count goes on.
+  settings.m_errorAlertAfter = 0;
+  server.Enqueue("/flaky", ScriptedResponse::Status(404));
+  EXPECT_EQ(CheckNow(item).m_errorCount, 1);
+  EXPECT_EQ(actions.alerts.size(), 2u);
+}
+
 // The engine keeps its connection and its transfer handle from one check to the next:
 // neither may carry one item's credentials or proxy into another item's request.
 TEST_F(RenewTest, AKeptConnectionCarriesNoItemsCredentialsOrProxyIntoTheNextCheck) {

@@ -30,13 +30,18 @@ class LineClientTest : public ::testing::Test {
   platform::ManualClock m_clock{1147597387};
 };
 
-TEST_F(LineClientTest, RefusedConnectionReportsTheDecimalCode) {
+TEST_F(LineClientTest, RefusedConnectionAndUnknownNameAreToldInWords) {
   CLineClient client(nullptr);
-  EXPECT_EQ(client.Connect("127.0.0.1", UnusedLoopbackPort()), -1);
-  EXPECT_EQ(client.GetMessage(), "10061");
+  int port = UnusedLoopbackPort();
+  EXPECT_EQ(client.Connect("127.0.0.1", port), -1);
+  EXPECT_EQ(client.GetMessage(), "サーバー127.0.0.1 (ポート " + std::to_string(port) +
+                                      ") に接続できません。(接続が拒否されました)");
+  EXPECT_EQ(client.Failure(), MailFailure::Connection);
   client.SetPort(UnusedLoopbackPort());
   EXPECT_EQ(client.Open("127.0.0.1"), "");
-  EXPECT_EQ(client.GetMessage(), "10061");
+  EXPECT_EQ(client.GetMessage().find("10061"), std::string::npos);
+  EXPECT_EQ(client.Connect("nowhere.invalid", 25), -1);
+  EXPECT_EQ(client.GetMessage(), "サーバー名 nowhere.invalid が見つかりません。");
 }
 
 TEST_F(LineClientTest, ConnectReportsTheHostAndOpenReturnsTheGreeting) {
@@ -89,7 +94,7 @@ TEST_F(LineClientTest, ErrorTextsOfTheTableAndOthers) {
   EXPECT_EQ(CLineClient::ErrorText(10054), "WSAECONNRESET");
   EXPECT_EQ(CLineClient::ErrorText(10057), "ソケットが接続されていません");
   EXPECT_EQ(CLineClient::ErrorText(10093), "AfxSocketInitが正常終了していません");
-  EXPECT_EQ(CLineClient::ErrorText(11001), "11001");
+  EXPECT_EQ(CLineClient::ErrorText(11004), "通信エラー (11004)");
   EXPECT_EQ(platform::WsaErrorFromErrno(ECONNRESET), 10054);
   EXPECT_EQ(platform::WsaErrorFromErrno(ECONNREFUSED), 10061);
   EXPECT_EQ(platform::WsaErrorFromErrno(ETIMEDOUT), 10060);

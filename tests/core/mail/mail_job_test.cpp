@@ -4,6 +4,7 @@
 
 #include "core/common/app_settings.h"
 #include "core/common/archive.h"
+#include "core/mail/base64.h"
 #include "core/mail/loop_dialog_host.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
@@ -54,6 +55,7 @@ class MailJobTest : public ::testing::Test {
     app.m_mailServer = "127.0.0.1";
     app.m_mailAccount = "taro@example.jp";
     app.m_mailPassword = "secret";
+    app.m_mailUser = "taro";
     m_settings = CMailServerInfo::FromSettings(app, false);
     m_settings.m_nSmtpPort = m_smtp.Port();
     m_settings.m_nPopPort = m_pop.Port();
@@ -94,7 +96,8 @@ TEST_F(MailJobTest, ServerInfoFromTheSettingsAndItsArchiveForm) {
   app.m_mailAccount = "@odd";
   app.m_smtpAuthState = "NO_AUTH";
   CMailServerInfo info = CMailServerInfo::FromSettings(app);
-  EXPECT_EQ(info.m_strAccount, "");  // the at sign must come after the first character
+  EXPECT_EQ(info.m_strAccount, "@odd");  // no part before the at sign to try after it
+  EXPECT_EQ(info.m_alternateAccount, "");
   EXPECT_EQ(info.m_strAuthState, "NO_AUTH");
   EXPECT_EQ(info.m_nSmtpPort, 587);
   EXPECT_EQ(info.m_nPopPort, 110);
@@ -138,7 +141,8 @@ TEST_F(MailJobTest, SettingsTestWithoutPassword) {
   again.AddRecipient("taro@example.jp");
   EXPECT_EQ(m_job.TestFromSettings(m_settings, again), "不明");
   EXPECT_EQ(m_prompter.Messages(),
-            (Lines{"メール配送完了", "メールが配送できませんでした。\n（パスワードが必要かもしれません。）"}));
+            (Lines{"メール配送完了", "メールが配送できませんでした。\n接続が拒否されました。"
+                                      "(サーバーの応答: 221 bye)\n（パスワードが必要かもしれません。）"}));
   EXPECT_EQ(LogStarts(), 2);  // one log per test
 }
 
@@ -149,11 +153,12 @@ TEST_F(MailJobTest, SettingsTestFindsApopBeforeSmtpOnTheSmtpHost) {
   EXPECT_EQ(m_job.TestFromSettings(m_settings, m_message), "APOP_BFR_SMTP");
   EXPECT_EQ(m_pop.Lines()[0].substr(0, 10), "APOP taro ");
   EXPECT_EQ(m_prompter.Messages(), Lines{"メール配送完了"});
-  EXPECT_EQ(m_texts, (Lines{"認証されませんでした。", "1 通のメールが届いています。",
+  EXPECT_EQ(m_texts, (Lines{"認証が拒否されました。(サーバーの応答: 535 relay needs POP)",
+                            "1 通のメールが届いています。",
                             "データ送信中", "メール配送完了"}));
   EXPECT_EQ(LogStarts(), 1);  // the three dialogs share one log
   std::string log = platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log"));
-  EXPECT_NE(log.find("[error] 認証されませんでした。"), std::string::npos);
+  EXPECT_NE(log.find("[error] 認証が拒否されました。"), std::string::npos);
   EXPECT_NE(log.find("[info] 1 通のメールが届いています。"), std::string::npos);
 }
 
@@ -172,7 +177,9 @@ TEST_F(MailJobTest, SettingsTestFailures) {
   PopUserPass(false);
   EXPECT_EQ(m_job.TestFromSettings(m_settings, m_message), "不明");
   EXPECT_EQ(m_prompter.Messages().back(),
-            "メールが配送できませんでした。\n（パスワードが誤っているかもしれません。）");
+            "メールが配送できませんでした。\n認証が拒否されました。(サーバーの応答: 535 relay needs POP)\n"
+            "POP before SMTP: パスワードが違っています。(サーバーの応答: -ERR no)\n"
+            "（ユーザー名かパスワードが誤っているかもしれません。）");
 
   CMailServerInfo odd = m_settings;
   odd.m_strAddress = "@example.jp";
@@ -203,7 +210,8 @@ TEST_F(MailJobTest, OptionsTestNoAuthRefusedTriesNoPop) {
   m_settings.m_strPassword.clear();
   m_smtp.AddConnection(SmtpRefusesHelo());
   EXPECT_EQ(m_job.TestFromOptions(m_settings, m_message), -1);
-  EXPECT_EQ(m_prompter.Messages(), Lines{"メールが送れませんでした。"});
+  EXPECT_EQ(m_prompter.Messages(),
+            Lines{"メールが送れませんでした。\n接続が拒否されました。(サーバーの応答: 554 go away)"});
   EXPECT_EQ(m_pop.ConnectionCount(), 0u);
 }
 
@@ -225,7 +233,8 @@ TEST_F(MailJobTest, OptionsTestBeforeSmtpStates) {
   m_settings.m_strAuthState = "APOP_BFR_SMTP";
   PopApop(false);
   EXPECT_EQ(m_job.TestFromOptions(m_settings, m_message), -1);
-  EXPECT_EQ(m_prompter.Messages(), Lines{"メールが送れませんでした。"});
+  EXPECT_EQ(m_prompter.Messages(),
+            Lines{"メールが送れませんでした。\n認証されませんでした。(サーバーの応答: -ERR denied)"});
   EXPECT_EQ(m_pop.ConnectionCount(), 1u);  // no second check without a retry
 
   m_settings.m_strAuthState = "POP3_BFR_SMTP";
@@ -257,8 +266,89 @@ TEST_F(MailJobTest, NoticeIsSilentAndUnlogged) {
   CMailMessage third;
   third.SetBody("body");
   m_settings.m_strAuthState = "不明";
+  // An unknown state finds the way: the server (with no conversation left) is asked.
   EXPECT_EQ(notice.SendNotice(m_settings, third), -1);
-  EXPECT_EQ(m_smtp.ConnectionCount(), 3u);
+  EXPECT_EQ(m_smtp.ConnectionCount(), 4u);
+}
+
+// With no user name, the whole address is tried first and the part before "@" after it;
+// the one that worked is what the settings keep. The message file is gone either way.
+TEST_F(MailJobTest, LoginsAreTriedInTurnAndTheMessageFileIsRemoved) {
+  AppSettings app;
+  app.m_mailServer = "127.0.0.1";
+  app.m_mailAccount = "taro@example.jp";
+  app.m_mailPassword = "secret";
+  CMailServerInfo info = CMailServerInfo::FromSettings(app, false);
+  info.m_nSmtpPort = m_smtp.Port();
+  info.m_nPopPort = m_pop.Port();
+  info.m_replyTimeoutMs = 3000;
+  EXPECT_EQ(info.LoginForm(), kLoginNotKnown);
+  m_smtp.AddConnection(SmtpRefusesAuth());
+  m_smtp.AddConnection(SmtpDelivers(true));
+  EXPECT_EQ(m_job.TestFromSettings(info, m_message), "SMTP_AUTH");
+  EXPECT_EQ(info.m_strAccount, "taro");
+  EXPECT_EQ(info.LoginForm(), kLoginLocalPart);
+  EXPECT_EQ(B64Decode(m_smtp.Lines(0)[1].substr(11)), std::string("taro@example.jp\0taro@example.jp\0secret", 38));
+  EXPECT_EQ(B64Decode(m_smtp.Lines(1)[1].substr(11)), std::string("taro\0taro\0secret", 16));
+
+  // An older archive logs in with the part before "@" until a test finds otherwise.
+  app.m_mailLoginForm = kLoginLocalPart;
+  EXPECT_EQ(CMailServerInfo::FromSettings(app).m_strAccount, "taro");
+  EXPECT_EQ(CMailServerInfo::FromSettings(app, false).m_strAccount, "taro@example.jp");
+  app.m_mailUser = "taro-login";
+  EXPECT_EQ(CMailServerInfo::FromSettings(app, false).m_strAccount, "taro-login");
+
+  // A send refused at the login leaves no message file behind.
+  CMailMessage refused;
+  BuildTestMessage(refused, "taro@example.jp");
+  m_settings.m_strAuthState = "SMTP_AUTH";
+  m_smtp.AddConnection(SmtpRefusesAuth());
+  PopApop(false);
+  PopUserPass(false);
+  CMailJob notice(m_host, nullptr);
+  EXPECT_EQ(notice.SendNotice(m_settings, refused), -1);
+  EXPECT_TRUE(notice.PasswordRefused());
+  EXPECT_FALSE(refused.File().empty());
+  EXPECT_FALSE(platform::FileExists(refused.File()));
+}
+
+// The first notice with the state unknown finds the way as the test does, without a log.
+TEST_F(MailJobTest, FirstNoticeFindsTheWay) {
+  CMailJob notice(m_host, nullptr);
+  m_settings.m_strAuthState = "不明";
+  m_smtp.AddConnection(SmtpRefusesAuth());
+  PopApop(true);
+  m_smtp.AddConnection(SmtpDelivers(true));
+  EXPECT_EQ(notice.SendNotice(m_settings, m_message), 0);
+  EXPECT_EQ(m_settings.m_strAuthState, "APOP_BFR_SMTP");
+  EXPECT_FALSE(platform::FileExists(m_folder.File("InetCom.log")));
+
+  // No server set: nothing is tried, and the reason says so.
+  CMailMessage second;
+  BuildTestMessage(second, "taro@example.jp");
+  m_settings.m_strAuthState = "不明";
+  m_settings.m_strSmtpServer.clear();
+  EXPECT_EQ(m_job.TestFromSettings(m_settings, second), "不明");
+  EXPECT_EQ(m_prompter.Messages().back(), "メールが配送できませんでした。\nメールサーバーが設定されていません。");
+  EXPECT_EQ(m_smtp.ConnectionCount(), 2u);
+}
+
+// With "なし", a server that offers STARTTLS and then fails the handshake gets no password
+// in plain text: the test stops and says so.
+TEST_F(MailJobTest, FailedStartTlsIsNoReasonToSendThePasswordInPlainText) {
+  m_smtp.AddConnection({Server::Send("220 ready\r\n"), Server::ReadLine(),
+                        Server::Send("250-mail\r\n250-STARTTLS\r\n250 AUTH PLAIN\r\n"),
+                        Server::ReadLine(), Server::Send("220 go ahead\r\n"),
+                        Server::Send("this is no TLS\r\n"), Server::Close()});
+  EXPECT_EQ(m_job.TestFromSettings(m_settings, m_message), "不明");
+  EXPECT_TRUE(m_job.PlainRefused());
+  EXPECT_FALSE(m_job.PasswordRefused());
+  const std::string shown = m_prompter.Messages().back();
+  EXPECT_EQ(shown.rfind(kStartTlsFailedPlain, 0), 0u) << shown;
+  EXPECT_EQ(shown.find("パスワードが誤って"), std::string::npos);
+  EXPECT_EQ(m_smtp.ConnectionCount(), 1u);
+  EXPECT_EQ(m_pop.ConnectionCount(), 0u);
+  EXPECT_EQ(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[送信] AUTH"), std::string::npos);
 }
 
 class CManualHost : public IMailDialogHost {

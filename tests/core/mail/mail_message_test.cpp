@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
+#include "platform/text_codec.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -71,9 +72,18 @@ TEST(MimeTypesTest, LookupByExtension) {
 class MailMessageTest : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetProgramFolder(m_folder.Path()); }
+  // The composed file without its first three lines, which differ from mail to mail:
+  // "Date", "Message-ID" and "MIME-Version" (checked here).
   std::string Composed(CMailMessage& message) {
     EXPECT_EQ(message.Compose(), 0);
-    return m_folder.ReadBytes(message.File().substr(m_folder.Path().size() + 1));
+    std::string text = m_folder.ReadBytes(message.File().substr(m_folder.Path().size() + 1));
+    std::size_t date = text.find("\r\n");
+    std::size_t id = text.find("\r\n", date + 2);
+    std::size_t mime = text.find("\r\n", id + 2);
+    EXPECT_EQ(text.substr(0, 6), "Date: ");
+    EXPECT_EQ(text.substr(date + 2, 13), "Message-ID: <");
+    EXPECT_EQ(text.substr(id + 2, mime - id - 2), "MIME-Version: 1.0");
+    return mime == std::string::npos ? text : text.substr(mime + 2);
   }
   static void AddNoticeHeaders(CMailMessage& message, const std::string& subject) {
     message.AddHeader(subject, "Subject");
@@ -96,6 +106,7 @@ TEST_F(MailMessageTest, AsciiMessageFile) {
             "To: taro@example.jp\r\n"
             "Content-Type: text/plain;\r\n"
             "\tcharset=\"us-ascii\"\r\n"
+            "Content-Transfer-Encoding: 7bit\r\n"
             "\r\n"
             "\r\n"
             "abc\r\n"
@@ -114,6 +125,7 @@ TEST_F(MailMessageTest, JapaneseBodyAndSubjectAreIso2022Jp) {
             "To: taro@example.jp\r\n"
             "Content-Type: text/plain;\r\n"
             "\tcharset=\"iso-2022-jp\"\r\n"
+            "Content-Transfer-Encoding: 7bit\r\n"
             "\r\n"
             "\r\n"
             "\x1b$B%5!<%P!<$N@_Dj$,$&$^$/9T$-$^$7$?!#\x1b(B\r\n"
@@ -130,7 +142,8 @@ TEST_F(MailMessageTest, BodyEndings) {
   oneKanji.SetBody("plain text with one 字");
   EXPECT_NE(Composed(oneKanji).find("charset=\"iso-2022-jp\""), std::string::npos);
   // No body at all: a single space.
-  EXPECT_NE(Composed(ascii).find("us-ascii\"\r\n\r\n\r\n \r\n\r\n"), std::string::npos);
+  EXPECT_NE(Composed(ascii).find("us-ascii\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n\r\n \r\n\r\n"),
+            std::string::npos);
 }
 
 TEST_F(MailMessageTest, DisplayNamesAreEncodedWordsAndLongOnesSplit) {
@@ -189,7 +202,8 @@ TEST_F(MailMessageTest, AttachmentsMakeAMultipartMessage) {
             "Content-Type: MultiPart/Mixed;Boundary=\"" + boundary + "\"\r\n"
             "\r\n"
             "--" + boundary + "\r\n"
-            "Content-Type: text/plain;\r\n\tcharset=\"us-ascii\"\r\n\r\n"
+            "Content-Type: text/plain;\r\n\tcharset=\"us-ascii\"\r\n"
+            "Content-Transfer-Encoding: 7bit\r\n\r\n"
             "see attached\r\n\r\n"
             "--" + boundary + "\r\n"
             "Content-Transfer-Encoding: Base64\r\n"
@@ -211,6 +225,44 @@ TEST_F(MailMessageTest, MissingAttachmentFailsAndLeavesNoFile) {
   EXPECT_EQ(message.Compose(), -1);
   EXPECT_FALSE(platform::FileExists(m_folder.File("tempMailBody.txt")));
   EXPECT_EQ(message.File(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Text that ISO-2022-JP holds only by a vendor's table (NEC's ①, IBM's 髙, Windows' ～)
+// goes as UTF-8: base64 for Japanese text, quoted-printable for mostly ASCII; headers as
+// UTF-8 encoded words of at most 75 characters. Exact text stays ISO-2022-JP.
+TEST(MailMessageCharsetTest, VendorCharactersGoAsUtf8) {
+  EXPECT_TRUE(CMailMessage::JisCarriesExactly("普通の日本語、カタカナ。"));
+  for (const char* text : {"①", "髙橋", "10～20", "ｶﾀｶﾅ"}) {
+    EXPECT_FALSE(CMailMessage::JisCarriesExactly(text)) << platform::Cp932ToUtf8(text);
+  }
+  TempFolder folder;
+  platform::SetProgramFolder(folder.Path());
+  CMailMessage japanese;
+  japanese.SetBody("髙橋さんの①番～");
+  japanese.AddHeader("①のお知らせ、とても長い件名がここに続きます。まだまだ続きます。", "Subject");
+  ASSERT_EQ(japanese.Compose(), 0);
+  std::string text = folder.ReadBytes("tempMailBody.txt");
+  EXPECT_NE(text.find("charset=\"utf-8\"\r\nContent-Transfer-Encoding: base64\r\n"), std::string::npos);
+  std::string body = text.substr(text.find("\r\n\r\n") + 4);
+  EXPECT_EQ(B64Decode(body), platform::Cp932ToUtf8("髙橋さんの①番～"));
+  std::size_t subject = text.find("Subject: =?utf-8?B?");
+  ASSERT_NE(subject, std::string::npos);
+  std::string line = text.substr(subject, text.find("\r\n", subject) - subject);
+  EXPECT_LE(line.size() - 9, 75u);
+  EXPECT_NE(text.find("?=\r\n =?utf-8?B?", subject), std::string::npos);  // folded
+
+  CMailMessage ascii;
+  ascii.SetBody("Price: 10～20 yen = cheap \r\nnext");
+  ASSERT_EQ(ascii.Compose(), 0);
+  text = folder.ReadBytes(ascii.File().substr(folder.Path().size() + 1));
+  EXPECT_NE(text.find("Content-Transfer-Encoding: quoted-printable\r\n\r\n\r\n"
+                      "Price: 10=EF=BD=9E20 yen =3D cheap=20\r\nnext\r\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

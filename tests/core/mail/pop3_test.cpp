@@ -109,7 +109,8 @@ TEST_F(MailCheckerTest, RefusedUserClosesWithoutQuit) {
   EXPECT_EQ(Check(false, true), -1);
   EXPECT_EQ(m_server.Lines(), Lines{"USER taro"});
   EXPECT_EQ(m_recorder.Finals(),
-            (Lines{"このユーザーは受付られません。", "このユーザーは受付られません。"}));
+            (Lines{"このユーザーは受付られません。(サーバーの応答: -ERR who?)",
+                   "このユーザーは受付られません。(サーバーの応答: -ERR who?)"}));
   EXPECT_NE(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[error] このユーザーは受付られません。"),
             std::string::npos);
 }
@@ -118,18 +119,20 @@ TEST_F(MailCheckerTest, RefusedPasswordAndApopSendQuit) {
   m_server.AddConversation("+OK ready\r\n", {"+OK\r\n", "-ERR no\r\n", "+OK\r\n"});
   EXPECT_EQ(Check(false), -1);
   EXPECT_EQ(m_server.Lines(0), (Lines{"USER taro", "PASS secret", "QUIT"}));
-  EXPECT_EQ(m_recorder.Finals().back(), "パスワードが違っています。");
+  EXPECT_EQ(m_recorder.Finals().back(), "パスワードが違っています。(サーバーの応答: -ERR no)");
 
   m_server.AddConversation("+OK <a@b>\r\n", {"-ERR no\r\n", "+OK\r\n"});
   EXPECT_EQ(Check(true), -1);
   EXPECT_EQ(m_server.Lines(1)[1], "QUIT");
-  EXPECT_EQ(m_recorder.Finals().back(), "認証されませんでした。");
+  EXPECT_EQ(m_recorder.Finals().back(), "認証されませんでした。(サーバーの応答: -ERR no)");
 }
 
 TEST_F(MailCheckerTest, UnreachableOrSilentServerFailsWithItsText) {
   m_settings.m_nPopPort = UnusedLoopbackPort();
   EXPECT_EQ(Check(false), -1);
-  EXPECT_EQ(m_recorder.Finals(), Lines{"10061"});
+  EXPECT_EQ(m_recorder.Finals(), Lines{"サーバー127.0.0.1 (ポート " +
+                                       std::to_string(m_settings.m_nPopPort) +
+                                       ") に接続できません。(接続が拒否されました)"});
 
   m_settings.m_nPopPort = m_server.Port();
   m_settings.m_replyTimeoutMs = 200;

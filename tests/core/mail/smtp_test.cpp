@@ -73,7 +73,9 @@ TEST_F(SendMailTest, FullConversationWithAuthPlain) {
   EXPECT_EQ(lines[2], "MAIL FROM: <taro@example.jp>");
   EXPECT_EQ(lines[3], "RCPT TO: <hanako@example.jp>");
   EXPECT_EQ(lines[4], "DATA");
-  EXPECT_EQ(lines[5].substr(0, 34), "X-Mailer: Pagewarden1.35\r\nSubject:");
+  EXPECT_EQ(lines[5].substr(0, 6), "Date: ");
+  EXPECT_NE(lines[5].find("\r\nMIME-Version: 1.0\r\nX-Mailer: Pagewarden1.35\r\nSubject:"),
+            std::string::npos);
   EXPECT_EQ(lines[5].substr(lines[5].size() - 14), "\r\nhello\r\n\r\n.\r\n");
   EXPECT_EQ(lines[6], "QUIT");
   EXPECT_FALSE(platform::FileExists(path));  // consumed by the send
@@ -135,27 +137,33 @@ TEST_F(SendMailTest, EachRefusalHasItsText) {
     std::vector<std::string> replies;
     const char* text;
     std::size_t commands;  // commands the server receives, QUIT included
+    MailFailure failure;
   } cases[] = {
-      {{"500 no\r\n", "221 bye\r\n"}, "接続が拒否されました。", 2},
-      {{"250 AUTH PLAIN\r\n", "535 bad\r\n", "221\r\n"}, "認証されませんでした。", 3},
+      {{"500 no\r\n", "221 bye\r\n"}, "接続が拒否されました。(サーバーの応答: 500 no)", 2,
+       MailFailure::Refused},
+      {{"250 AUTH PLAIN\r\n", "535 bad\r\n", "221\r\n"},
+       "認証が拒否されました。(サーバーの応答: 535 bad)", 3, MailFailure::Login},
       {{"250 AUTH PLAIN\r\n", "235 ok\r\n", "550 no\r\n", "221\r\n"},
-       "この差出人アドレスでは受付られません。", 4},
+       "この差出人アドレスでは受付られません。(サーバーの応答: 550 no)", 4, MailFailure::Refused},
       {{"250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n", "550 no\r\n", "221\r\n"},
-       "この宛先アドレスでは受付られません。", 5},
+       "この宛先アドレスでは受付られません。(サーバーの応答: 550 no)", 5, MailFailure::Refused},
       {{"250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n", "250 ok\r\n", "554 no\r\n", "221\r\n"},
-       "データ入力を拒否されました。", 6},
+       "データ入力を拒否されました。(サーバーの応答: 554 no)", 6, MailFailure::Refused},
   };
   std::size_t index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     m_server.AddConversation("220 ready\r\n", c.replies);
     CMailProgressRecorder recorder;
+    MailFailure failure = MailFailure::None;
     recorder.Run([&] {
       SendMail sender;
       sender.OpenLog(false, nullptr, recorder.Window());
       sender.Run(m_settings, m_message);
+      failure = sender.Failure();
     });
     EXPECT_EQ(recorder.Finals(), Lines{c.text});
+    EXPECT_EQ(failure, c.failure);
     EXPECT_EQ(m_server.Lines(index).size(), c.commands);
     EXPECT_EQ(m_server.Lines(index).back(), "QUIT");
     ++index;
@@ -166,7 +174,7 @@ TEST_F(SendMailTest, ServerClosingAfterARefusalKeepsTheRefusalText) {
   m_server.AddConnection({Server::Send("220 ready\r\n"), Server::ReadLine(),
                           Server::Send("554 no\r\n"), Server::Close()});
   Run(true);
-  EXPECT_EQ(Final(), "接続が拒否されました。");
+  EXPECT_EQ(Final(), "接続が拒否されました。(サーバーの応答: 554 no)");
   EXPECT_NE(platform::Utf8ToCp932(m_folder.ReadBytes("InetCom.log")).find("[error] 接続が拒否されました。"),
             std::string::npos);
 }
@@ -177,7 +185,7 @@ TEST_F(SendMailTest, SecondRecipientRefusedEndsBeforeData) {
   m_server.AddConversation("220 ready\r\n",
                            {"250 hi\r\n", "250 ok\r\n", "250 ok\r\n", "550 unknown\r\n", "221\r\n"});
   Run();
-  EXPECT_EQ(Final(), "この宛先アドレスでは受付られません。");
+  EXPECT_EQ(Final(), "この宛先アドレスでは受付られません。(サーバーの応答: 550 unknown)");
   EXPECT_EQ(m_server.Lines(),
             (Lines{"HELO " + CSmtp(nullptr).HeloName(), "MAIL FROM: <taro@example.jp>",
                    "RCPT TO: <hanako@example.jp>", "RCPT TO: <jiro@example.jp>", "QUIT"}));
@@ -191,7 +199,7 @@ TEST_F(SendMailTest, RefusedFinalReplyDeletesTheFileAndARetryCannotReadIt) {
   m_server.AddConversation("220 ready\r\n", {"250 AUTH PLAIN\r\n", "235 ok\r\n", "250 ok\r\n",
                                               "250 ok\r\n", "354 go\r\n", "221 bye\r\n"});
   Run();
-  EXPECT_EQ(Final(), "メールが配送できません。");
+  EXPECT_EQ(Final(), "メールが配送できません。(サーバーの応答: 554 rejected)");
   EXPECT_EQ(m_server.Lines(0).back(), "QUIT");
   CMailProgressRecorder retry;
   retry.Run([&] {
@@ -224,9 +232,10 @@ TEST_F(SendMailTest, DotsAreDoubledAndAnUnendedLastLineIsClosed) {
 TEST_F(SendMailTest, ConnectionFailuresAndSilence) {
   m_settings.m_nSmtpPort = UnusedLoopbackPort();
   Run();
-  EXPECT_EQ(Final(), "10061");
+  EXPECT_EQ(Final(), "サーバー127.0.0.1 (ポート " + std::to_string(m_settings.m_nSmtpPort) +
+                         ") に接続できません。(接続が拒否されました)");
 
-  // A 421 greeting is not judged: the EHLO reply decides.
+  // A greeting other than 220 refuses: QUIT at once.
   m_settings.m_nSmtpPort = m_server.Port();
   m_server.AddConversation("421 busy\r\n", {"421 busy\r\n", "221 bye\r\n"});
   CMailProgressRecorder busy;
@@ -235,7 +244,7 @@ TEST_F(SendMailTest, ConnectionFailuresAndSilence) {
     sender.OpenLog(false, nullptr, busy.Window());
     sender.Run(m_settings, m_message);
   });
-  EXPECT_EQ(busy.Finals(), Lines{"接続が拒否されました。"});
+  EXPECT_EQ(busy.Finals(), Lines{"接続が拒否されました。(サーバーの応答: 421 busy)"});
   EXPECT_EQ(m_server.Lines(0).back(), "QUIT");
 
   // A server that never greets: no QUIT, the time-out's text.
@@ -292,7 +301,7 @@ TEST_F(SendMailTest, AHandshakeThatStallsOrARefusedStartTlsEndsTheSend) {
        {Server::Send("220 ready\r\n"), Server::ReadLine(),
         Server::Send("250-mail\r\n250 STARTTLS\r\n"), Server::ReadLine(),
         Server::Send("454 not now\r\n"), Server::ReadLine(), Server::Send("221 bye\r\n")},
-       "STARTTLSが拒否されました。",
+       "STARTTLSが拒否されました。(サーバーの応答: 454 not now)",
        {ehlo, "STARTTLS", "QUIT"}},
   };
   for (Case& c : cases) {

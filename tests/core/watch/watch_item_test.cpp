@@ -163,8 +163,10 @@ TEST_F(WatchItemFileTest, LongAndStrangeValuesSurviveARoundTrip) {
   item.m_url = "http://example.jp/";
   item.m_nextCheck = 1234;
   item.m_index = 5;
+  item.m_errorCount = 4;  // written only when set, as the default item shows
 
   std::string bytes = WriteAll({item});
+  EXPECT_NE(bytes.find("ErrC: 4\r\n\tEND-W}}//"), std::string::npos);
   EXPECT_NE(bytes.find("CmpD: a+b%0d%0ac%0a%0a%95%5c%8e%a6%25%2b_Z%09\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("Hidd: /data/" + std::string(1500, 'h') + ".htm\r\n"), std::string::npos);
 
@@ -175,6 +177,7 @@ TEST_F(WatchItemFileTest, LongAndStrangeValuesSurviveARoundTrip) {
   EXPECT_EQ(items[0].m_compareData, item.m_compareData);
   EXPECT_EQ(items[0].m_mailSubject, item.m_mailSubject);
   EXPECT_EQ(items[0].m_exec, item.m_exec);
+  EXPECT_EQ(items[0].m_errorCount, 4);
   // Run-time fields are not stored.
   EXPECT_EQ(items[0].m_nextCheck, 0);
   EXPECT_EQ(items[0].m_index, -1);
