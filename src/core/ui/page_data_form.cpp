@@ -1,6 +1,29 @@
 #include "core/ui/page_data_form.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/common/version.h"
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
+}
+
+bool IsPort(const std::string& text) {
+  if (text.empty() || text.size() > 5) return false;
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  int port = std::stoi(text);
+  return port >= 1 && port <= 65535;
+}
+
+}  // namespace
 
 VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
   if (userAgent.find("Netscape") != std::string::npos) return VirtualBrowser::Netscape;
@@ -49,4 +72,16 @@ void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
     request.m_proxy = globalProxy;
   }
   request.m_userAgent = AgentOfBrowser(fields.browser);
+}
+
+std::string PageDataRefusal(const PageDataFields& fields) {
+  if (fields.url.empty()) return kNoUrl;
+  if (!StartsWithNoCase(fields.url, "http://") && !StartsWithNoCase(fields.url, "https://")) {
+    return kUrlNotHttp;
+  }
+  // A port without a host stores no proxy of the page's own and is not looked at.
+  if (!fields.proxyHost.empty() && !fields.proxyPort.empty() && !IsPort(fields.proxyPort)) {
+    return kBadPageProxyPort;
+  }
+  return {};
 }

@@ -35,6 +35,15 @@ struct PageDataFields {
 
 // The fields for `request` on the page's first activation.
 PageDataFields LoadPageData(const FetchRequest& request, const std::string& globalProxy);
+inline constexpr const char* kNoUrl = "URLを入力してください";
+inline constexpr const char* kUrlNotHttp = "URLは http:// か https:// で始めてください";
+inline constexpr const char* kBadPageProxyPort =
+    "プロキシのポートには 1 から 65535 までの整数を入力してください。";
+
+// Why the fields cannot be stored (the message that keeps the user on the page), or empty:
+// an item without an address, or with one the retriever cannot fetch, would be dropped or
+// fail at every check.
+std::string PageDataRefusal(const PageDataFields& fields);
 // OK: the fields into `request`.
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
                    FetchRequest& request);

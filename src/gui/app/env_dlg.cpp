@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/prompter.h"
+#include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
 namespace {
@@ -65,8 +66,9 @@ CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& promp
 }
 
 wxTextCtrl* CEnvDlg::AddEdit(wxWindow* parent, const char* name, int width, long style) {
+  // Widths were chosen for the desktop font at 96 dpi; the font of this desktop scales them.
   auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString(), wxDefaultPosition,
-                              wxSize(width, -1), style);
+                              wxSize(FontScaled(parent, width), -1), style);
   edit->SetName(wxASCII_STR(name));
   return edit;
 }
@@ -99,6 +101,18 @@ void CEnvDlg::CreateControls() {
   checks->Add(m_hostInterval, 0, wxRIGHT, kGap);
   checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL);
   top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // What one check may take: its time and the size of its page (0: no limit).
+  auto* limits = new wxBoxSizer(wxHORIZONTAL);
+  m_fetchTimeLimit = Spin(this, "fetchTimeLimit", 0, kMaxFetchTimeLimit);
+  m_pageSizeLimit = Spin(this, "pageSizeLimit", 0, kMaxPageSizeLimitMiB);
+  limits->Add(Label(this, "チェックの時間の上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  limits->Add(m_fetchTimeLimit, 0, wxRIGHT, kGap);
+  limits->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap * 3);
+  limits->Add(Label(this, "ページサイズの上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  limits->Add(m_pageSizeLimit, 0, wxRIGHT, kGap);
+  limits->Add(Label(this, "MiB"), 0, wxALIGN_CENTER_VERTICAL);
+  top->Add(limits, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  top->Add(Hint(this, "0 は上限なし"), 0, wxLEFT | wxRIGHT, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -116,6 +130,9 @@ void CEnvDlg::CreateControls() {
   m_mailAccount = AddEdit(mailBox, "mailAccount", 200);
   m_mailPassword = AddEdit(mailBox, "mailPassword", 200, wxTE_PASSWORD);
   m_authState = AddEdit(mailBox, "authState", 120, wxTE_READONLY);
+  // Room for the longest state in words.
+  m_authState->SetInitialSize(m_authState->GetSizeFromTextSize(
+      m_authState->GetTextExtent(ToWx("POP before SMTP (APOP) で送信できます")).GetWidth()));
   auto* test = new wxButton(mailBox, ID_TEST_SEND, ToWx("テスト送信"));
   const int center = wxALIGN_CENTER_VERTICAL;
   // One row of the grid: a label and its field, then a second pair (either may be none).
@@ -174,12 +191,13 @@ void CEnvDlg::CreateControls() {
   proxy->Add(m_noProxyForLocal, 0, wxLEFT | wxRIGHT | wxBOTTOM, kGap);
   top->Add(proxy, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->AddStretchSpacer();
+  // The desktop's order of OK and キャンセル.
+  auto* buttons = new wxStdDialogButtonSizer();
   auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
   ok->SetDefault();
-  buttons->Add(ok, 0, wxRIGHT, 8);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->Realize();
   top->Add(buttons, 0, wxEXPAND | wxALL, 12);
   SetSizerAndFit(top);
 }
@@ -194,12 +212,14 @@ bool CEnvDlg::TransferDataToWindow() {
   m_historyCount->SetValue(values.historyCount);
   m_checkJobs->SetValue(values.checkJobs);
   m_hostInterval->SetValue(values.hostInterval);
+  m_fetchTimeLimit->SetValue(values.fetchTimeLimit);
+  m_pageSizeLimit->SetValue(values.pageSizeLimitMiB);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailSecurity->SetSelection(values.mailSecurity);
   m_mailAccount->ChangeValue(ToWx(values.mailAccount));
   m_mailPassword->ChangeValue(ToWx(values.mailPassword));
-  m_authState->ChangeValue(ToWx(m_logic.AuthText()));
+  m_authState->ChangeValue(ToWx(m_logic.AuthWords()));
   m_proxyHost->ChangeValue(ToWx(values.proxyHost));
   m_proxyPort->ChangeValue(ToWx(values.proxyPort));
   m_noProxyForLocal->SetValue(values.noProxyForLocal != 0);
@@ -216,6 +236,8 @@ void CEnvDlg::ReadControls() {
   values.historyCount = m_historyCount->GetValue();
   values.checkJobs = m_checkJobs->GetValue();
   values.hostInterval = m_hostInterval->GetValue();
+  values.fetchTimeLimit = m_fetchTimeLimit->GetValue();
+  values.pageSizeLimitMiB = m_pageSizeLimit->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();

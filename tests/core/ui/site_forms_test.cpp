@@ -137,6 +137,24 @@ TEST(PageData, ProxyAndBrowserRulesOnLoadAndStore) {
   EXPECT_EQ(fields.proxyHost + fields.proxyPort, "");
 }
 
+TEST(PageData, AnEmptyOrUnfetchableAddressAndABadProxyPortAreRefused) {
+  PageDataFields fields;
+  EXPECT_EQ(PageDataRefusal(fields), kNoUrl);
+  for (const char* url : {"ftp://example.jp/", "example.jp", "file:///etc/passwd"}) {
+    fields.url = url;
+    EXPECT_EQ(PageDataRefusal(fields), kUrlNotHttp) << url;
+  }
+  fields.url = "HTTPS://example.jp/";
+  EXPECT_EQ(PageDataRefusal(fields), "");
+  fields.proxyHost = "proxy.example.jp";
+  for (const char* port : {"0", "65536", "80a", "123456"}) {
+    fields.proxyPort = port;
+    EXPECT_EQ(PageDataRefusal(fields), kBadPageProxyPort) << port;
+  }
+  fields.proxyPort = "65535";
+  EXPECT_EQ(PageDataRefusal(fields), "");
+}
+
 TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   WatchItem item;
   item.m_savePath = "/data/page.html";

@@ -121,6 +121,12 @@ void CDefineSheet::OnPageChanged(wxBookCtrlEvent& event) {
 void CDefineSheet::Accept() {
   CSheetPage* current = CurrentPage();
   if (current && !current->OnKillActive()) return;
+  std::string refusal = m_pageData->WasActivated() ? m_pageData->Refusal() : std::string();
+  if (!refusal.empty()) {
+    GetBookCtrl()->ChangeSelection(0);
+    m_pageData->ShowRefusal(refusal);
+    return;
+  }
   // A page the user never opened in this run leaves its fields as they were loaded.
   for (CSheetPage* page : m_pages) {
     if (page->WasActivated()) page->OnOK(m_working);

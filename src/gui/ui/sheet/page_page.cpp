@@ -8,6 +8,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/app_settings.h"
+#include "core/common/prompter.h"
 #include "gui/app/main_messages.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
@@ -111,6 +112,15 @@ bool CPagePage::OnKillActive() {
 
 void CPagePage::OnOK(WatchItem& item) {
   StorePageData(FieldsFromControls(), m_services.settings.m_proxy, item);
+}
+
+std::string CPagePage::Refusal() const { return PageDataRefusal(FieldsFromControls()); }
+
+void CPagePage::ShowRefusal(const std::string& refusal) {
+  m_services.prompter.ShowMessage(refusal, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+  wxTextCtrl* field = refusal == kBadPageProxyPort ? m_proxyPort : m_url;
+  field->SetFocus();
+  field->SelectAll();
 }
 
 void CPagePage::CheckUrl() {

@@ -15,6 +15,10 @@ class CPagePage : public CSheetPage {
 
   bool OnKillActive() override;
   void OnOK(WatchItem& item) override;
+  // Before OK: why the fields cannot be stored, or empty; and telling it, with the field
+  // to mend in focus.
+  std::string Refusal() const;
+  void ShowRefusal(const std::string& refusal);
 
   // For tests: the controls in the order of the fields.
   wxTextCtrl* UrlField() const { return m_url; }
