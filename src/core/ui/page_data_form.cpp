@@ -9,8 +9,8 @@ namespace {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == b;
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char lower, char typed) {
+           return std::tolower(static_cast<unsigned char>(typed)) == lower;
          });
 }
 

@@ -109,7 +109,7 @@ void CEditBox::CreateControls() {
   for (int image = 0; image < 3; ++image) m_images.Add(MakeResultBitmap(image));
   m_list->SetImageList(&m_images, wxIMAGE_LIST_SMALL);
   // The longest usual text of each column, for the widths in this desktop's font.
-  const char* samples[5] = {"", "26/12/31 23:59:59", "26/12/31 23:59:59", "毎週[日月火水木金土]時刻指定 23:59:59",
+  const char* samples[5] = {"", "26/12/31 23:59:59", "26/12/31 23:59:59", "毎週[月水金]23:59:59",
                             ""};
   const WatchListWindowLayout builtIn;
   for (int column = 0; column < 5; ++column) {
