@@ -15,6 +15,7 @@
 #include <wx/textctrl.h>
 #include <wx/tglbtn.h>
 #include <wx/timer.h>
+#include <wx/toplevel.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
@@ -221,6 +222,19 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
   RunEventsFor(300);
   ASSERT_TRUE(window) << "Esc in the change window ended the program";
   EXPECT_TRUE(window->IsShown());
+
+  // The watch list window shows the item by its name.
+  window->Command(ID_SHOW_WATCH_LIST);
+  wxTopLevelWindow* list = nullptr;
+  ASSERT_TRUE(RunEventsUntil([&] {
+    for (wxWindow* top : wxTopLevelWindows) {
+      if (FromWx(top->GetLabel()) == "ウォッチリスト" && top->IsShownOnScreen()) {
+        list = static_cast<wxTopLevelWindow*>(top);
+      }
+    }
+    return list != nullptr;
+  }));
+  RunEventsFor(300);
 }
 
 }  // namespace
