@@ -57,8 +57,10 @@ int FontScaled(const wxWindow* window, int designPixels) {
   return designPixels * charHeight / kDesignCharHeight;
 }
 
-int ColumnWidthFor(const wxWindow* list, int stored, int builtIn, const std::string& sample) {
+int ColumnWidthFor(const wxWindow* list, int stored, int builtIn, const std::string& caption,
+                   const std::string& sample) {
   if (stored != builtIn) return stored;
-  int textWidth = list->GetTextExtent(ToWx(sample)).GetWidth() + FontScaled(list, kColumnPadding);
-  return std::max(FontScaled(list, builtIn), textWidth);
+  int textWidth = std::max(list->GetTextExtent(ToWx(caption)).GetWidth(),
+                           list->GetTextExtent(ToWx(sample)).GetWidth());
+  return std::max(FontScaled(list, builtIn), textWidth + FontScaled(list, kColumnPadding));
 }

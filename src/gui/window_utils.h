@@ -32,6 +32,7 @@ bool PressedIn(const wxKeyEvent& event, const wxWindow* window);
 int FontScaled(const wxWindow* window, int designPixels);
 
 // The width a list column opens with: `stored` when the user chose it (it differs from the
-// built-in `builtIn`), else the built-in width in the list's font, wide enough for
-// `sample`, the column's longest usual text (its caption or a typical value).
-int ColumnWidthFor(const wxWindow* list, int stored, int builtIn, const std::string& sample);
+// built-in `builtIn`), else the built-in width in the list's font, wide enough for the
+// column's caption and for `sample`, its longest usual value.
+int ColumnWidthFor(const wxWindow* list, int stored, int builtIn, const std::string& caption,
+                   const std::string& sample);

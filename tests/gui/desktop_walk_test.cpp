@@ -47,6 +47,10 @@ void ClickOn(wxWindow* window, wxPoint at = wxDefaultPosition, bool settle = tru
   wxRect screen = window->GetScreenRect();
   if (at == wxDefaultPosition) at = wxPoint(screen.width / 2, screen.height / 2);
   wxUIActionSimulator simulator;
+  // From outside first: a pointer already resting there would bring the button no
+  // entering, and GTK takes a click only on a button the pointer has entered.
+  simulator.MouseMove(screen.GetPosition() - wxPoint(8, 8));
+  RunEventsFor(30);
   simulator.MouseMove(screen.GetPosition() + at);
   RunEventsFor(60);
   simulator.MouseClick();
@@ -142,6 +146,8 @@ class DesktopWalk : public testing::Test {
 TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
   const std::string url = server.Url("/news.html");
   RunSheet([&] { window->Command(ID_NEW_SITE); }, [&](CDefineSheet& shown) {
+    ASSERT_TRUE(RunEventsUntil([&] { return shown.IsShownOnScreen(); }));
+    RunEventsFor(300);  // placed by the window manager
     // OK before anything is typed: told, and still in the sheet.
     ClickOn(shown.FindWindow(wxID_OK));
     ASSERT_TRUE(RunEventsUntil([&] { return !messages.empty(); }, 3000));

@@ -50,8 +50,8 @@ void CRenewCheckWnd::Attach(CWatchList* watchList, IMainWindowMessages* mainWind
   const char* samples[] = {"00:00", "ページ", "エラー(status=404)"};
   const MainWindowLayout builtIn;
   for (int column = 0; column < 3; ++column) {
-    int width = std::max(ColumnWidthFor(this, columnWidths[column], builtIn.m_columnWidths[column], titles[column]),
-                         ColumnWidthFor(this, columnWidths[column], builtIn.m_columnWidths[column], samples[column]));
+    int width = ColumnWidthFor(this, columnWidths[column], builtIn.m_columnWidths[column],
+                               titles[column], samples[column]);
     InsertColumn(column, ToWx(titles[column]), wxLIST_FORMAT_LEFT, width);
     m_attachedWidths[column] = width;
   }

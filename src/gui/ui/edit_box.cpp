@@ -109,13 +109,13 @@ void CEditBox::CreateControls() {
   for (int image = 0; image < 3; ++image) m_images.Add(MakeResultBitmap(image));
   m_list->SetImageList(&m_images, wxIMAGE_LIST_SMALL);
   // The longest usual text of each column, for the widths in this desktop's font.
-  const char* samples[5] = {"", "26/12/31 23:59:59", "26/12/31 23:59:59", "毎週[月水金]23:59:59",
-                            ""};
+  const char* samples[5] = {"", "26/12/31 23:59:59", "26/12/31 23:59:59",
+                            "毎週[月水金]23:59:59", ""};
   const WatchListWindowLayout builtIn;
   for (int column = 0; column < 5; ++column) {
     int stored = m_layout.m_columnWidths[column];
-    int width = std::max(ColumnWidthFor(m_list, stored, builtIn.m_columnWidths[column], kColumnTitles[column]),
-                         ColumnWidthFor(m_list, stored, builtIn.m_columnWidths[column], samples[column]));
+    int width = ColumnWidthFor(m_list, stored, builtIn.m_columnWidths[column],
+                               kColumnTitles[column], samples[column]);
     m_list->InsertColumn(column, ToWx(kColumnTitles[column]), wxLIST_FORMAT_LEFT, width);
     // What the window opened with is what closing compares with.
     m_layout.m_columnWidths[column] = width;
