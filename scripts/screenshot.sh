@@ -4,6 +4,7 @@
 # and writes PNG files to docs/. Installs what it needs from scripts/screenshot-packages.txt.
 #
 #   scripts/screenshot.sh            # build/src/gui/pagewarden, built when missing
+#   scripts/screenshot.sh --dpi 144  # the same at 144 dpi: docs/main-window-144dpi.png
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=scripts/common.sh
@@ -14,6 +15,7 @@ if [ "${1:-}" = "--inside" ]; then
   work=$2
   program=$3
   port=$4
+  picture=$5
   # A few pages on a loopback server for the prepared watch list.
   /usr/bin/python3 -m http.server --bind 127.0.0.1 --directory "$work/site" "$port" \
     >/dev/null 2>&1 &
@@ -29,11 +31,20 @@ if [ "${1:-}" = "--inside" ]; then
     sleep 0.1
   done
   sleep 4  # the first checks run and the window finishes drawing
-  capture_window "$root/docs/main-window.png" -name "Pagewarden 1.35"
+  capture_window "$root/docs/$picture" -name "Pagewarden 1.35"
   kill -TERM "$pid"
   wait "$pid" || true
   kill "$server" 2>/dev/null || true
   exit 0
+fi
+
+# 144 dpi as a desktop sets it: GTK draws its fonts half as large again, pixels stay pixels.
+picture=main-window.png
+screen=1024x700x24
+if [ "${1:-}" = "--dpi" ] && [ "${2:-}" = "144" ]; then
+  export GDK_DPI_SCALE=1.5
+  picture=main-window-144dpi.png
+  screen=1536x1050x24
 fi
 
 install_missing_packages "$root/scripts/packages.txt" "$root/scripts/screenshot-packages.txt"
@@ -63,5 +74,5 @@ watch_item() {  # name, path: one block of the watch list (CP932, CR LF)
   watch_item "移転したページ" moved.html
 } | iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$work/home/WatchList.pgl"
 
-xvfb-run -a -s "-screen 0 1024x700x24" "$0" --inside "$work" "$program" "$port"
-echo "Written: docs/main-window.png"
+xvfb-run -a -s "-screen 0 $screen" "$0" --inside "$work" "$program" "$port" "$picture"
+echo "Written: docs/$picture"

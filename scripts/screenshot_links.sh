@@ -6,5 +6,5 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$root/docs"
-exec "$root/scripts/screenshot_scene.sh" 'LinkUpdateDlgTest.Screenshot' 'リンク更新' \
+exec "$root/scripts/screenshot_scene.sh" 'LinkUpdateDlgTest.Screenshot' 'フォルダ更新' \
   "$root/docs/link-update-dialog.png"

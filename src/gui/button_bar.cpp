@@ -6,17 +6,24 @@
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
-int CreateButtonBar(wxWindow* panel, const ButtonSpec* specs, std::size_t count, int designWidth,
-                    int margin, int bottom, std::vector<wxButton*>& buttons, CButtonRow& row) {
-  int right = designWidth - margin;
+int CreateButtonBar(wxWindow* panel, const ButtonSpec* specs, std::size_t count,
+                    int& designWidth, int left, int margin, int bottom,
+                    std::vector<wxButton*>& buttons, CButtonRow& row) {
+  constexpr int kSpacing = 4;
   buttons.assign(count, nullptr);
+  int needed = left + margin;
+  for (std::size_t index = 0; index < count; ++index) {
+    buttons[index] = new wxButton(panel, specs[index].id, ToWx(specs[index].label));
+    needed += buttons[index]->GetBestSize().GetWidth() + kSpacing;
+  }
+  designWidth = std::max(designWidth, needed);
+  int right = designWidth - margin;
   for (int index = static_cast<int>(count) - 1; index >= 0; --index) {
-    auto* button = new wxButton(panel, specs[index].id, ToWx(specs[index].label));
+    wxButton* button = buttons[index];
     wxSize size = button->GetBestSize();
     button->SetSize(right - size.GetWidth(), 6, size.GetWidth(), size.GetHeight());
-    right -= size.GetWidth() + 4;
+    right -= size.GetWidth() + kSpacing;
     bottom = std::max(bottom, button->GetRect().GetBottom());
-    buttons[index] = button;
   }
   // The offsets are taken as the buttons stand at the design width.
   std::vector<int> rightEdges;

@@ -19,10 +19,12 @@ struct ButtonSpec {
 };
 
 // Creates the buttons of `specs` (left to right) on `panel`, placed right to left from
-// `designWidth` less `margin`, and records their offsets in `row`. Gives the bottom edge of
-// the row, at least `bottom`.
-int CreateButtonBar(wxWindow* panel, const ButtonSpec* specs, std::size_t count, int designWidth,
-                    int margin, int bottom, std::vector<wxButton*>& buttons, CButtonRow& row);
+// `designWidth` less `margin`, and records their offsets in `row`. A `designWidth` too
+// narrow for the buttons (a large font) grows so that all of them fit right of `left`.
+// Gives the bottom edge of the row, at least `bottom`.
+int CreateButtonBar(wxWindow* panel, const ButtonSpec* specs, std::size_t count,
+                    int& designWidth, int left, int margin, int bottom,
+                    std::vector<wxButton*>& buttons, CButtonRow& row);
 
 // After a resize: `list` fills the panel below its top, the buttons move by the row's rule.
 void LayoutButtonBar(wxWindow* panel, wxWindow* list, const std::vector<wxButton*>& buttons,

@@ -1,6 +1,9 @@
 // Small helpers for windows that several windows use.
 #pragma once
 
+#include <string>
+
+class wxKeyEvent;
 class wxTopLevelWindow;
 class wxWindow;
 struct WindowRect;
@@ -19,3 +22,17 @@ void PlaceWindow(wxTopLevelWindow* window, const WindowRect& rect);
 // Keeps the window's rectangle in `rect`; a minimised or hidden window has none worth
 // keeping, and `rect` is then left as it was.
 void RememberWindowRect(const wxTopLevelWindow* window, WindowRect& rect);
+
+// Whether the key of `event` was pressed in `window` itself, not in another top-level
+// window it owns (key hooks reach the owners of a window too).
+bool PressedIn(const wxKeyEvent& event, const wxWindow* window);
+
+// `designPixels` laid out for the desktop font at 96 dpi, in the font `window` has now: the
+// same room for the same text at any dpi and font size.
+int FontScaled(const wxWindow* window, int designPixels);
+
+// The width a list column opens with: `stored` when the user chose it (it differs from the
+// built-in `builtIn`), else the built-in width in the list's font, wide enough for the
+// column's caption and for `sample`, its longest usual value.
+int ColumnWidthFor(const wxWindow* list, int stored, int builtIn, const std::string& caption,
+                   const std::string& sample);

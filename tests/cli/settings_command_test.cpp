@@ -75,7 +75,7 @@ TEST_F(SettingsCommandTest, RefusesBadNamesAndValuesWithoutTouchingTheArchive) {
     const char* told;
   };
   for (const Case& refused :
-       {Case{{"mail-port", "30001"}, "0 から 30000 までの整数"},
+       {Case{{"mail-port", "65536"}, "1 から 65535 までの整数"},
         Case{{"start-resident", "yes"}, "0 か 1"},
         Case{{"proxy", "proxy.example.jp"}, "ホスト名:ポート"},
         Case{{"smtp-auth", "NO_AUTH"}, "読み取り専用"},

@@ -1,5 +1,6 @@
 // The watch list window for real under the virtual X server: a real watch list with its
 // engine against the loopback server, its reports coming through the wx queue.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/listctrl.h>
@@ -127,7 +128,16 @@ TEST_F(EditBoxTest, ShowsItsCaptionsColumnsAndRowsInListOrder) {
   }
   EXPECT_EQ(titles, (std::vector<std::string>{"サイト名", "最終更新日時", "最終チェック日時",
                                               "スケジュール", "リンク先ＵＲＬ"}));
-  EXPECT_EQ(box->ColumnWidths(), (std::array<int, 5>{200, 100, 100, 100, 380}));
+  // Built-in widths, widened where a caption or a date would be cut; the user's own widths
+  // are kept as they are (below).
+  std::array<int, 5> widths = box->ColumnWidths();
+  EXPECT_EQ(widths[0], 200);
+  EXPECT_EQ(widths[4], 380);
+  int dateWidth = Rows().GetTextExtent(ToWx("26/12/31 23:59:59")).GetWidth();
+  int captionWidth = Rows().GetTextExtent(ToWx("最終チェック日時")).GetWidth();
+  EXPECT_GT(widths[1], dateWidth);
+  EXPECT_GT(widths[2], std::max(dateWidth, captionWidth));
+  EXPECT_GE(widths[3], 100);
   EXPECT_EQ(FromWx(box->Button(0)->GetLabel()), "全てのアイテムを直ちにチェック");
   EXPECT_EQ(FromWx(box->Button(1)->GetLabel()), "更新されたページを表示");
   EXPECT_EQ(FromWx(box->Button(2)->GetLabel()), "全ての更新マークを消す");

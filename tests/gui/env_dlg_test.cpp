@@ -91,10 +91,10 @@ TEST(EnvDlg, OkWritesTheSettingsAndTheArchiveCancelDropsEverything) {
   CScriptedPrompter prompter;
   CLoopDialogHost mailHost;
   auto* dialog = new CEnvDlg(window, settings, prompter, mailHost);
-  Edit(*dialog, "mailPort")->ChangeValue(ToWx("40000"));
+  Edit(*dialog, "mailPort")->ChangeValue(ToWx("65536"));
   EXPECT_FALSE(dialog->TransferDataFromWindow());
   EXPECT_EQ(prompter.Messages(),
-            std::vector<std::string>{"ポートには 0 から 30000 までの整数を入力してください。"});
+            std::vector<std::string>{"ポートには 1 から 65535 までの整数を入力してください。"});
   dialog->Destroy();
   window->ExitProgram();
   RunEventsUntil([&] { return !window; });

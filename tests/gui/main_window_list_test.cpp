@@ -4,6 +4,7 @@
 #include <atomic>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <wx/uiaction.h>
 #include <wx/weakref.h>
 
 #include "core/common/path_utils.h"
@@ -231,7 +232,17 @@ TEST_F(MainWindowWithList, ShowChangeOpensTheChangeWindowWithTheChangedLineMarke
   ASSERT_TRUE(change->Text()->GetStyle(change->RowStart(added) + 1, style));
   EXPECT_EQ(style.GetBackgroundColour(), CChangeWindow::AddedColour());
   EXPECT_EQ(change->View().StatusText(), "変更 1/1");
-  change->Destroy();
+
+  // Esc typed in the change window closes that window and leaves the program running.
+  wxWeakRef<CChangeWindow> open = change;
+  change->Raise();
+  change->Text()->SetFocus();
+  ASSERT_TRUE(RunEventsUntil([&] { return wxWindow::FindFocus() == change->Text(); }));
+  wxUIActionSimulator().Char(WXK_ESCAPE);
+  EXPECT_TRUE(RunEventsUntil([&] { return !open; }));
+  RunEventsFor(100);
+  ASSERT_TRUE(window) << "Esc in the change window ended the program";
+  EXPECT_TRUE(window->IsShown());
   window->ExitProgram();
   EXPECT_TRUE(RunEventsUntil([&] { return !window; }));
 }

@@ -78,6 +78,8 @@ TEST_F(WatchListModelTest, RowTextsOfANeverCheckedAndOfACheckedItem) {
   WatchListRow checked = CWatchListModel::MakeRow(item);
   EXPECT_EQ(checked.m_texts[1], "26/12/07 09:30:05") << "the server's date without an update";
   EXPECT_EQ(checked.m_texts[2], "26/12/07 10:00:00");
+  item.m_name.clear();
+  EXPECT_EQ(CWatchListModel::MakeRow(item).m_texts[0], item.m_url) << "known by its address";
   EXPECT_EQ(checked.m_image, WatchListRow::kUpdated);
   EXPECT_FALSE(checked.m_checked);
   item.m_lastUpdate = 1796605200;

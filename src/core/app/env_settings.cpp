@@ -33,7 +33,7 @@ std::optional<int> ParseNumber(const std::string& text, int low, int high) {
 }  // namespace
 
 std::optional<int> ParseMailPort(const std::string& text) {
-  return ParseNumber(text, 0, kMaxMailPort);
+  return ParseNumber(text, 1, kMaxMailPort);
 }
 
 std::optional<EnvRefusal> CheckProxyParts(const std::string& host, const std::string& port,
@@ -99,6 +99,8 @@ CEnvSettings::CEnvSettings(const AppSettings& settings)
   m_values.historyCount = std::clamp(settings.m_historyCount, 0, kMaxHistoryCount);
   m_values.checkJobs = std::clamp(settings.m_checkJobs, 1, kMaxCheckJobs);
   m_values.hostInterval = std::clamp(settings.m_hostInterval, 0, kMaxHostInterval);
+  m_values.fetchTimeLimit = std::clamp(settings.m_fetchTimeLimit, 0, kMaxFetchTimeLimit);
+  m_values.pageSizeLimitMiB = std::clamp(settings.m_pageSizeLimitMiB, 0, kMaxPageSizeLimitMiB);
   m_values.mailServer = settings.m_mailServer;
   m_values.mailPort = std::to_string(settings.m_mailPort);
   m_values.mailSecurity = static_cast<int>(settings.m_mailSecurity);
@@ -121,6 +123,16 @@ std::string CEnvSettings::AuthText() const {
   return m_authState.empty() ? std::string(kAuthUnknown) : m_authState;
 }
 
+std::string CEnvSettings::AuthWords() const {
+  // The settings file keeps the codes the mail job understands; the user reads words.
+  std::string state = AuthText();
+  if (state == kAuthNone) return "認証なしで送信できます";
+  if (state == kAuthSmtp) return "SMTP認証で送信できます";
+  if (state == std::string("APOP") + kBeforeSmtpSuffix) return "POP before SMTP (APOP) で送信できます";
+  if (state == std::string("POP3") + kBeforeSmtpSuffix) return "POP before SMTP で送信できます";
+  return state;
+}
+
 std::optional<EnvRefusal> CEnvSettings::Check() const {
   if (!ParseMailPort(m_values.mailPort)) {
     return EnvRefusal{EnvRefusal::Field::MailPort, kBadMailPort};
@@ -141,6 +153,8 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   settings.m_historyCount = std::clamp(m_values.historyCount, 0, kMaxHistoryCount);
   settings.m_checkJobs = std::clamp(m_values.checkJobs, 1, kMaxCheckJobs);
   settings.m_hostInterval = std::clamp(m_values.hostInterval, 0, kMaxHostInterval);
+  settings.m_fetchTimeLimit = std::clamp(m_values.fetchTimeLimit, 0, kMaxFetchTimeLimit);
+  settings.m_pageSizeLimitMiB = std::clamp(m_values.pageSizeLimitMiB, 0, kMaxPageSizeLimitMiB);
   settings.m_mailServer = m_values.mailServer;
   if (std::optional<int> port = ParseMailPort(m_values.mailPort)) settings.m_mailPort = *port;
   settings.m_mailSecurity = static_cast<MailSecurity>(m_values.mailSecurity);

@@ -24,6 +24,8 @@ struct EnvDialogValues {
   int historyCount = 1;     // "変更履歴の数", 0 to 20 (kept within that range)
   int checkJobs = 4;        // "同時チェック数", 1 to 16 (kept within that range)
   int hostInterval = 0;     // "同一ホストの間隔" in seconds, 0 to 3600 (kept within that range)
+  int fetchTimeLimit = 300;   // "チェックの時間の上限" in seconds, 0 (none) to 86400
+  int pageSizeLimitMiB = 64;  // "ページサイズの上限" in MiB, 0 (none) to 4096
   std::string mailServer;
   std::string mailPort;
   int mailSecurity = 0;  // "暗号化": MailSecurity's value (none, STARTTLS, TLS)
@@ -45,11 +47,13 @@ struct EnvRefusal {
   std::string message;
 };
 
-inline constexpr int kMaxMailPort = 30000;
+inline constexpr int kMaxMailPort = 65535;
 inline constexpr int kMaxHistoryCount = 20;
 inline constexpr int kMaxHostInterval = 3600;
 inline constexpr int kMaxErrorAlertAfter = 100;
-inline constexpr const char* kBadMailPort = "ポートには 0 から 30000 までの整数を入力してください。";
+inline constexpr int kMaxFetchTimeLimit = 86400;
+inline constexpr int kMaxPageSizeLimitMiB = 4096;
+inline constexpr const char* kBadMailPort = "ポートには 1 から 65535 までの整数を入力してください。";
 inline constexpr const char* kBadProxyPort =
     "プロキシのポートには 1 から 65535 までの整数を入力してください。";
 inline constexpr const char* kBadProxyHost =
@@ -59,7 +63,7 @@ inline constexpr const char* kBadProxyUser =
     "プロキシのユーザー名には「:」や「@」を入れず、パスワードだけを入力しないでください。";
 inline constexpr const char* kBadCaFile = "追加の CA 証明書のファイルが見つかりません。";
 
-// The mail port as typed: a number from 0 to 30000 (blanks around it allowed).
+// The mail port as typed: a number from 1 to 65535 (blanks around it allowed).
 std::optional<int> ParseMailPort(const std::string& text);
 // nullopt when host, port and login may make the global proxy; an empty port is allowed
 // (the proxy is then none).
@@ -85,6 +89,8 @@ class CEnvSettings {
   const EnvDialogValues& Values() const { return m_values; }
   // The "SMTP認証" text: the state found by the last test, "不明" while none is known.
   std::string AuthText() const;
+  // What the field shows of it: the state in words ("認証なしで送信できます", ...).
+  std::string AuthWords() const;
 
   // A new "暗号化" choice: the port becomes its usual one unless the user typed another
   // (a port that is none of the usual ones is kept).

@@ -36,7 +36,7 @@ NamedSetting Flag(const char* name, int AppSettings::*member, const char* allowe
 }
 
 NamedSetting MailPort() {
-  return {"mail-port", "0 から 30000 までの整数",
+  return {"mail-port", "1 から 65535 までの整数",
           [](const AppSettings& settings) { return std::to_string(settings.m_mailPort); },
           [](AppSettings& settings, const std::string& value) {
             std::optional<int> port = ParseMailPort(value);

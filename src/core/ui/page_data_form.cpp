@@ -1,9 +1,25 @@
 #include "core/ui/page_data_form.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/common/version.h"
 #include "platform/text_codec.h"
 #include "platform/proxy_address.h"
 #include "platform/wire_url.h"
+
+namespace {
+
+bool IsPort(const std::string& text) {
+  if (text.empty() || text.size() > 5) return false;
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  int port = std::stoi(text);
+  return port >= 1 && port <= 65535;
+}
+
+}  // namespace
 
 VirtualBrowser BrowserOfAgent(const std::string& userAgent) {
   if (userAgent.find("Firefox") != std::string::npos) return VirtualBrowser::Firefox;
@@ -42,12 +58,6 @@ PageDataFields LoadPageData(const FetchRequest& request, const std::string& glob
   return fields;
 }
 
-std::string PageDataFault(const PageDataFields& fields) {
-  if (fields.url.empty()) return {};
-  std::string fault = platform::UrlFault(fields.url);
-  return fault.empty() ? fault : fault + "。";
-}
-
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
                    FetchRequest& request) {
   request.m_referer = fields.referer;
@@ -74,4 +84,14 @@ std::string ForeignCharacterMessage(const std::vector<std::pair<std::string, std
     }
   }
   return std::string();
+}
+
+std::string PageDataRefusal(const PageDataFields& fields) {
+  if (fields.url.empty()) return kNoUrl;
+  if (std::string fault = platform::UrlFault(fields.url); !fault.empty()) return fault + "。";
+  // A port without a host stores no proxy of the page's own and is not looked at.
+  if (!fields.proxyHost.empty() && !fields.proxyPort.empty() && !IsPort(fields.proxyPort)) {
+    return kBadPageProxyPort;
+  }
+  return {};
 }

@@ -44,9 +44,14 @@ struct PageDataFields {
 
 // The fields for `request` on the page's first activation.
 PageDataFields LoadPageData(const FetchRequest& request, const std::string& globalProxy);
-// Why OK cannot take the fields: the message naming what is wrong with the address (an
-// empty one is allowed: the item is not checked), or empty.
-std::string PageDataFault(const PageDataFields& fields);
+inline constexpr const char* kNoUrl = "URLを入力してください";
+inline constexpr const char* kBadPageProxyPort =
+    "プロキシのポートには 1 から 65535 までの整数を入力してください。";
+
+// Why the fields cannot be stored (the message that keeps the user on the page, naming what
+// is wrong with the address), or empty: an item without an address, or with one the
+// retriever cannot fetch, would be dropped or fail at every check.
+std::string PageDataRefusal(const PageDataFields& fields);
 // OK: the fields into `request`.
 void StorePageData(const PageDataFields& fields, const std::string& globalProxy,
                    FetchRequest& request);

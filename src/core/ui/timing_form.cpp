@@ -1,5 +1,6 @@
 #include "core/ui/timing_form.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +23,19 @@ void SetLimits(CNumField& field, const char* minimum, const char* maximum) {
   // The maximum first: a minimum above zero needs one to stand below.
   field.SetMaximum(maximum);
   field.SetMinimum(minimum);
+}
+
+// Whether the field's text lies within its limits (an empty text counts as zero).
+bool WithinLimits(const CNumField& field) {
+  long long value = std::atoll(field.Text().c_str());
+  return value >= std::atoll(field.Minimum().c_str()) &&
+         (field.Maximum().empty() || value <= std::atoll(field.Maximum().c_str())) &&
+         field.Text().size() <= 9;
+}
+
+std::string RangeMessage(const char* label, const CNumField& field) {
+  return std::string("「") + label + "」には " + field.Minimum() + " から " + field.Maximum() +
+         " までの数を入力してください";
 }
 
 }  // namespace
@@ -65,8 +79,10 @@ std::string CTimingForm::Load(const WatchItem& item, std::time_t now) {
     SetFieldsDate(item.m_date);
   }
   if (time != kAtStart) {
-    // The stored seconds as a duration: the hours within the day.
-    m_hours.SetText(TwoDigits(item.m_time / 3600 % 24));
+    // The stored seconds as a duration: an interval's hours in full, a time's within the day.
+    int hours = item.m_time / 3600;
+    m_hours.SetText(TwoDigits(time == kInterval ? std::min(hours, std::atoi(kMaxIntervalHours))
+                                                : hours % 24));
     m_minutes.SetText(TwoDigits(item.m_time / 60 % 60));
     m_seconds.SetText(TwoDigits(item.m_time % 60));
   }
@@ -92,6 +108,7 @@ std::string CTimingForm::ChooseTimeKind(int kind) {
   }
   m_time = kind;
   m_enabled.timeFields = kind != kAtStart;
+  m_hours.SetMaximum(kind == kInterval ? kMaxIntervalHours : "23");
   if (kind == kInterval && !m_initialising) {
     m_hours.SetText("00");
     m_minutes.SetText("00");
@@ -118,7 +135,28 @@ int CTimingForm::IntervalSeconds() const {
 }
 
 std::string CTimingForm::LeaveMessage() const {
-  if (m_time == kInterval && IntervalSeconds() <= 9) return kIntervalTooShort;
+  struct Checked {
+    bool enabled;
+    const char* label;
+    const CNumField& field;
+  };
+  const Checked fields[] = {{m_enabled.yearMonth, "年", m_year},
+                            {m_enabled.yearMonth, "月", m_month},
+                            {m_enabled.day, "日", m_day},
+                            {m_enabled.timeFields, "時（間）", m_hours},
+                            {m_enabled.timeFields, "分", m_minutes},
+                            {m_enabled.timeFields, "秒", m_seconds}};
+  for (const Checked& checked : fields) {
+    if (checked.enabled && !WithinLimits(checked.field)) {
+      return RangeMessage(checked.label, checked.field);
+    }
+  }
+  if (m_time == kInterval && IntervalSeconds() < 10) return kIntervalTooShort;
+  return {};
+}
+
+std::string CTimingForm::PastDateQuestion(std::time_t now) const {
+  if (m_schedule == kOnce && FieldsDate() < MidnightOf(now)) return kPastOnceDate;
   return {};
 }
 

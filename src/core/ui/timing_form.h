@@ -16,7 +16,12 @@
 struct WatchItem;
 
 inline constexpr const char* kNoIntervalWithDate = "絶対日付を選んでいるときは間隔は選べません";
-inline constexpr const char* kIntervalTooShort = "10秒以下の間隔は受け付けられません";
+inline constexpr const char* kIntervalTooShort = "10秒未満の間隔は受け付けられません";
+inline constexpr const char* kPastOnceDate =
+    "指定した日付はもう過ぎているため、このアイテムはチェックされません。このまま保存しますか？";
+// The largest interval the hours field takes (the field shows three digits); a time of day
+// takes hours up to 23.
+inline constexpr const char* kMaxIntervalHours = "999";
 
 class CTimingForm {
  public:
@@ -60,8 +65,12 @@ class CTimingForm {
   std::time_t FieldsDate() const;
   void SetFieldsDate(std::time_t midnight);
 
-  // Leaving the page: the message that keeps the user on it, or empty.
+  // Leaving the page: the message that keeps the user on it, or empty. A typed number
+  // beyond what its field takes is refused rather than stored as something else.
   std::string LeaveMessage() const;
+  // Leaving the page: the question to ask when a once-only date lies before `now`'s day
+  // (the item would never be checked), or empty.
+  std::string PastDateQuestion(std::time_t now) const;
   // OK: the fields into the item's schedule.
   void Store(WatchItem& item) const;
 

@@ -27,11 +27,13 @@ CAuthDialog::CAuthDialog(wxWindow* parent, const std::string& url, std::uint32_t
   fields->Add(m_password, 1, wxEXPAND);
   top->Add(fields, 0, wxALL | wxEXPAND, 10);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  // The desktop's order of OK and キャンセル.
+  auto* buttons = new wxStdDialogButtonSizer();
   auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
-  buttons->Add(ok, 0, wxRIGHT, 8);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
-  top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, 10);
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->Realize();
+  top->Add(buttons, 0, wxALL | wxEXPAND, 10);
   ok->SetDefault();
   SetSizerAndFit(top);
   CentreOnParent();

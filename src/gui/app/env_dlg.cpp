@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/prompter.h"
+#include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
 namespace {
@@ -65,8 +66,9 @@ CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& promp
 }
 
 wxTextCtrl* CEnvDlg::AddEdit(wxWindow* parent, const char* name, int width, long style) {
+  // Widths were chosen for the desktop font at 96 dpi; the font of this desktop scales them.
   auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString(), wxDefaultPosition,
-                              wxSize(width, -1), style);
+                              wxSize(FontScaled(parent, width), -1), style);
   edit->SetName(wxASCII_STR(name));
   return edit;
 }
@@ -106,6 +108,18 @@ void CEnvDlg::CreateControls() {
   alert->Add(m_errorAlertAfter, 0, wxRIGHT, kGap);
   alert->Add(Label(this, "回 (0: 通知しない)"), 0, wxALIGN_CENTER_VERTICAL);
   top->Add(alert, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  // What one check may take: its time and the size of its page (0: no limit).
+  auto* limits = new wxBoxSizer(wxHORIZONTAL);
+  m_fetchTimeLimit = Spin(this, "fetchTimeLimit", 0, kMaxFetchTimeLimit);
+  m_pageSizeLimit = Spin(this, "pageSizeLimit", 0, kMaxPageSizeLimitMiB);
+  limits->Add(Label(this, "チェックの時間の上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  limits->Add(m_fetchTimeLimit, 0, wxRIGHT, kGap);
+  limits->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap * 3);
+  limits->Add(Label(this, "ページサイズの上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  limits->Add(m_pageSizeLimit, 0, wxRIGHT, kGap);
+  limits->Add(Label(this, "MiB"), 0, wxALIGN_CENTER_VERTICAL);
+  top->Add(limits, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  top->Add(Hint(this, "0 は上限なし"), 0, wxLEFT | wxRIGHT, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
   m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
@@ -124,6 +138,9 @@ void CEnvDlg::CreateControls() {
   m_mailUser = AddEdit(mailBox, "mailUser", 200);
   m_mailPassword = AddEdit(mailBox, "mailPassword", 200, wxTE_PASSWORD);
   m_authState = AddEdit(mailBox, "authState", 120, wxTE_READONLY);
+  // Room for the longest state in words.
+  m_authState->SetInitialSize(m_authState->GetSizeFromTextSize(
+      m_authState->GetTextExtent(ToWx("POP before SMTP (APOP) で送信できます")).GetWidth()));
   auto* test = new wxButton(mailBox, ID_TEST_SEND, ToWx("テスト送信"));
   const int center = wxALIGN_CENTER_VERTICAL;
   // One row of the grid: a label and its field, then a second pair (either may be none).
@@ -201,12 +218,13 @@ void CEnvDlg::CreateControls() {
   caRow->Add(m_extraCaFile, 1);
   top->Add(caRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->AddStretchSpacer();
+  // The desktop's order of OK and キャンセル.
+  auto* buttons = new wxStdDialogButtonSizer();
   auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
   ok->SetDefault();
-  buttons->Add(ok, 0, wxRIGHT, 8);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->Realize();
   top->Add(buttons, 0, wxEXPAND | wxALL, 12);
   SetSizerAndFit(top);
 }
@@ -221,6 +239,8 @@ bool CEnvDlg::TransferDataToWindow() {
   m_historyCount->SetValue(values.historyCount);
   m_checkJobs->SetValue(values.checkJobs);
   m_hostInterval->SetValue(values.hostInterval);
+  m_fetchTimeLimit->SetValue(values.fetchTimeLimit);
+  m_pageSizeLimit->SetValue(values.pageSizeLimitMiB);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
   m_mailPort->ChangeValue(ToWx(values.mailPort));
   m_mailSecurity->SetSelection(values.mailSecurity);
@@ -228,7 +248,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_mailUser->ChangeValue(ToWx(values.mailUser));
   m_errorAlertAfter->SetValue(values.errorAlertAfter);
   m_mailPassword->ChangeValue(ToWx(values.mailPassword));
-  m_authState->ChangeValue(ToWx(m_logic.AuthText()));
+  m_authState->ChangeValue(ToWx(m_logic.AuthWords()));
   m_proxyHost->ChangeValue(ToWx(values.proxyHost));
   m_proxyPort->ChangeValue(ToWx(values.proxyPort));
   m_proxyUser->ChangeValue(ToWx(values.proxyUser));
@@ -248,6 +268,8 @@ void CEnvDlg::ReadControls() {
   values.historyCount = m_historyCount->GetValue();
   values.checkJobs = m_checkJobs->GetValue();
   values.hostInterval = m_hostInterval->GetValue();
+  values.fetchTimeLimit = m_fetchTimeLimit->GetValue();
+  values.pageSizeLimitMiB = m_pageSizeLimit->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
   values.mailPort = FromWx(m_mailPort->GetValue());
   values.mailSecurity = m_mailSecurity->GetSelection() < 0 ? 0 : m_mailSecurity->GetSelection();

@@ -1,5 +1,6 @@
 #include "gui/app/main_frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <wx/button.h>
 #include <wx/menu.h>
@@ -65,7 +66,7 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
   SetMenuBar(MakeMainMenuBar());
   SetIcons(MakeAppIcons());
   CreateControls();
-  SetClientSize(kDesignWidth, kDesignHeight);
+  SetClientSize(m_designWidth, FontScaled(this, kDesignHeight));
   SetMinClientSize(wxSize(200, 120));
 
   Bind(wxEVT_MENU, &CMainDlg::OnMenu, this);
@@ -86,19 +87,23 @@ CMainDlg::~CMainDlg() {
 }
 
 void CMainDlg::CreateControls() {
-  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight));
+  // The design size in this desktop's font; wider still when the buttons need it.
+  m_designWidth = FontScaled(this, kDesignWidth);
+  int designHeight = FontScaled(this, kDesignHeight);
+  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(m_designWidth, designHeight));
   m_icon = new wxStaticBitmap(m_panel, wxID_ANY, MakeAppBitmap(32), wxPoint(kMargin, 4));
   int bottom = m_icon->GetRect().GetBottom();
 
-  bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), kDesignWidth, kMargin, bottom,
-                           m_buttons, m_buttonRow);
+  bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), m_designWidth,
+                           m_icon->GetRect().GetRight() + 1, kMargin, bottom, m_buttons,
+                           m_buttonRow);
   for (std::size_t index = 0; index < m_buttons.size(); ++index) {
     m_buttons[index]->Enable(CommandAvailable(kButtons[index].id));
   }
 
   int top = bottom + 6;
   m_results = new CRenewCheckWnd(m_panel, wxID_ANY, wxPoint(0, top),
-                                 wxSize(kDesignWidth, kDesignHeight - top));
+                                 wxSize(m_designWidth, std::max(designHeight - top, 40)));
   CheckSessionHost host;
   host.queue = &m_queue;
   host.prompter = &m_app.Prompter();
@@ -365,7 +370,9 @@ void CMainDlg::OnShow(wxShowEvent& event) {
 }
 
 void CMainDlg::OnCharHook(wxKeyEvent& event) {
-  if (event.GetKeyCode() == WXK_ESCAPE) {
+  // Keys of the windows this one owns reach it too: Esc there is theirs, not a close of
+  // this window.
+  if (event.GetKeyCode() == WXK_ESCAPE && PressedIn(event, this)) {
     OnCancel();
     return;
   }

@@ -145,6 +145,7 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   CRenewCheckWnd* m_results = nullptr;
   CTrayIcon* m_tray = nullptr;
   CButtonRow m_buttonRow{300};
+  int m_designWidth = 0;  // the client width the window opens with, from its font
   bool m_inTray = false;
   bool m_hiddenInTray = false;  // hidden by going to the tray, until shown from it
   bool m_lastIconized = false;  // what the last minimise or restore event said

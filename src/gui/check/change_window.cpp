@@ -51,6 +51,15 @@ CChangeWindow::CChangeWindow(wxWindow* parent, CChangeView view)
   column->Add(m_text, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
   panel->SetSizer(column);
 
+  // Esc closes this window only; the key goes no further to the main window.
+  Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+      Close();
+      return;
+    }
+    event.Skip();
+  });
+
   Fill();
   // The first change is in view when the window opens.
   if (m_view.CanGoNext()) ShowRow(m_view.GoNext());

@@ -1,13 +1,16 @@
 #include "gui/check/results_list.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <wx/msgdlg.h>
 #include <wx/menu.h>
 
+#include "core/app/window_layout.h"
 #include "core/watch/page_history.h"
 #include "core/watch/watch_list.h"
 #include "gui/app/app_icon.h"
+#include "gui/window_utils.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_text.h"
 
@@ -43,10 +46,15 @@ void CRenewCheckWnd::Attach(CWatchList* watchList, IMainWindowMessages* mainWind
   SetImageList(&m_images, wxIMAGE_LIST_SMALL);
   // A report view always selects the whole row.
   const char* titles[] = {"時刻", "ページ", "結果"};
+  // The longest usual text of each column, for the widths in this desktop's font.
+  const char* samples[] = {"00:00", "ページ", "エラー(status=404)"};
+  const MainWindowLayout builtIn;
   for (int column = 0; column < 3; ++column) {
-    InsertColumn(column, ToWx(titles[column]), wxLIST_FORMAT_LEFT, columnWidths[column]);
+    int width = ColumnWidthFor(this, columnWidths[column], builtIn.m_columnWidths[column],
+                               titles[column], samples[column]);
+    InsertColumn(column, ToWx(titles[column]), wxLIST_FORMAT_LEFT, width);
+    m_attachedWidths[column] = width;
   }
-  m_attachedWidths = columnWidths;
 }
 
 void CRenewCheckWnd::AddResultRow(const ResultRow& row) {

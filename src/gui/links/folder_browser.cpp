@@ -53,10 +53,11 @@ CFolderBrowseDialog::CFolderBrowseDialog(wxWindow* owner, CFolderBrowserLogic& l
   m_edit = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                           wxTE_PROCESS_ENTER);
   top->Add(m_edit, 0, wxEXPAND | wxLEFT | wxRIGHT, 10);
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->AddStretchSpacer();
-  buttons->Add(new wxButton(this, wxID_OK, ToWx("OK")), 0, wxRIGHT, 8);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  // The desktop's order of OK and キャンセル.
+  auto* buttons = new wxStdDialogButtonSizer();
+  buttons->AddButton(new wxButton(this, wxID_OK, ToWx("OK")));
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->Realize();
   top->Add(buttons, 0, wxEXPAND | wxALL, 10);
   SetSizerAndFit(top);
   SetMinSize(GetSize());

@@ -25,10 +25,11 @@ CLinkItemDlg::CLinkItemDlg(wxWindow* parent, const std::string& fileName, const 
   m_name = addRow("リンクの名前", name, "このリンクを区別するのに便利な任意の名前でOK");
   m_url = addRow("URL", url, nullptr);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->AddStretchSpacer();
-  buttons->Add(new wxButton(this, wxID_OK, ToWx("OK")), 0, wxRIGHT, 8);
-  buttons->Add(new wxButton(this, wxID_CANCEL, ToWx("ｷｬﾝｾﾙ")));
+  // The desktop's order of OK and Cancel.
+  auto* buttons = new wxStdDialogButtonSizer();
+  buttons->AddButton(new wxButton(this, wxID_OK, ToWx("OK")));
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("ｷｬﾝｾﾙ")));
+  buttons->Realize();
 
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(fields, 0, wxEXPAND | wxALL, 12);

@@ -40,7 +40,7 @@ constexpr TopButton kTopButtons[] = {
 
 CLinkUpdateDlg::CLinkUpdateDlg(wxWindow* parent, LinkListEnvironment environment,
                                CWxUiQueue& queue, LinkUpdateCallbacks callbacks)
-    : wxDialog(parent, wxID_ANY, ToWx("リンク更新"), wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, ToWx("フォルダ更新"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       m_prompter(*environment.m_prompter),
       m_callbacks(std::move(callbacks)),

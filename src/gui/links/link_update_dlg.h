@@ -1,4 +1,5 @@
-// The link update dialog "リンク更新": the links of one folder with their state pictures,
+// The link update dialog, titled "フォルダ更新" as the command that opens it: the links
+// of one folder with their state pictures,
 // updating one link (double click) or all of them on the link list's worker ("全て更新",
 // then "更新中止"), editing, renaming and removing links, deleting their files, sorting,
 // and choosing another folder. The rules are CLinkUpdateModel's; this class draws and binds.

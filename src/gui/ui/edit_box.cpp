@@ -1,5 +1,6 @@
 #include "gui/ui/edit_box.h"
 
+#include <algorithm>
 #include <wx/button.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
@@ -48,7 +49,7 @@ CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settin
   SetIcons(MakeAppIcons());
   CreateMenuBar();
   CreateControls();
-  SetClientSize(kDesignWidth, kDesignHeight);
+  SetClientSize(m_designWidth, FontScaled(this, kDesignHeight));
   SetMinClientSize(wxSize(200, 120));
 
   Bind(wxEVT_MENU, &CEditBox::OnMenu, this);
@@ -93,20 +94,31 @@ void CEditBox::CreateMenuBar() {
 }
 
 void CEditBox::CreateControls() {
-  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(kDesignWidth, kDesignHeight));
-  int bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), kDesignWidth, kMargin, 0,
-                               m_buttons, *m_buttonRow);
+  // The design size in this desktop's font; wider still when the buttons need it.
+  m_designWidth = FontScaled(this, kDesignWidth);
+  int designHeight = FontScaled(this, kDesignHeight);
+  m_panel = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(m_designWidth, designHeight));
+  int bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), m_designWidth, 0, kMargin,
+                               0, m_buttons, *m_buttonRow);
 
   int top = bottom + 6;
   m_list = new wxListCtrl(m_panel, wxID_ANY, wxPoint(0, top),
-                             wxSize(kDesignWidth, kDesignHeight - top),
-                             wxLC_REPORT | wxBORDER_SUNKEN);
+                          wxSize(m_designWidth, std::max(designHeight - top, 40)),
+                          wxLC_REPORT | wxBORDER_SUNKEN);
   m_list->EnableCheckBoxes(true);
   for (int image = 0; image < 3; ++image) m_images.Add(MakeResultBitmap(image));
   m_list->SetImageList(&m_images, wxIMAGE_LIST_SMALL);
+  // The longest usual text of each column, for the widths in this desktop's font.
+  const char* samples[5] = {"", "26/12/31 23:59:59", "26/12/31 23:59:59",
+                            "毎週[月水金]23:59:59", ""};
+  const WatchListWindowLayout builtIn;
   for (int column = 0; column < 5; ++column) {
-    m_list->InsertColumn(column, ToWx(kColumnTitles[column]), wxLIST_FORMAT_LEFT,
-                         m_layout.m_columnWidths[column]);
+    int stored = m_layout.m_columnWidths[column];
+    int width = ColumnWidthFor(m_list, stored, builtIn.m_columnWidths[column],
+                               kColumnTitles[column], samples[column]);
+    m_list->InsertColumn(column, ToWx(kColumnTitles[column]), wxLIST_FORMAT_LEFT, width);
+    // What the window opened with is what closing compares with.
+    m_layout.m_columnWidths[column] = width;
   }
   m_list->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
   m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
@@ -436,7 +448,7 @@ void CEditBox::OnClose(wxCloseEvent& event) {
 }
 
 void CEditBox::OnCharHook(wxKeyEvent& event) {
-  if (event.GetKeyCode() == WXK_ESCAPE) {
+  if (event.GetKeyCode() == WXK_ESCAPE && PressedIn(event, this)) {
     OnCancel();
     return;
   }

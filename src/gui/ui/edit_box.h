@@ -142,5 +142,6 @@ class CEditBox : public wxFrame {
   std::vector<WatchListRow> m_shown;  // what each row shows now
   unsigned long m_shownGeneration = 0;  // the list's generation the rows were compared with
   std::unique_ptr<CButtonRow> m_buttonRow;
+  int m_designWidth = 0;  // the client width the window opens with, from its font
   bool m_filling = false;  // rows are being written: check-box events are ours
 };

@@ -39,8 +39,9 @@ WatchListRow CWatchListModel::MakeRow(const WatchItem& item, int alertAfter) {
   row.m_itemId = item.m_id;
   row.m_image = item.m_renewMark >= 0 && item.m_renewMark <= 2 ? item.m_renewMark
                                                                : WatchListRow::kError;
-  row.m_texts = {item.m_name, LastUpdateText(item), LastCheckText(item, alertAfter),
-                 item.ScheduleText(), item.m_url};
+  // An item without a name is known by its address.
+  row.m_texts = {item.m_name.empty() ? item.m_url : item.m_name, LastUpdateText(item),
+                 LastCheckText(item, alertAfter), item.ScheduleText(), item.m_url};
   row.m_checked = item.m_active == 1;
   return row;
 }

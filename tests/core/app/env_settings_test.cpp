@@ -49,6 +49,14 @@ TEST(EnvSettings, OpensWithTheSettingsAndOkWritesEveryValueBack) {
   EXPECT_EQ(settings.m_smtpAuthState, "");  // no test: still unknown
   EXPECT_EQ(settings.m_linkOverwrite, 1);   // not the dialog's
 
+  // The check's limits: shown, and written back within their ranges.
+  EXPECT_EQ(dialog.Values().fetchTimeLimit, 300);
+  dialog.Values().fetchTimeLimit = 0;
+  dialog.Values().pageSizeLimitMiB = 99999;
+  dialog.StoreInto(settings);
+  EXPECT_EQ(settings.m_fetchTimeLimit, 0);
+  EXPECT_EQ(settings.m_pageSizeLimitMiB, 4096);
+
   // A stored proxy without ':' shows nothing; clearing either field stores none.
   AppSettings noColon;
   noColon.m_proxy = "proxyonly";
@@ -109,17 +117,17 @@ TEST(EnvSettings, AProxyLoginAndTheExtraCaFileGoThroughTheDialogUnchanged) {
 
 TEST(EnvSettings, RefusesPortsOutOfRangeAndAProxyThatCannotBeJoined) {
   CEnvSettings dialog(Stored());
-  for (const char* port : {"30001", "-1", "abc", "", "25x"}) {
+  for (const char* port : {"65536", "0", "-1", "abc", "", "25x"}) {
     dialog.Values().mailPort = port;
     std::optional<EnvRefusal> refusal = dialog.Check();
     ASSERT_TRUE(refusal) << port;
     EXPECT_EQ(refusal->field, EnvRefusal::Field::MailPort);
-    EXPECT_EQ(refusal->message, "ポートには 0 から 30000 までの整数を入力してください。");
+    EXPECT_EQ(refusal->message, "ポートには 1 から 65535 までの整数を入力してください。");
   }
-  dialog.Values().mailPort = "30000";
-  EXPECT_FALSE(dialog.Check());
-  dialog.Values().mailPort = "0";
-  EXPECT_FALSE(dialog.Check());
+  for (const char* port : {"1", "30001", "65535"}) {
+    dialog.Values().mailPort = port;
+    EXPECT_FALSE(dialog.Check()) << port;
+  }
 
   dialog.Values().proxyPort = "80a";
   ASSERT_TRUE(dialog.Check());
@@ -160,12 +168,13 @@ TEST(EnvSettings, TestSendFindsTheStateWhichOnlyOkKeeps) {
   dialog.Values().mailAccount = "taro@example.jp";
   dialog.Values().mailPort = "99999";
   dialog.TestSend(host, prompter);
-  EXPECT_EQ(prompter.Messages().back(), "ポートには 0 から 30000 までの整数を入力してください。");
+  EXPECT_EQ(prompter.Messages().back(), "ポートには 1 から 65535 までの整数を入力してください。");
   EXPECT_EQ(host.DialogCount(), 0);
 
   dialog.Values().mailPort = std::to_string(smtp.Port());
   dialog.TestSend(host, prompter);
   EXPECT_EQ(dialog.AuthText(), "NO_AUTH");
+  EXPECT_EQ(dialog.AuthWords(), "認証なしで送信できます") << "the code stays in the file, words show";
   EXPECT_EQ(prompter.Messages().back(), "メール配送完了");
   EXPECT_EQ(smtp.Lines()[1], "MAIL FROM: <taro@example.jp>");
 

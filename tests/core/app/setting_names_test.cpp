@@ -92,7 +92,9 @@ TEST(SettingNames, RefusedValuesLeaveTheSettingAsItWas) {
     EXPECT_FALSE(Set(settings, "proxy", value)) << value;
   }
   EXPECT_EQ(settings.m_proxy, "old:1");
-  for (const char* value : {"30001", "-1", "x", ""}) EXPECT_FALSE(Set(settings, "mail-port", value));
+  for (const char* value : {"65536", "0", "-1", "x", ""}) EXPECT_FALSE(Set(settings, "mail-port", value));
+  EXPECT_TRUE(Set(settings, "mail-port", "30001")) << "a port above 30000 is legal";
+  settings.m_mailPort = 25;
   EXPECT_EQ(settings.m_mailPort, 25);
   for (const char* value : {"2", "yes", ""}) EXPECT_FALSE(Set(settings, "start-resident", value));
   EXPECT_FALSE(Set(settings, "mail-server", "a\nb"));

@@ -160,12 +160,28 @@ TEST(PageData, TheGlobalProxyLoginStaysInTheSettingsAndFirefoxIsAPreset) {
   request.m_userAgent = kMsieAgent;
   EXPECT_EQ(LoadPageData(request, "").browser, VirtualBrowser::Msie);
 
-  fields.url = "";
-  EXPECT_EQ(PageDataFault(fields), "") << "an item without an address is allowed";
   fields.url = "http://exa mple.org/";
-  EXPECT_EQ(PageDataFault(fields), "URL のホスト名に空白があります。");
+  EXPECT_EQ(PageDataRefusal(fields), "URL のホスト名に空白があります。");
   fields.url = "https://例え.jp/ページ";
-  EXPECT_EQ(PageDataFault(fields), "");
+  EXPECT_EQ(PageDataRefusal(fields), "");
+}
+
+TEST(PageData, AnEmptyOrUnfetchableAddressAndABadProxyPortAreRefused) {
+  PageDataFields fields;
+  EXPECT_EQ(PageDataRefusal(fields), kNoUrl);
+  for (const char* url : {"ftp://example.jp/", "example.jp", "file:///etc/passwd"}) {
+    fields.url = url;
+    EXPECT_NE(PageDataRefusal(fields).find("http"), std::string::npos) << url;
+  }
+  fields.url = "HTTPS://example.jp/";
+  EXPECT_EQ(PageDataRefusal(fields), "");
+  fields.proxyHost = "proxy.example.jp";
+  for (const char* port : {"0", "65536", "80a", "123456"}) {
+    fields.proxyPort = port;
+    EXPECT_EQ(PageDataRefusal(fields), kBadPageProxyPort) << port;
+  }
+  fields.proxyPort = "65535";
+  EXPECT_EQ(PageDataRefusal(fields), "");
 }
 
 TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {

@@ -114,4 +114,39 @@ TEST_P(TimingFormTest, AOnceDateIsTheLocalMidnightOfThatDay) {
   }
 }
 
+TEST_P(TimingFormTest, TypedNumbersBeyondTheFieldsAreRefusedAndLongIntervalsShowInFull) {
+  WatchItem item;
+  item.m_timing = "inter";
+  item.m_time = 48 * 3600 + 30;
+  m_form.Load(item, m_now);
+  EXPECT_EQ(m_form.Hours().Text() + m_form.Minutes().Text() + m_form.Seconds().Text(), "480030");
+  EXPECT_EQ(m_form.LeaveMessage(), "");
+  m_form.Hours().SetText("99999");
+  EXPECT_EQ(m_form.LeaveMessage(), "「時（間）」には 0 から 999 までの数を入力してください");
+  m_form.Hours().SetText("999");
+  m_form.Seconds().SetText("75");
+  EXPECT_EQ(m_form.LeaveMessage(), "「秒」には 0 から 59 までの数を入力してください");
+
+  m_form.ChooseTimeKind(CTimingForm::kTimeOfDay);
+  m_form.Seconds().SetText("00");
+  EXPECT_EQ(m_form.LeaveMessage(), "「時（間）」には 0 から 23 までの数を入力してください");
+  m_form.Hours().SetText("23");
+  EXPECT_EQ(m_form.LeaveMessage(), "");
+
+  m_form.ChooseScheduleKind(CTimingForm::kOnce);
+  m_form.Month().SetText("13");
+  EXPECT_EQ(m_form.LeaveMessage(), "「月」には 1 から 12 までの数を入力してください");
+}
+
+TEST_P(TimingFormTest, AOnceDateBeforeTodayIsAskedAbout) {
+  m_form.Load(WatchItem(), m_now);
+  EXPECT_EQ(m_form.PastDateQuestion(m_now), "") << "a daily schedule has no date";
+  m_form.ChooseScheduleKind(CTimingForm::kOnce);
+  EXPECT_EQ(m_form.PastDateQuestion(m_now), "") << "today";
+  m_form.Day().SetText("17");
+  EXPECT_EQ(m_form.PastDateQuestion(m_now), kPastOnceDate);
+  m_form.Year().SetText("27");
+  EXPECT_EQ(m_form.PastDateQuestion(m_now), "");
+}
+
 }  // namespace

@@ -10,7 +10,9 @@
 namespace {
 
 // The spin button only reports which arrow was used: it goes back to the middle of its
-// range after every click, so neither end ever stops it.
+// range after every click, so neither end ever stops it. It goes back after its event has
+// ended: wxGTK records the position it reported once the handler returns, and a position
+// set inside the handler would leave the button comparing the next click with the wrong one.
 constexpr int kSpinMiddle = 50;
 
 }  // namespace
@@ -32,8 +34,24 @@ CNumEdit::CNumEdit(wxWindow* parent, CNumField& field, int digits)
 
   m_text->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnText(); });
   m_text->Bind(wxEVT_KEY_DOWN, &CNumEdit::OnKey, this);
-  m_spin->Bind(wxEVT_SPIN_UP, [this](wxSpinEvent&) { StepUp(); });
-  m_spin->Bind(wxEVT_SPIN_DOWN, [this](wxSpinEvent&) { StepDown(); });
+  m_spin->Bind(wxEVT_SPIN_UP, [this](wxSpinEvent&) {
+    StepUp();
+    CallAfter([this] { m_spin->SetValue(kSpinMiddle); });
+  });
+  m_spin->Bind(wxEVT_SPIN_DOWN, [this](wxSpinEvent&) {
+    StepDown();
+    CallAfter([this] { m_spin->SetValue(kSpinMiddle); });
+  });
+  // The wheel over the field steps as over the buttons.
+  m_text->Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) {
+    if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelRotation() == 0) {
+      event.Skip();
+    } else if (event.GetWheelRotation() > 0) {
+      StepUp();
+    } else {
+      StepDown();
+    }
+  });
 }
 
 void CNumEdit::ShowValue() { m_text->ChangeValue(ToWx(m_field.Text())); }
@@ -41,13 +59,11 @@ void CNumEdit::ShowValue() { m_text->ChangeValue(ToWx(m_field.Text())); }
 void CNumEdit::StepUp() {
   m_field.StepUp();
   ShowValue();
-  m_spin->SetValue(kSpinMiddle);
 }
 
 void CNumEdit::StepDown() {
   m_field.StepDown();
   ShowValue();
-  m_spin->SetValue(kSpinMiddle);
 }
 
 void CNumEdit::OnText() { m_field.SetText(FromWx(m_text->GetValue())); }

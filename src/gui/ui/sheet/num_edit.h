@@ -1,6 +1,6 @@
 // The numeric edit control: a digits-only text field with spin buttons beside it, drawn
 // for a CNumField that holds the value and does the stepping. The up and down arrow keys
-// in the field step as the buttons do.
+// and the mouse wheel in the field step as the buttons do.
 //
 // Threads: UI thread only. The field outlives the control.
 #pragma once
@@ -23,6 +23,7 @@ class CNumEdit : public wxPanel {
   void StepUp();
   void StepDown();
   wxTextCtrl* Text() const { return m_text; }
+  wxSpinButton* Spin() const { return m_spin; }
 
  private:
   void OnText();

@@ -123,10 +123,12 @@ bool CPagePage::OnKillActive() {
 }
 
 bool CPagePage::CanAccept() {
-  std::string fault = PageDataFault(FieldsFromControls());
-  if (fault.empty()) return true;
-  m_services.prompter.ShowMessage(fault, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
-  m_url->SetFocus();
+  std::string refusal = PageDataRefusal(FieldsFromControls());
+  if (refusal.empty()) return true;
+  m_services.prompter.ShowMessage(refusal, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+  wxTextCtrl* field = refusal == kBadPageProxyPort ? m_proxyPort : m_url;
+  field->SetFocus();
+  field->SelectAll();
   return false;
 }
 

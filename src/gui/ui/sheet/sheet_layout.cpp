@@ -24,11 +24,13 @@ void FitTextHeights(wxWindow* root) {
 }
 
 wxButton* AddOkCancel(wxWindow* dialog, wxSizer* top, const char* cancelLabel) {
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  // The desktop's order of OK and Cancel.
+  auto* buttons = new wxStdDialogButtonSizer();
   auto* ok = new wxButton(dialog, wxID_OK, ToWx("OK"));
-  buttons->Add(ok, 0, wxRIGHT, kGap);
-  buttons->Add(new wxButton(dialog, wxID_CANCEL, ToWx(cancelLabel)));
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(dialog, wxID_CANCEL, ToWx(cancelLabel)));
+  buttons->Realize();
+  top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
   ok->SetDefault();
   return ok;
 }

@@ -79,6 +79,7 @@ CTimingPage::CTimingPage(wxWindow* book, const SheetServices& services)
 }
 
 void CTimingPage::OnFirstActivation(WatchItem& item) {
+  m_keptPastDate = -1;
   std::string message = m_form.Load(item, platform::Now());
   ShowForm();
   if (!message.empty()) ShowMessage(message);
@@ -123,9 +124,18 @@ void CTimingPage::ShowMessage(const std::string& text) {
 
 bool CTimingPage::OnKillActive() {
   std::string message = m_form.LeaveMessage();
-  if (message.empty()) return true;
-  ShowMessage(message);
-  return false;
+  if (!message.empty()) {
+    ShowMessage(message);
+    return false;
+  }
+  std::string question = m_form.PastDateQuestion(platform::Now());
+  // A past date the user kept is not asked about again in the same run.
+  if (question.empty() || m_keptPastDate == m_form.FieldsDate()) return true;
+  IPrompter::Answer answer = m_services.prompter.ShowMessage(question, IPrompter::Buttons::YesNo,
+                                                            IPrompter::Icon::Question);
+  if (answer != IPrompter::Answer::Yes) return false;
+  m_keptPastDate = m_form.FieldsDate();
+  return true;
 }
 
 void CTimingPage::OnOK(WatchItem& item) { m_form.Store(item); }

@@ -48,4 +48,5 @@ class CTimingPage : public CSheetPage {
   CNumEdit* m_seconds = nullptr;
   wxButton* m_calendar = nullptr;
   std::array<wxCheckBox*, 7> m_weekdays{};
+  std::time_t m_keptPastDate = -1;  // a past once-only date the user chose to keep
 };
