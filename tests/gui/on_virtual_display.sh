@@ -5,7 +5,7 @@
 set -euo pipefail
 work=$(mktemp -d)
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x8 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 if ! read -r -t 30 number <"$work/display"; then

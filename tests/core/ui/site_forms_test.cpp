@@ -260,7 +260,8 @@ TEST(UpdateOptions, TestSendAdvisesTheSettingsOnlyWhenTheJobFailed) {
   CScriptedPrompter refused;
   EXPECT_EQ(form.TestSend(settings, host, refused), -1);
   EXPECT_EQ(refused.Messages(),
-            (std::vector<std::string>{"メールが送れませんでした。", kTestAgainInSettings}));
+            (std::vector<std::string>{"メールが送れませんでした。\n接続が拒否されました。(サーバーの応答: 554 go away)",
+                                      kTestAgainInSettings}));
 }
 
 }  // namespace
