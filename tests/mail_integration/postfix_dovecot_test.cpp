@@ -30,7 +30,8 @@ class PostfixDovecotTest : public ::testing::Test {
   void SetUp() override {
     m_mail = std::make_unique<CPrivateMailSystem>(m_serverFolder.Path());
     s_mail = m_mail.get();
-    if (!s_mail->Error().empty()) GTEST_SKIP() << s_mail->Error();
+    if (s_mail->Unavailable()) GTEST_SKIP() << s_mail->Error();
+    ASSERT_EQ(s_mail->Error(), "");
     platform::SetProgramFolder(m_home.Path());
   }
   void TearDown() override {

@@ -59,14 +59,17 @@ std::string Service(int port, const std::string& options) {
 CPrivateMailSystem::CPrivateMailSystem(const std::string& folder) : m_folder(folder) {
   if (access(kPostfix, X_OK) != 0 || access("/usr/lib/postfix/sbin/master", X_OK) != 0) {
     m_error = "postfix is not installed (scripts/packages.txt)";
+    m_unavailable = true;
     return;
   }
   if (access(kDovecot, X_OK) != 0 || access("/usr/lib/dovecot/pop3-login", X_OK) != 0) {
     m_error = "dovecot-core and dovecot-pop3d are not installed (scripts/packages.txt)";
+    m_unavailable = true;
     return;
   }
   if (geteuid() != 0) {
     m_error = "a private postfix instance needs root";
+    m_unavailable = true;
     return;
   }
   std::vector<int> ports = FreePorts(5);
@@ -171,7 +174,9 @@ bool CPrivateMailSystem::WriteConfiguration() {
       << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " << f << "/dovecot/passwd\n}\n"
       << "userdb {\n  driver = static\n  args = uid=65534 gid=65534 home=" << f << "/mail/%n\n}\n"
       << "mail_location = maildir:~/Maildir\npop3_uidl_format = %08Xu%08Xv\n"
-      << "service pop3-login {\n  inet_listener pop3 {\n    port = " << m_pop3 << "\n  }\n}\n"
+      << "service pop3-login {\n  inet_listener pop3 {\n    port = " << m_pop3 << "\n  }\n"
+      // No fixed port of its own (995), which a second instance beside it would also take.
+      << "  inet_listener pop3s {\n    port = 0\n  }\n}\n"
       << "service auth {\n  unix_listener " << f << "/queue/private/auth {\n"
       << "    mode = 0660\n    user = postfix\n    group = postfix\n  }\n}\n";
   return true;

@@ -27,6 +27,8 @@ class CPrivateMailSystem {
   CPrivateMailSystem& operator=(const CPrivateMailSystem&) = delete;
 
   const std::string& Error() const { return m_error; }
+  // The error is a missing package or right, not servers that failed to start.
+  bool Unavailable() const { return m_unavailable; }
   int Submission() const { return m_submission; }
   int Tls() const { return m_tls; }
   int PopBefore() const { return m_popBefore; }
@@ -49,6 +51,7 @@ class CPrivateMailSystem {
 
   std::string m_folder;
   std::string m_error;
+  bool m_unavailable = false;
   CTestCa m_ca;
   CTestCa m_strangerCa;
   CChildProcess m_dovecot;
