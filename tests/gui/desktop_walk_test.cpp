@@ -2,8 +2,8 @@
 // and the keyboard where a user would use them: a new item with a pasted Japanese name,
 // refused first without its address; the whole page compared; a schedule set with the step
 // buttons; an area picked in the page's source; OK; an edit cancelled with Esc; checks
-// against a loopback server; the change window opened from the results and closed with Esc
-// while the program stays up.
+// against a loopback server; the change window opened from the results, made larger and
+// closed with Esc while the program stays up, and opened again with that size.
 #include <atomic>
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -240,20 +240,35 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
   // What was compared is the picked area, no more.
   EXPECT_EQ(window->WatchList().GetItem(0).m_compareData, "1,480円");
   results.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowChange);
-  wxWeakRef<CChangeWindow> change;
-  for (wxWindow* top : wxTopLevelWindows) {
-    if (auto* found = dynamic_cast<CChangeWindow*>(top)) change = found;
-  }
-  ASSERT_TRUE(change);
-  ASSERT_TRUE(RunEventsUntil([&] { return change->IsShownOnScreen(); }));
+  auto openChange = [&] {
+    results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowChange);
+    wxWeakRef<CChangeWindow> opened;
+    for (wxWindow* top : wxTopLevelWindows) {
+      if (auto* found = dynamic_cast<CChangeWindow*>(top)) opened = found;
+    }
+    if (opened) RunEventsUntil([&] { return opened->IsShownOnScreen(); });
+    RunEventsFor(300);
+    return opened;
+  };
+  wxWeakRef<CChangeWindow> change = openChange();
+  ASSERT_TRUE(change && change->IsShownOnScreen());
+  // Made larger, closed with Esc: it opens again with the size it was given.
+  const wxSize opened = change->GetSize();
+  change->SetSize(opened + wxSize(140, 90));
   RunEventsFor(300);
+  wxSize given = change->GetSize();
+  ASSERT_NE(given, opened);
   Focus(change->Text());
   wxUIActionSimulator().Char(WXK_ESCAPE);
   EXPECT_TRUE(RunEventsUntil([&] { return !change; }));
   RunEventsFor(300);
   ASSERT_TRUE(window) << "Esc in the change window ended the program";
   EXPECT_TRUE(window->IsShown());
+  change = openChange();
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->GetSize(), given);
+  change->Close();
+  RunEventsUntil([&] { return !change; });
 
   // The watch list window shows the item by its name.
   window->Command(ID_SHOW_WATCH_LIST);
