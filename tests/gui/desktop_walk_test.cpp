@@ -207,6 +207,9 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
     ClickOn(shown.FindWindow(wxID_OK), wxDefaultPosition, false);
   });
   ASSERT_EQ(window->WatchList().GetCount(), 1);
+  // Closed, the sheet left its size for the next run of the program.
+  EXPECT_EQ(world.app->OwnKey()->Read("SiteSheetSize"),
+            std::to_string(sheet->GetSize().x) + "x" + std::to_string(sheet->GetSize().y));
   WatchItem stored = window->WatchList().GetItem(0);
   EXPECT_EQ(stored.m_name, "新着のお知らせ");
   EXPECT_EQ(stored.m_url, url);
