@@ -1,9 +1,9 @@
 // A user's walk through the real main window under a window manager, driven with the mouse
 // and the keyboard where a user would use them: a new item with a pasted Japanese name,
 // refused first without its address; the whole page compared; a schedule set with the step
-// buttons; OK; an edit cancelled with Esc; checks against a loopback server; the change
-// window opened from the results and closed with Esc while the program stays up. (Picking
-// an area in the source view is driven in define_sheet_test.cpp.)
+// buttons; an area picked in the page's source; OK; an edit cancelled with Esc; checks
+// against a loopback server; the change window opened from the results, made larger and
+// closed with Esc while the program stays up, and opened again with that size.
 #include <atomic>
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -75,6 +75,11 @@ class DesktopWalk : public testing::Test {
  protected:
   void SetUp() override {
     if (!windowManager.Ready()) GTEST_SKIP() << "openbox is not installed";
+    // As the program starts: the folder locked, the settings read, the code-page converter
+    // made (the source view shows a page only through it).
+    ASSERT_EQ(world.app->StartUp({}), CWatchApp::StartResult::Run);
+    started = true;
+    ASSERT_NE(world.app->Converter(), nullptr);
     platform::MakeDirectory(ProgramFolder() + "/comp");
     server.Handle("/news.html", [&](const HttpRequestRecord&) {
       return ScriptedResponse::Ok(
@@ -111,6 +116,7 @@ class DesktopWalk : public testing::Test {
   void TearDown() override {
     if (window) window->ExitProgram();
     RunEventsUntil([&] { return !window; });
+    if (started) world.app->ShutDown();
   }
 
   // Opens the sheet through `command` and lets `walk` work in it until the run ends.
@@ -132,6 +138,7 @@ class DesktopWalk : public testing::Test {
 
   WindowManagerHost windowManager;
   GuiWorld world;
+  bool started = false;
   LoopbackHttpServer server;
   std::atomic<int> version{1};
   wxWeakRef<CMainDlg> window;
@@ -167,11 +174,28 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
     wxUIActionSimulator().Text(url.c_str());
     ASSERT_TRUE(RunEventsUntil([&] { return FromWx(shown.PageData().UrlField()->GetValue()) == url; }));
 
-    // The whole page compared, chosen with its toggle button.
+    // The price after the keyword "価格：" compared: both picked in the page's source.
     shown.ShowPage(3);
     CCKOption& options = shown.CheckOptions();
-    ClickOn(options.ModeButton(CCheckOptionsForm::kFullText));
-    EXPECT_TRUE(options.ModeButton(CCheckOptionsForm::kFullText)->GetValue());
+    ClickOn(options.ModeButton(CCheckOptionsForm::kAnchorKeyword));
+    EXPECT_TRUE(options.ModeButton(CCheckOptionsForm::kAnchorKeyword)->GetValue());
+    ClickOn(options.ShowSourceButton());
+    auto sourceShown = [&] { return !options.Fetching() && !options.SourceView()->IsEmpty(); };
+    ASSERT_TRUE(RunEventsUntil(sourceShown, 10000));
+    wxTextCtrl* view = options.SourceView();
+    auto select = [&](const char* what) {
+      wxString part = ToWx(what);
+      int at = view->GetValue().Find(part);
+      ASSERT_NE(at, wxNOT_FOUND) << what;
+      view->SetSelection(at, at + static_cast<long>(part.length()));
+    };
+    select("価格：");
+    ClickOn(options.AnchorFromSourceButton());
+    EXPECT_EQ(FromWx(options.AnchorField()->GetValue()), "価格：");
+    ASSERT_TRUE(RunEventsUntil(sourceShown, 10000));  // shown again for the new keyword
+    select("1,280円");
+    ClickOn(options.AreaFromSourceButton());
+    EXPECT_EQ(FromWx(options.OffsetEdit()->Text()->GetValue()), "0");
 
     // Every two minutes, set with the step buttons: two ups, one down, one up.
     shown.ShowPage(1);
@@ -183,10 +207,13 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
     ClickOn(shown.FindWindow(wxID_OK), wxDefaultPosition, false);
   });
   ASSERT_EQ(window->WatchList().GetCount(), 1);
+  // Closed, the sheet left its size for the next run of the program.
+  EXPECT_EQ(world.app->OwnKey()->Read("SiteSheetSize"),
+            std::to_string(sheet->GetSize().x) + "x" + std::to_string(sheet->GetSize().y));
   WatchItem stored = window->WatchList().GetItem(0);
   EXPECT_EQ(stored.m_name, "新着のお知らせ");
   EXPECT_EQ(stored.m_url, url);
-  EXPECT_EQ(stored.m_compareAll, 1);
+  EXPECT_EQ(stored.m_anchorKeyword, "価格：");
   EXPECT_EQ(stored.m_timing, "inter");
   EXPECT_EQ(stored.m_time, 120);
 
@@ -213,21 +240,38 @@ TEST_F(DesktopWalk, NewItemEditCancelCheckAndTheChangeWindowClosedWithEsc) {
   window->WatchList().CheckNow(0);
   ASSERT_TRUE(RunEventsUntil([&] { return results.GetItemCount() > rows; }, 10000));
   EXPECT_EQ(results.RowText(0, 2), "更新されています");
+  // What was compared is the picked area, no more.
+  EXPECT_EQ(window->WatchList().GetItem(0).m_compareData, "1,480円");
   results.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-  results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowChange);
-  wxWeakRef<CChangeWindow> change;
-  for (wxWindow* top : wxTopLevelWindows) {
-    if (auto* found = dynamic_cast<CChangeWindow*>(top)) change = found;
-  }
-  ASSERT_TRUE(change);
-  ASSERT_TRUE(RunEventsUntil([&] { return change->IsShownOnScreen(); }));
+  auto openChange = [&] {
+    results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowChange);
+    wxWeakRef<CChangeWindow> opened;
+    for (wxWindow* top : wxTopLevelWindows) {
+      if (auto* found = dynamic_cast<CChangeWindow*>(top)) opened = found;
+    }
+    if (opened) RunEventsUntil([&] { return opened->IsShownOnScreen(); });
+    RunEventsFor(300);
+    return opened;
+  };
+  wxWeakRef<CChangeWindow> change = openChange();
+  ASSERT_TRUE(change && change->IsShownOnScreen());
+  // Made larger, closed with Esc: it opens again with the size it was given.
+  const wxSize opened = change->GetSize();
+  change->SetSize(opened + wxSize(140, 90));
   RunEventsFor(300);
+  wxSize given = change->GetSize();
+  ASSERT_NE(given, opened);
   Focus(change->Text());
   wxUIActionSimulator().Char(WXK_ESCAPE);
   EXPECT_TRUE(RunEventsUntil([&] { return !change; }));
   RunEventsFor(300);
   ASSERT_TRUE(window) << "Esc in the change window ended the program";
   EXPECT_TRUE(window->IsShown());
+  change = openChange();
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->GetSize(), given);
+  change->Close();
+  RunEventsUntil([&] { return !change; });
 
   // The watch list window shows the item by its name.
   window->Command(ID_SHOW_WATCH_LIST);

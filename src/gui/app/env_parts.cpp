@@ -10,6 +10,7 @@
 #include "gui/mail/mail_progress_window.h"
 #include "gui/wx_prompter.h"
 #include "gui/wx_ui_queue.h"
+#include "gui/size_keeper.h"
 
 void AddEnvironmentDialog(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue) {
   auto main = std::make_shared<wxWeakRef<CMainDlg>>();
@@ -25,6 +26,7 @@ void AddEnvironmentDialog(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& qu
     CEnvDlg dialog(owner, app.m_settings, prompter, mailHost);
     prompter.SetOwner([&dialog] { return static_cast<wxWindow*>(&dialog); });
     mailHost.SetOwner([&dialog] { return static_cast<wxWindow*>(&dialog); });
+    KeepSizeBetweenRuns(&dialog, app.OwnKey(), "EnvironmentSize");
     if (dialog.ShowModal() != wxID_OK) return;
     dialog.StoreInto(app.m_settings);
     std::string failure;

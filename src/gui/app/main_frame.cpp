@@ -27,6 +27,7 @@
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui/wx_ui_queue.h"
+#include "gui/size_keeper.h"
 #include "platform/code_page_converter.h"
 #include "platform/file_system.h"
 #include "platform/sound_player.h"
@@ -424,6 +425,7 @@ CChangeWindow* CMainDlg::OpenChangeWindow(const WatchItem& item) {
   platform::CCodePageConverter converter;
   PageChange change = LoadPageChange(item, &converter);
   auto* window = new CChangeWindow(this, CChangeView(item.m_name.empty() ? item.m_url : item.m_name, change));
+  KeepSizeBetweenRuns(window, m_app.OwnKey(), "ChangeWindowSize");
   window->Show();
   window->Raise();
   return window;

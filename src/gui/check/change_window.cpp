@@ -50,6 +50,8 @@ CChangeWindow::CChangeWindow(wxWindow* parent, CChangeView view)
   column->Add(buttons, 0, wxEXPAND | wxALL, 6);
   column->Add(m_text, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
   panel->SetSizer(column);
+  // Made smaller by the user, the buttons and a few lines stay in view.
+  SetMinClientSize(column->GetMinSize());
 
   // Esc closes this window only; the key goes no further to the main window.
   Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {

@@ -8,6 +8,7 @@
 #include "core/session/check_session.h"
 #include "gui/app/main_frame.h"
 #include "gui/ui/sheet/define_sheet.h"
+#include "gui/size_keeper.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ void AddDefineSheet(MainWindowParts& parts, CWatchApp& app, CWxUiQueue& queue,
     // sheet outlives it until its own run has returned.
     holder->sheet = new CDefineSheet(nullptr, app.m_settings, main, queue, store, app.Converter(),
                                      main.Session().Host().fetch);
+    KeepSizeBetweenRuns(holder->sheet, app.OwnKey(), "SiteSheetSize");
     if (created) created(*holder->sheet);
     if (otherCreate) otherCreate(main);
   };
