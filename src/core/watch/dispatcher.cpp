@@ -113,6 +113,18 @@ void CWatchList::StartPause(const WatchItem& checked) {
   if (end > platform::Now()) m_pauseEnds[HostOfUrl(checked.m_url)] = end;
 }
 
+// A server's wish to be called later outlives the program: the hosts of loaded items that
+// still wait are paused until then.
+void CWatchList::ResumeServerPauses() {
+  m_pauseEnds.clear();
+  std::time_t now = platform::Now();
+  for (const WatchItem& item : m_items) {
+    if (item.m_retryAt <= now || item.m_url.empty()) continue;
+    std::time_t& end = m_pauseEnds[HostOfUrl(item.m_url)];
+    end = std::max<std::time_t>(end, item.m_retryAt);
+  }
+}
+
 void CWatchList::EndPauses() {
   std::time_t now = platform::Now();
   std::erase_if(m_pauseEnds, [now](const auto& pause) { return pause.second <= now; });

@@ -69,7 +69,9 @@ struct WatchItem : FetchRequest {
                            // 0 = not in a list (the result rows refer to items by it)
   int m_errorStatus = 0;   // result code of the last failed check (2: m_errorText holds it)
   std::string m_errorText;
-  int m_retryAt = 0;       // the server asked not to be called before this time; 0: no wish
+  // RtyA: the server asked not to be called before this time; 0: no wish. Written only
+  // when set, so that the wish outlives the program.
+  int m_retryAt = 0;
 
   // Every field, the fetch request's and the run-time ones included, back to its default.
   void SetDefaults();

@@ -145,6 +145,7 @@ bool CWatchList::Load() {
   bool readError = std::ferror(file) != 0;
   std::fclose(file);
   Renumber();
+  ResumeServerPauses();
   m_guard.SetLoadOutcome(readError    ? platform::LoadOutcome::Unreadable
                          : strayText ? platform::LoadOutcome::Damaged
                                      : platform::LoadOutcome::Loaded);

@@ -184,6 +184,7 @@ class CWatchList {
   std::time_t StartTime(const WatchItem& item) const;
   void StartPause(const WatchItem& checked);
   void EndPauses();
+  void ResumeServerPauses();
   bool HasOtherEngines() const { return JobLimit() > 1; }
   EngineSlot* SlotOf(unsigned checkedId);
   int FindSlotPosition(const EngineSlot& slot) const;

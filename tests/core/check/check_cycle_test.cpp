@@ -382,4 +382,14 @@ TEST_F(CheckCycleTest, ABusyServerIsAskedAgainOnlyWhenItSaid) {
   clock.Set(clock.Clock().Now() + 120);
   EXPECT_TRUE(queue.RunUntil([&] { return view.rows.size() > rows; }, 10000));
   EXPECT_EQ(view.rows.back().m_text, "更新されています");
+
+  // The wish outlives the program: a list read anew keeps the host paused.
+  EXPECT_EQ(CheckOne(busy), "サーバーが混雑しています (120 秒後に再試行)");
+  ASSERT_TRUE(list.Save());
+  ASSERT_TRUE(list.Load());
+  requests = server.RequestCount();
+  rows = view.rows.size();
+  list.CheckNow(other);
+  queue.RunUntil([&] { return view.rows.size() > rows; }, 300);
+  EXPECT_EQ(server.RequestCount(), requests) << "the host is paused after the list was read";
 }
