@@ -224,9 +224,7 @@ int CReNew::Check() {
   // page that fits in memory stays there, and becomes a file only when it changed.
   std::string temporary = TemporaryFolder() + "/temp.tmp";
   job.m_savePath = temporary;
-  job.m_resumeOffset = 0;
   job.m_memoryLimit = kPageInMemory;
-  job.m_cancel = 0;
   job.m_allowRelocation = 1;
   job.m_useCache = 0;
   job.m_resultText.clear();

@@ -184,13 +184,6 @@ WatchItem* CWatchList::GetItemPtr(int position) {
   return &m_items[position];
 }
 
-int CWatchList::FindItem(const WatchItem* item) const {
-  for (int i = 0; i < GetCount(); ++i) {
-    if (&m_items[i] == item) return i;
-  }
-  return -1;
-}
-
 int CWatchList::FindById(unsigned id) const {
   if (id == 0) return -1;
   // Asked after every check (the results, the windows' rows): a walk through a long list

@@ -85,8 +85,6 @@ class CWatchList {
   // What decides its turn (m_active, m_nextCheck, m_url) changes only through ReplaceItem
   // or inside an edit: the dispatcher's index of due items would not see it.
   WatchItem* GetItemPtr(int position);
-  // Position of the item at that address, -1 if none.
-  int FindItem(const WatchItem* item) const;
   // Position of the item with that identity, -1 if none (deleted).
   int FindById(unsigned id) const;
 

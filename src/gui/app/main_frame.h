@@ -36,12 +36,11 @@ class wxButton;
 class wxPanel;
 class wxStaticBitmap;
 
-// What the windows of later work give the main window. Each is called on the UI thread;
-// an empty one leaves its commands disabled.
+// What the other windows give the main window. Each is called on the UI thread; an empty
+// one leaves its commands disabled.
 struct MainWindowParts {
-  // Deferred initialisation, steps 4 and 5, after the watch list has loaded: create the
-  // site definition sheet and the watch list window (hidden; CMainDlg::WatchList() is its
-  // list).
+  // Deferred initialisation, after the watch list has loaded: create the site definition
+  // sheet and the watch list window (hidden; CMainDlg::WatchList() is its list).
   std::function<void(CMainDlg& mainWindow)> createWindows;
   // End of the window, after the watch list learnt that the program ends: destroy the
   // watch list window.
@@ -60,7 +59,7 @@ struct MainWindowParts {
   std::function<void()> runEnvironment;
   // "フォルダ更新": the link update dialog, given the link folder; the folder it returns.
   std::function<std::string(const std::string& linkFolder)> runLinkUpdate;
-  // Deferred initialisation, step 8: start the announcement check.
+  // Deferred initialisation, last: start the announcement check.
   std::function<void()> startAnnouncement;
 };
 
