@@ -47,11 +47,8 @@ struct MainWindowParts {
   std::function<void()> destroyWindows;
   // "ウォッチリスト": show the watch list window and bring it to the foreground.
   std::function<void()> showWatchList;
-  // The watch list window refills (ID_REFRESH_LIST) or redraws the row of one item.
+  // The watch list window refills (ID_REFRESH_LIST).
   std::function<void()> refreshWatchList;
-  std::function<void(int position)> refreshWatchListItem;
-  // WM_LIST_FORWARD: the watch list window acknowledges the item at `position`.
-  std::function<void(int position)> listForward;
   // The site definition sheet, run modally on `item`; `index` 0 for a new item, else the
   // list position plus 1. It stores the item with CMainDlg::StoreItem when closed with OK.
   std::function<void(const WatchItem& item, int index)> runSheet;
@@ -91,7 +88,6 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   void EditItem(int index) override;  // WM_EDIT_ITEM
   void DisplayPage(DisplayKind kind, const FetchRequest& request) override;  // WM_DISPLAY_PAGE
   void DisplayPage(DisplayKind kind, const std::string& text) override;
-  void ListForward(int position) override;  // WM_LIST_FORWARD
   void ShowChange(int position) override;
   // The change window of `item` (a copy: the window keeps what it read).
   CChangeWindow* OpenChangeWindow(const WatchItem& item);
