@@ -1,7 +1,7 @@
 // What a finished check does on the user-interface thread: the result row, the update mark,
 // the copy of the checked item back into the watch list (which tells the windows that show
-// it), and the next dispatch. The rows go
-// to whichever front end shows them (the desktop program's results list, the terminal).
+// it), and the next dispatch. The rows go to whichever front end shows them (the desktop
+// program's results list, the terminal).
 //
 // Threads: UI thread only (the engine's reports arrive through the UI queue). The list and
 // the view are owned by the caller and outlive this object.

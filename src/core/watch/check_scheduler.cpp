@@ -26,8 +26,8 @@ class CNoEngine : public ICheckEngine {
 
 int PositionOfId(const std::vector<WatchItem>& items, unsigned id) {
   if (id == 0) return -1;
-  auto found = std::lower_bound(items.begin(), items.end(), id,
-                                [](const WatchItem& item, unsigned wanted) { return item.m_id < wanted; });
+  auto before = [](const WatchItem& item, unsigned wanted) { return item.m_id < wanted; };
+  auto found = std::lower_bound(items.begin(), items.end(), id, before);
   if (found != items.end() && found->m_id == id) return static_cast<int>(found - items.begin());
   return -1;
 }
