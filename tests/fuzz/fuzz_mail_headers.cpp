@@ -1,6 +1,5 @@
 // What the mail client makes of text it did not write: header words from the user's
-// subject and names, the APOP time stamp from a server's greeting, base64 text.
-#include "core/mail/base64.h"
+// subject and names, the APOP time stamp from a server's greeting.
 #include "core/mail/mail_message.h"
 #include "core/mail/pop3.h"
 #include "fuzz/fuzz_driver.h"
@@ -10,5 +9,4 @@ void FuzzOne(const std::uint8_t* data, std::size_t size) {
   CMailMessage::ToJis(text);
   CMailMessage::EncodeDisplayName(text);
   CPop3::Timestamp(text);
-  B64Decode(text);
 }

@@ -19,15 +19,6 @@
 
 namespace {
 
-// The results logic's view: rows are recorded, item refreshes go to the window.
-struct ForwardingView : IResultView {
-  void AddResultRow(const ResultRow& row) override { rows.push_back(row); }
-  void RefreshItem(int position) override {
-    if (box) box->RefreshItem(position);
-  }
-  CEditBox* box = nullptr;
-  std::vector<ResultRow> rows;
-};
 
 class EditBoxTest : public ::testing::Test, public CheckFixture {
  protected:
@@ -43,7 +34,6 @@ class EditBoxTest : public ::testing::Test, public CheckFixture {
     owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
   }
   ~EditBoxTest() override {
-    view.box = nullptr;
     if (box) box->Destroy();
     owner->Destroy();
     RunEventsFor(20);
@@ -64,7 +54,6 @@ class EditBoxTest : public ::testing::Test, public CheckFixture {
     callbacks.saveSettings = [this] { ++saves; };
     callbacks.mainCommand = [this](int id) { commands.push_back(id); };
     box = new CEditBox(owner, list, settings, layout, callbacks);
-    view.box = box;
   }
   void Show() {
     box->ShowWindow();
@@ -100,7 +89,7 @@ class EditBoxTest : public ::testing::Test, public CheckFixture {
   }
 
   CWxUiQueue wxQueue;
-  ForwardingView view;
+  CRecordingResultView view;
   CWatchList list{MakeEngine()};
   CCheckResults results{list, view};
   WatchListWindowLayout layout;
@@ -265,8 +254,10 @@ TEST_F(EditBoxTest, ShowingAndEditingReachTheMainWindow) {
   image.SetMask(wxLIST_MASK_IMAGE);
   Rows().GetItem(image);
   EXPECT_EQ(image.GetImage(), 1);
-  box->ListForward(1);
+  list.Acknowledge(1);  // as the results list does when the row's site is shown
   EXPECT_EQ(list.GetItem(1).m_renewMark, 0);
+  Rows().GetItem(image);
+  EXPECT_EQ(image.GetImage(), 0) << "the window heard of it from the list";
 
   settings.m_listDoubleClick = 1;
   wxListEvent activate(wxEVT_LIST_ITEM_ACTIVATED, Rows().GetId());

@@ -32,7 +32,6 @@ class CNoDisplay : public IMainWindowMessages {
   void DisplayPage(DisplayKind, const FetchRequest&) override {}
   void DisplayPage(DisplayKind, const std::string&) override {}
   void EditItem(int) override {}
-  void ListForward(int) override {}
   void ShowChange(int) override {}
 };
 

@@ -62,7 +62,7 @@ TEST(MainWindow, ShowsCaptionMenusButtonsAndTheResultColumns) {
   for (int index = 0; index < 4; ++index) {
     EXPECT_EQ(FromWx(window->Button(index)->GetLabel()), buttons[index]);
   }
-  // The windows of later work are not there yet: their commands are off.
+  // Without the other windows their commands are off.
   EXPECT_FALSE(window->Button(0)->IsEnabled());
   EXPECT_FALSE(window->Button(1)->IsEnabled());
   EXPECT_TRUE(window->Button(2)->IsEnabled());

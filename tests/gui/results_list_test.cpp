@@ -23,11 +23,9 @@ struct RecordingMainWindow : IMainWindowMessages {
     shown.push_back(std::to_string(static_cast<int>(kind)) + " " + text);
   }
   void EditItem(int index) override { edited.push_back(index); }
-  void ListForward(int position) override { forwarded.push_back(position); }
   void ShowChange(int) override {}
   std::vector<std::string> shown;
   std::vector<int> edited;
-  std::vector<int> forwarded;
 };
 
 class ResultsListTest : public ::testing::Test, public CheckFixture {
@@ -36,7 +34,7 @@ class ResultsListTest : public ::testing::Test, public CheckFixture {
     owner = new wxFrame(nullptr, wxID_ANY, wxASCII_STR("owner"));
     rows = new CRenewCheckWnd(owner, wxID_ANY, wxDefaultPosition, wxDefaultSize);
     rows->Attach(&list, &mainWindow, {70, 240, 140});
-    rows->SetRefreshItem([this](int position) { refreshed.push_back(position); });
+    list.SetItemListener([this](unsigned id) { changed.push_back(id); });
     results = std::make_unique<CCheckResults>(list, *rows);
     list.Engine().SetWaitSlice(5);
     list.Init(&wxQueue, results.get());
@@ -73,7 +71,7 @@ class ResultsListTest : public ::testing::Test, public CheckFixture {
   wxFrame* owner = nullptr;
   CRenewCheckWnd* rows = nullptr;
   std::unique_ptr<CCheckResults> results;
-  std::vector<int> refreshed;
+  std::vector<unsigned> changed;  // what the list told its item listener
 };
 
 TEST_F(ResultsListTest, RowsArriveAsChecksEndNewestOnTop) {
@@ -83,7 +81,8 @@ TEST_F(ResultsListTest, RowsArriveAsChecksEndNewestOnTop) {
   ASSERT_EQ(rows->GetItemCount(), 1);
   EXPECT_EQ(rows->RowText(0, 1), "ページＡ");
   EXPECT_EQ(rows->RowText(0, 2), "更新されています");
-  EXPECT_EQ(refreshed, (std::vector<int>{0})) << "the watch list window hears of the item";
+  EXPECT_EQ(changed, (std::vector<unsigned>{list.GetItem(0).m_id}))
+      << "the watch list window hears of the item";
   CheckAndWait(1);
   ASSERT_EQ(rows->GetItemCount(), 2);
   EXPECT_EQ(rows->RowText(0, 1), list.GetItem(1).m_url) << "no name: the address";
@@ -107,8 +106,10 @@ TEST_F(ResultsListTest, CommandsReachTheRowsItemAfterTheListChanged) {
 
   rows->RunRowCommand(CRenewCheckWnd::RowCommand::EditSite);
   EXPECT_EQ(mainWindow.edited, (std::vector<int>{1})) << "b is at position 0 now";
+  ASSERT_EQ(list.GetItem(0).m_renewMark, 1);
   rows->RunRowCommand(CRenewCheckWnd::RowCommand::ShowSite);
-  EXPECT_EQ(mainWindow.forwarded, (std::vector<int>{0}));
+  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "seen: the update mark goes";
+  EXPECT_EQ(changed.back(), list.GetItem(0).m_id);
   EXPECT_EQ(mainWindow.shown, (std::vector<std::string>{"0 " + list.GetItem(0).m_url}));
 
   WatchItem saving = list.GetItem(0);
@@ -159,7 +160,8 @@ TEST_F(ResultsListTest, ARightClickOpensTheMenuAndADoubleClickShowsTheSite) {
 
   simulator.MouseDblClick();
   ASSERT_TRUE(RunEventsUntil([&] { return !mainWindow.shown.empty(); }, 3000));
-  EXPECT_EQ(mainWindow.forwarded, (std::vector<int>{0})) << "row 1 is the older check, of a";
+  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "row 1 is the older check, of a";
+  EXPECT_EQ(list.GetItem(1).m_renewMark, 1);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ std::vector<std::string> CheckFixture::FilesIn(const std::string& path) const {
 WatchItem CheckFixture::CheckNow(CReNew& engine, CRecordingNotify& notify, WatchItem item) {
   item.m_nextCheck = 0;
   std::size_t before = notify.done.size();
-  engine.Start(item, 0);
+  engine.Start(item);
   EXPECT_TRUE(queue.RunUntil([&] { return notify.done.size() > before; }, 10000));
   engine.SignalIdle();
   return notify.done.empty() ? WatchItem() : notify.done.back();

@@ -17,25 +17,19 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
-// Collects result rows and refreshed positions.
+// Collects result rows.
 class CRecordingResultView : public IResultView {
  public:
   void AddResultRow(const ResultRow& row) override { rows.push_back(row); }
-  void RefreshItem(int position) override { refreshed.push_back(position); }
   std::vector<ResultRow> rows;
-  std::vector<int> refreshed;
 };
 
 // Collects the engine's reports as they arrive on the UI thread.
 class CRecordingNotify : public ICheckNotify {
  public:
-  void OnCheckDone(const WatchItem& item, int position) override {
-    done.push_back(item);
-    positions.push_back(position);
-  }
+  void OnCheckDone(const WatchItem& item) override { done.push_back(item); }
   void OnMailFailed(const WatchItem& item) override { mailFailed.push_back(item); }
   std::vector<WatchItem> done;
-  std::vector<int> positions;
   std::vector<WatchItem> mailFailed;
 };
 

@@ -360,17 +360,6 @@ bool ReadRequest(auto& connection, HttpRequestRecord& request) {
   return true;
 }
 
-// The byte offset asked for by "Range: bytes=N-", or -1.
-long long RangeStart(const HttpRequestRecord& request) {
-  std::string range = request.Header("Range");
-  if (range.compare(0, 6, "bytes=") != 0 || range.back() != '-') return -1;
-  try {
-    return std::stoll(range.substr(6));
-  } catch (...) {
-    return -1;
-  }
-}
-
 }  // namespace
 
 void LoopbackHttpServer::Serve(int socket, int number) {
@@ -396,14 +385,6 @@ void LoopbackHttpServer::Serve(int socket, int number) {
       const std::uint64_t total = response.body.size() * response.bodyRepeat;
       std::uint64_t offset = 0;
       std::vector<std::string> headers = response.headers;
-      long long rangeStart = response.honourRange ? RangeStart(request) : -1;
-      if (rangeStart >= 0 && static_cast<std::uint64_t>(rangeStart) < total) {
-        offset = static_cast<std::uint64_t>(rangeStart);
-        response.status = 206;
-        response.reason.clear();
-        headers.push_back("Content-Range: bytes " + std::to_string(offset) + "-" +
-                          std::to_string(total - 1) + "/" + std::to_string(total));
-      }
       std::string head = response.head;
       if (head.empty()) {
         head = "HTTP/1.1 " + std::to_string(response.status) + " " +

@@ -43,7 +43,6 @@ struct ScriptedResponse {
   std::uint64_t bodyRepeat = 1;  // the body is sent this many times (large bodies)
   bool chunked = false;          // chunked transfer coding (header added unless `head` is given)
   bool contentLength = true;     // add Content-Length (unless chunked, given, or `head` is used)
-  bool honourRange = false;      // "Range: bytes=N-" gets 206 with Content-Range
   int delayMs = 0;               // wait before answering
   std::int64_t stallAfter = -1;  // body bytes after which the server stalls for stallMs
   int stallMs = 0;

@@ -99,7 +99,6 @@ class CWatchApp {
 
   CCompanionLink& Companions() { return *m_companions; }
   IPrompter& Prompter() { return m_prompter; }
-  FrontEnd GetFrontEnd() const { return m_frontEnd; }
 
   platform::CRegistryKey* OwnKey() { return m_ownKey.get(); }
   platform::CRegistryKey* HelperKey() { return m_helperKey.get(); }

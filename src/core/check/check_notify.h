@@ -1,5 +1,5 @@
-// The numbers of the engine's messages, and the actions it runs on an update. The
-// receiver of its reports (ICheckNotify) belongs to the watch list: core/watch/check_engine.h.
+// The actions the engine runs on an update. The receiver of its reports (ICheckNotify)
+// belongs to the watch list: core/watch/check_engine.h.
 #pragma once
 
 #include <string>
@@ -9,12 +9,6 @@
 
 // The all-clear after an alarm for checks that kept failing.
 inline constexpr const char* kWorksAgainText = "チェックが再びできるようになりました";
-
-// The engine's two messages, by the numbers the program has always used for them.
-constexpr int WM_USER_BASE = 0x400;
-constexpr int WM_CHECK_DONE = WM_USER_BASE + 1005;
-constexpr int WM_MAIL_FAILED = WM_USER_BASE + 1011;
-constexpr int WM_REDISPATCH = WM_USER_BASE + 1012;
 
 // The actions on update (sound, main window, page, program, mail). Called on the engine's
 // worker thread, once per updated item, before the completion is posted; it may block that

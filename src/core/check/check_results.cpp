@@ -19,19 +19,18 @@ std::string PageOf(const WatchItem& item) { return item.m_name.empty() ? item.m_
 
 }  // namespace
 
-void CCheckResults::OnCheckDone(const WatchItem& item, int position) {
+void CCheckResults::OnCheckDone(const WatchItem& item) {
   if (!item.m_url.empty()) {
     ResultRow row = MakeRow(item);
     WatchItem checked = item;
     // The mark as the list has it now: the user may have acknowledged it during the check.
     int mark = item.m_renewMark;
-    const WatchItem* current = m_list.GetItemPtr(position);
-    if (current && current->m_id == item.m_id) mark = current->m_renewMark;
+    if (const WatchItem* current = m_list.GetItemPtr(m_list.FindById(item.m_id))) {
+      mark = current->m_renewMark;
+    }
     checked.m_renewMark = NextRenewMark(mark, item.m_result);
-    int stored = m_list.TakeCheckResult(checked, position);
-    if (stored < 0) row.m_itemId = 0;  // the item left the list meanwhile
+    if (!m_list.TakeCheckResult(checked)) row.m_itemId = 0;  // the item left the list meanwhile
     m_view.AddResultRow(row);
-    if (stored >= 0) m_view.RefreshItem(stored);
   }
   m_list.OnCheckDone(item.m_id);
 }

@@ -1,6 +1,7 @@
 // What a finished check does on the user-interface thread: the result row, the update mark,
-// the copy of the checked item back into the watch list, and the next dispatch. The rows go
-// to whichever front end shows them (the desktop program's results list, the terminal).
+// the copy of the checked item back into the watch list (which tells the windows that show
+// it), and the next dispatch. The rows go to whichever front end shows them (the desktop
+// program's results list, the terminal).
 //
 // Threads: UI thread only (the engine's reports arrive through the UI queue). The list and
 // the view are owned by the caller and outlive this object.
@@ -33,8 +34,6 @@ class IResultView {
   virtual ~IResultView() = default;
   // A new row; the newest row goes on top.
   virtual void AddResultRow(const ResultRow& row) = 0;
-  // The item at `position` changed (its row in the watch list window needs redrawing).
-  virtual void RefreshItem(int position) { (void)position; }
 };
 
 class CCheckResults : public ICheckNotify {
@@ -43,7 +42,7 @@ class CCheckResults : public ICheckNotify {
 
   // WM_CHECK_DONE: row, update mark, copy back, end of the check (next dispatch). The
   // midnight wake-up (an item without URL) adds no row and changes no item.
-  void OnCheckDone(const WatchItem& item, int position) override;
+  void OnCheckDone(const WatchItem& item) override;
   // WM_MAIL_FAILED: the row "更新通知メールが送れませんでした", carrying no item.
   void OnMailFailed(const WatchItem& item) override;
 

@@ -69,12 +69,11 @@ void CReNew::SetNotifyTarget(platform::IUiQueue* queue, ICheckNotify* target) {
   m_notify = target;
 }
 
-void CReNew::Start(const WatchItem& item, int position) {
+void CReNew::Start(const WatchItem& item) {
   Stop();
   m_item = item;
   m_hasSettings = m_environment.m_settings != nullptr;
   m_checkSettings = m_hasSettings ? *m_environment.m_settings : AppSettings();
-  m_position = position;
   m_due = item.m_nextCheck;
   StartThread();
 }
@@ -194,9 +193,7 @@ void CReNew::Report(bool mailFailed) {
   if (!m_queue || !m_notify) return;
   ICheckNotify* notify = m_notify;
   if (mailFailed) m_queue->Post([notify, item = m_item] { notify->OnMailFailed(item); });
-  m_queue->Post([notify, item = m_item, position = m_position] {
-    notify->OnCheckDone(item, position);
-  });
+  m_queue->Post([notify, item = m_item] { notify->OnCheckDone(item); });
 }
 
 int CReNew::Check() {
@@ -224,9 +221,7 @@ int CReNew::Check() {
   // page that fits in memory stays there, and becomes a file only when it changed.
   std::string temporary = TemporaryFolder() + "/temp.tmp";
   job.m_savePath = temporary;
-  job.m_resumeOffset = 0;
   job.m_memoryLimit = kPageInMemory;
-  job.m_cancel = 0;
   job.m_allowRelocation = 1;
   job.m_useCache = 0;
   job.m_resultText.clear();

@@ -68,10 +68,10 @@ class CReNew : public ICheckEngine {
   void SetShuttingDown() override { m_shuttingDown = true; }
   bool IsShuttingDown() const { return m_shuttingDown; }
 
-  // Takes a copy of `item` (given from list position `position`, -1 for none) and of the
-  // program-wide settings, and has the worker check it at its m_nextCheck (at once when
-  // that is 0 or past). A check that still waits is stopped first.
-  void Start(const WatchItem& item, int position) override;
+  // Takes a copy of `item` and of the program-wide settings, and has the worker check it
+  // at its m_nextCheck (at once when that is 0 or past). A check that still waits is
+  // stopped first.
+  void Start(const WatchItem& item) override;
   // Has the worker check the item in m_item.
   void StartThread();
   // Cancels a waiting check and waits for the worker to be done with it; a running check
@@ -129,7 +129,6 @@ class CReNew : public ICheckEngine {
   WatchItem m_item;
   AppSettings m_checkSettings;  // the snapshot for m_item's check
   bool m_hasSettings = false;   // the environment gave settings (else the fetch's own stand)
-  int m_position = -1;
   // Aborts the transfers of a running check; shared with its fetch and mail exchange.
   std::shared_ptr<platform::CCancelSignal> m_abort = std::make_shared<platform::CCancelSignal>();
   std::atomic<bool> m_cancelRequested{false};

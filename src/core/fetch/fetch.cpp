@@ -33,13 +33,11 @@ constexpr std::size_t kBlockSize = 2048;
 constexpr std::size_t kFileBuffer = 64 * 1024;
 
 const char kAuthRefused[] = "認証が否定されました";
-const char kDownloadCancelled[] = "ダウンロードがキャンセルされました";
 const char kBadRedirect[] = "不正なＵＲＬへのリダイレクト";
 const char kTooManyRelocations[] = "リロケーションの許容回数を越えました";
 const char kRedirectLoop[] = "リダイレクトがループしています";
 const char kOtherFileType[] = "異なるファイルタイプが返されました";
 const char kCannotCreate[] = "保存ファイルが作れません";
-const char kStoppedByForce[] = "強制終了しました";
 
 // The message of a body larger than `limit` bytes.
 std::string PageTooLarge(std::int64_t limit) {
@@ -219,11 +217,9 @@ int CFetch::Fetch(FetchJob& job) {
     result = RunFetch(*session);
   } catch (const CFetchException& failure) {
     job.m_resultCode = result = failure.m_nCode;
-    SignalPhase();
   } catch (const CNetworkException& failure) {
     job.m_resultText = failure.m_message;
     job.m_resultCode = result = 2;
-    SignalPhase();
   }
   EndPacedRequest();
   m_pJob = nullptr;
@@ -286,7 +282,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   options.lowSpeedBytes = m_settings.m_lowSpeedBytes;
   options.lowSpeedSeconds = m_settings.m_lowSpeedSeconds;
   options.caFile = m_settings.m_caFile;
-  options.compressed = m_pJob->m_resumeOffset <= 0;
+  options.compressed = true;
   options.extraCaFile = m_settings.m_extraCaFile;
   options.connections = m_settings.m_connections;
   options.cancel = m_settings.m_cancel;
@@ -319,7 +315,6 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
     }
     request->Close();
     job.m_resultCode = code;
-    SignalPhase();
     return code;
   }
 
@@ -328,33 +323,16 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
     request->Close();
     job.m_resultText = kOtherFileType;
     job.m_resultCode = 2;
-    SignalPhase();
     return 2;
   }
 
-  if (job.m_resumeOffset <= 0) {
-    long long length = 0;
-    // An encoded body's length on the wire says nothing of the decoded page's.
-    if (!request->ContentEncoded() && request->ContentLength(length)) {
-      job.m_contentLength = job.m_expectedSize = length;
-    } else {
-      job.m_contentLength = -1;
-      job.m_expectedSize = 0;
-    }
-  } else if (std::string range; !request->QueryHeader("Content-Range", range)) {
-    request->Close();  // the server ignored the Range: the body would start at byte 0
-    job.m_resultCode = -1;
-    SignalPhase();
-    return -1;
+  long long length = 0;
+  // An encoded body's length on the wire says nothing of the decoded page's.
+  if (!request->ContentEncoded() && request->ContentLength(length)) {
+    job.m_contentLength = job.m_expectedSize = length;
   } else {
-    job.m_resultCode = 0;
-  }
-
-  if (job.m_cancel) {
-    request->Close();
-    job.m_resultCode = -1;
-    SignalPhase();
-    return -1;
+    job.m_contentLength = -1;
+    job.m_expectedSize = 0;
   }
 
   platform::HttpDate date;
@@ -366,11 +344,10 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
   std::string path = job.m_savePath;
   if (inMemory) {
     job.m_resultText.clear();
-  } else if (job.m_resumeOffset <= 0) {
+  } else {
     path = FreeSavePath(job);
     job.m_resultText = path;
   }
-  SignalPhase();
   return SaveBody(*request, path, inMemory);
 }
 
@@ -439,15 +416,12 @@ void CFetch::Send(platform::CHttpRequest& request, const std::string& verb) {
   if (!job.m_userAgent.empty()) request.AddHeaders("User-Agent: " + job.m_userAgent + "\r\n");
   if (!job.m_referer.empty()) request.AddHeaders("Referer: " + job.m_referer + "\r\n");
   if (!job.m_cookie.empty()) request.AddHeaders("Cookie: " + job.m_cookie + "\r\n");
-  // A POST with validators would ask the server for a 412 instead, and a range for a part.
-  if (verb == "GET" && job.m_resumeOffset <= 0) {
+  // A POST with validators would ask the server for a 412 instead.
+  if (verb == "GET") {
     if (!job.m_ifNoneMatch.empty()) request.AddHeaders("If-None-Match: " + job.m_ifNoneMatch + "\r\n");
     if (!job.m_ifModifiedSince.empty()) {
       request.AddHeaders("If-Modified-Since: " + job.m_ifModifiedSince + "\r\n");
     }
-  }
-  if (job.m_resumeOffset > 0) {
-    request.AddHeaders("Range: bytes=" + std::to_string(job.m_resumeOffset) + "-\r\n");
   }
   if (!request.Send(verb == "POST" ? job.m_formData : std::string())) {
     throw CNetworkException(request.ErrorMessage());
@@ -457,7 +431,6 @@ void CFetch::Send(platform::CHttpRequest& request, const std::string& verb) {
 // Answers 401 by asking the user; every repetition needs the user's confirmation.
 void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& verb) {
   FetchJob& job = *m_pJob;
-  if (job.m_cancel) throw CFetchException(-1);
   int status = request.StatusCode();
   if (status == 407) {  // the proxy, not the page, wants a login: no dialog can give it
     job.m_resultText = platform::ProxyAuthenticationText(
@@ -488,10 +461,6 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
 // when the file name changes, else empty.
 int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
   FetchJob& job = *m_pJob;
-  if (job.m_cancel) {
-    job.m_resultText = kDownloadCancelled;
-    throw CFetchException(2);
-  }
   int status = request.StatusCode();
   if (!IsRedirect(status)) return status;
   std::string target;
@@ -577,7 +546,7 @@ bool CFetch::AdjustSavePath() {
 // one the save file could be made in, so that a check fails there as it would with the file.
 bool CFetch::KeepsBodyInMemory() const {
   const FetchJob& job = *m_pJob;
-  if (job.m_resumeOffset > 0 || job.m_memoryLimit <= 0 || job.m_expectedSize > job.m_memoryLimit) {
+  if (job.m_memoryLimit <= 0 || job.m_expectedSize > job.m_memoryLimit) {
     return false;
   }
   std::string folder = UpToLast(job.m_savePath, '/');
@@ -588,12 +557,8 @@ bool CFetch::KeepsBodyInMemory() const {
 
 namespace {
 
-FILE* OpenSaveFile(const std::string& path, bool resuming, std::int64_t offset) {
-  FILE* file = platform::OpenFile(path, resuming ? "r+b" : "wb");
-  if (file && resuming && fseeko(file, offset, SEEK_SET) != 0) {
-    std::fclose(file);
-    file = nullptr;
-  }
+FILE* OpenSaveFile(const std::string& path) {
+  FILE* file = platform::OpenFile(path, "wb");
   // The body arrives in small blocks; the file takes it in larger writes.
   if (file) std::setvbuf(file, nullptr, _IOFBF, kFileBuffer);
   return file;
@@ -610,7 +575,7 @@ bool WriteAll(FILE* file, const char* data, std::size_t size) {
 FILE* SpillBody(FetchJob& job, std::string& path) {
   path = FreeSavePath(job);
   job.m_resultText = path;
-  FILE* file = OpenSaveFile(path, false, 0);
+  FILE* file = OpenSaveFile(path);
   if (!file) {
     job.m_resultText = kCannotCreate;
     return nullptr;
@@ -630,17 +595,16 @@ FILE* SpillBody(FetchJob& job, std::string& path) {
 
 int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory) {
   FetchJob& job = *m_pJob;
-  const bool resuming = job.m_resumeOffset > 0;
   const std::int64_t limit = m_settings.m_pageSizeLimit;
   job.m_bodyInMemory = false;
   job.m_body.clear();
   if (limit > 0 && job.m_expectedSize > limit) {  // told by its Content-Length
-    if (!resuming && !inMemory) platform::RemoveFile(path);  // the empty file that took the name
+    if (!inMemory) platform::RemoveFile(path);  // the empty file that took the name
     job.m_resultText = PageTooLarge(limit);
     job.m_resultCode = 2;
     return 2;
   }
-  FILE* file = inMemory ? nullptr : OpenSaveFile(path, resuming, job.m_resumeOffset);
+  FILE* file = inMemory ? nullptr : OpenSaveFile(path);
   if (!inMemory && !file) {
     job.m_resultText = kCannotCreate;
     job.m_resultCode = 2;
@@ -649,7 +613,7 @@ int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inM
   if (inMemory && job.m_expectedSize > 0) job.m_body.reserve(static_cast<std::size_t>(job.m_expectedSize));
   int result = 0;
   // The position is counted here: asking the stream for it costs a system call a block.
-  std::int64_t position = resuming ? job.m_resumeOffset : 0;
+  std::int64_t position = 0;
   char block[kBlockSize];
   while (true) {
     long count = request.Read(block, sizeof block);
@@ -679,22 +643,14 @@ int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inM
       break;
     }
     position += count;
-    job.m_bytesSaved = position;
     if (job.m_expectedSize != 0 && position >= job.m_expectedSize) break;
-    if (job.m_cancel) {
-      job.m_resultText = kStoppedByForce;
-      result = 2;
-      break;
-    }
   }
-  job.m_bytesSaved = position;
   if (file && std::fclose(file) != 0 && result == 0) {
     job.m_resultText = std::strerror(errno);
     result = 2;
   }
-  // A new file that did not arrive whole is of no use: no partial page is left, except
-  // where the caller stopped the fetch itself (it may resume from there).
-  if (file && result != 0 && !resuming && !job.m_cancel) platform::RemoveFile(path);
+  // A file that did not arrive whole is of no use: no partial page is left.
+  if (file && result != 0) platform::RemoveFile(path);
   job.m_bodyInMemory = !file && result == 0;
   if (!job.m_bodyInMemory) std::string().swap(job.m_body);
   if (result == 0 && path != job.m_savePath) job.m_resultText = path;
@@ -715,6 +671,3 @@ bool WriteKeptBody(FetchJob& job) {
   return closed;
 }
 
-void CFetch::SignalPhase() {
-  if (m_pJob->m_phaseEvent) m_pJob->m_phaseEvent->Set();
-}

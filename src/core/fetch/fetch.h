@@ -78,8 +78,7 @@ class CFetch {
   // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
   // change, or into m_body when it fits the job's m_memoryLimit (m_resultText then names
   // no file: WriteKeptBody makes it). Gives the job's m_resultCode. A body that breaks
-  // off or passes the page size limit leaves no file behind; a cancelled or resumed one
-  // keeps what it held.
+  // off, passes the page size limit or is cancelled leaves no file behind.
   int Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
   // in the request's m_lastModified when had. The job's m_resultCode tells failures.
@@ -107,7 +106,6 @@ class CFetch {
   bool AdjustSavePath();
   bool KeepsBodyInMemory() const;
   int SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory);
-  void SignalPhase();
   void AwaitHost(std::string host);
   void EndPacedRequest();
 

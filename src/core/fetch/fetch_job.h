@@ -1,59 +1,27 @@
-// One fetch for the retriever: the request plus its progress and result fields. The caller
-// sets up the request, m_resumeOffset, m_memoryLimit, m_phaseEvent and m_cancel (0),
-// clears m_resultText, and reads the rest back after CFetch::Fetch.
+// One fetch for the retriever: the request plus its result fields. The caller sets up the
+// request and m_memoryLimit, clears m_resultText, and reads the rest back after
+// CFetch::Fetch. A fetch is cancelled through its settings' cancel signal (fetch.h).
 //
-// Threads: during a fetch another thread may write m_cancel and read m_bytesSaved; every
-// other field belongs to the thread running the fetch.
+// Threads: the job belongs to the thread running the fetch.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "core/fetch/fetch_request.h"
 
-namespace platform {
-class Event;
-}
-
-// A value that one thread writes while another reads it; copying takes the current value,
-// so the job stays a plain copyable record.
-template <class T>
-class SharedValue {
- public:
-  SharedValue(T value = T()) : m_value(value) {}
-  SharedValue(const SharedValue& other) : m_value(other.Load()) {}
-  SharedValue& operator=(const SharedValue& other) {
-    m_value.store(other.Load());
-    return *this;
-  }
-  SharedValue& operator=(T value) {
-    m_value.store(value);
-    return *this;
-  }
-  T Load() const { return m_value.load(); }
-  operator T() const { return Load(); }
-
- private:
-  std::atomic<T> m_value;
-};
-
 struct FetchJob : FetchRequest {
-  std::int64_t m_contentLength = -1;  // the answer's Content-Length; -1 when none (not set on resume)
-  std::int64_t m_resumeOffset = 0;    // > 0: fetch from this byte on into the existing save file
+  std::int64_t m_contentLength = -1;  // the answer's Content-Length; -1 when none
   std::int64_t m_expectedSize = 0;    // saving stops at this file size; 0: at the body's end
-  SharedValue<std::int64_t> m_bytesSaved = 0;  // size of the save file after each block
   std::string m_resultText;  // a message after a failure, or the path saved to
   int m_resultCode = 0;      // 0 saved, -1 cancelled, 1 not fetchable, 2 failure, 3 moved, else HTTP status
-  platform::Event* m_phaseEvent = nullptr;  // owned by the caller; set when the request phase ends
-  SharedValue<int> m_cancel = 0;            // non-zero: stop at the next check point
   // > 0: a new body of at most this many bytes stays in m_body and no save file is made
   // (m_bodyInMemory); a larger one goes to the save file as any other.
   std::int64_t m_memoryLimit = 0;
   bool m_bodyInMemory = false;
   std::string m_body;
 
-  // Conditional request (set by the caller, sent with a GET that resumes nothing): the
+  // Conditional request (set by the caller, sent with a GET): the
   // validators of the copy the caller holds, exactly as the server gave them. A server
   // that finds them current answers 304, which the fetch gives as its result code with
   // nothing saved.

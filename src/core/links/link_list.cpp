@@ -311,8 +311,6 @@ int CLinkList::Download(int index, bool compareMode) {
   static_cast<FetchRequest&>(job) = GetItem(index);
   // The retriever takes the first free variant of this name (temp_1.tmp, ...) and tells it.
   job.m_savePath = m_folder + "/temp.tmp";
-  job.m_resumeOffset = 0;
-  job.m_cancel = 0;
   job.m_resultText.clear();
   // The name the retriever will take; a failure must not leave a part of a file behind.
   std::string expected = UniqueFileName(StripNumberSuffix(job.m_savePath));

@@ -10,11 +10,6 @@ const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01
 
 int GroupsPerLine(int lineLength) { return lineLength >= 4 ? lineLength / 4 : 0; }
 
-int DecodeValue(unsigned char ch) {
-  const char* at = ch ? std::strchr(kAlphabet, ch) : nullptr;
-  return at ? int(at - kAlphabet) : -1;
-}
-
 // Appends 4 characters per group; the line breaks as the module writes them.
 class CLineWriter {
  public:
@@ -85,60 +80,16 @@ std::string B64EncodeText(const char* text, int lineLength) {
   return B64EncodeBytes(text, std::strlen(text), lineLength);
 }
 
-std::string B64Decode(const std::string& text) {
-  std::string bytes;
-  unsigned bits = 0;
-  int held = 0;
-  for (unsigned char ch : text) {
-    int value = DecodeValue(ch);
-    if (value < 0) continue;
-    bits = (bits << 6) | unsigned(value);
-    held += 6;
-    if (held >= 8) {
-      held -= 8;
-      bytes += char((bits >> held) & 0xFF);
-    }
-  }
-  return bytes;
-}
-
-int B64Run(char mode, const std::string& inPath, const std::string& outPath, int lineLength) {
+bool B64EncodeFile(const std::string& inPath, const std::string& outPath, int lineLength) {
   FILE* in = platform::OpenFile(inPath, "rb");
-  if (!in) {
-    perror(inPath.c_str());
-    return 2;
-  }
+  if (!in) return false;
   FILE* out = platform::OpenFile(outPath, "wb");
   if (!out) {
-    perror(outPath.c_str());
     fclose(in);
-    return 2;
+    return false;
   }
-  if (mode == 'e') {
-    B64EncodeFile(in, out, lineLength < 4 ? 4 : lineLength);
-  } else {
-    std::string text;
-    char chunk[4096];
-    for (std::size_t count; (count = fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, count);
-    std::string bytes = B64Decode(text);
-    fwrite(bytes.data(), 1, bytes.size(), out);
-  }
-  int result = ferror(in) || ferror(out) ? 3 : 0;
+  B64EncodeFile(in, out, lineLength < 4 ? 4 : lineLength);
+  bool good = !ferror(in) && !ferror(out);
   fclose(in);
-  if (fclose(out) != 0) {
-    perror(B64Message(4));
-    result = 3;
-  }
-  return result;
-}
-
-const char* B64Message(int code) {
-  switch (code) {
-    case 1: return "b64:001:Syntax Error -- check help for usage.";
-    case 2: return "b64:002:File Error Opening/Creating Files.";
-    case 3: return "b64:003:File I/O Error -- Note: output file not removed.";
-    case 4: return "b64:004:Error on output file close.";
-    case 5: return "b64:004:linesize set to minimum.";
-    default: return "b64:000:Invalid Message Code.";
-  }
+  return fclose(out) == 0 && good;
 }

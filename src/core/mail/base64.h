@@ -1,4 +1,4 @@
-// The mail's base64 module (RFC 2045 alphabet, "=" as fill): file, byte and text encoding
+// The mail's base64 encoding (RFC 2045 alphabet, "=" as fill) of files, bytes and texts,
 // with "\r\n" after every `lineLength / 4` groups and after a last partial line. A line
 // length below 4 (0) gives one unbroken run without any line break. Safe from any thread.
 #pragma once
@@ -13,10 +13,6 @@ void B64EncodeFile(FILE* in, FILE* out, int lineLength);
 std::string B64EncodeBytes(const void* bytes, std::size_t count, int lineLength);
 // The text up to its terminating zero.
 std::string B64EncodeText(const char* text, int lineLength);
-// Standard decoding; characters outside the alphabet are skipped.
-std::string B64Decode(const std::string& text);
-
-// Mode 'e' encodes the file at `inPath` into `outPath`, any other mode decodes. 0, 2 when
-// a file cannot be opened, 3 on an I/O error (reported on stderr with perror).
-int B64Run(char mode, const std::string& inPath, const std::string& outPath, int lineLength);
-const char* B64Message(int code);
+// Encodes the file at `inPath` into `outPath` (a line length below 4 counts as 4). false
+// when a file cannot be opened, read or written.
+bool B64EncodeFile(const std::string& inPath, const std::string& outPath, int lineLength);

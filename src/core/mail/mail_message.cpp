@@ -262,7 +262,7 @@ int CMailMessage::Compose() {
 
 int CMailMessage::WriteAttachment(const std::string& path, FILE* out) const {
   std::string encoded = CreateUniqueFile(ProgramFolder() + "/tempOutB64.txt");
-  if (B64Run('e', path, encoded, 72) != 0) {
+  if (!B64EncodeFile(path, encoded, 72)) {
     platform::RemoveFile(encoded);
     return -1;
   }

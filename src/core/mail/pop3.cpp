@@ -1,10 +1,30 @@
 #include "core/mail/pop3.h"
 
+#include <openssl/evp.h>
+
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/mail/mail_log.h"
-#include "core/mail/md5.h"
+
+namespace {
+
+// The APOP digest: MD5 of the text's bytes as 32 lower-case hexadecimal digits.
+std::string Md5Hex(const std::string& text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (!EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr)) return {};
+  std::string hex;
+  char pair[3];
+  for (unsigned int i = 0; i < length; ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+    hex += pair;
+  }
+  return hex;
+}
+
+}  // namespace
 
 CPop3::CPop3(const MailWindow* window) : CLineClient(window) { m_nPort = 110; }
 

@@ -116,8 +116,6 @@ std::optional<FetchJob> CCheckOptionsForm::PrepareFetch(WatchItem& item) {
   FetchJob job;
   static_cast<FetchRequest&>(job) = item;
   job.m_savePath = target;
-  job.m_resumeOffset = 0;
-  job.m_cancel = 0;
   job.m_allowRelocation = 1;
   job.m_resultText.clear();
   job.m_resultCode = 0;

@@ -20,9 +20,9 @@ class IUiQueue;
 class ICheckNotify {
  public:
   virtual ~ICheckNotify() = default;
-  // WM_CHECK_DONE: a check ended; `item` is the engine's copy with its result (Resu), and
-  // `position` the list position it was given with (-1 for the midnight wake-up).
-  virtual void OnCheckDone(const WatchItem& item, int position) = 0;
+  // WM_CHECK_DONE: a check ended; `item` is the engine's copy with its result (Resu),
+  // known to the list by its identity (m_id; 0 for the midnight wake-up).
+  virtual void OnCheckDone(const WatchItem& item) = 0;
   // WM_MAIL_FAILED: the notification mail of this update could not be sent. Arrives before
   // the same check's OnCheckDone.
   virtual void OnMailFailed(const WatchItem& item) = 0;
@@ -39,9 +39,9 @@ class ICheckEngine {
   // The program is ending: a check that ends from now on reports nothing.
   virtual void SetShuttingDown() = 0;
 
-  // Checks a copy of `item` (from list position `position`, -1 for none) at its
-  // m_nextCheck, at once when that is 0 or past. A check that still waits is stopped first.
-  virtual void Start(const WatchItem& item, int position) = 0;
+  // Checks a copy of `item` at its m_nextCheck, at once when that is 0 or past. A check
+  // that still waits is stopped first.
+  virtual void Start(const WatchItem& item) = 0;
   // Cancels a waiting check; a running one is finished first. true when a check ran and
   // its report is on the way.
   virtual bool Stop() = 0;

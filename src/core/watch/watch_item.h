@@ -64,7 +64,6 @@ struct WatchItem : FetchRequest {
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule
-  int m_index = -1;        // position in the watch list
   unsigned m_id = 0;       // identity in the watch list for this run, kept across replace;
                            // 0 = not in a list (the result rows refer to items by it)
   int m_errorStatus = 0;   // result code of the last failed check (2: m_errorText holds it)

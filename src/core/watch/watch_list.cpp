@@ -10,102 +10,17 @@
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 
-namespace {
-
-// The engine of a list that is only read and written: never busy, checks nothing.
-class CNoEngine : public ICheckEngine {
- public:
-  void SetNotifyTarget(platform::IUiQueue*, ICheckNotify*) override {}
-  void SetWaitSlice(std::uint32_t) override {}
-  void SetShuttingDown() override {}
-  void Start(const WatchItem&, int) override {}
-  bool Stop() override { return false; }
-  bool Cancel() override { return false; }
-  bool IsBusy() override { return false; }
-  bool IsChecking() override { return false; }
-  void SignalIdle() override {}
-};
-
-}  // namespace
-
-CWatchList::CWatchList(std::unique_ptr<ICheckEngine> engine) {
-  m_slots.push_back({engine ? std::move(engine) : std::make_unique<CNoEngine>()});
-}
+CWatchList::CWatchList(std::unique_ptr<ICheckEngine> engine) : m_checks(std::move(engine)) {}
 
 CWatchList::~CWatchList() {
   SetShuttingDown();
   if (m_dirty) Save();
 }
 
-void CWatchList::AddEngine(std::unique_ptr<ICheckEngine> engine) {
-  m_slots.push_back({std::move(engine)});
-}
-
-int CWatchList::JobLimit() const {
-  int jobs = m_jobLimit ? m_jobLimit() : EngineCount();
-  return std::clamp(jobs, 1, EngineCount());
-}
-
-bool CWatchList::IsBusy() {
-  bool busy = false;
-  for (EngineSlot& slot : m_slots) busy |= slot.engine->IsBusy();
-  return busy;
-}
-
-bool CWatchList::IsUnderCheck(int position) {
-  for (EngineSlot& slot : m_slots) {
-    if (slot.current == position && position >= 0 && slot.engine->IsBusy()) return true;
-  }
-  return false;
-}
-
-void CWatchList::SetShuttingDown() {
-  for (EngineSlot& slot : m_slots) slot.engine->SetShuttingDown();
-}
-
-bool CWatchList::HasOutstandingCheck() {
-  bool outstanding = false;
-  for (EngineSlot& slot : m_slots) outstanding |= slot.engine->IsChecking();
-  return outstanding;
-}
-
-// The slot whose engine checks the item with that identity (0: the midnight wake-up of the
-// first engine).
-CWatchList::EngineSlot* CWatchList::SlotOf(unsigned checkedId) {
-  if (checkedId == 0) return &m_slots.front();
-  for (EngineSlot& slot : m_slots) {
-    if (slot.id == checkedId) return &slot;
-  }
-  return nullptr;
-}
-
-int CWatchList::FindSlotPosition(const EngineSlot& slot) const {
-  if (slot.id == 0) return -1;
-  if (slot.current >= 0 && slot.current < GetCount() && m_items[slot.current].m_id == slot.id) {
-    return slot.current;
-  }
-  return FindById(slot.id);
-}
-
-// After queued changes every engine's item is found again by its identity. An engine whose
-// item went keeps the identity: its report must still find the engine.
-void CWatchList::FollowSlots() {
-  for (EngineSlot& slot : m_slots) slot.current = FindSlotPosition(slot);
-}
-
-// The item at `position` is gone: the engines' positions follow their items.
-void CWatchList::SlotsAfterRemoval(int position) {
-  for (EngineSlot& slot : m_slots) {
-    if (slot.current == position) {
-      slot.current = -1;  // the identity stays, for the report of a check under way
-    } else if (position < slot.current) {
-      --slot.current;
-    }
-  }
-}
+void CWatchList::SetShuttingDown() { m_checks.SetShuttingDown(); }
 
 bool CWatchList::Init(platform::IUiQueue* queue, ICheckNotify* notify) {
-  for (EngineSlot& slot : m_slots) slot.engine->SetNotifyTarget(queue, notify);
+  m_checks.SetNotifyTarget(queue, notify);
   bool loaded = Load();
   // Only a list read whole names every file its items keep, which must survive.
   if (m_guard.Outcome() == platform::LoadOutcome::Loaded ||
@@ -144,8 +59,7 @@ bool CWatchList::Load() {
   }
   bool readError = std::ferror(file) != 0;
   std::fclose(file);
-  Renumber();
-  ResumeServerPauses();
+  m_checks.ResumeServerPauses(m_items);
   m_guard.SetLoadOutcome(readError    ? platform::LoadOutcome::Unreadable
                          : strayText ? platform::LoadOutcome::Damaged
                                      : platform::LoadOutcome::Loaded);
@@ -184,32 +98,13 @@ WatchItem* CWatchList::GetItemPtr(int position) {
   return &m_items[position];
 }
 
-int CWatchList::FindItem(const WatchItem* item) const {
-  for (int i = 0; i < GetCount(); ++i) {
-    if (&m_items[i] == item) return i;
-  }
-  return -1;
-}
-
-int CWatchList::FindById(unsigned id) const {
-  if (id == 0) return -1;
-  // Asked after every check (the results, the windows' rows): a walk through a long list
-  // each time would cost more than the check.
-  if (m_positionsOfIds.size() != m_items.size()) {
-    m_positionsOfIds.clear();
-    for (int i = 0; i < GetCount(); ++i) m_positionsOfIds.emplace(m_items[i].m_id, i);
-  }
-  auto found = m_positionsOfIds.find(id);
-  return found == m_positionsOfIds.end() ? -1 : found->second;
-}
-
 void CWatchList::AddItem(WatchItem item) {
   if (m_editing) {
     Append(std::move(item));
     return;
   }
   if (IsBusy()) {
-    m_pending.push_back({std::move(item), -1, PendingOp::kAdd, {}});
+    m_pending.push_back({std::move(item), 0, PendingOp::kAdd, {}});
     return;
   }
   Append(std::move(item));
@@ -223,7 +118,7 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
     return;
   }
   if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({std::move(item), position, PendingOp::kReplace, {}});
+    m_pending.push_back({std::move(item), m_items[position].m_id, PendingOp::kReplace, {}});
     return;
   }
   Store(position, std::move(item));
@@ -233,28 +128,21 @@ void CWatchList::ReplaceItem(int position, WatchItem item) {
 void CWatchList::DeleteItem(int position) {
   if (position < 0 || position >= GetCount()) return;
   if (m_editing) {
-    // A check that reports later finds its item by identity; the engines' positions follow.
-    SlotsAfterRemoval(position);
     Remove(position);
     return;
   }
   // The item under check need not be checked to its end: the check is cancelled, and
-  // when it then reports nothing the list goes on as after a check. Positions given
-  // during a check count the queued changes as made.
-  for (EngineSlot& slot : m_slots) {
-    int underCheck = PositionAfterPending(slot.current);
-    if (underCheck >= 0 && position == underCheck && slot.engine->IsChecking() &&
-        !slot.engine->Cancel()) {
-      m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
-      FinishCheck(&slot, -1);
-      return;
-    }
-  }
-  if (IsBusy() || StopEngineFor(position)) {
-    m_pending.push_back({WatchItem(), position, PendingOp::kDelete, {}});
+  // when it then reports nothing the list goes on as after a check.
+  const unsigned id = m_items[position].m_id;
+  if (m_checks.CancelRunning(id)) {
+    m_pending.push_back({WatchItem(), id, PendingOp::kDelete, {}});
+    EndCheck(id, false);
     return;
   }
-  SlotsAfterRemoval(position);
+  if (IsBusy() || StopEngineFor(position)) {
+    m_pending.push_back({WatchItem(), id, PendingOp::kDelete, {}});
+    return;
+  }
   Remove(position);
   Dispatch();
 }
@@ -275,42 +163,35 @@ void CWatchList::RunEdit(const ListEdit& edit) {
   m_editing = true;
   edit(*this);
   m_editing = false;
-  Renumber();
   ListChanged();  // the edit may have changed items in place
   m_dirty = true;
 }
 
-// Stops the engine when it waits on `position`. true when the check began all the same
-// (its report is on the way, so the change must wait for it).
-bool CWatchList::StopEngineFor(int position) {
-  bool ran = false;
-  for (EngineSlot& slot : m_slots) {
-    if (slot.current == position) ran |= slot.engine->Stop();
-  }
-  return ran;
-}
-
 bool CWatchList::Close() {
   m_closing = true;
-  for (EngineSlot& slot : m_slots) slot.engine->Cancel();
+  m_checks.CancelAll();
   return HasOutstandingCheck();
 }
 
-int CWatchList::TakeCheckResult(const WatchItem& item, int position) {
-  // The position names the checked item, as changes wait for the report; the identity
-  // guards against a report that outlived its item all the same.
-  if (position < 0 || position >= GetCount() || m_items[position].m_id != item.m_id) {
-    position = FindById(item.m_id);
-    if (position < 0) {
-      RemoveHistory(item);  // the check kept a version of an item deleted meanwhile
-      return -1;
-    }
+bool CWatchList::TakeCheckResult(const WatchItem& item) {
+  int position = FindById(item.m_id);
+  if (position < 0) {
+    RemoveHistory(item);  // the check kept a version of an item deleted meanwhile
+    return false;
   }
   m_items[position] = item;
-  m_items[position].m_index = position;
-  m_due.Update(m_items, position, m_eligible);
+  m_checks.ItemChanged(m_items, position);
   m_dirty = true;
-  return position;
+  if (m_itemListener) m_itemListener(item.m_id);
+  return true;
+}
+
+bool CWatchList::Acknowledge(int position) {
+  if (position < 0 || position >= GetCount() || m_items[position].m_renewMark != 1) return false;
+  m_items[position].m_renewMark = 0;
+  m_dirty = true;
+  if (m_itemListener) m_itemListener(m_items[position].m_id);
+  return true;
 }
 
 void CWatchList::Append(WatchItem item) {
@@ -321,7 +202,6 @@ void CWatchList::Append(WatchItem item) {
     }
   }
   item.m_id = m_nextId++;
-  item.m_index = GetCount();
   m_items.push_back(std::move(item));
   ListChanged();
   m_dirty = true;
@@ -339,7 +219,6 @@ void CWatchList::Store(int position, WatchItem item) {
     item.m_historyName = old.m_historyName;
   }
   item.m_id = old.m_id;
-  item.m_index = position;
   m_items[position] = std::move(item);
   ListChanged();
   m_dirty = true;
@@ -349,12 +228,12 @@ void CWatchList::Remove(int position) {
   if (position < 0 || position >= GetCount()) return;
   RemoveHistory(m_items[position]);
   m_items.erase(m_items.begin() + position);
-  Renumber();
   ListChanged();
   m_dirty = true;
 }
 
-// Queued changes are applied in the order asked, each at the position its caller saw.
+// Queued changes are made in the order asked, each to the item it was asked for; a change
+// of an item deleted meanwhile is dropped.
 void CWatchList::ApplyPending() {
   std::vector<PendingOp> pending;
   pending.swap(m_pending);
@@ -364,31 +243,57 @@ void CWatchList::ApplyPending() {
         Append(std::move(op.item));
         break;
       case PendingOp::kReplace:
-        Store(op.position, std::move(op.item));
+        Store(FindById(op.id), std::move(op.item));
         break;
       case PendingOp::kDelete:
-        Remove(op.position);
+        Remove(FindById(op.id));
         break;
       case PendingOp::kEdit:
         RunEdit(op.edit);
         break;
     }
   }
-  Renumber();
 }
 
-int CWatchList::PositionAfterPending(int position) const {
-  for (const PendingOp& op : m_pending) {
-    if (position < 0) break;
-    // A queued edit may move anything: the item's place is not known until it is made.
-    if (op.kind == PendingOp::kEdit) return -1;
-    if (op.kind != PendingOp::kDelete) continue;
-    if (op.position == position) position = -1;
-    else if (op.position < position) --position;
+void CWatchList::Dispatch() {
+  if (m_closing) {
+    Save();
+    return;
   }
-  return position;
+  SaveForDispatch(m_checks.Dispatch(m_items));
 }
 
-void CWatchList::Renumber() {
-  for (int i = 0; i < GetCount(); ++i) m_items[i].m_index = i;
+// Every dispatch saves the list, except while checks follow one another at once (a check
+// of all items): there the list is saved at most every kBurstSaveInterval and again when
+// the run of checks ends, as rewriting the whole list after each of hundreds of quick
+// checks would cost more than the checks.
+void CWatchList::SaveForDispatch(bool immediate) {
+  auto now = std::chrono::steady_clock::now();
+  if (immediate && m_saved && now - m_lastSave < kBurstSaveInterval) return;
+  Save();
+}
+
+void CWatchList::CheckNow(int position) {
+  if (position >= GetCount()) return;
+  m_checks.CheckNow(position < 0 ? 0 : m_items[position].m_id);
+  ListChanged();
+  Dispatch();
+}
+
+void CWatchList::OnCheckDone(unsigned checkedId) { EndCheck(checkedId, true); }
+
+// The end of a check, reported or cancelled: the changes that waited for it, the new
+// schedule, and the next dispatch.
+void CWatchList::EndCheck(unsigned checkedId, bool reported) {
+  int position = FindById(checkedId);
+  if (reported && position >= 0) m_checks.Checked(m_items[position]);
+  bool changed = !m_pending.empty();
+  ApplyPending();
+  if (changed) position = -1;
+  if (m_checks.Reschedule(m_items, position, changed || checkedId == 0 || position < 0)) {
+    ListChanged();
+  }
+  m_dirty = true;
+  m_checks.Release(checkedId);
+  Dispatch();
 }

@@ -1,28 +1,27 @@
-// The watch list: every watch item of the program in the user's order, its file
-// "WatchList.pgl" in the program folder, its check engines (owned through ICheckEngine), and
-// the dispatcher that hands each idle engine one item at a time (the active item with the
-// earliest next check time whose host no other engine is checking, or an item without URL
-// that wakes the engine at the next midnight). Only one engine ever waits for a later time;
-// the others take only items that are due, so idle engines sleep on their events.
+// The watch list: every watch item of the program in the user's order, with its file
+// "WatchList.pgl" in the program folder. Each item is known by its identity (m_id, given
+// when it joins the list and kept across a replace); the check engines, the results and
+// the windows refer to items by it. The scheduling of the checks (engines, due items, host
+// pauses, job limit) is the list's CCheckScheduler (check_scheduler.h); the list hands it
+// its items and takes the engines' reports back.
 //
 // Threads: every operation runs on the user-interface thread. The engine's reports reach
 // the list through the notify target given to Init (the results, core/check/check_results.h),
 // which copies the checked item back (TakeCheckResult) and then calls OnCheckDone.
 //
-// Changes made while a check runs (IsBusy) are queued and applied when it ends, so a
-// position given with a report always names the item that was checked.
+// Positions given to the list name the items as it stands at the call. Changes made while
+// a check runs (IsBusy) are queued, keyed by the identities of their items, and made when
+// the check's report has been taken up: a report always finds the item that was checked.
 #pragma once
 
 #include <chrono>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/watch/check_engine.h"
-#include "core/watch/due_index.h"
+#include "core/watch/check_scheduler.h"
 #include "core/watch/watch_item.h"
 #include "platform/replace_guard.h"
 
@@ -37,15 +36,17 @@ class CWatchList {
   explicit CWatchList(std::unique_ptr<ICheckEngine> engine = nullptr);
   // One more engine, for checks at once (before Init). The first engine of the list gives
   // the midnight wake-up; how many are used is SetJobLimit's.
-  void AddEngine(std::unique_ptr<ICheckEngine> engine);
+  void AddEngine(std::unique_ptr<ICheckEngine> engine) { m_checks.AddEngine(std::move(engine)); }
   // How many engines may check at once, asked at every dispatch (the program-wide setting
   // may change meanwhile); empty: all of them. Clamped to 1 .. the number of engines.
-  void SetJobLimit(std::function<int()> limit) { m_jobLimit = std::move(limit); }
+  void SetJobLimit(std::function<int()> limit) { m_checks.SetJobLimit(std::move(limit)); }
   // The pause in seconds between the end of a check of a host and the start of the next
   // check of that host, asked at each completion; empty: none. An item whose host is in
   // its pause is given only when the pause ends, as if its next check were then. A server
   // that asked to be called later (the checked item's m_retryAt) pauses its host until then.
-  void SetHostInterval(std::function<int()> seconds) { m_hostInterval = std::move(seconds); }
+  void SetHostInterval(std::function<int()> seconds) {
+    m_checks.SetHostInterval(std::move(seconds));
+  }
   // Saves when the list changed since the last save, then ends the engine (a running
   // check is cancelled; a report still under way is dropped).
   ~CWatchList();
@@ -85,13 +86,12 @@ class CWatchList {
   // What decides its turn (m_active, m_nextCheck, m_url) changes only through ReplaceItem
   // or inside an edit: the dispatcher's index of due items would not see it.
   WatchItem* GetItemPtr(int position);
-  // Position of the item at that address, -1 if none.
-  int FindItem(const WatchItem* item) const;
   // Position of the item with that identity, -1 if none (deleted).
-  int FindById(unsigned id) const;
+  int FindById(unsigned id) const { return PositionOfId(m_items, id); }
 
   // Each change happens at once and dispatches, or, while a check runs, is queued and
-  // applied when it ends. Positions out of range are ignored.
+  // made when it ends (to the item of that identity, when it is still there). Positions
+  // out of range are ignored.
   void AddItem(WatchItem item);
   void ReplaceItem(int position, WatchItem item);  // keeps the position's identity
   // Deleting the item under check cancels that check (its fetch is aborted and it records
@@ -99,7 +99,7 @@ class CWatchList {
   void DeleteItem(int position);
   // A change must be queued now: a check runs, is due in exactly one second, or has ended
   // and its report has not been taken up yet (on any engine).
-  bool IsBusy();
+  bool IsBusy() { return m_checks.IsBusy(); }
   // A change of the caller's own (another program's request), made in order with the
   // queued changes: at once, then dispatching, or while busy when the running check ends.
   // Inside `edit` AddItem, ReplaceItem and DeleteItem take effect at once and do not
@@ -112,7 +112,7 @@ class CWatchList {
   // cancelled. true when a check that had ended all the same still has its report to be
   // taken up; run the queue until !HasOutstandingCheck() to take it, then Save.
   bool Close();
-  bool HasOutstandingCheck();
+  bool HasOutstandingCheck() { return m_checks.HasOutstandingCheck(); }
 
   // The dispatcher. Dispatch saves the list and gives the engine its next item. While a
   // finished check's report waits to be taken up it only saves: the report dispatches.
@@ -122,10 +122,7 @@ class CWatchList {
   // Position of the next item to check (active, m_nextCheck 0 or later, earliest first,
   // an item whose host is in its pause counting from the pause's end;
   // equal times in list order), or -1. Also sees items changed in place.
-  int SelectNext() {
-    m_due.Invalidate();
-    return SelectNext({}, {});
-  }
+  int SelectNext() { return m_checks.SelectNext(m_items); }
   // "直ちにチェック" for one position, or -1 for "全てのアイテムを直ちにチェック": sets the
   // items' next check time to 0 (active items only) at the next dispatch, and dispatches.
   void CheckNow(int position);
@@ -133,25 +130,34 @@ class CWatchList {
   // its result has been taken back: applies the queued changes, reschedules, and
   // dispatches the next checks. Without an identity: the first engine's check.
   void OnCheckDone(unsigned checkedId);
-  void OnCheckDone();
-  // Copies a checked item back into the list at `position` (where it was given to the
-  // engine) keeping its identity and position; gives the position, or -1 when the item is
-  // no longer there.
-  int TakeCheckResult(const WatchItem& item, int position);
+  void OnCheckDone() { OnCheckDone(m_checks.FirstEngineItem()); }
+  // Copies a checked item back into the list, over the item of its identity; false when
+  // that item is no longer there. Tells the item listener.
+  bool TakeCheckResult(const WatchItem& item);
+
+  // Who hears that an item changed without the list changing otherwise (a check's result
+  // taken, an update mark cleared): the watch list window, to redraw the item's row. Called
+  // on the UI thread with the item's identity; one listener, an empty one for none.
+  void SetItemListener(std::function<void(unsigned id)> listener) {
+    m_itemListener = std::move(listener);
+  }
+  // The user has seen the update of the item at `position`: its update mark 1 becomes 0
+  // (any other mark stays), the list is to be saved and the listener told. true when the
+  // mark changed.
+  bool Acknowledge(int position);
 
   // Only items for which `eligible` holds are given to the engine (a headless check of
   // chosen items); an empty function allows every item.
   void SetEligibility(std::function<bool(const WatchItem&)> eligible) {
-    m_eligible = std::move(eligible);
-    m_due.Invalidate();
+    m_checks.SetEligibility(std::move(eligible));
   }
-  // The position the first engine was last given (-1: none).
-  int CurrentPosition() const { return m_slots.front().current; }
-  // An engine checks, or is about to check, the item at `position`.
-  bool IsUnderCheck(int position);
-  ICheckEngine& Engine() { return *m_slots.front().engine; }
-  int EngineCount() const { return static_cast<int>(m_slots.size()); }
-  ICheckEngine& Engine(int index) { return *m_slots[index].engine; }
+  // The identity of the item the first engine was last given (0: none).
+  unsigned CurrentItem() const { return m_checks.FirstEngineItem(); }
+  // An engine checks, or is about to check, the item with that identity.
+  bool IsUnderCheck(unsigned id) { return m_checks.IsUnderCheck(id); }
+  ICheckEngine& Engine() { return m_checks.Engine(0); }
+  int EngineCount() const { return m_checks.EngineCount(); }
+  ICheckEngine& Engine(int index) { return m_checks.Engine(index); }
   bool IsDirty() const { return m_dirty; }
   // Changes whenever a change may have touched any item (added, replaced, deleted, edited,
   // every item rescheduled), not when only a checked item took its result.
@@ -161,74 +167,40 @@ class CWatchList {
   void MarkDirty() { m_dirty = true; }
 
  private:
+  // A change that waits for the end of a check, made to the item with identity `id`.
   struct PendingOp {
     enum Kind { kAdd, kReplace, kDelete, kEdit };
     WatchItem item;
-    int position = -1;
+    unsigned id = 0;
     Kind kind = kAdd;
     ListEdit edit;
   };
 
-  // One engine and the item it was last given (by position and identity; 0 for none or the
-  // midnight wake-up).
-  struct EngineSlot {
-    std::unique_ptr<ICheckEngine> engine;
-    int current = -1;
-    unsigned id = 0;
-  };
-
-  int SelectNext(const std::vector<unsigned>& taken, const std::vector<std::string>& hosts);
-  bool AssignSlot(EngineSlot& slot, bool othersChecking, bool& waiterGiven,
-                  std::vector<unsigned>& taken, std::vector<std::string>& hosts);
-  int JobLimit() const;
-  std::time_t StartTime(const WatchItem& item) const;
-  void StartPause(const WatchItem& checked);
-  void EndPauses();
-  void ResumeServerPauses();
-  bool HasOtherEngines() const { return JobLimit() > 1; }
-  EngineSlot* SlotOf(unsigned checkedId);
-  int FindSlotPosition(const EngineSlot& slot) const;
-  void FollowSlots();
-  void SlotsAfterRemoval(int position);
   void Append(WatchItem item);
   void Store(int position, WatchItem item);
   void Remove(int position);
   void ApplyPending();
-  void Renumber();
   void RunEdit(const ListEdit& edit);
-  bool StopEngineFor(int position);
+  bool StopEngineFor(int position) { return m_checks.StopFor(m_items[position].m_id); }
   void SaveForDispatch(bool immediate);
-  void FinishCheck(EngineSlot* slot, int checkedPosition);
-  void Reschedule(int checkedPosition, bool listChanged);
+  void EndCheck(unsigned checkedId, bool reported);
   void ListChanged() {
     ++m_generation;
-    m_due.Invalidate();
-    m_positionsOfIds.clear();
+    m_checks.ListChanged();
   }
-  // Where the item now at `position` will be once the queued changes are made; -1 when one
-  // of them deletes it, or when a queued edit makes it unknown.
-  int PositionAfterPending(int position) const;
 
   static constexpr std::chrono::seconds kBurstSaveInterval{2};
 
   bool m_dirty = false;
-  bool m_checkNowPending = false;
-  int m_checkNowIndex = -1;
   bool m_closing = false;
   bool m_editing = false;  // inside a QueueEdit's edit
   bool m_saved = false;  // m_lastSave holds the time of the last good save
   std::chrono::steady_clock::time_point m_lastSave;
   unsigned m_nextId = 1;
   unsigned long m_generation = 0;
-  long long m_rescheduledDay = -1;  // the local day of the last rescheduling of every item
-  std::function<int()> m_jobLimit;
-  std::function<int()> m_hostInterval;
-  std::unordered_map<std::string, std::time_t> m_pauseEnds;  // host: when its pause ends
-  std::vector<WatchItem> m_items;
-  CDueIndex m_due;  // the active items with a time, by host and time
-  mutable std::unordered_map<unsigned, int> m_positionsOfIds;  // built when first asked
+  std::vector<WatchItem> m_items;  // identities ascend in list order
   std::vector<PendingOp> m_pending;
-  std::function<bool(const WatchItem&)> m_eligible;
+  std::function<void(unsigned id)> m_itemListener;
   platform::CReplaceGuard m_guard;
-  std::vector<EngineSlot> m_slots;  // last member: destroyed (the workers joined) first
+  CCheckScheduler m_checks;  // last member: its engines are destroyed (joined) first
 };

@@ -227,7 +227,6 @@ void CMainDlg::DeferredInit() {
   if (m_deferredInitDone) return;
   m_deferredInitDone = true;
   m_results->Attach(&WatchList(), this, m_app.m_mainWindowLayout.m_columnWidths);
-  m_results->SetRefreshItem(m_parts.refreshWatchListItem);
   if (m_app.m_settings.m_startResident || m_app.m_startResidentOnce) GoToTray();
   // Every item gets its first check time as the list loads; a missing file is an empty list.
   m_session->Load();
@@ -410,10 +409,6 @@ void CMainDlg::StoreItem(int index, const WatchItem& item) {
 void CMainDlg::EditItem(int index) {
   if (index < 1 || index > WatchList().GetCount()) return;
   OpenSite(WatchList().GetItem(index - 1), index);
-}
-
-void CMainDlg::ListForward(int position) {
-  if (m_parts.listForward) m_parts.listForward(position);
 }
 
 void CMainDlg::ShowChange(int position) {

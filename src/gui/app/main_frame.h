@@ -36,23 +36,19 @@ class wxButton;
 class wxPanel;
 class wxStaticBitmap;
 
-// What the windows of later work give the main window. Each is called on the UI thread;
-// an empty one leaves its commands disabled.
+// What the other windows give the main window. Each is called on the UI thread; an empty
+// one leaves its commands disabled.
 struct MainWindowParts {
-  // Deferred initialisation, steps 4 and 5, after the watch list has loaded: create the
-  // site definition sheet and the watch list window (hidden; CMainDlg::WatchList() is its
-  // list).
+  // Deferred initialisation, after the watch list has loaded: create the site definition
+  // sheet and the watch list window (hidden; CMainDlg::WatchList() is its list).
   std::function<void(CMainDlg& mainWindow)> createWindows;
   // End of the window, after the watch list learnt that the program ends: destroy the
   // watch list window.
   std::function<void()> destroyWindows;
   // "ウォッチリスト": show the watch list window and bring it to the foreground.
   std::function<void()> showWatchList;
-  // The watch list window refills (ID_REFRESH_LIST) or redraws the row of one item.
+  // The watch list window refills (ID_REFRESH_LIST).
   std::function<void()> refreshWatchList;
-  std::function<void(int position)> refreshWatchListItem;
-  // WM_LIST_FORWARD: the watch list window acknowledges the item at `position`.
-  std::function<void(int position)> listForward;
   // The site definition sheet, run modally on `item`; `index` 0 for a new item, else the
   // list position plus 1. It stores the item with CMainDlg::StoreItem when closed with OK.
   std::function<void(const WatchItem& item, int index)> runSheet;
@@ -60,7 +56,7 @@ struct MainWindowParts {
   std::function<void()> runEnvironment;
   // "フォルダ更新": the link update dialog, given the link folder; the folder it returns.
   std::function<std::string(const std::string& linkFolder)> runLinkUpdate;
-  // Deferred initialisation, step 8: start the announcement check.
+  // Deferred initialisation, last: start the announcement check.
   std::function<void()> startAnnouncement;
 };
 
@@ -92,7 +88,6 @@ class CMainDlg : public wxFrame, public IMainWindowMessages {
   void EditItem(int index) override;  // WM_EDIT_ITEM
   void DisplayPage(DisplayKind kind, const FetchRequest& request) override;  // WM_DISPLAY_PAGE
   void DisplayPage(DisplayKind kind, const std::string& text) override;
-  void ListForward(int position) override;  // WM_LIST_FORWARD
   void ShowChange(int position) override;
   // The change window of `item` (a copy: the window keeps what it read).
   CChangeWindow* OpenChangeWindow(const WatchItem& item);

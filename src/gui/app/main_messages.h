@@ -16,8 +16,6 @@ class IMainWindowMessages {
   virtual void DisplayPage(DisplayKind kind, const std::string& text) = 0;
   // WM_EDIT_ITEM: the site definition sheet on a copy of the item at `index` − 1.
   virtual void EditItem(int index) = 0;
-  // WM_LIST_FORWARD: on to the watch list window (acknowledge the item at `position`).
-  virtual void ListForward(int position) = 0;
   // "変更点を表示": the change window of the item at list `position` (its kept previous
   // version against its current one).
   virtual void ShowChange(int position) = 0;

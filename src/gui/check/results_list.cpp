@@ -61,10 +61,6 @@ void CRenewCheckWnd::AddResultRow(const ResultRow& row) {
   AddRow(row.m_time, row.m_page, row.m_text, row.m_image, row.m_itemId);
 }
 
-void CRenewCheckWnd::RefreshItem(int position) {
-  if (m_refreshItem) m_refreshItem(position);
-}
-
 long CRenewCheckWnd::AddRow(const std::string& time, const std::string& page,
                             const std::string& result, int image, unsigned itemId) {
   long row = InsertItem(0, ToWx(time), image);
@@ -104,7 +100,7 @@ void CRenewCheckWnd::RunRowCommand(RowCommand command) {
   using Kind = IMainWindowMessages::DisplayKind;
   switch (command) {
     case RowCommand::ShowSite:
-      m_mainWindow->ListForward(position);
+      m_watchList->Acknowledge(position);  // the watch list window hears it from the list
       m_mainWindow->DisplayPage(Kind::Request, static_cast<const FetchRequest&>(item));
       break;
     case RowCommand::EditSite:

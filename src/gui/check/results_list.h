@@ -7,7 +7,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
@@ -27,13 +26,8 @@ class CRenewCheckWnd : public wxListCtrl, public IResultView {
               const std::array<int, 3>& columnWidths);
   bool IsAttached() const { return GetColumnCount() == 3; }
 
-  // IResultView: a row on top; an item whose row in the watch list window needs redrawing.
+  // IResultView: a row on top.
   void AddResultRow(const ResultRow& row) override;
-  void RefreshItem(int position) override;
-  // Who redraws a row of the watch list window (the watch list window, once it exists).
-  void SetRefreshItem(std::function<void(int position)> refresh) {
-    m_refreshItem = std::move(refresh);
-  }
 
   enum Image { kNotUpdated = 0, kUpdated = 1, kError = 2 };
   // Inserts a row on top (CP932 texts); `itemId` is the identity of the row's watch item in
@@ -59,7 +53,6 @@ class CRenewCheckWnd : public wxListCtrl, public IResultView {
 
   CWatchList* m_watchList = nullptr;
   IMainWindowMessages* m_mainWindow = nullptr;
-  std::function<void(int)> m_refreshItem;
   wxImageList m_images;
   std::array<int, 3> m_attachedWidths = {70, 240, 140};
 };

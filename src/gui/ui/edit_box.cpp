@@ -60,9 +60,16 @@ CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settin
 
   Refill();
   PlaceWindow(this, m_layout.m_windowRect);
+  m_watchList.SetItemListener([this](unsigned id) { ItemChanged(id); });
 }
 
 CEditBox::~CEditBox() = default;
+
+bool CEditBox::Destroy() {
+  // The list may outlive the window; a window deleted with its parent outlives the list.
+  m_watchList.SetItemListener({});
+  return wxFrame::Destroy();
+}
 
 void CEditBox::CreateMenuBar() {
   auto* operation = new wxMenu();
@@ -196,21 +203,18 @@ void CEditBox::CatchUp() {
   m_filling = false;
 }
 
-void CEditBox::RefreshItem(int position) {
-  WatchItem* item = m_watchList.GetItemPtr(position);
-  long row = -1;
-  if (item) {
-    // The rows follow the list's order: without deletions waiting, the row is the position.
-    bool same = position < static_cast<int>(m_shown.size()) &&
-                m_shown[position].m_itemId == item->m_id;
-    row = same ? position : RowOfId(item->m_id);
-  }
+void CEditBox::ItemChanged(unsigned id) {
+  int position = m_watchList.FindById(id);
+  // The rows follow the list's order: without deletions waiting, the row is the position.
+  bool same = position >= 0 && position < static_cast<int>(m_shown.size()) &&
+              m_shown[position].m_itemId == id;
+  long row = same ? position : RowOfId(id);
   if (row >= 0) {
     m_filling = true;
-    WriteRow(row, m_model.RowOf(item->m_id));
+    WriteRow(row, m_model.RowOf(id));
     m_filling = false;
   }
-  // The end of a check applies the changes queued during it right after this.
+  // The end of a check makes the changes queued during it right after this.
   CallAfter([this] { CatchUpAfterCheck(); });
 }
 
@@ -275,7 +279,7 @@ void CEditBox::RunCommand(int id) {
       ShowSite(FirstSelectedId());
       break;
     case ID_EB_ACKNOWLEDGE:
-      AcknowledgeId(FirstSelectedId());
+      m_model.Acknowledge(FirstSelectedId());
       break;
     case ID_EB_SET_MARK: {
       unsigned item = FirstSelectedId();
@@ -309,24 +313,10 @@ void CEditBox::RunCommand(int id) {
   }
 }
 
-void CEditBox::AcknowledgeId(unsigned id) {
-  if (!m_model.Acknowledge(id)) return;
-  long row = RowOfId(id);
-  if (row < 0) return;
-  m_filling = true;
-  WriteRow(row, m_model.RowOf(id));
-  m_filling = false;
-}
-
-void CEditBox::ListForward(int position) {
-  WatchItem* item = m_watchList.GetItemPtr(position);
-  if (item) AcknowledgeId(item->m_id);
-}
-
 void CEditBox::ShowSite(unsigned id) {
   int position = m_model.PositionOf(id);
   if (position < 0) return;
-  AcknowledgeId(id);
+  m_model.Acknowledge(id);
   if (m_callbacks.displayPage) m_callbacks.displayPage(m_watchList.GetItem(position));
 }
 
@@ -374,7 +364,7 @@ void CEditBox::OnListClick(wxMouseEvent& event) {
   event.Skip();
   // After the control has selected the row (or toggled its box).
   CallAfter([this] {
-    AcknowledgeId(FirstSelectedId());
+    m_model.Acknowledge(FirstSelectedId());
     CallAfter([this] { RunCommand(ID_EB_SYNC_CHECKS); });
   });
 }

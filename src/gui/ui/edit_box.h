@@ -56,16 +56,13 @@ class CEditBox : public wxFrame {
   CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settings,
            WatchListWindowLayout& layout, EditBoxCallbacks callbacks = {});
   ~CEditBox() override;
+  // Stops the list's item news before the window goes.
+  bool Destroy() override;
 
   // The main window's "ウォッチリスト": show and bring to the foreground.
   void ShowWindow();
   // ID_REFRESH_LIST: all rows anew.
   void Refill();
-  // The item at list position `position` changed (a check ended): its row anew. The list
-  // may apply queued changes right after; the window catches up with them afterwards.
-  void RefreshItem(int position);
-  // WM_LIST_FORWARD: acknowledge the item at list position `position`.
-  void ListForward(int position);
   // Closing (the close box, Esc, "ウォッチリストを閉じる"): the reset rule, the position and
   // the column widths kept, then hidden.
   void OnCancel();
@@ -112,7 +109,9 @@ class CEditBox : public wxFrame {
   void CatchUp();
   // CatchUp when the list changed beyond the checked item or the window's changes wait.
   void CatchUpAfterCheck();
-  void AcknowledgeId(unsigned id);
+  // The list tells that the item changed (a check's result, a mark cleared): its row
+  // anew. The list may make queued changes right after; the window catches up afterwards.
+  void ItemChanged(unsigned id);
   void ShowSite(unsigned id);
   void EditFirstSelected();
   void DeleteSelected();

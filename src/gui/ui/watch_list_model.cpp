@@ -99,11 +99,7 @@ int CWatchListModel::PositionOf(unsigned id) const {
 bool CWatchListModel::Acknowledge(unsigned id) {
   int position = PositionOf(id);
   if (position < 0) return false;
-  WatchItem* item = m_list.GetItemPtr(position);
-  if (item->m_renewMark != 1) return false;
-  item->m_renewMark = 0;
-  m_list.MarkDirty();
-  return true;
+  return m_list.Acknowledge(position);
 }
 
 bool CWatchListModel::SetMark(unsigned id) {
@@ -139,14 +135,13 @@ unsigned CWatchListModel::SyncCheckBoxes(const std::vector<bool>& boxes) {
     WatchItem item = *m_list.GetItemPtr(positions[row]);
     if (Expected(item) == boxes[row]) continue;
     unsigned id = item.m_id;
-    if (IsUnderCheck(positions[row])) {
+    if (m_list.IsUnderCheck(id)) {
       m_pendingActive[id] = boxes[row];
       m_deferred.insert(id);
       return id;
     }
     item.m_active = boxes[row] ? 1 : 0;
-    // A queued change takes the position the list will have once the queue is applied.
-    m_list.ReplaceItem(static_cast<int>(row), item);
+    m_list.ReplaceItem(positions[row], item);
     int now = m_list.FindById(id);
     if (now < 0 || (m_list.GetItemPtr(now)->m_active == 1) != boxes[row]) {
       m_pendingActive[id] = boxes[row];
@@ -156,10 +151,6 @@ unsigned CWatchListModel::SyncCheckBoxes(const std::vector<bool>& boxes) {
     return id;
   }
   return 0;
-}
-
-bool CWatchListModel::IsUnderCheck(int position) {
-  return m_list.IsUnderCheck(position);
 }
 
 bool CWatchListModel::SubmitDeferred() {
@@ -172,43 +163,33 @@ bool CWatchListModel::SubmitDeferred() {
       it = m_deferred.erase(it);  // gone, or ticked back meanwhile
       continue;
     }
-    if (IsUnderCheck(position)) {
+    if (m_list.IsUnderCheck(id)) {
       ++it;
       continue;
     }
     bool wanted = pending->second;
     it = m_deferred.erase(it);
-    int row = RowIndex(id);
     WatchItem item = *m_list.GetItemPtr(position);
-    if (row < 0 || (item.m_active == 1) == wanted) continue;
+    if ((item.m_active == 1) == wanted) continue;
     item.m_active = wanted ? 1 : 0;
-    m_list.ReplaceItem(row, item);
+    m_list.ReplaceItem(position, item);
     submitted = true;
   }
   return submitted;
 }
 
-int CWatchListModel::RowIndex(unsigned id) {
-  std::vector<int> positions = VisiblePositions();
-  for (std::size_t row = 0; row < positions.size(); ++row) {
-    if (m_list.GetItemPtr(positions[row])->m_id == id) return static_cast<int>(row);
-  }
-  return -1;
-}
-
 bool CWatchListModel::Delete(unsigned id) {
-  int row = RowIndex(id);
-  if (row < 0) return false;
-  // A queued deletion takes the position the list will have once the queue is applied.
-  m_list.DeleteItem(row);
+  int position = PositionOf(id);
+  if (position < 0) return false;
+  m_list.DeleteItem(position);
   if (m_list.FindById(id) >= 0) m_pendingDelete.insert(id);
   m_pendingActive.erase(id);
   return true;
 }
 
 void CWatchListModel::CheckNow(unsigned id) {
-  int row = RowIndex(id);
-  if (row >= 0) m_list.CheckNow(row);
+  int position = PositionOf(id);
+  if (position >= 0) m_list.CheckNow(position);
 }
 
 void CWatchListModel::CheckAll() { m_list.CheckNow(-1); }

@@ -7,9 +7,8 @@
 // happened: a deleted row goes at once, an un-ticked box stays un-ticked. The model
 // therefore keeps the deletions and check-box changes it has queued, shows the list
 // without the items waiting to be deleted, shows a waiting check-box state instead of the
-// item's own, and forgets each of them once the list has applied it. A row index is a
-// position in the list as it will be once the queue is applied, which is the position a
-// queued change takes; each row also carries its item's identity (WatchItem::m_id).
+// item's own, and forgets each of them once the list has applied it. Each row carries its
+// item's identity (WatchItem::m_id), by which the model finds the item in the list.
 //
 // Threads: UI thread only. The list is owned by the caller and outlives the model.
 #pragma once
@@ -103,9 +102,6 @@ class CWatchListModel {
   void Forget();
   std::vector<int> VisiblePositions();
   bool Expected(const WatchItem& item) const;
-  bool IsUnderCheck(int position);
-  // The row of the item among the shown rows, -1 when it is not shown.
-  int RowIndex(unsigned id);
 
   CWatchList& m_list;
   const int* m_errorAlertAfter;

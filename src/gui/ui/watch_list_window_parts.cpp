@@ -62,10 +62,4 @@ void AddWatchListWindow(MainWindowParts& parts, CWatchApp& app,
   parts.refreshWatchList = [box] {
     if (*box) (*box)->Refill();
   };
-  parts.refreshWatchListItem = [box](int position) {
-    if (*box) (*box)->RefreshItem(position);
-  };
-  parts.listForward = [box](int position) {
-    if (*box) (*box)->ListForward(position);
-  };
 }

@@ -1,7 +1,7 @@
 // The watch list window as the main window plugs it in: fills the watch list window's
 // entries of MainWindowParts (createWindows, destroyWindows, showWatchList,
-// refreshWatchList, refreshWatchListItem, listForward). Entries already there for other
-// windows are kept: creating and destroying run theirs first.
+// refreshWatchList). Entries already there for other windows are kept: creating and
+// destroying run theirs first. The window hears of changed items from the watch list.
 //
 // The window is created hidden at the main window's deferred initialisation on the main
 // window's watch list, with the application's settings and its layout record

@@ -55,7 +55,7 @@ TEST_F(CheckStopTest, CancelAbortsTheTransferRemovesItsFileAndReportsNothing) {
   CRecordingNotify notify;
   CReNew engine{Environment()};
   engine.SetNotifyTarget(&queue, &notify);
-  engine.Start(Due(FullTextItem("/stall")), 0);
+  engine.Start(Due(FullTextItem("/stall")));
   ASSERT_TRUE(StallUnderWay());
 
   EXPECT_FALSE(engine.Cancel()) << "the check did not end by itself";
@@ -66,7 +66,7 @@ TEST_F(CheckStopTest, CancelAbortsTheTransferRemovesItsFileAndReportsNothing) {
   EXPECT_TRUE(notify.done.empty());
   EXPECT_TRUE(FilesIn(folder.File("comp")).empty());
 
-  engine.Start(Due(FullTextItem("/page")), 1);
+  engine.Start(Due(FullTextItem("/page")));
   ASSERT_TRUE(ServeUntil([&] { return !notify.done.empty(); }));
   EXPECT_EQ(notify.done.back().m_result, 2) << "the next check is not cancelled";
 }
@@ -93,7 +93,7 @@ TEST_F(CheckStopTest, SettingsChangedDuringACheckServeOnlyTheNextOne) {
   CRecordingNotify notify;
   CReNew engine{Environment()};
   engine.SetNotifyTarget(&queue, &notify);
-  engine.Start(Due(FullTextItem("/slow")), 0);
+  engine.Start(Due(FullTextItem("/slow")));
   ASSERT_TRUE(ServeUntil([&] { return server.RequestCount() > 0; }));
   // A proxy where nothing listens, also for loopback: the running check must not see it.
   // The UI thread keeps writing while the worker runs (ThreadSanitizer watches).
@@ -105,7 +105,7 @@ TEST_F(CheckStopTest, SettingsChangedDuringACheckServeOnlyTheNextOne) {
   EXPECT_EQ(notify.done.back().m_result, 2);
   engine.SignalIdle();
 
-  engine.Start(Due(FullTextItem("/slow")), 0);
+  engine.Start(Due(FullTextItem("/slow")));
   ASSERT_TRUE(ServeUntil([&] { return notify.done.size() == 2; }));
   EXPECT_EQ(notify.done.back().m_result, -1) << "the next check goes through the new proxy";
   EXPECT_EQ(server.RequestCount(), 1u);

@@ -49,16 +49,12 @@ TEST_F(FetchTest, SavesTheBodyAndSendsTheRequestsHeadersInOrder) {
   job.m_referer = "http://referer/";
   job.m_cookie = "a=b";
   job.m_extraHeaders = "X-First: 1\r\nX-Second: 2 \r\n\t ";
-  platform::Event phase(platform::Event::Reset::Manual);
-  job.m_phaseEvent = &phase;
 
   EXPECT_EQ(0, Run(job));
   EXPECT_EQ(m_folder.File("page.htm"), job.m_resultText);
   EXPECT_EQ("<html>page</html>", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ(17, job.m_contentLength);
   EXPECT_EQ(17, job.m_expectedSize);
-  EXPECT_EQ(17, job.m_bytesSaved.Load());
-  EXPECT_TRUE(phase.TryWait());
   EXPECT_EQ("X-First: 1\r\nX-Second: 2\r\n", job.m_extraHeaders);
   std::tm local{};
   local.tm_year = 94, local.tm_mon = 10, local.tm_mday = 6;
@@ -277,7 +273,6 @@ TEST_F(FetchTest, CompressedBodiesAreSavedDecodedAndTheLimitCountsDecodedBytes) 
   FetchJob job = Job("/z.htm");
   EXPECT_EQ(0, Run(job));
   EXPECT_EQ(page, m_folder.ReadBytes("page.htm"));
-  EXPECT_EQ(3013, job.m_bytesSaved.Load());
   EXPECT_EQ(-1, job.m_contentLength);  // 52 on the wire says nothing of the page
 
   m_settings.m_pageSizeLimit = 3000;
@@ -435,7 +430,6 @@ TEST_F(FetchTest, APageWithinTheMemoryLimitStaysInMemoryUntilWritten) {
   EXPECT_EQ(0, Run(job));
   EXPECT_TRUE(job.m_bodyInMemory);
   EXPECT_EQ("<html>small</html>", job.m_body);
-  EXPECT_EQ(18, job.m_bytesSaved.Load());
   EXPECT_FALSE(platform::FileExists(m_folder.File("temp.tmp")));
   m_folder.WriteBytes("temp.tmp", "taken meanwhile");
   ASSERT_TRUE(WriteKeptBody(job));
@@ -458,27 +452,6 @@ TEST_F(FetchTest, APageWithinTheMemoryLimitStaysInMemoryUntilWritten) {
   nowhere.m_memoryLimit = 1000;
   EXPECT_EQ(2, Run(nowhere));
   EXPECT_EQ("保存ファイルが作れません", nowhere.m_resultText);
-}
-
-TEST_F(FetchTest, ResumeWritesFromTheOffsetOnlyWhenTheServerHonoursRange) {
-  ScriptedResponse ranged = ScriptedResponse::Ok("0123456789", "application/octet-stream");
-  ranged.honourRange = true;
-  m_server.Enqueue("/file.bin", ranged);
-  m_folder.WriteBytes("file.bin", "0123");
-  FetchJob job = Job("/file.bin", "file.bin");
-  job.m_resumeOffset = 4;
-  EXPECT_EQ(0, Run(job));
-  EXPECT_EQ("bytes=4-", m_server.Requests().at(0).Header("Range"));
-  EXPECT_EQ("0123456789", m_folder.ReadBytes("file.bin"));
-  EXPECT_EQ(10, job.m_bytesSaved.Load());
-  EXPECT_TRUE(job.m_resultText.empty());
-
-  m_server.Enqueue("/file.bin", ScriptedResponse::Ok("0123456789", "application/octet-stream"));
-  m_folder.WriteBytes("file.bin", "0123");
-  job = Job("/file.bin", "file.bin");
-  job.m_resumeOffset = 4;
-  EXPECT_EQ(-1, Run(job));
-  EXPECT_EQ("0123", m_folder.ReadBytes("file.bin"));
 }
 
 TEST_F(FetchTest, BodyLengthRules) {
@@ -506,7 +479,6 @@ TEST_F(FetchTest, BodyLengthRules) {
   job = Job("/c.htm", "c.htm");  // a body cut short is not a saved page
   EXPECT_EQ(2, Run(job));
   EXPECT_FALSE(job.m_resultText.empty());
-  EXPECT_EQ(1000, job.m_bytesSaved.Load());
   EXPECT_FALSE(platform::FileExists(m_folder.File("c.htm"))) << "no half page is left";
 }
 
@@ -524,7 +496,6 @@ TEST_F(FetchTest, APageOverTheSizeLimitIsAnErrorAndLeavesNoFile) {
     FetchJob job = Job(std::string("/") + name, name);
     EXPECT_EQ(2, Run(job)) << name;
     EXPECT_EQ(job.m_resultText, "ページサイズの上限 (10000 バイト) を超えました");
-    EXPECT_LE(job.m_bytesSaved.Load(), 10000);
     EXPECT_FALSE(platform::FileExists(m_folder.File(name)));
   }
   FetchJob fits = Job("/fits.htm", "fits.htm");
@@ -579,64 +550,10 @@ TEST_F(FetchTest, AKeptConnectionWithUnreadBytesIsNotReused) {
   EXPECT_EQ(m_server.ConnectionCount(), 3u);
 }
 
-TEST_F(FetchTest, CancelStopsAtItsCheckPoints) {
-  m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
-  FetchJob early = Job("/p.htm");
-  early.m_cancel = 1;
-  platform::Event phase(platform::Event::Reset::Manual);
-  early.m_phaseEvent = &phase;
-  EXPECT_EQ(-1, Run(early));
-  EXPECT_TRUE(phase.TryWait());
-  EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
-
-  ScriptedResponse slow = Html(std::string(100000, 'b'));
-  slow.stallAfter = 4096;  // gives the cancelling thread time to run
-  slow.stallMs = 300;
-  m_server.Enqueue("/slow.htm", slow);
-  FetchJob job = Job("/slow.htm", "slow.htm");
-  phase.ResetEvent();
-  job.m_phaseEvent = &phase;
-  std::thread canceller([&] {
-    if (phase.Wait(10000)) job.m_cancel = 1;
-  });
-  EXPECT_EQ(2, Run(job));
-  canceller.join();
-  EXPECT_EQ("強制終了しました", job.m_resultText);
-  EXPECT_GE(job.m_bytesSaved.Load(), 2048);
-  EXPECT_LT(job.m_bytesSaved.Load(), 100000);
-  EXPECT_EQ(job.m_bytesSaved.Load(), static_cast<std::int64_t>(m_folder.ReadBytes("slow.htm").size()));
-}
-
-// Cancels the job while the credentials are being asked for, as another thread could.
-class CancellingPrompter : public CScriptedPrompter {
- public:
-  explicit CancellingPrompter(FetchJob& job) : m_job(job) {}
-  std::optional<Credentials> AskCredentials(const std::string&, std::uint32_t) override {
-    m_job.m_cancel = 1;
-    return Credentials{"u", "p"};
-  }
-
- private:
-  FetchJob& m_job;
-};
-
-TEST_F(FetchTest, CancelDuringTheRequestPhaseStopsAtTheRedirectionStep) {
-  m_server.Enqueue("/p.htm", ScriptedResponse::Challenge());
-  m_server.Enqueue("/p.htm", Html("x"));
-  FetchJob job = Job("/p.htm");
-  CancellingPrompter prompter(job);
-  CFetch fetch(prompter, m_settings);
-  EXPECT_EQ(2, fetch.Fetch(job));
-  EXPECT_EQ("ダウンロードがキャンセルされました", job.m_resultText);
-}
-
-TEST_F(FetchTest, FailuresSignalThePhaseAndGiveTheStatus) {
-  platform::Event phase(platform::Event::Reset::Manual);
+TEST_F(FetchTest, FailuresGiveTheStatus) {
   FetchJob job = Job("/missing.htm");
-  job.m_phaseEvent = &phase;
   EXPECT_EQ(404, Run(job));
   EXPECT_EQ(404, job.m_resultCode);
-  EXPECT_TRUE(phase.TryWait());
 }
 
 TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {

@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
+#include "support/base64_decode.h"
 #include "support/mail_progress_recorder.h"
 #include "support/scripted_mail_server.h"
 #include "support/temp_folder.h"

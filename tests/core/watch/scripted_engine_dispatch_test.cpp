@@ -17,14 +17,14 @@ class CScriptedEngine : public ICheckEngine {
  public:
   struct Given {
     std::string url;
-    int position;
+    unsigned id;
     int nextCheck;
   };
   void SetNotifyTarget(platform::IUiQueue*, ICheckNotify*) override {}
   void SetWaitSlice(std::uint32_t) override {}
   void SetShuttingDown() override {}
-  void Start(const WatchItem& item, int position) override {
-    given.push_back({item.m_url, position, item.m_nextCheck});
+  void Start(const WatchItem& item) override {
+    given.push_back({item.m_url, item.m_id, item.m_nextCheck});
     checking = !item.m_url.empty() && item.m_nextCheck == 0;
   }
   bool Stop() override { return false; }
@@ -61,10 +61,9 @@ class ScriptedDispatchTest : public ::testing::Test {
   }
   // The engine's report of the check under way, as the results logic hands it back.
   void EndCheck() {
-    int position = list->CurrentPosition();
-    WatchItem checked = list->GetItem(position);
+    WatchItem checked = list->GetItem(list->FindById(list->CurrentItem()));
     checked.m_result = 1;
-    list->TakeCheckResult(checked, position);
+    list->TakeCheckResult(checked);
     list->OnCheckDone();
   }
   const CScriptedEngine::Given& LastGiven() const { return engine->given.back(); }
@@ -81,12 +80,12 @@ TEST_F(ScriptedDispatchTest, EarliestDueFirstTiesInListOrderAndTheMidnightWakeUp
   Add("http://first/", 0);
   Add("http://second/", 0);
   EXPECT_EQ(LastGiven().url, "http://first/") << "added while the first ran: not dispatched";
-  EXPECT_EQ(LastGiven().position, 1);
+  EXPECT_EQ(LastGiven().id, list->GetItem(1).m_id);
   EndCheck();
   EXPECT_EQ(LastGiven().url, "http://second/");
   EndCheck();
   EXPECT_EQ(LastGiven().url, "") << "nothing due: the engine waits for midnight";
-  EXPECT_EQ(LastGiven().position, -1);
+  EXPECT_EQ(LastGiven().id, 0u);
 }
 
 TEST_F(ScriptedDispatchTest, DeletingTheItemUnderCheckCancelsOrWaitsForTheReport) {
@@ -107,6 +106,19 @@ TEST_F(ScriptedDispatchTest, DeletingTheItemUnderCheckCancelsOrWaitsForTheReport
   EXPECT_EQ(list->GetCount(), 1) << "waits for the report";
   EndCheck();
   EXPECT_EQ(list->GetCount(), 0);
+}
+
+TEST_F(ScriptedDispatchTest, ACheckNowAskedDuringACheckFindsItsItemAfterTheQueuedChanges) {
+  for (const char* url : {"http://a/", "http://b/", "http://c/"}) Add(url, -1);
+  list->CheckNow(0);
+  ASSERT_EQ(LastGiven().url, "http://a/");
+  list->DeleteItem(1);  // queued behind the check of a
+  list->CheckNow(2);    // c, which will stand at position 1 once b is gone
+  EXPECT_EQ(LastGiven().url, "http://a/") << "the engine is busy";
+  EndCheck();
+  ASSERT_EQ(list->GetCount(), 2);
+  EXPECT_EQ(LastGiven().url, "http://c/");
+  EXPECT_EQ(LastGiven().nextCheck, 0);
 }
 
 // Several scripted engines: which engine gets which item, one host at a time.
@@ -140,7 +152,8 @@ class MultiEngineDispatchTest : public ::testing::Test {
     for (int i = 0; i < list->GetCount(); ++i) {
       if (list->GetItem(i).m_url != url) continue;
       WatchItem checked = list->GetItem(i);
-      list->TakeCheckResult(checked, i);
+      checked.m_result = 2;
+      list->TakeCheckResult(checked);
       list->OnCheckDone(checked.m_id);
       return;
     }
@@ -224,6 +237,33 @@ TEST_F(MultiEngineDispatchTest, AHostInItsPauseWaitsOnOneEngineWhileOtherHostsGo
   clock.Set(1900000010);
   list->Dispatch();
   EXPECT_EQ(Checking(), (std::vector<std::string>{"http://c/1", "http://a/2", "-"}));
+}
+
+// The first engine's report makes a change queued meanwhile; the second engine's report
+// still reaches its own item, which now stands at another position.
+TEST_F(MultiEngineDispatchTest, AReportFindsItsItemAfterAnotherCheckMadeTheQueuedChanges) {
+  list->QueueEdit([](CWatchList& edited) {
+    WatchItem item;
+    item.m_active = 1;
+    item.m_url = "http://idle/";
+    item.m_nextCheck = -1;
+    edited.AddItem(item);
+    for (const char* url : {"http://a/", "http://b/"}) {
+      item.m_url = url;
+      item.m_nextCheck = 0;
+      edited.AddItem(item);
+    }
+  });
+  ASSERT_EQ(Checking(), (std::vector<std::string>{"http://a/", "http://b/", "-"}));
+  list->DeleteItem(0);
+  EXPECT_EQ(list->GetCount(), 3) << "queued while checks run";
+  EndCheck(0);
+  ASSERT_EQ(list->GetCount(), 2);
+  EXPECT_EQ(list->GetItem(1).m_url, "http://b/");
+  EXPECT_TRUE(list->IsUnderCheck(list->GetItem(1).m_id));
+  EndCheck(1);
+  EXPECT_EQ(list->GetItem(1).m_result, 2) << "the result reached b";
+  EXPECT_FALSE(list->IsUnderCheck(list->GetItem(1).m_id));
 }
 
 }  // namespace

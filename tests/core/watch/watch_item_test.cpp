@@ -162,7 +162,6 @@ TEST_F(WatchItemFileTest, LongAndStrangeValuesSurviveARoundTrip) {
   item.m_exec = "lone\rcarriage return";
   item.m_url = "http://example.jp/";
   item.m_nextCheck = 1234;
-  item.m_index = 5;
   item.m_errorCount = 4;  // written only when set, as the default item shows
 
   std::string bytes = WriteAll({item});
@@ -180,7 +179,6 @@ TEST_F(WatchItemFileTest, LongAndStrangeValuesSurviveARoundTrip) {
   EXPECT_EQ(items[0].m_errorCount, 4);
   // Run-time fields are not stored.
   EXPECT_EQ(items[0].m_nextCheck, 0);
-  EXPECT_EQ(items[0].m_index, -1);
   EXPECT_EQ(WriteAll(items), bytes);
 }
 
@@ -270,7 +268,6 @@ TEST(WatchItemDefaults, SetDefaultsResetsEveryPartIncludingRunTimeFields) {
   item.m_soundFile = "x.wav";
   item.m_simpleKeywordCount = 3;
   item.m_nextCheck = 99;
-  item.m_index = 4;
   item.m_errorStatus = 404;
   item.m_errorText = "error";
   item.SetDefaults();
@@ -281,7 +278,6 @@ TEST(WatchItemDefaults, SetDefaultsResetsEveryPartIncludingRunTimeFields) {
   EXPECT_EQ(item.m_soundFile, "notify.wav");
   EXPECT_EQ(item.m_simpleKeywordCount, -1);
   EXPECT_EQ(item.m_nextCheck, 0);
-  EXPECT_EQ(item.m_index, -1);
   EXPECT_EQ(item.m_errorStatus, 0);
   EXPECT_TRUE(item.m_errorText.empty());
 }
