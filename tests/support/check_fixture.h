@@ -34,7 +34,11 @@ class CRecordingNotify : public ICheckNotify {
     positions.push_back(position);
   }
   void OnMailFailed(const WatchItem& item) override { mailFailed.push_back(item); }
+  void OnNotifyFailed(const WatchItem&, const std::string& text) override {
+    notifyFailed.push_back(text);
+  }
   std::vector<WatchItem> done;
+  std::vector<std::string> notifyFailed;
   std::vector<int> positions;
   std::vector<WatchItem> mailFailed;
 };
