@@ -59,6 +59,8 @@ int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
   AppSettings& settings = session.App().m_settings;
   if (!setting.set(settings, value)) {
+    std::string why = setting.why ? setting.why(value) : std::string();
+    if (!why.empty()) return Refuse(setting.name + " の値が正しくありません: " + why);
     return Refuse(setting.name + " の値が正しくありません: " + value + " (使える値: " +
                   setting.allowed + ")");
   }

@@ -1,6 +1,7 @@
 #include "core/app/setting_names.h"
 
 #include "core/app/env_settings.h"
+#include "core/notify/notify_address.h"
 #include "platform/cp932.h"
 #include "platform/proxy_address.h"
 
@@ -128,6 +129,45 @@ NamedSetting ExtraCaFile() {
   return setting;
 }
 
+// Addresses separated by blanks or line ends, kept one a line; printed on one line with
+// their secrets masked.
+NamedSetting NotifyUrls() {
+  auto lines = [](std::string value) {
+    for (char& ch : value) {
+      if (ch == ' ' || ch == '\t' || ch == '\r') ch = '\n';
+    }
+    return value;
+  };
+  NamedSetting setting{"notify-urls",
+                       "通知先を空白で区切って並べます (例 ntfys://ntfy.sh/トピック)、空の文字列でなし",
+                       [](const AppSettings& settings) {
+                         std::string masked = MaskedNotifyAddressList(settings.m_notifyUrls);
+                         for (char& ch : masked) ch = ch == '\n' ? ' ' : ch;
+                         return masked;
+                       },
+                       [lines](AppSettings& settings, const std::string& value) {
+                         std::string list = lines(value);
+                         if (!CheckNotifyAddressList(list).empty()) return false;
+                         std::string kept;
+                         for (const std::string& address : NotifyAddressLines(list)) kept += address + "\n";
+                         settings.m_notifyUrls = kept;
+                         return true;
+                       }};
+  setting.why = [lines](const std::string& value) { return CheckNotifyAddressList(lines(value)); };
+  return setting;
+}
+
+// The copy of the feed of changes: an absolute path, or empty for none.
+NamedSetting FeedCopy() {
+  NamedSetting setting = Text("feed-copy", &AppSettings::m_feedCopyPath,
+                              "更新フィードのコピーを置くファイルの絶対パス、または空の文字列でなし");
+  auto store = setting.set;
+  setting.set = [store](AppSettings& settings, const std::string& value) {
+    return (value.empty() || value[0] == '/') && store(settings, value);
+  };
+  return setting;
+}
+
 NamedSetting AuthState() {
   // "不明" (what a failed test leaves) reads as empty: not known.
   return {"smtp-auth", "mailtest が調べます",
@@ -165,6 +205,8 @@ std::vector<NamedSetting> MakeTable() {
       Flag("autostart", &AppSettings::m_autostart),
       Range("error-alert-after", &AppSettings::m_errorAlertAfter, 0, kMaxErrorAlertAfter,
             "0 (通知しない) から 100 までの回数"),
+      NotifyUrls(),
+      FeedCopy(),
   };
 }
 
