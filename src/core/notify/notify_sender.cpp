@@ -1,5 +1,6 @@
 #include "core/notify/notify_sender.h"
 
+#include <algorithm>
 #include <atomic>
 #include <nlohmann/json.hpp>
 
@@ -177,6 +178,11 @@ NotifySendOptions NotifyOptionsFrom(const AppSettings& settings, const FetchRequ
   options.answerLimit = fetch.m_pageSizeLimit;
   options.proxy = settings.m_proxy;
   options.bypassLocal = settings.m_noProxyForLocal != 0;
+  // A check's time limit bounds its sends too, at most half a minute each.
+  constexpr std::uint32_t kLongestSendMs = 30000;
+  std::uint32_t limit = static_cast<std::uint32_t>(std::max(settings.m_fetchTimeLimit, 0)) * 1000;
+  options.timeoutMs = limit == 0 ? kLongestSendMs : std::min(limit, kLongestSendMs);
+  options.connectTimeoutMs = std::min(options.connectTimeoutMs, options.timeoutMs);
   if (item && !item->m_proxy.empty()) {
     options.proxy = ProxyOf(*item, fetch);
     options.bypassLocal = item->m_bypassLocal != 0;

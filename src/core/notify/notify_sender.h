@@ -33,8 +33,8 @@ struct NotifySendOptions {
   NotifyEndpoints endpoints;
 };
 
-// The program's proxy, local bypass, extra CA and page size limit; the item's own proxy
-// when `item` names one.
+// The program's proxy, local bypass, extra CA, page size limit and the check's time limit
+// (at most 30 seconds a send); the item's own proxy when `item` names one.
 NotifySendOptions NotifyOptionsFrom(const AppSettings& settings, const FetchRequest* item);
 
 struct NotifyOutcome {

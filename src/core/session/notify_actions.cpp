@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::uint32_t kLongestSendMs = 30000;
-
 bool Cancelled(const NotifyRun& run) { return run.cancel && run.cancel->IsCancelled(); }
 
 // A text item's changed lines, else the result and the page.
@@ -38,11 +36,6 @@ std::string NotifyFailedRowText(const std::string& address, const std::string& r
   return std::string(kNotifyFailedText) + ": " + MaskedNotifyAddress(address) + ": " + reason;
 }
 
-std::uint32_t NotifyTimeoutMs(const AppSettings& settings) {
-  std::uint32_t limit = static_cast<std::uint32_t>(std::max(settings.m_fetchTimeLimit, 0)) * 1000;
-  return limit == 0 ? kLongestSendMs : std::min(limit, kLongestSendMs);
-}
-
 bool RunNotifyActions(const NotifyRun& run) {
   const WatchItem& item = *run.item;
   NotifyMessage message;
@@ -52,8 +45,6 @@ bool RunNotifyActions(const NotifyRun& run) {
   message.time = platform::Now();
   message.lines = run.lines;
   NotifySendOptions options = NotifyOptionsFrom(*run.settings, &item);
-  options.timeoutMs = NotifyTimeoutMs(*run.settings);
-  options.connectTimeoutMs = std::min(options.connectTimeoutMs, options.timeoutMs);
   options.cancel = run.cancel;
   bool allSent = true;
   for (const std::string& address : ItemNotifyAddresses(item, *run.settings)) {

@@ -26,9 +26,6 @@ std::vector<std::string> ItemNotifyAddresses(const WatchItem& item, const AppSet
 // "通知を送れませんでした: <address without secrets>: <reason>".
 std::string NotifyFailedRowText(const std::string& address, const std::string& reason);
 
-// The longest a send may take: the check's time limit, at most 30 seconds.
-std::uint32_t NotifyTimeoutMs(const AppSettings& settings);
-
 struct NotifyRun {
   const WatchItem* item = nullptr;
   const AppSettings* settings = nullptr;

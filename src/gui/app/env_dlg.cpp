@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/prompter.h"
+#include "gui/notify_address_panel.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
@@ -56,6 +57,7 @@ CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& promp
       m_prompter(prompter),
       m_mailHost(mailHost) {
   CreateControls();
+  PlaceNotifyAddresses(settings);
   TransferDataToWindow();
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TestSend(); }, ID_TEST_SEND);
   Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
@@ -227,6 +229,18 @@ void CEnvDlg::CreateControls() {
   buttons->Realize();
   top->Add(buttons, 0, wxEXPAND | wxALL, 12);
   SetSizerAndFit(top);
+}
+
+void CEnvDlg::PlaceNotifyAddresses(const AppSettings& settings) {
+  m_notifyAddresses = new CNotifyAddressPanel(this, settings.m_notifyUrls, settings, m_prompter);
+  wxSizer* top = GetSizer();
+  top->Insert(top->GetItemCount() - 1, m_notifyAddresses, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+  Fit();
+}
+
+void CEnvDlg::StoreInto(AppSettings& settings) const {
+  m_logic.StoreInto(settings);
+  settings.m_notifyUrls = m_notifyAddresses->Addresses();
 }
 
 bool CEnvDlg::TransferDataToWindow() {
