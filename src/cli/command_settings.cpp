@@ -32,11 +32,7 @@ void PrintSetting(const NamedSetting& setting, const AppSettings& settings) {
 int PrintSettings(const std::string& homeArgument, const NamedSetting* only) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
-  AppSettings settings;
-  MainWindowLayout mainWindow;
-  WatchListWindowLayout watchListWindow;
-  // A missing archive is a program that keeps every default.
-  LoadSettingsFile(SettingsArchivePath(), settings, mainWindow, watchListWindow);
+  AppSettings settings = StoredSettings();
   for (const NamedSetting& setting : NamedSettings()) {
     if (!only || only == &setting) PrintSetting(setting, settings);
   }
@@ -81,6 +77,15 @@ int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std
 }
 
 }  // namespace
+
+AppSettings StoredSettings() {
+  AppSettings settings;
+  MainWindowLayout mainWindow;
+  WatchListWindowLayout watchListWindow;
+  // A missing archive is a program that keeps every default.
+  LoadSettingsFile(SettingsArchivePath(), settings, mainWindow, watchListWindow);
+  return settings;
+}
 
 int RunSettingsCommand(const std::string& homeArgument, const std::vector<std::string>& args) {
   if (args.empty()) return PrintSettings(homeArgument, nullptr);

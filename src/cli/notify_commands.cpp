@@ -4,7 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/console.h"
-#include "core/app/settings_archive.h"
+#include "cli/command_settings.h"
 #include "core/notify/atom_feed.h"
 #include "core/notify/notify_address.h"
 #include "core/notify/notify_sender.h"
@@ -19,10 +19,7 @@ int RunNotifyTestCommand(const std::string& homeArgument, const std::string& add
   }
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
-  AppSettings settings;
-  MainWindowLayout mainWindow;
-  WatchListWindowLayout watchListWindow;
-  LoadSettingsFile(SettingsArchivePath(), settings, mainWindow, watchListWindow);
+  AppSettings settings = StoredSettings();
   PrintLine("送信先: " + MaskedNotifyAddress(parsed));
   NotifyOutcome outcome = SendNotification(address, TestNotifyMessage(), NotifyOptionsFrom(settings, nullptr));
   if (!outcome.answer.empty()) PrintLine("答え: " + outcome.answer);

@@ -118,15 +118,22 @@ NamedSetting Proxy() {
           }};
 }
 
-// A PEM file of certificates trusted besides the system's; empty for none.
-NamedSetting ExtraCaFile() {
-  NamedSetting setting = Text("ca-file", &AppSettings::m_extraCaFile,
-                              "PEM 形式の CA 証明書のファイル、または空の文字列でなし");
+// A text that `accepts` must take besides.
+NamedSetting CheckedText(const char* name, std::string AppSettings::*member, const char* allowed,
+                         std::function<bool(const std::string&)> accepts) {
+  NamedSetting setting = Text(name, member, allowed);
   auto store = setting.set;
-  setting.set = [store](AppSettings& settings, const std::string& value) {
-    return !CheckExtraCaFile(value) && store(settings, value);
+  setting.set = [store, accepts](AppSettings& settings, const std::string& value) {
+    return accepts(value) && store(settings, value);
   };
   return setting;
+}
+
+// A PEM file of certificates trusted besides the system's; empty for none.
+NamedSetting ExtraCaFile() {
+  return CheckedText("ca-file", &AppSettings::m_extraCaFile,
+                     "PEM 形式の CA 証明書のファイル、または空の文字列でなし",
+                     [](const std::string& value) { return !CheckExtraCaFile(value); });
 }
 
 // Addresses separated by blanks or line ends, kept one a line; printed on one line with
@@ -159,13 +166,9 @@ NamedSetting NotifyUrls() {
 
 // The copy of the feed of changes: an absolute path, or empty for none.
 NamedSetting FeedCopy() {
-  NamedSetting setting = Text("feed-copy", &AppSettings::m_feedCopyPath,
-                              "更新フィードのコピーを置くファイルの絶対パス、または空の文字列でなし");
-  auto store = setting.set;
-  setting.set = [store](AppSettings& settings, const std::string& value) {
-    return (value.empty() || value[0] == '/') && store(settings, value);
-  };
-  return setting;
+  return CheckedText("feed-copy", &AppSettings::m_feedCopyPath,
+                     "更新フィードのコピーを置くファイルの絶対パス、または空の文字列でなし",
+                     [](const std::string& value) { return value.empty() || value[0] == '/'; });
 }
 
 NamedSetting AuthState() {
