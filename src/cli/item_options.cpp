@@ -91,7 +91,8 @@ class CItemOptionParser {
       if (valued && i + 1 >= args.size()) return option + " に値がありません";
       std::string value = valued ? args[++i] : "";
       if (option == "--notify") {
-        m_notifyAddresses += (m_notifyAddresses.empty() ? "" : "\n") + value;  // repeatable
+        if (!m_notifyAddresses.empty()) m_notifyAddresses += '\n';  // repeatable
+        m_notifyAddresses += value;
         continue;
       }
       m_given[option] = value;

@@ -24,7 +24,10 @@ constexpr SchemeForm kSchemes[] = {
 
 std::string SchemeList() {
   std::string list;
-  for (const SchemeForm& form : kSchemes) list += (list.empty() ? "" : ", ") + std::string(form.name);
+  for (const SchemeForm& form : kSchemes) {
+    if (!list.empty()) list += ", ";
+    list += form.name;
+  }
   return list;
 }
 
@@ -254,6 +257,10 @@ std::string ParseNotifyAddress(const std::string& text, NotifyAddress& address) 
     if (static_cast<unsigned char>(ch) <= 0x20 || ch == 0x7F) return "空白や制御文字は使えません";
     if (static_cast<unsigned char>(ch) >= 0x80) return "英数字と記号だけで書いてください";
   }
+  // An address copied from what the program prints would keep the mask as its secret.
+  if (rest.find(kMask) != std::string::npos) {
+    return "伏せ字「****」のままです (パスワードやトークンを書いてください)";
+  }
   address.service = form->service;
   address.scheme = scheme;
   address.secure = form->secure;
@@ -321,7 +328,8 @@ std::string CheckNotifyAddressList(const std::string& list) {
 std::string MaskedNotifyAddressList(const std::string& list) {
   std::string masked;
   for (const std::string& line : NotifyAddressLines(list)) {
-    masked += (masked.empty() ? "" : "\n") + MaskedNotifyAddress(line);
+    if (!masked.empty()) masked += '\n';
+    masked += MaskedNotifyAddress(line);
   }
   return masked;
 }
