@@ -41,7 +41,8 @@ class CEnvDlg : public wxDialog {
 
  private:
   void CreateControls();
-  // "通知先": the notification addresses, on a panel of their own above the buttons.
+  // "通知先": the notification addresses, on a panel of their own above the buttons, and
+  // the path of the feed's copy.
   void PlaceNotifyAddresses(const AppSettings& settings);
   void ReadControls();
   wxTextCtrl* AddEdit(wxWindow* parent, const char* name, int width, long style = 0);
@@ -74,4 +75,5 @@ class CEnvDlg : public wxDialog {
   wxCheckBox* m_noProxyForLocal = nullptr;
   wxTextCtrl* m_extraCaFile = nullptr;
   CNotifyAddressPanel* m_notifyAddresses = nullptr;
+  wxTextCtrl* m_feedCopyPath = nullptr;
 };
