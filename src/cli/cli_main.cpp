@@ -13,6 +13,7 @@
 #include "cli/command_list.h"
 #include "cli/command_run.h"
 #include "cli/command_settings.h"
+#include "cli/notify_commands.h"
 #include "cli/console.h"
 #include "cli/item_options.h"
 #include "cli/mail_test_command.h"
@@ -40,6 +41,9 @@ const char* const kUsage[] = {
     "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
     "               (前の版がなければ終了コード 1)",
     "  mailtest     設定したメールアカウントにテストメールを送ります",
+    "  notifytest 通知先",
+    "               通知先にテストの通知を送り, サービスの答えを表示します",
+    "  feed         更新フィード (データフォルダの changes.atom, Atom 形式) を表示します",
     "               check と run は更新時の動作 (サウンド, 表示, 実行, メール, 通知) を行います",
     "               --no-actions: 更新時の動作を行いません",
     "  links [フォルダ] [--force]",
@@ -97,6 +101,7 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
       {"list", {"--json"}},      {"check", {"--json", "--jobs", "--no-actions"}},
       {"run", {"--no-actions"}}, {"diff", {"--no-color"}},
       {"links", {"--force"}},    {"mailtest", {}},
+      {"notifytest", {}},        {"feed", {}},
       {"show", {"--json"}},      {"edit", {}},
       {"remove", {}},            {"enable", {}},
       {"disable", {}},           {"ack", {}}};
@@ -223,6 +228,9 @@ int RunCli(int argc, char** argv) {
   }
   if (command == "list" && rest.empty()) return RunListCommand(home, json);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
+  if (command == "notifytest" && rest.size() == 1) return RunNotifyTestCommand(home, rest[0]);
+  if (command == "notifytest") return UsageMistake("notifytest には通知先を一つ指定します");
+  if (command == "feed" && rest.empty()) return RunFeedCommand(home);
   if (command == "diff") {
     bool colour = !TakeOption(rest, "--no-color") && isatty(STDOUT_FILENO);
     if (rest.size() == 1) {

@@ -32,11 +32,7 @@ void PrintSetting(const NamedSetting& setting, const AppSettings& settings) {
 int PrintSettings(const std::string& homeArgument, const NamedSetting* only) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
-  AppSettings settings;
-  MainWindowLayout mainWindow;
-  WatchListWindowLayout watchListWindow;
-  // A missing archive is a program that keeps every default.
-  LoadSettingsFile(SettingsArchivePath(), settings, mainWindow, watchListWindow);
+  AppSettings settings = StoredSettings();
   for (const NamedSetting& setting : NamedSettings()) {
     if (!only || only == &setting) PrintSetting(setting, settings);
   }
@@ -59,6 +55,8 @@ int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
   AppSettings& settings = session.App().m_settings;
   if (!setting.set(settings, value)) {
+    std::string why = setting.why ? setting.why(value) : std::string();
+    if (!why.empty()) return Refuse(setting.name + " の値が正しくありません: " + why);
     return Refuse(setting.name + " の値が正しくありません: " + value + " (使える値: " +
                   setting.allowed + ")");
   }
@@ -79,6 +77,15 @@ int SetSetting(const std::string& homeArgument, const NamedSetting& setting, std
 }
 
 }  // namespace
+
+AppSettings StoredSettings() {
+  AppSettings settings;
+  MainWindowLayout mainWindow;
+  WatchListWindowLayout watchListWindow;
+  // A missing archive is a program that keeps every default.
+  LoadSettingsFile(SettingsArchivePath(), settings, mainWindow, watchListWindow);
+  return settings;
+}
 
 int RunSettingsCommand(const std::string& homeArgument, const std::vector<std::string>& args) {
   if (args.empty()) return PrintSettings(homeArgument, nullptr);

@@ -11,4 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/common/app_settings.h"
+
 int RunSettingsCommand(const std::string& homeArgument, const std::vector<std::string>& args);
+// The settings of the data folder's archive (defaults where it has none); the folder must
+// be open.
+AppSettings StoredSettings();

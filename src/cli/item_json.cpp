@@ -26,8 +26,13 @@ bool IsMailFailure(const ResultRow& row) {
   return row.m_image == ResultRow::kError && row.m_text == kMailFailedText;
 }
 
+bool IsNotifyFailure(const ResultRow& row) {
+  return row.m_image == ResultRow::kError && row.m_text.rfind(kNotifyFailedText, 0) == 0;
+}
+
 const char* Outcome(const ResultRow& row) {
   if (IsMailFailure(row)) return "mailFailed";
+  if (IsNotifyFailure(row)) return "notifyFailed";
   if (row.m_image == ResultRow::kUpdated) return "updated";
   if (row.m_image == ResultRow::kNotUpdated) return "unchanged";
   return "error";
@@ -46,7 +51,7 @@ nlohmann::json ItemJson(const WatchItem& item, int position) {
     nlohmann::json value;
     if (field->type == ItemField::Type::Number) {
       value = std::atoi(line.value.c_str());
-    } else if (line.key == "CmpD" || line.key == "Head") {
+    } else if (line.key == "CmpD" || line.key == "Head" || line.key == "NtfA") {
       value = Utf8(FormUnescape(line.value));  // stored escaped to fit on one line
     } else {
       value = Utf8(line.value);
@@ -83,5 +88,5 @@ nlohmann::json ResultRowJson(const ResultRow& row, const WatchItem* item, int po
 }
 
 bool IsFailedCheckRow(const ResultRow& row) {
-  return row.m_image == ResultRow::kError && !IsMailFailure(row);
+  return row.m_image == ResultRow::kError && !IsMailFailure(row) && !IsNotifyFailure(row);
 }

@@ -7,6 +7,7 @@
 #include "core/ui/page_data_form.h"
 #include "cli/usage_mistake.h"
 #include "core/common/version.h"
+#include "core/fetch/form_encoding.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
 
@@ -17,7 +18,7 @@ const std::set<std::string> kValued = {
     "--name",  "--referer", "--user",  "--proxy",   "--agent",   "--post",  "--keyword",
     "--anchor", "--nth",    "--offset", "--size",   "--code",    "--weekly", "--monthly",
     "--once",  "--every",   "--at",    "--download", "--save",   "--sound", "--mail",
-    "--subject", "--body",  "--exec"};
+    "--subject", "--body",  "--exec",   "--notify"};
 const std::set<std::string> kFlags = {
     "--password-stdin", "--full", "--increase", "--decrease", "--case", "--date-rule",
     "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive"};
@@ -86,14 +87,26 @@ class CItemOptionParser {
       const std::string& option = args[i];
       bool valued = kValued.count(option) > 0;
       if (!valued && !kFlags.count(option)) return UnknownOptionText(option);
-      if (m_given.count(option)) return option + " が二度指定されています";
+      if (m_given.count(option) && option != "--notify") return option + " が二度指定されています";
       if (valued && i + 1 >= args.size()) return option + " に値がありません";
       std::string value = valued ? args[++i] : "";
+      if (option == "--notify") {
+        if (!m_notifyAddresses.empty()) m_notifyAddresses += '\n';  // repeatable
+        m_notifyAddresses += value;
+        continue;
+      }
       m_given[option] = value;
     }
     if (std::string problem = CheckCombinations(); !problem.empty()) return problem;
     for (const auto& [option, value] : m_given) {
       if (std::string problem = Apply(option, value); !problem.empty()) return problem;
+    }
+    if (!m_notifyAddresses.empty()) {
+      if (std::string problem = Set("NtfA", FormEscape(m_notifyAddresses), "--notify");
+          !problem.empty()) {
+        return problem;
+      }
+      m_item.m_notify = 1;
     }
     if (std::string problem = CheckItem(m_item); !problem.empty()) return problem;
     return "";
@@ -214,6 +227,7 @@ class CItemOptionParser {
 
   const std::function<std::string()>& m_passwordInput;
   std::map<std::string, std::string> m_given;
+  std::string m_notifyAddresses;  // every --notify, one a line
   WatchItem m_item;
 };
 
@@ -255,6 +269,7 @@ const std::vector<const char*>& ItemOptionsUsage() {
       "     更新時: --download none|overwrite|new [--save ファイル] --show --popup|--no-popup",
       "             --sound none|standard|ファイル --mail 宛先 [--subject 件名] [--body 本文]",
       "             --exec コマンド --inactive",
+      "             --notify 通知先 (何度でも; 例 ntfys://ntfy.sh/トピック)",
   };
   return lines;
 }

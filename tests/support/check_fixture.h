@@ -29,7 +29,11 @@ class CRecordingNotify : public ICheckNotify {
  public:
   void OnCheckDone(const WatchItem& item) override { done.push_back(item); }
   void OnMailFailed(const WatchItem& item) override { mailFailed.push_back(item); }
+  void OnNotifyFailed(const WatchItem&, const std::string& text) override {
+    notifyFailed.push_back(text);
+  }
   std::vector<WatchItem> done;
+  std::vector<std::string> notifyFailed;
   std::vector<WatchItem> mailFailed;
 };
 

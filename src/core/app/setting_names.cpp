@@ -1,6 +1,7 @@
 #include "core/app/setting_names.h"
 
 #include "core/app/env_settings.h"
+#include "core/notify/notify_address.h"
 #include "platform/cp932.h"
 #include "platform/proxy_address.h"
 
@@ -117,15 +118,57 @@ NamedSetting Proxy() {
           }};
 }
 
-// A PEM file of certificates trusted besides the system's; empty for none.
-NamedSetting ExtraCaFile() {
-  NamedSetting setting = Text("ca-file", &AppSettings::m_extraCaFile,
-                              "PEM 形式の CA 証明書のファイル、または空の文字列でなし");
+// A text that `accepts` must take besides.
+NamedSetting CheckedText(const char* name, std::string AppSettings::*member, const char* allowed,
+                         std::function<bool(const std::string&)> accepts) {
+  NamedSetting setting = Text(name, member, allowed);
   auto store = setting.set;
-  setting.set = [store](AppSettings& settings, const std::string& value) {
-    return !CheckExtraCaFile(value) && store(settings, value);
+  setting.set = [store, accepts](AppSettings& settings, const std::string& value) {
+    return accepts(value) && store(settings, value);
   };
   return setting;
+}
+
+// A PEM file of certificates trusted besides the system's; empty for none.
+NamedSetting ExtraCaFile() {
+  return CheckedText("ca-file", &AppSettings::m_extraCaFile,
+                     "PEM 形式の CA 証明書のファイル、または空の文字列でなし",
+                     [](const std::string& value) { return !CheckExtraCaFile(value); });
+}
+
+// Addresses separated by blanks or line ends, kept one a line; printed on one line with
+// their secrets masked.
+NamedSetting NotifyUrls() {
+  auto lines = [](std::string value) {
+    for (char& ch : value) {
+      if (ch == ' ' || ch == '\t' || ch == '\r') ch = '\n';
+    }
+    return value;
+  };
+  NamedSetting setting{"notify-urls",
+                       "通知先を空白で区切って並べます (例 ntfys://ntfy.sh/トピック)、空の文字列でなし",
+                       [](const AppSettings& settings) {
+                         std::string masked = MaskedNotifyAddressList(settings.m_notifyUrls);
+                         for (char& ch : masked) ch = ch == '\n' ? ' ' : ch;
+                         return masked;
+                       },
+                       [lines](AppSettings& settings, const std::string& value) {
+                         std::string list = lines(value);
+                         if (!CheckNotifyAddressList(list).empty()) return false;
+                         std::string kept;
+                         for (const std::string& address : NotifyAddressLines(list)) kept += address + "\n";
+                         settings.m_notifyUrls = kept;
+                         return true;
+                       }};
+  setting.why = [lines](const std::string& value) { return CheckNotifyAddressList(lines(value)); };
+  return setting;
+}
+
+// The copy of the feed of changes: an absolute path, or empty for none.
+NamedSetting FeedCopy() {
+  return CheckedText("feed-copy", &AppSettings::m_feedCopyPath,
+                     "更新フィードのコピーを置くファイルの絶対パス、または空の文字列でなし",
+                     [](const std::string& value) { return value.empty() || value[0] == '/'; });
 }
 
 NamedSetting AuthState() {
@@ -165,6 +208,8 @@ std::vector<NamedSetting> MakeTable() {
       Flag("autostart", &AppSettings::m_autostart),
       Range("error-alert-after", &AppSettings::m_errorAlertAfter, 0, kMaxErrorAlertAfter,
             "0 (通知しない) から 100 までの回数"),
+      NotifyUrls(),
+      FeedCopy(),
   };
 }
 

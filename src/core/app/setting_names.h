@@ -19,6 +19,8 @@ struct NamedSetting {
   // false, with nothing changed, when `value` is not one of the allowed values. Empty for
   // a setting that is only read.
   std::function<bool(AppSettings&, const std::string& value)> set;
+  // Why `value` is refused, naming the part that is wrong; empty: `allowed` says it all.
+  std::function<std::string(const std::string& value)> why;
 };
 
 // Every setting, in the order they are printed.

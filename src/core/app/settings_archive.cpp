@@ -84,6 +84,8 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteString(settings.m_mailUser);
   archive.WriteInt(settings.m_mailLoginForm);
   archive.WriteInt(settings.m_errorAlertAfter);
+  archive.WriteString(settings.m_notifyUrls);
+  archive.WriteString(settings.m_feedCopyPath);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -132,6 +134,10 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
   if (schema >= 12 && !(archive.ReadString(settings.m_mailUser) &&
                         archive.ReadInt(settings.m_mailLoginForm) &&
                         archive.ReadInt(settings.m_errorAlertAfter))) {
+    return false;
+  }
+  if (schema >= 13 && !(archive.ReadString(settings.m_notifyUrls) &&
+                        archive.ReadString(settings.m_feedCopyPath))) {
     return false;
   }
   return schema <= kAppSettingsSchema;

@@ -24,8 +24,8 @@ class IUpdateActions {
     return OnUpdate(item);
   }
   // The alarm for an item whose checks keep failing, or the all-clear when it works again:
-  // `text` goes out by the item's mail and a desktop notification. false when the mail
-  // could not be sent.
+  // `text` goes out by the item's mail, a desktop notification and the item's notification
+  // addresses, and into the feed of changes. false when the mail could not be sent.
   virtual bool OnAlert(const WatchItem& item, const AppSettings& settings,
                        const std::string& text) {
     (void)item, (void)settings, (void)text;

@@ -35,11 +35,13 @@ void CCheckResults::OnCheckDone(const WatchItem& item) {
   m_list.OnCheckDone(item.m_id);
 }
 
-void CCheckResults::OnMailFailed(const WatchItem& item) {
+void CCheckResults::OnMailFailed(const WatchItem& item) { OnNotifyFailed(item, kMailFailedText); }
+
+void CCheckResults::OnNotifyFailed(const WatchItem& item, const std::string& text) {
   ResultRow row;
   row.m_time = HourMinute(item.m_lastCheck);
   row.m_page = PageOf(item);
-  row.m_text = kMailFailedText;
+  row.m_text = text;
   row.m_image = ResultRow::kError;
   m_view.AddResultRow(row);
 }

@@ -16,6 +16,8 @@ class CWatchList;
 
 inline constexpr const char* kUpdatedText = "更新されています";
 inline constexpr const char* kMailFailedText = "更新通知メールが送れませんでした";
+// The row of a notification that could not be sent begins so: "<text>: <address>: <reason>".
+inline constexpr const char* kNotifyFailedText = "通知を送れませんでした";
 
 // One row of the results list: time, page, result, and the result's icon.
 struct ResultRow {
@@ -45,6 +47,8 @@ class CCheckResults : public ICheckNotify {
   void OnCheckDone(const WatchItem& item) override;
   // WM_MAIL_FAILED: the row "更新通知メールが送れませんでした", carrying no item.
   void OnMailFailed(const WatchItem& item) override;
+  // A row with `text`, carrying no item, as for the mail.
+  void OnNotifyFailed(const WatchItem& item, const std::string& text) override;
 
   // The row for a checked item.
   static ResultRow MakeRow(const WatchItem& item);

@@ -196,6 +196,12 @@ void CReNew::Report(bool mailFailed) {
   m_queue->Post([notify, item = m_item] { notify->OnCheckDone(item); });
 }
 
+void CReNew::ReportNotifyFailure(const WatchItem& item, const std::string& text) {
+  if (!m_queue || !m_notify) return;
+  ICheckNotify* notify = m_notify;
+  m_queue->Post([notify, item, text] { notify->OnNotifyFailed(item, text); });
+}
+
 int CReNew::Check() {
   // The midnight wake-up item has no page to fetch.
   if (m_item.m_url.empty()) return -1;

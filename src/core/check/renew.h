@@ -99,6 +99,9 @@ class CReNew : public ICheckEngine {
   // Cancelled by Cancel while a check runs: the actions on update hand it to their mail
   // exchange so that a cancel reaches that too.
   const std::shared_ptr<platform::CCancelSignal>& AbortSignal() const { return m_abort; }
+  // From the actions on the worker: a row with `text` for `item` (a notification that
+  // could not be sent), posted ahead of the check's completion.
+  void ReportNotifyFailure(const WatchItem& item, const std::string& text);
   // The settings the current check works with (the worker's; see Start).
   const AppSettings& CheckSettings() const { return m_checkSettings; }
   // The engine's copy of the item; read it only while no worker runs.

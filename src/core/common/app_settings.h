@@ -48,6 +48,11 @@ struct AppSettings {
   // "連続エラーの通知": an item's actions run once with an alarm after this many checks
   // failed in a row, and once more when it works again; 0: no alarm.
   int m_errorAlertAfter = 3;
+  // "通知先": notification addresses, one a line (secrets kept like the mail password), for
+  // every item that sends to them and has none of its own.
+  std::string m_notifyUrls;
+  // A path the feed of changes is copied to after every entry; empty for none.
+  std::string m_feedCopyPath;
 };
 
 // Which login works when no user name is set: not known yet (the whole address is tried,

@@ -144,17 +144,16 @@ std::string FreeSavePath(const FetchJob& job) {
   return CreateUniqueFile(StripNumberSuffix(job.m_savePath));
 }
 
-// The request's own proxy when it has one, else the program-wide proxy. The sheet stores
-// the program-wide proxy's address in a request without a proxy of its own: that one
-// keeps the program-wide login, which the watch list file never holds.
+}  // namespace
+
+// The sheet stores the program-wide proxy's address in a request without a proxy of its
+// own: that one keeps the program-wide login, which the watch list file never holds.
 std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings) {
   if (request.m_proxy.empty()) return settings.m_proxy;
   platform::ProxyAddress global = platform::ParseProxy(settings.m_proxy);
   if (global.HasLogin() && global.HostPort() == request.m_proxy) return settings.m_proxy;
   return request.m_proxy;
 }
-
-}  // namespace
 
 std::string BusyMessage(int seconds) {
   return "サーバーが混雑しています (" + std::to_string(seconds) + " 秒後に再試行)";

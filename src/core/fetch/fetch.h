@@ -55,6 +55,8 @@ struct FetchSettings {
 // limit, pause per host) taken into `fetch`, which keeps its own time-outs, pool, cancel and pacer.
 void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch);
 FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto the defaults
+// The request's own proxy when it has one, else the program-wide proxy.
+std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings);
 // The longest time a check's request may take in all, in milliseconds; 0: no limit.
 std::uint32_t TotalTimeoutMs(const AppSettings& settings);
 // The settings' page size limit in bytes; 0: none.

@@ -8,6 +8,8 @@
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
 #include "core/mail/mail_server_info.h"
+#include "core/notify/atom_feed.h"
+#include "core/session/notify_actions.h"
 #include "core/watch/page_history.h"
 #include "platform/desktop_notifier.h"
 #include "platform/program_folder.h"
@@ -44,21 +46,43 @@ bool CUpdateActions::OnUpdate(const WatchItem& item, const AppSettings& settings
   if (item.m_popUp && !Ending()) RaiseMainWindow();
   if (item.m_showPage && !Ending()) ShowPage(item);
   if (!item.m_exec.empty() && !Ending()) RunExec(item.m_exec);
-  if (!item.m_useMail || Ending()) return true;
-  if (SendMail(item, settings, NoticeSubject(item), NoticeBody(item))) return true;
-  // A mail broken off by the end of the program or a cancel is no failure to tell.
-  if (Ending()) return true;
-  if (settings.m_desktopNotify) Notify(item, kMailFailedText);
-  return false;
+  bool mailSent = true;
+  if (item.m_useMail && !Ending()) {
+    // A mail broken off by the end of the program or a cancel is no failure to tell.
+    mailSent = SendMail(item, settings, NoticeSubject(item), NoticeBody(item)) || Ending();
+    if (!mailSent && settings.m_desktopNotify) Notify(item, kMailFailedText);
+  }
+  if (!Ending()) {
+    Announce(item, settings, kUpdatedText,
+             m_host.changedLines ? m_host.changedLines(item) : ChangedLines());
+  }
+  return mailSent;
 }
 
 bool CUpdateActions::OnAlert(const WatchItem& item, const AppSettings& settings,
                              const std::string& text) {
   if (settings.m_desktopNotify) Notify(item, text);
-  if (!item.m_useMail || item.m_mailTo.empty() || Ending()) return true;
-  std::string name = item.m_name.empty() ? item.m_url : item.m_name;
-  return SendMail(item, settings, name + ": " + text, text + "\r\n" + item.m_url + "\r\n") ||
-         Ending();
+  bool mailSent = true;
+  if (item.m_useMail && !item.m_mailTo.empty() && !Ending()) {
+    std::string name = item.m_name.empty() ? item.m_url : item.m_name;
+    mailSent = SendMail(item, settings, name + ": " + text, text + "\r\n" + item.m_url + "\r\n") ||
+               Ending();
+  }
+  if (!Ending()) Announce(item, settings, text, {});
+  return mailSent;
+}
+
+void CUpdateActions::Announce(const WatchItem& item, const AppSettings& settings,
+                              const std::string& result, ChangedLines lines) {
+  NotifyRun run;
+  run.item = &item;
+  run.settings = &settings;
+  run.result = result;
+  run.lines = std::move(lines);
+  run.cancel = m_engine.AbortSignal();
+  run.feedPath = FeedPath();
+  run.failed = [this, &item](const std::string& text) { m_engine.ReportNotifyFailure(item, text); };
+  RunNotifyActions(run);
 }
 
 std::string NoticeSubject(const WatchItem& item) {

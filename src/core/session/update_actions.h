@@ -1,8 +1,9 @@
 // The actions on update, run by the check engine on its worker for every updated item, in
 // this order, each whatever the others did: the sound, the desktop notification, raising
-// the main window, showing the page, running the item's file or opening its address, and
-// the notification mail. A failed mail is told once more by a desktop notification; the
-// engine posts its row.
+// the main window, showing the page, running the item's file or opening its address, the
+// notification mail, the messages to the notification addresses and the entry in the feed
+// of changes (notify_actions.h). A failed mail is told once more by a desktop
+// notification; the engine posts its row, and one for each failed notification.
 //
 // Threads: OnUpdate runs on the engine's worker. Raising and showing are sent to the UI
 // thread through the host's queue (the worker waits for them); the sound, the program
@@ -18,6 +19,7 @@
 #include "core/check/check_notify.h"
 #include "core/common/app_settings.h"
 #include "core/fetch/fetch_request.h"
+#include "core/notify/notify_message.h"
 
 class CMailServerInfo;
 class CReNew;
@@ -53,6 +55,9 @@ struct UpdateActionsHost {
   // login and encryption that worked) in the program-wide settings; UI thread. Empty:
   // not kept.
   std::function<void(const MailWayFound& found)> rememberMailWay;
+  // The lines a text item's update added and removed, for its notifications and feed
+  // entry; any thread. Empty: the result text stands for them.
+  std::function<ChangedLines(const WatchItem& item)> changedLines;
 };
 
 // Keeps `found` in `settings` when they still hold the mail settings it was found with;
@@ -93,6 +98,9 @@ class CUpdateActions : public IUpdateActions {
   void KeepWayFound(const AppSettings& settings, const CMailServerInfo& info,
                     MailSecurity security, const std::string& stateBefore);
   void Notify(const WatchItem& item, const std::string& text);
+  // The notification addresses and the feed; a failure goes to the engine as a row.
+  void Announce(const WatchItem& item, const AppSettings& settings, const std::string& result,
+                ChangedLines lines);
 
   CReNew& m_engine;
   UpdateActionsHost m_host;

@@ -23,6 +23,9 @@ void CUpdateOptionsForm::Load(const WatchItem& item) {
   m_fields.mail = item.m_useMail != 0;
   m_enabled.mailFields = m_fields.mail;
   m_fields.mailTo = item.m_mailTo;
+  m_fields.notify = item.m_notify != 0;
+  m_enabled.notifyAddresses = m_fields.notify;
+  m_fields.notifyUrls = item.m_notifyUrls;
   m_fields.subject = item.m_mailSubject;
   m_fields.body = item.m_mailBody;
 }
@@ -38,6 +41,11 @@ void CUpdateOptionsForm::ChooseSound(int sound) {
 void CUpdateOptionsForm::ToggleMail() {
   m_fields.mail = !m_fields.mail;
   m_enabled.mailFields = m_fields.mail;
+}
+
+void CUpdateOptionsForm::ToggleNotify() {
+  m_fields.notify = !m_fields.notify;
+  m_enabled.notifyAddresses = m_fields.notify;
 }
 
 std::string CUpdateOptionsForm::SoundToPlay() const {
@@ -79,6 +87,8 @@ void CUpdateOptionsForm::Store(WatchItem& item) const {
   item.m_soundFile = m_fields.soundFile;
   item.m_useMail = m_fields.mail ? 1 : 0;
   item.m_mailTo = m_fields.mailTo;
+  item.m_notify = m_fields.notify ? 1 : 0;
+  item.m_notifyUrls = m_fields.notifyUrls;
   item.m_mailSubject = m_fields.subject;
   item.m_mailBody = m_fields.body;
 }

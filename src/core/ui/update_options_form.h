@@ -41,12 +41,15 @@ class CUpdateOptionsForm {
     std::string subject;
     std::string body;
     std::string exec;
+    bool notify = false;     // "通知先に送る"
+    std::string notifyUrls;  // the item's own addresses, one a line; empty: the program's
   };
   struct Enabling {
     bool soundFile = false;
     bool soundBrowse = true;  // the two buttons start as the page was drawn
     bool preview = true;
     bool mailFields = false;  // recipient, subject, body and "テスト送信"
+    bool notifyAddresses = false;  // the item's own list of addresses
   };
 
   // Before the page is shown: the save file and the two check boxes.
@@ -62,6 +65,8 @@ class CUpdateOptionsForm {
   void ChooseSound(int sound);
   // The mail check box was clicked.
   void ToggleMail();
+  // The "通知先に送る" check box was clicked.
+  void ToggleNotify();
 
   // "試聴": the file to play, the standard sound (where the program's shipped files are)
   // for an empty field; another name without a folder is looked for in the program folder.

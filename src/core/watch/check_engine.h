@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/watch/watch_item.h"
 
@@ -26,6 +27,11 @@ class ICheckNotify {
   // WM_MAIL_FAILED: the notification mail of this update could not be sent. Arrives before
   // the same check's OnCheckDone.
   virtual void OnMailFailed(const WatchItem& item) = 0;
+  // A notification to an address, or the feed of changes, could not be written: `text` is
+  // the row's text. Arrives before the same check's OnCheckDone.
+  virtual void OnNotifyFailed(const WatchItem& item, const std::string& text) {
+    (void)item, (void)text;
+  }
 };
 
 class ICheckEngine {

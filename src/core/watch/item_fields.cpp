@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "core/fetch/form_encoding.h"
+#include "core/notify/notify_address.h"
 #include "platform/wire_url.h"
 
 namespace {
@@ -24,7 +26,7 @@ const std::map<std::string, Range>& NumberRanges() {
       {"KeyP", {1, INT_MAX}}, {"Jpco", {0, 4}}, {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
       {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
       {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
-      {"ErrC", {0, INT_MAX}}};
+      {"ErrC", {0, INT_MAX}}, {"NtfS", {0, 1}}};
   return ranges;
 }
 
@@ -59,6 +61,10 @@ std::string CheckText(const std::string& key, const std::string& value) {
   }
   if (key == "Prox" && !value.empty() && !IsProxy(value)) {
     return "Prox はホスト:ポートで指定します: " + value;
+  }
+  if (key == "NtfA") {
+    std::string refused = CheckNotifyAddressList(FormUnescape(value));
+    if (!refused.empty()) return "NtfA: " + refused;
   }
   if (key == "Targ") {
     if (std::string fault = platform::UrlFault(value); !fault.empty()) return fault + ": " + value;
@@ -101,6 +107,7 @@ const std::vector<ItemField>& ItemFields() {
       {"SKSc", "keywordCaseSensitive", Type::Number},
       {"SKyC", "keywordCount", Type::Number},
       {"ErrC", "failuresInARow", Type::Number},
+      {"NtfS", "notify", Type::Number},      {"NtfA", "notifyUrls", Type::Text},
   };
   return fields;
 }
@@ -140,6 +147,9 @@ std::vector<ItemFieldLine> ItemFieldLines(const WatchItem& item, bool hidePasswo
     if (line.size() < 6 || line[0] == '\t') continue;  // the block's marker lines
     ItemFieldLine field{line.substr(0, 4), line.substr(6)};
     if (field.key == "Pass" && hidePassword && !field.value.empty()) field.value = "********";
+    if (field.key == "NtfA" && hidePassword) {
+      field.value = FormEscape(MaskedNotifyAddressList(FormUnescape(field.value)));
+    }
     lines.push_back(std::move(field));
   }
   return lines;

@@ -71,6 +71,11 @@ struct WatchItem : FetchRequest {
   // RtyA: the server asked not to be called before this time; 0: no wish. Written only
   // when set, so that the wish outlives the program.
   int m_retryAt = 0;
+  // NtfS: 1 = send a message to the notification addresses on an update ("通知先に送る").
+  int m_notify = 0;
+  // NtfA: the item's own notification addresses, one a line (form-escaped on disk); empty:
+  // the program's. Both written only when set.
+  std::string m_notifyUrls;
 
   // Every field, the fetch request's and the run-time ones included, back to its default.
   void SetDefaults();

@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "core/common/prompter.h"
+#include "gui/notify_address_panel.h"
 #include "gui/window_utils.h"
 #include "gui/wx_text.h"
 
@@ -56,6 +57,7 @@ CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& promp
       m_prompter(prompter),
       m_mailHost(mailHost) {
   CreateControls();
+  PlaceNotifyAddresses(settings);
   TransferDataToWindow();
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TestSend(); }, ID_TEST_SEND);
   Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
@@ -229,6 +231,25 @@ void CEnvDlg::CreateControls() {
   SetSizerAndFit(top);
 }
 
+void CEnvDlg::PlaceNotifyAddresses(const AppSettings& settings) {
+  m_notifyAddresses = new CNotifyAddressPanel(this, settings.m_notifyUrls, settings, m_prompter);
+  wxSizer* top = GetSizer();
+  top->Insert(top->GetItemCount() - 1, m_notifyAddresses, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+  auto* feedRow = new wxBoxSizer(wxHORIZONTAL);
+  m_feedCopyPath = AddEdit(this, "feedCopyPath", 260);
+  m_feedCopyPath->ChangeValue(ToWx(settings.m_feedCopyPath));
+  feedRow->Add(Label(this, "更新フィードのコピー"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  feedRow->Add(m_feedCopyPath, 1);
+  top->Insert(top->GetItemCount() - 1, feedRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+  Fit();
+}
+
+void CEnvDlg::StoreInto(AppSettings& settings) const {
+  m_logic.StoreInto(settings);
+  settings.m_notifyUrls = m_notifyAddresses->Addresses();
+  settings.m_feedCopyPath = FromWx(m_feedCopyPath->GetValue().Strip(wxString::both));
+}
+
 bool CEnvDlg::TransferDataToWindow() {
   const EnvDialogValues& values = m_logic.Values();
   m_startResident->SetValue(values.startResident != 0);
@@ -287,6 +308,13 @@ void CEnvDlg::ReadControls() {
 
 bool CEnvDlg::TransferDataFromWindow() {
   ReadControls();
+  wxString feedCopy = m_feedCopyPath->GetValue().Strip(wxString::both);
+  if (!feedCopy.empty() && !feedCopy.StartsWith(wxASCII_STR("/"))) {
+    m_prompter.ShowMessage("更新フィードのコピーには絶対パス (/ で始まるパス) を入力してください。",
+                           IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    m_feedCopyPath->SetFocus();
+    return false;
+  }
   std::optional<EnvRefusal> refusal = m_logic.Check();
   if (!refusal) return true;
   m_prompter.ShowMessage(refusal->message, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);

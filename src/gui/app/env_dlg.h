@@ -12,6 +12,7 @@
 
 #include "core/app/env_settings.h"
 
+class CNotifyAddressPanel;
 class IMailDialogHost;
 class IPrompter;
 class wxCheckBox;
@@ -26,7 +27,7 @@ class CEnvDlg : public wxDialog {
           IMailDialogHost& mailHost);
 
   // After ShowModal ended with wxID_OK: the values into `settings`.
-  void StoreInto(AppSettings& settings) const { m_logic.StoreInto(settings); }
+  void StoreInto(AppSettings& settings) const;
 
   // The controls' values into the logic; false, with the message shown and the control
   // focused, when one cannot be taken (OK then keeps the dialog open).
@@ -40,6 +41,9 @@ class CEnvDlg : public wxDialog {
 
  private:
   void CreateControls();
+  // "通知先": the notification addresses, on a panel of their own above the buttons, and
+  // the path of the feed's copy.
+  void PlaceNotifyAddresses(const AppSettings& settings);
   void ReadControls();
   wxTextCtrl* AddEdit(wxWindow* parent, const char* name, int width, long style = 0);
 
@@ -70,4 +74,6 @@ class CEnvDlg : public wxDialog {
   wxTextCtrl* m_proxyPassword = nullptr;
   wxCheckBox* m_noProxyForLocal = nullptr;
   wxTextCtrl* m_extraCaFile = nullptr;
+  CNotifyAddressPanel* m_notifyAddresses = nullptr;
+  wxTextCtrl* m_feedCopyPath = nullptr;
 };

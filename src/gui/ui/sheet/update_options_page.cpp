@@ -9,6 +9,7 @@
 #include <wx/utils.h>
 
 #include "core/common/app_settings.h"
+#include "gui/notify_address_panel.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
 #include "platform/sound_player.h"
@@ -81,6 +82,15 @@ CRNOption::CRNOption(wxWindow* book, const SheetServices& services)
   grid->Add(Label(this, "本文"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kBorder);
   grid->Add(m_body, 1, wxEXPAND);
 
+  // The notification addresses: the item's own, else those of the environment settings.
+  m_notify = new wxCheckBox(this, wxID_ANY, ToWx("通知先に送る"));
+  grid->Add(m_notify, 0, wxALIGN_CENTER_VERTICAL);
+  grid->AddSpacer(0);
+  m_notifyAddresses = new CNotifyAddressPanel(this, {}, services.settings, services.prompter,
+                                              "このアイテムの通知先 (空: 環境設定の通知先)");
+  grid->AddSpacer(0);
+  grid->Add(m_notifyAddresses, 1, wxEXPAND);
+
   m_exec = new wxTextCtrl(this, wxID_ANY);
   auto* execBrowse = Button(this, "参照");
   grid->Add(Label(this, "URL・ファイルを指定して実行"), 0, wxALIGN_CENTER_VERTICAL);
@@ -94,6 +104,11 @@ CRNOption::CRNOption(wxWindow* book, const SheetServices& services)
   m_mail->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
     m_form.ToggleMail();
     m_mail->SetValue(m_form.Values().mail);
+    ApplyEnabling();
+  });
+  m_notify->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
+    m_form.ToggleNotify();
+    m_notify->SetValue(m_form.Values().notify);
     ApplyEnabling();
   });
   saveBrowse->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
@@ -126,6 +141,8 @@ void CRNOption::OnFirstActivation(WatchItem& item) {
   m_mailTo->ChangeValue(ToWx(fields.mailTo));
   m_subject->ChangeValue(ToWx(fields.subject));
   m_body->ChangeValue(ToWx(fields.body));
+  m_notify->SetValue(fields.notify);
+  m_notifyAddresses->SetAddresses(fields.notifyUrls);
   ApplyEnabling();
 }
 
@@ -138,6 +155,7 @@ void CRNOption::ApplyEnabling() {
                             static_cast<wxWindow*>(m_body), static_cast<wxWindow*>(m_testSend)}) {
     control->Enable(enabled.mailFields);
   }
+  m_notifyAddresses->Enable(enabled.notifyAddresses);
 }
 
 void CRNOption::ReadFields() {
@@ -153,6 +171,7 @@ void CRNOption::ReadFields() {
   fields.subject = FromWx(m_subject->GetValue());
   fields.body = FromWx(m_body->GetValue());
   fields.exec = FromWx(m_exec->GetValue());
+  fields.notifyUrls = m_notifyAddresses->Addresses();
 }
 
 void CRNOption::SoundChosen() {

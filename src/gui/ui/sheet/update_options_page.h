@@ -6,6 +6,7 @@
 #include "core/ui/update_options_form.h"
 #include "gui/ui/sheet/sheet_page.h"
 
+class CNotifyAddressPanel;
 class wxButton;
 class wxCheckBox;
 class wxChoice;
@@ -21,6 +22,8 @@ class CRNOption : public CSheetPage {
   wxChoice* SoundChoice() const { return m_sound; }
   wxTextCtrl* SoundField() const { return m_soundFile; }
   wxCheckBox* MailBox() const { return m_mail; }
+  wxCheckBox* NotifyBox() const { return m_notify; }
+  CNotifyAddressPanel* NotifyAddresses() const { return m_notifyAddresses; }
   void SoundChosen();
 
  private:
@@ -47,4 +50,6 @@ class CRNOption : public CSheetPage {
   wxTextCtrl* m_subject = nullptr;
   wxTextCtrl* m_body = nullptr;
   wxTextCtrl* m_exec = nullptr;
+  wxCheckBox* m_notify = nullptr;
+  CNotifyAddressPanel* m_notifyAddresses = nullptr;
 };
