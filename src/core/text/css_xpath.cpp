@@ -95,6 +95,7 @@ class CTranslator {
     std::string path = "//" + Compound();
     while (m_error.empty()) {
       bool blank = SkipBlanks();
+      if (At('~') || At('+')) return Fail("この結合子は使えません");
       if (At('>')) {
         ++m_at;
         SkipBlanks();
@@ -185,9 +186,11 @@ class CTranslator {
 
   std::optional<std::string> Value() {
     if (At('"') || At('\'')) {
+      std::size_t quoteAt = m_at;
       char quote = m_css[m_at++];
       std::size_t close = m_css.find(quote, m_at);
       if (close == std::string_view::npos) {
+        m_at = quoteAt;
         Fail("引用符が閉じていません");
         return std::nullopt;
       }
