@@ -127,7 +127,7 @@ TEST(TextCliOnNginx, TheCommandLineRefusesABadRuleAndShowsTheSelectedText) {
   };
   RunResult refused = cli({"add", nginx.Url("/news.html"), "--ignore", "閲覧数 (\\d+"});
   EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.errors.find("missing closing parenthesis (位置 11)"), std::string::npos)
+  EXPECT_NE(refused.errors.find("missing closing parenthesis (位置 8)"), std::string::npos)
       << refused.errors;
   EXPECT_EQ(cli({"add", nginx.Url("/news.html"), "--keyword", "x", "--added-only"}).status, 2);
 

@@ -42,8 +42,13 @@ std::string CIgnoreRules::Compile(std::string_view rulesUtf8, bool ignoreCase) {
     if (!rule->code) {
       PCRE2_UCHAR message[256];
       pcre2_get_error_message(error, message, sizeof message);
+      // The offset in characters, as the user counts them in the rule.
+      std::size_t characters = 0;
+      for (std::size_t i = 0; i < offset && i < pattern.size(); ++i) {
+        if ((static_cast<unsigned char>(pattern[i]) & 0xC0) != 0x80) ++characters;
+      }
       return "無視する行 " + std::to_string(lineNumber) + " 行目の正規表現が使えません: " +
-             reinterpret_cast<const char*>(message) + " (位置 " + std::to_string(offset) + ")";
+             reinterpret_cast<const char*>(message) + " (位置 " + std::to_string(characters) + ")";
     }
     pcre2_jit_compile(rule->code, PCRE2_JIT_COMPLETE);  // without JIT it still matches
     rule->match = pcre2_match_data_create_from_pattern(rule->code, nullptr);

@@ -22,7 +22,7 @@ class CIgnoreRules {
 
   // Compiles every non-empty line of `rulesUtf8`. Empty when all compile, else why the
   // first that does not was refused (in CP932, the program's code page), with PCRE2's
-  // message and the offset in bytes in that rule (the set then holds the rules before it).
+  // message and the offset in characters in that rule (the set then holds the rules before it).
   std::string Compile(std::string_view rulesUtf8, bool ignoreCase);
   // Whether any rule matches somewhere in the UTF-8 line.
   bool Matches(std::string_view lineUtf8) const;
