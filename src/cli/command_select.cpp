@@ -3,26 +3,20 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/cli_session.h"
+#include "cli/command_diff.h"
 #include "cli/console.h"
 #include "cli/terminal_prompter.h"
 #include "core/check/text_compare.h"
 #include "core/check/text_preview.h"
 #include "core/common/app_settings.h"
-#include "core/watch/watch_list.h"
 #include "platform/code_page_converter.h"
 #include "platform/file_system.h"
 
 int RunSelectCommand(const std::string& homeArgument, int position) {
-  CCliSession session;
-  if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
-  CWatchList list;
-  list.Load();
-  if (position < 0 || position >= list.GetCount()) {
-    PrintLine("pagewarden-cli: " + std::to_string(position + 1) + " 番目のアイテムはありません", stderr);
-    return 2;
-  }
-  WatchItem item = list.GetItem(position);
+  int status = 0;
+  std::optional<WatchItem> found = ReadListItem(homeArgument, position, status);
+  if (!found) return status;
+  const WatchItem& item = *found;
   if (item.m_textCompare != 1) {
     PrintLine("pagewarden-cli: アイテム " + std::to_string(position + 1) +
                   " はテキスト比較ではありません (set N --text で切り替えます)",

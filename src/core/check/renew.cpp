@@ -357,7 +357,7 @@ int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::st
   if (job.m_bodyInMemory && !WriteKeptBody(job)) return Failed(job);
   bool report = verdict.kind == TextVerdict::kUpdated;
   StoreUpdatedFile(savedPath, report);
-  SaveVersionText(CurrentVersionPath(m_item), verdict.lines);
+  SaveVersionText(m_item, CurrentVersionPath(m_item), verdict.lines);
   if (!report) return 1;
   m_item.m_lastModified = job.m_lastModified;
   m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;

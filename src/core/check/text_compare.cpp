@@ -1,5 +1,6 @@
 #include "core/check/text_compare.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "core/check/page_text.h"
@@ -26,6 +27,25 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return text;
 }
 
+// The first line of a kept text: the settings it was taken with. A text taken with other
+// settings (the user changed the selector since) is not compared: the version's page is
+// read again with the present ones, so that a new selector raises no alarm by itself.
+std::string TextHeader(const WatchItem& item) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const std::string& field : {item.m_selectCss, item.m_selectXPath, item.m_excludeCss,
+                                   item.m_ignoreLines, std::to_string(item.m_ignoreCase)}) {
+    for (unsigned char ch : field) {
+      hash ^= ch;
+      hash *= 1099511628211ULL;
+    }
+    hash ^= 0xff;  // no CP932 text holds this byte
+    hash *= 1099511628211ULL;
+  }
+  char header[48];
+  std::snprintf(header, sizeof header, "#text %016llx\n", static_cast<unsigned long long>(hash));
+  return header;
+}
+
 }  // namespace
 
 text::TextSettings TextSettingsOf(const WatchItem& item) {
@@ -41,8 +61,10 @@ text::TextSettings TextSettingsOf(const WatchItem& item) {
 std::optional<std::vector<std::string>> VersionText(const WatchItem& item, const std::string& pagePath,
                                                     const platform::CCodePageConverter* converter) {
   if (pagePath.empty()) return std::nullopt;
-  if (std::optional<std::string> kept = ReadWholeFile(TextCopyPath(pagePath))) {
-    return text::SplitLines(*kept);
+  std::optional<std::string> kept = ReadWholeFile(TextCopyPath(pagePath));
+  std::string header = TextHeader(item);
+  if (kept && kept->compare(0, header.size(), header) == 0) {
+    return text::SplitLines(kept->substr(header.size()));
   }
   std::optional<std::string> page =
       LoadPageText(converter, pagePath, item.m_japaneseCode, item.m_pageCharset);
@@ -83,11 +105,12 @@ TextVerdict JudgeText(const WatchItem& item, const std::string& pageCp932,
   return verdict;
 }
 
-bool SaveVersionText(const std::string& pagePath, const std::vector<std::string>& lines) {
+bool SaveVersionText(const WatchItem& item, const std::string& pagePath,
+                     const std::vector<std::string>& lines) {
   platform::CAtomicFile file(TextCopyPath(pagePath), platform::CAtomicFile::Mode::Binary);
   FILE* stream = file.Open();
   if (!stream) return false;
-  std::string text = text::JoinLines(lines);
+  std::string text = TextHeader(item) + text::JoinLines(lines);
   if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) return false;
   return file.Commit();
 }

@@ -1,8 +1,9 @@
 // The check of a text item (m_textCompare): the fetched page's reader text (core/text)
 // against the text of the version the item holds. That text is kept beside the version's
 // page (TextCopyPath); a version without one (the item was a byte item until now, or the
-// file is gone) has its text taken from its page with the item's present settings, so that
-// switching an item to text comparison raises no alarm by itself.
+// file is gone, or the selector changed since) has its text taken from its page with the
+// item's present settings, so that switching an item to text comparison or changing its
+// selector raises no alarm by itself.
 //
 // Threads: any, on the caller's copy of the item.
 #pragma once
@@ -43,13 +44,16 @@ struct TextVerdict {
 TextVerdict JudgeText(const WatchItem& item, const std::string& pageCp932,
                       const platform::CCodePageConverter* converter);
 
-// The compared lines of the version whose page is at `pagePath`: its kept text, else taken
-// from the page. Nothing when neither can be read or the selection matches nothing.
+// The compared lines of the version whose page is at `pagePath`: its kept text when that
+// was taken with the item's present settings, else taken from the page. Nothing when
+// neither can be read or the selection matches nothing.
 std::optional<std::vector<std::string>> VersionText(const WatchItem& item, const std::string& pagePath,
                                                     const platform::CCodePageConverter* converter);
 
-// Saves the lines as the text of the version at `pagePath` (atomically). false on failure.
-bool SaveVersionText(const std::string& pagePath, const std::vector<std::string>& lines);
+// Saves the lines as the text of the version at `pagePath` (atomically), marked with the
+// item's present settings. false on failure.
+bool SaveVersionText(const WatchItem& item, const std::string& pagePath,
+                     const std::vector<std::string>& lines);
 
 // The change window's and `diff`'s change for a text item: the previous version's text
 // lines against the current one's.

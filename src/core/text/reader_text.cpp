@@ -204,7 +204,7 @@ class CTextWalker {
 
 }  // namespace
 
-ReaderText ExtractReaderText(std::string_view htmlUtf8, const Selection& selection) {
+ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
   ReaderText result;
   std::string selectPath = selection.xpath;
   if (!selection.css.empty()) {
@@ -226,6 +226,7 @@ ReaderText ExtractReaderText(std::string_view htmlUtf8, const Selection& selecti
   }
 
   Document document = ParseHtml(htmlUtf8);
+  std::string().swap(htmlUtf8);
   if (!document) {
     if (!selectPath.empty()) result.matched = 0;
     return result;  // nothing a parser could read: no text

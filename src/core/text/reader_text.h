@@ -34,7 +34,8 @@ struct ReaderText {
   std::string error;  // why the selection could not run (CP932); empty when it ran
 };
 
-ReaderText ExtractReaderText(std::string_view htmlUtf8, const Selection& selection);
+// `htmlUtf8` is taken by value and let go once parsed: a large page is not held twice.
+ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection);
 
 // Why an XPath expression does not compile (CP932), or empty.
 std::string XPathExpressionFault(std::string_view xpathUtf8);
