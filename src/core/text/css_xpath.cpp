@@ -79,10 +79,12 @@ class CTranslator {
       std::string path = Complex();
       if (!m_error.empty()) break;
       xpath += (xpath.empty() ? "" : " | ") + path;
+      result.paths.push_back(path);
     } while (Take(','));
     if (m_error.empty() && m_at < m_css.size()) Fail("読めない文字があります");
     if (!m_error.empty()) {
       result.error = m_error;
+      result.paths.clear();
     } else {
       result.xpath = xpath;
     }
@@ -90,23 +92,28 @@ class CTranslator {
   }
 
  private:
-  // descendant-or-self from the document for the first compound, then / or // per combinator.
+  // One step from the document with the combinators as conditions on the ancestors:
+  // "ul.news > li" is /descendant::li[parent::ul[...]]. libxml2 merges the node sets of
+  // chained descendant steps pairwise, which grows with the square of a large page's
+  // elements; a single step does not.
   std::string Complex() {
-    std::string path = "//" + Compound();
+    std::string inner = Compound();
     while (m_error.empty()) {
       bool blank = SkipBlanks();
       if (At('~') || At('+')) return Fail("この結合子は使えません");
+      std::string axis;
       if (At('>')) {
         ++m_at;
         SkipBlanks();
-        path += "/" + Compound();
+        axis = "parent::";
       } else if (blank && m_at < m_css.size() && !At(',')) {
-        path += "//" + Compound();
+        axis = "ancestor::";
       } else {
         break;
       }
+      inner = Compound() + "[" + axis + inner + "]";
     }
-    return path;
+    return "/descendant::" + inner;
   }
 
   std::string Compound() {
@@ -248,7 +255,9 @@ class CTranslator {
 
 CssTranslation CssToXPath(std::string_view cssUtf8) {
   if (cssUtf8.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-    return {"", "CSS セレクタが空です"};
+    CssTranslation empty;
+    empty.error = "CSS セレクタが空です";
+    return empty;
   }
   return CTranslator(cssUtf8).Run();
 }

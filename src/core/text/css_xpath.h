@@ -12,11 +12,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace text {
 
 struct CssTranslation {
   std::string xpath;  // selects the matched elements from the document node
+  std::vector<std::string> paths;  // the same, one expression per entry of a "," list
   std::string error;  // empty when translated; else why not, in CP932
 };
 

@@ -206,39 +206,42 @@ class CTextWalker {
 
 ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
   ReaderText result;
-  std::string selectPath = selection.xpath;
+  // A "," list is evaluated entry by entry: libxml2's union compares every node of one set
+  // with every node of the other.
+  std::vector<std::string> selectPaths;
+  if (!selection.xpath.empty()) selectPaths.push_back(selection.xpath);
   if (!selection.css.empty()) {
     CssTranslation translation = CssToXPath(selection.css);
     if (!translation.error.empty()) {
       result.error = translation.error;
       return result;
     }
-    selectPath = translation.xpath;
+    selectPaths = translation.paths;
   }
-  std::string excludePath;
+  std::vector<std::string> excludePaths;
   if (!selection.exclude.empty()) {
     CssTranslation translation = CssToXPath(selection.exclude);
     if (!translation.error.empty()) {
       result.error = "除外: " + translation.error;
       return result;
     }
-    excludePath = translation.xpath;
+    excludePaths = translation.paths;
   }
 
   Document document = ParseHtml(htmlUtf8);
   std::string().swap(htmlUtf8);
   if (!document) {
-    if (!selectPath.empty()) result.matched = 0;
+    if (!selectPaths.empty()) result.matched = 0;
     return result;  // nothing a parser could read: no text
   }
   std::unordered_set<const xmlNode*> selected;
   std::unordered_set<const xmlNode*> excluded;
-  if (!selectPath.empty()) {
-    if (!EvaluateNodes(document.get(), selectPath, selected, result.error)) return result;
-    result.matched = static_cast<int>(selected.size());
+  for (const std::string& path : selectPaths) {
+    if (!EvaluateNodes(document.get(), path, selected, result.error)) return result;
   }
-  if (!excludePath.empty() && !EvaluateNodes(document.get(), excludePath, excluded, result.error)) {
-    return result;
+  if (!selectPaths.empty()) result.matched = static_cast<int>(selected.size());
+  for (const std::string& path : excludePaths) {
+    if (!EvaluateNodes(document.get(), path, excluded, result.error)) return result;
   }
   result.lines = CTextWalker(selected, excluded).Walk(document.get());
   return result;
