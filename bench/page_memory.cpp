@@ -15,22 +15,11 @@
 #include "core/check/compare_page.h"
 #include "core/check/page_text.h"
 #include "platform/code_page_converter.h"
+#include "peak_memory.h"
 
 namespace {
 
 constexpr std::size_t kPageSize = 50 * 1024 * 1024;
-
-long StatusKiB(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-  }
-  return -1;
-}
-
-// Resets the process's peak to its present size (Linux 4.0 and later).
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 std::string WritePage() {
   std::string path = (std::filesystem::temp_directory_path() /

@@ -9,17 +9,26 @@
 #include "platform/code_page_converter.h"
 #include "platform/text_codec.h"
 
-int RunDiffCommand(const std::string& homeArgument, int position, bool colour) {
+std::optional<WatchItem> ReadListItem(const std::string& homeArgument, int position, int& status) {
   CCliSession session;
-  if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
+  status = session.Open(homeArgument, CCliSession::Access::Read);
+  if (status != 0) return std::nullopt;
   CWatchList list;
   list.Load();
   if (position < 0 || position >= list.GetCount()) {
     PrintLine("pagewarden-cli: " + std::to_string(position + 1) + " 番目のアイテムはありません", stderr);
-    return 2;
+    status = 2;
+    return std::nullopt;
   }
+  return list.GetItem(position);
+}
+
+int RunDiffCommand(const std::string& homeArgument, int position, bool colour) {
+  int status = 0;
+  std::optional<WatchItem> item = ReadListItem(homeArgument, position, status);
+  if (!item) return status;
   platform::CCodePageConverter converter;
-  PageChange change = LoadPageChange(list.GetItem(position), &converter);
+  PageChange change = LoadPageChange(*item, &converter);
   if (change.status != PageChange::kShown) {
     PrintLine(PageChangeProblem(change), stderr);
     return 1;
