@@ -1,5 +1,6 @@
-// The environment settings dialog "環境設定": start-up and watch list behaviour, the mail
-// server with its "テスト送信", and the global proxy. The rules are CEnvSettings'; this
+// The environment settings dialog "環境設定", one tab for each kind of setting: start-up and
+// watch list behaviour, the mail server with its "テスト送信", the global proxy with the
+// extra CA certificate, and the limits of the checks. The rules are CEnvSettings'; this
 // class draws its values and reads them back. OK keeps the dialog open with a message when
 // a value cannot be taken; Cancel drops everything, a test's result included.
 //
@@ -14,8 +15,10 @@
 
 class IMailDialogHost;
 class IPrompter;
+class wxBoxSizer;
 class wxCheckBox;
 class wxChoice;
+class wxNotebook;
 class wxRadioBox;
 class wxSpinCtrl;
 class wxTextCtrl;
@@ -40,12 +43,21 @@ class CEnvDlg : public wxDialog {
 
  private:
   void CreateControls();
+  // A tab captioned `caption` whose controls `create` puts into the page's column.
+  void AddPage(const char* caption, void (CEnvDlg::*create)(wxWindow* page, wxBoxSizer* column));
+  void CreateGeneralPage(wxWindow* page, wxBoxSizer* column);
+  void CreateMailPage(wxWindow* page, wxBoxSizer* column);
+  void CreateConnectionPage(wxWindow* page, wxBoxSizer* column);
+  void CreateLimitsPage(wxWindow* page, wxBoxSizer* column);
+  // Brings the tab holding `control` to the front.
+  void ShowPageOf(wxWindow* control);
   void ReadControls();
   wxTextCtrl* AddEdit(wxWindow* parent, const char* name, int width, long style = 0);
 
   CEnvSettings m_logic;
   IPrompter& m_prompter;
   IMailDialogHost& m_mailHost;
+  wxNotebook* m_pages = nullptr;
   wxCheckBox* m_startResident = nullptr;
   wxCheckBox* m_resetOnListClose = nullptr;
   wxCheckBox* m_desktopNotify = nullptr;
