@@ -46,3 +46,21 @@ void KeepSizeBetweenRuns(wxTopLevelWindow* window, platform::CRegistryKey* key,
     if (window->IsShown()) store();
   });
 }
+
+wxSize KeepFrameBetweenRuns(wxTopLevelWindow* window, platform::CRegistryKey* key,
+                            const std::string& name) {
+  if (!window || !key || !key->IsOpen()) return wxDefaultSize;
+  auto written = std::make_shared<std::string>(key->Read(name));
+  std::optional<WindowSize> stored = ParseWindowSize(*written, 0);
+  window->Bind(wxEVT_SIZE, [window, key, name, written](wxSizeEvent& event) {
+    event.Skip();
+    // Maximised or full-screen windows lose their frame; a hidden one may not have it yet.
+    if (!window->IsShownOnScreen() || window->IsMaximized() || window->IsIconized() ||
+        window->IsFullScreen() || key->IsReadOnly()) {
+      return;
+    }
+    std::string now = FormatWindowSize(FromWx(window->GetSize() - window->GetClientSize()));
+    if (now != *written && key->Write(name, now) == 0) *written = now;
+  });
+  return stored ? wxSize(stored->width, stored->height) : wxDefaultSize;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <wx/gdicmn.h>
 
 class wxTopLevelWindow;
 namespace platform {
@@ -15,3 +16,10 @@ class CRegistryKey;
 // a key the window keeps the size it has.
 void KeepSizeBetweenRuns(wxTopLevelWindow* window, platform::CRegistryKey* key,
                          const std::string& name);
+
+// The frame around `window` (window manager's frame and menu bar: its size less its client
+// size) as stored as `name` in `key` at an earlier run, wxDefaultSize when none is; from now
+// on the frame is stored there whenever it changes while the window is shown as a normal
+// window. For PlaceWindow: call before the window is shown.
+wxSize KeepFrameBetweenRuns(wxTopLevelWindow* window, platform::CRegistryKey* key,
+                            const std::string& name);

@@ -24,10 +24,12 @@ void AlignRight(int rightEdge, wxWindow* control, int margin) {
   control->Move(rightEdge - margin - width, position.y);
 }
 
-void PlaceWindow(wxTopLevelWindow* window, const WindowRect& rect) {
-  if (rect.IsKnown() && rect.right > rect.left && rect.bottom > rect.top) {
-    window->SetSize(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  }
+void PlaceWindow(wxTopLevelWindow* window, const WindowRect& rect, wxSize frame) {
+  if (!rect.IsKnown() || rect.right <= rect.left || rect.bottom <= rect.top) return;
+  if (frame == wxDefaultSize) frame = window->GetSize() - window->GetClientSize();
+  window->Move(rect.left, rect.top);
+  window->SetClientSize(std::max(rect.right - rect.left - frame.x, 1),
+                        std::max(rect.bottom - rect.top - frame.y, 1));
 }
 
 void RememberWindowRect(const wxTopLevelWindow* window, WindowRect& rect) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <wx/gdicmn.h>
 
 class wxKeyEvent;
 class wxTopLevelWindow;
@@ -16,8 +17,14 @@ void BringToForeground(wxTopLevelWindow* window);
 // right edge lies at `rightEdge` minus `margin` (client coordinates of its parent).
 void AlignRight(int rightEdge, wxWindow* control, int margin);
 
-// Puts `window` where `rect` says, when the rectangle is known and not empty.
-void PlaceWindow(wxTopLevelWindow* window, const WindowRect& rect);
+// Puts `window` where `rect` says, when the rectangle is known and not empty. The rectangle
+// holds the window with its frame, but the window manager's frame is known only once the
+// window is on the screen, and an outer size set before that makes GTK lay the content out
+// in less room than it asks for. So the client area gets the rectangle less `frame`: the
+// frame (with menu bar) the window had when the rectangle was stored, or, when that is not
+// known (wxDefaultSize), the menu bar alone (the window then grows by the window manager's
+// frame once).
+void PlaceWindow(wxTopLevelWindow* window, const WindowRect& rect, wxSize frame = wxDefaultSize);
 
 // Keeps the window's rectangle in `rect`; a minimised or hidden window has none worth
 // keeping, and `rect` is then left as it was.

@@ -136,6 +136,8 @@ class DesktopWalk : public testing::Test {
     ASSERT_TRUE(RunEventsUntil([&] { return runs > before && !sheet->IsModal(); }, 20000));
   }
 
+  // First made, last gone: a failure that leaves a modal window open ends the program.
+  HangGuard hangGuard{std::chrono::seconds(120)};
   WindowManagerHost windowManager;
   GuiWorld world;
   bool started = false;

@@ -13,6 +13,7 @@
 #include "core/watch/watch_list.h"
 #include "gui/app/main_commands.h"
 #include "gui/ui/edit_box.h"
+#include "gui/window_utils.h"
 #include "gui/wx_text.h"
 #include "gui_test_support.h"
 #include "support/check_fixture.h"
@@ -54,6 +55,7 @@ class EditBoxTest : public ::testing::Test, public CheckFixture {
     callbacks.saveSettings = [this] { ++saves; };
     callbacks.mainCommand = [this](int id) { commands.push_back(id); };
     box = new CEditBox(owner, list, settings, layout, callbacks);
+    PlaceWindow(box, layout.m_windowRect);  // as the program places it
   }
   void Show() {
     box->ShowWindow();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <wx/checkbox.h>
+#include <wx/notebook.h>
 #include <wx/spinctrl.h>
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
@@ -91,10 +92,17 @@ TEST(EnvDlg, OkWritesTheSettingsAndTheArchiveCancelDropsEverything) {
   CScriptedPrompter prompter;
   CLoopDialogHost mailHost;
   auto* dialog = new CEnvDlg(window, settings, prompter, mailHost);
+  // Every setting on its tab, so that the dialog fits a 1024x700 screen with its frame.
+  EXPECT_LE(dialog->GetSize().y, 620);
+  auto* pages = static_cast<wxNotebook*>(dialog->FindWindow(wxASCII_STR("pages")));
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(pages->GetSelection(), 0);
   Edit(*dialog, "mailPort")->ChangeValue(ToWx("65536"));
   EXPECT_FALSE(dialog->TransferDataFromWindow());
   EXPECT_EQ(prompter.Messages(),
             std::vector<std::string>{"ポートには 1 から 65535 までの整数を入力してください。"});
+  // The refused field is shown: its tab comes to the front.
+  EXPECT_EQ(FromWx(pages->GetPageText(pages->GetSelection())), "メール");
   dialog->Destroy();
   window->ExitProgram();
   RunEventsUntil([&] { return !window; });
@@ -113,6 +121,8 @@ TEST(EnvDlg, Screenshot) {
   CScriptedPrompter prompter;
   CLoopDialogHost mailHost;
   auto* dialog = new CEnvDlg(nullptr, settings, prompter, mailHost);
+  // The mail tab, the one with the most to say.
+  static_cast<wxNotebook*>(dialog->FindWindow(wxASCII_STR("pages")))->ChangeSelection(1);
   dialog->Show();
   HoldForScreenshot(*dialog, done);
   dialog->Destroy();

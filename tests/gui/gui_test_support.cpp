@@ -8,9 +8,14 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <optional>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/evtloop.h>
 #include <wx/taskbar.h>
+#include <wx/timer.h>
 #include <wx/window.h>
 #include <X11/Xlib.h>
 
@@ -132,3 +137,49 @@ void HoldForScreenshot(wxWindow& window, const char* done) {
   std::fflush(stdout);
   RunEventsUntil([&] { return platform::FileExists(done); }, 60000);
 }
+
+struct HangGuard::Ticker : wxTimer {
+  using Clock = std::chrono::steady_clock;
+
+  Ticker(std::chrono::seconds limit, std::chrono::seconds grace)
+      : deadline(Clock::now() + limit), grace(grace) {}
+
+  void Notify() override {
+    Clock::time_point now = Clock::now();
+    if (testing::Test::HasFailure() && !failedAt) failedAt = now;
+    if (failedAt && now - *failedAt >= grace) {
+      End("failed and did not end " + std::to_string(grace.count()) + " s later");
+    } else if (now >= deadline) {
+      End("did not end in time");
+    }
+  }
+
+  [[noreturn]] void End(const std::string& why) {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "?";
+    std::string windows;
+    for (wxWindow* top : wxTopLevelWindows) {
+      if (!top->IsShown()) continue;
+      auto* dialog = wxDynamicCast(top, wxDialog);
+      windows += std::string(windows.empty() ? "" : ", ") + "\"" +
+                 std::string(top->GetLabel().utf8_str()) + "\"" +
+                 (dialog && dialog->IsModal() ? " (modal)" : "");
+    }
+    std::fprintf(stderr, "\n[  HANG    ] %s %s; windows open: %s. Ended here.\n", name.c_str(),
+                 why.c_str(), windows.empty() ? "none" : windows.c_str());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+
+  Clock::time_point deadline;
+  std::chrono::seconds grace;
+  std::optional<Clock::time_point> failedAt;
+};
+
+HangGuard::HangGuard(std::chrono::seconds limit, std::chrono::seconds grace)
+    : m_ticker(std::make_unique<Ticker>(limit, grace)) {
+  m_ticker->Start(200);
+}
+
+HangGuard::~HangGuard() = default;

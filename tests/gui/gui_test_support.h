@@ -2,6 +2,7 @@
 // host on the virtual display, and a private world for one application object.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,24 @@ class wxWindow;
 // screen and drawn, prints "SCREENSHOT READY" and runs the event loop until the file
 // `done` exists (the picture has been taken).
 void HoldForScreenshot(wxWindow& window, const char* done);
+
+// Ends the test program with a readable message, instead of leaving it to ctest's time-out,
+// when the running test failed and has not ended `grace` later, or has run for `limit`: a
+// modal window that nobody answers any more (a message box, a sheet) would hold it for ever.
+// The message names the test and the windows still open. Ticks in every event loop, modal
+// ones included; lives as long as the test it guards.
+class HangGuard {
+ public:
+  explicit HangGuard(std::chrono::seconds limit,
+                     std::chrono::seconds grace = std::chrono::seconds(5));
+  ~HangGuard();
+  HangGuard(const HangGuard&) = delete;
+  HangGuard& operator=(const HangGuard&) = delete;
+
+ private:
+  struct Ticker;
+  std::unique_ptr<Ticker> m_ticker;
+};
 
 // A main window that shows nothing, for windows tested without one.
 class CNoDisplay : public IMainWindowMessages {

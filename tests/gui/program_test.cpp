@@ -2,6 +2,7 @@
 // the state it leaves for its companions, and its end on a termination signal.
 #include <gtest/gtest.h>
 #include <csignal>
+#include <thread>
 
 #include "core/app/settings_archive.h"
 #include "support/child_process.h"
@@ -20,8 +21,9 @@ class DesktopProgram : public testing::Test {
     more.insert(more.begin(), {"--home", m_home.Path()});
     return StartProcess(PAGEWARDEN_BINARY, more, Environment());
   }
-  std::string State() const {
-    std::string path = m_config.Path() + "/Velmar/Pageward/State";
+  // A value of the program's own key.
+  std::string Read(const std::string& name) const {
+    std::string path = m_config.Path() + "/Velmar/Pageward/" + name;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return {};
     char buffer[64] = {};
@@ -29,6 +31,7 @@ class DesktopProgram : public testing::Test {
     std::fclose(file);
     return std::string(buffer, size);
   }
+  std::string State() const { return Read("State"); }
   bool WaitForState(const std::string& state, std::uint32_t timeoutMs = 10000) {
     return WaitUntil([&] { return State() == state; }, timeoutMs);
   }
@@ -113,6 +116,41 @@ TEST_F(DesktopProgram, TakesTheCommandLinesChangesIntoItsOwnList) {
   std::vector<WatchItem> items = ReadWatchListFile(m_home.Path());
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].m_url, "http://127.0.0.1:9/other");
+}
+
+// Started three times on one data folder under a window manager, the window opens where
+// it was and as large as it was (the first start sets the size a user would have given
+// it), and GTK has nothing to complain about while it is laid out.
+TEST_F(DesktopProgram, OpensItsWindowAsItWasLeftAtEveryStart) {
+  WindowManagerHost windowManager;
+  if (!windowManager.Ready()) GTEST_SKIP() << "openbox is not installed";
+  const std::string settingsFile = m_home.File("PAGEWARD.INI");
+  auto runOnce = [&](const char* which) {
+    std::vector<std::string> args = Environment();
+    args.insert(args.end(), {PAGEWARDEN_BINARY, "--home", m_home.Path()});
+    ChildProcess program("/usr/bin/env", args);
+    EXPECT_TRUE(WaitForState("opened")) << which;
+    // Framed by the window manager, laid out, and its frame noted for the next start.
+    EXPECT_TRUE(WaitUntil([&] { return !Read("MainWindowFrame").empty(); })) << which;
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(10000), 0) << which;
+    EXPECT_EQ(program.Errors().find("Gtk-"), std::string::npos) << which << ": "
+                                                                 << program.Errors();
+    AppSettings settings;
+    MainWindowLayout main;
+    WatchListWindowLayout list;
+    LoadSettingsFile(settingsFile, settings, main, list);
+    return std::tuple{settings, main, list};
+  };
+  auto [settings, main, list] = runOnce("first start");
+  ASSERT_TRUE(main.m_windowRect.IsKnown());
+  WindowRect& rect = main.m_windowRect;
+  rect = {rect.left + 30, rect.top + 20, rect.left + 30 + 700, rect.top + 20 + 430};
+  ASSERT_TRUE(SaveSettingsFile(settingsFile, settings, main, list));
+  const WindowRect given = rect;
+  EXPECT_EQ(std::get<1>(runOnce("second start")).m_windowRect, given);
+  EXPECT_EQ(std::get<1>(runOnce("third start")).m_windowRect, given);
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 
 namespace {
 
-std::optional<int> PositiveNumber(const char* first, const char* last) {
+std::optional<int> NumberFrom(const char* first, const char* last, int least) {
   int value = 0;
   auto [end, error] = std::from_chars(first, last, value);
-  if (error != std::errc() || end != last || value <= 0) return std::nullopt;
+  if (error != std::errc() || end != last || value < least) return std::nullopt;
   return value;
 }
 
@@ -19,12 +19,12 @@ int Fitted(int stored, int minimum, int room) {
 
 }  // namespace
 
-std::optional<WindowSize> ParseWindowSize(const std::string& text) {
+std::optional<WindowSize> ParseWindowSize(const std::string& text, int least) {
   std::size_t x = text.find('x');
   if (x == std::string::npos) return std::nullopt;
   const char* begin = text.data();
-  auto width = PositiveNumber(begin, begin + x);
-  auto height = PositiveNumber(begin + x + 1, begin + text.size());
+  auto width = NumberFrom(begin, begin + x, least);
+  auto height = NumberFrom(begin + x + 1, begin + text.size(), least);
   if (!width || !height) return std::nullopt;
   return WindowSize{*width, *height};
 }

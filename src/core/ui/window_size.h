@@ -11,8 +11,9 @@ struct WindowSize {
   bool operator==(const WindowSize&) const = default;
 };
 
-// "640x480" read back; nothing for any other text or a size that is not positive.
-std::optional<WindowSize> ParseWindowSize(const std::string& text);
+// "640x480" read back; nothing for any other text or a side below `least` (a window's
+// size is positive; the frame around it may be 0 wide).
+std::optional<WindowSize> ParseWindowSize(const std::string& text, int least = 1);
 std::string FormatWindowSize(WindowSize size);
 
 // The stored size, no smaller than what the window's content needs and no larger than the

@@ -3,6 +3,8 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/notebook.h>
+#include <wx/panel.h>
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
@@ -57,7 +59,7 @@ CEnvDlg::CEnvDlg(wxWindow* parent, const AppSettings& settings, IPrompter& promp
       m_prompter(prompter),
       m_mailHost(mailHost) {
   CreateControls();
-  PlaceNotifyAddresses(settings);
+  AddNotifyPage(settings);
   TransferDataToWindow();
   Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TestSend(); }, ID_TEST_SEND);
   Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
@@ -77,60 +79,90 @@ wxTextCtrl* CEnvDlg::AddEdit(wxWindow* parent, const char* name, int width, long
 
 void CEnvDlg::CreateControls() {
   auto* top = new wxBoxSizer(wxVERTICAL);
+  // One page for each kind of setting: all of them at once are taller than a small screen.
+  m_pages = new wxNotebook(this, wxID_ANY);
+  m_pages->SetName(wxASCII_STR("pages"));
+  AddPage("一般", &CEnvDlg::CreateGeneralPage);
+  AddPage("メール", &CEnvDlg::CreateMailPage);
+  AddPage("接続", &CEnvDlg::CreateConnectionPage);
+  AddPage("制限", &CEnvDlg::CreateLimitsPage);
+  top->Add(m_pages, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
-  m_startResident = Check(this, "startResident", "起動時に常駐モード");
+  // The desktop's order of OK and キャンセル.
+  auto* buttons = new wxStdDialogButtonSizer();
+  auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
+  ok->SetDefault();
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
+  buttons->Realize();
+  top->Add(buttons, 0, wxEXPAND | wxALL, 12);
+  SetSizerAndFit(top);
+}
+
+void CEnvDlg::AddPage(const char* caption, void (CEnvDlg::*create)(wxWindow*, wxBoxSizer*)) {
+  auto* page = new wxPanel(m_pages);
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  (this->*create)(page, column);
+  column->AddSpacer(12);
+  page->SetSizer(column);
+  m_pages->AddPage(page, ToWx(caption));
+}
+
+void CEnvDlg::CreateGeneralPage(wxWindow* page, wxBoxSizer* top) {
+  m_startResident = Check(page, "startResident", "起動時に常駐モード");
   m_resetOnListClose =
-      Check(this, "resetOnListClose", "ウォッチリストを閉じると更新結果を全てリセット");
-  top->Add(m_startResident, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  top->Add(m_resetOnListClose, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  m_desktopNotify = Check(this, "desktopNotify", "デスクトップ通知");
-  top->Add(m_desktopNotify, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  m_autostart = Check(this, "autostart", "ログイン時に起動");
-  top->Add(m_autostart, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+      Check(page, "resetOnListClose", "ウォッチリストを閉じると更新結果を全てリセット");
+  m_desktopNotify = Check(page, "desktopNotify", "デスクトップ通知");
+  m_autostart = Check(page, "autostart", "ログイン時に起動");
+  for (wxCheckBox* box : {m_startResident, m_resetOnListClose, m_desktopNotify, m_autostart}) {
+    top->Add(box, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  }
   // Previous versions kept per item for "変更点を表示".
   auto* history = new wxBoxSizer(wxHORIZONTAL);
-  history->Add(Label(this, "変更履歴の数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  m_historyCount = Spin(this, "historyCount", 0, kMaxHistoryCount);
+  history->Add(Label(page, "変更履歴の数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_historyCount = Spin(page, "historyCount", 0, kMaxHistoryCount);
   history->Add(m_historyCount, 0);
   top->Add(history, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  // Checks at once, and the pause kept between two requests to one host.
-  auto* checks = new wxBoxSizer(wxHORIZONTAL);
-  m_checkJobs = Spin(this, "checkJobs", 1, kMaxCheckJobs);
-  m_hostInterval = Spin(this, "hostInterval", 0, kMaxHostInterval);
-  checks->Add(Label(this, "同時チェック数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  checks->Add(m_checkJobs, 0, wxRIGHT, kGap * 3);
-  checks->Add(Label(this, "同一ホストの間隔"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  checks->Add(m_hostInterval, 0, wxRIGHT, kGap);
-  checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL);
-  top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   // The alarm for an item whose checks keep failing (0: none).
   auto* alert = new wxBoxSizer(wxHORIZONTAL);
-  m_errorAlertAfter = Spin(this, "errorAlertAfter", 0, kMaxErrorAlertAfter);
-  alert->Add(Label(this, "連続エラーの通知"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  m_errorAlertAfter = Spin(page, "errorAlertAfter", 0, kMaxErrorAlertAfter);
+  alert->Add(Label(page, "連続エラーの通知"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
   alert->Add(m_errorAlertAfter, 0, wxRIGHT, kGap);
-  alert->Add(Label(this, "回 (0: 通知しない)"), 0, wxALIGN_CENTER_VERTICAL);
+  alert->Add(Label(page, "回 (0: 通知しない)"), 0, wxALIGN_CENTER_VERTICAL);
   top->Add(alert, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  // What one check may take: its time and the size of its page (0: no limit).
-  auto* limits = new wxBoxSizer(wxHORIZONTAL);
-  m_fetchTimeLimit = Spin(this, "fetchTimeLimit", 0, kMaxFetchTimeLimit);
-  m_pageSizeLimit = Spin(this, "pageSizeLimit", 0, kMaxPageSizeLimitMiB);
-  limits->Add(Label(this, "チェックの時間の上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  limits->Add(m_fetchTimeLimit, 0, wxRIGHT, kGap);
-  limits->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap * 3);
-  limits->Add(Label(this, "ページサイズの上限"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
-  limits->Add(m_pageSizeLimit, 0, wxRIGHT, kGap);
-  limits->Add(Label(this, "MiB"), 0, wxALIGN_CENTER_VERTICAL);
-  top->Add(limits, 0, wxLEFT | wxRIGHT | wxTOP, 12);
-  top->Add(Hint(this, "0 は上限なし"), 0, wxLEFT | wxRIGHT, 12);
 
   wxString choices[] = {ToWx("サイトの表示"), ToWx("サイト定義の編集")};
-  m_listDoubleClick = new wxRadioBox(this, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
+  m_listDoubleClick = new wxRadioBox(page, wxID_ANY, ToWx("ウォッチリストのダブルクリックの動作"),
                                      wxDefaultPosition, wxDefaultSize, 2, choices, 2,
                                      wxRA_SPECIFY_COLS);
   m_listDoubleClick->SetName(wxASCII_STR("listDoubleClick"));
   top->Add(m_listDoubleClick, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+}
 
-  auto* mail = new wxStaticBoxSizer(wxVERTICAL, this, ToWx("メール設定"));
+void CEnvDlg::CreateLimitsPage(wxWindow* page, wxBoxSizer* top) {
+  // Checks at once, and the pause kept between two requests to one host.
+  auto* checks = new wxFlexGridSizer(3, wxSize(kGap, kGap));
+  const int center = wxALIGN_CENTER_VERTICAL;
+  auto addRow = [&](const char* label, wxSpinCtrl* spin, const char* unit) {
+    checks->Add(Label(page, label), 0, center);
+    checks->Add(spin, 0, wxEXPAND);
+    checks->Add(Label(page, unit), 0, center);
+  };
+  m_checkJobs = Spin(page, "checkJobs", 1, kMaxCheckJobs);
+  m_hostInterval = Spin(page, "hostInterval", 0, kMaxHostInterval);
+  // What one check may take: its time and the size of its page (0: no limit).
+  m_fetchTimeLimit = Spin(page, "fetchTimeLimit", 0, kMaxFetchTimeLimit);
+  m_pageSizeLimit = Spin(page, "pageSizeLimit", 0, kMaxPageSizeLimitMiB);
+  addRow("同時チェック数", m_checkJobs, "");
+  addRow("同一ホストの間隔", m_hostInterval, "秒");
+  addRow("チェックの時間の上限", m_fetchTimeLimit, "秒");
+  addRow("ページサイズの上限", m_pageSizeLimit, "MiB");
+  top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+  top->Add(Hint(page, "0 は上限なし"), 0, wxLEFT | wxRIGHT | wxTOP, 12);
+}
+
+void CEnvDlg::CreateMailPage(wxWindow* page, wxBoxSizer* top) {
+  auto* mail = new wxStaticBoxSizer(wxVERTICAL, page, ToWx("メール設定"));
   wxWindow* mailBox = mail->GetStaticBox();
   auto* mailGrid = new wxFlexGridSizer(4, wxSize(kGap, 2));
   mailGrid->AddGrowableCol(1);
@@ -191,7 +223,11 @@ void CEnvDlg::CreateControls() {
   mail->Add(mailGrid, 0, wxEXPAND | wxALL, kGap);
   top->Add(mail, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
-  auto* proxy = new wxStaticBoxSizer(wxVERTICAL, this, ToWx("プロキシ設定"));
+}
+
+void CEnvDlg::CreateConnectionPage(wxWindow* page, wxBoxSizer* top) {
+  const int center = wxALIGN_CENTER_VERTICAL;
+  auto* proxy = new wxStaticBoxSizer(wxVERTICAL, page, ToWx("プロキシ設定"));
   wxWindow* proxyBox = proxy->GetStaticBox();
   auto* proxyRow = new wxBoxSizer(wxHORIZONTAL);
   m_proxyHost = AddEdit(proxyBox, "proxyHost", 200);
@@ -215,32 +251,27 @@ void CEnvDlg::CreateControls() {
   top->Add(proxy, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
   auto* caRow = new wxBoxSizer(wxHORIZONTAL);
-  m_extraCaFile = AddEdit(this, "extraCaFile", 260);
-  caRow->Add(Label(this, "追加の CA 証明書 (PEM)"), 0, center | wxRIGHT, kGap);
+  m_extraCaFile = AddEdit(page, "extraCaFile", 260);
+  caRow->Add(Label(page, "追加の CA 証明書 (PEM)"), 0, center | wxRIGHT, kGap);
   caRow->Add(m_extraCaFile, 1);
   top->Add(caRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
 
-  // The desktop's order of OK and キャンセル.
-  auto* buttons = new wxStdDialogButtonSizer();
-  auto* ok = new wxButton(this, wxID_OK, ToWx("OK"));
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, ToWx("キャンセル")));
-  buttons->Realize();
-  top->Add(buttons, 0, wxEXPAND | wxALL, 12);
-  SetSizerAndFit(top);
 }
 
-void CEnvDlg::PlaceNotifyAddresses(const AppSettings& settings) {
-  m_notifyAddresses = new CNotifyAddressPanel(this, settings.m_notifyUrls, settings, m_prompter);
-  wxSizer* top = GetSizer();
-  top->Insert(top->GetItemCount() - 1, m_notifyAddresses, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+void CEnvDlg::AddNotifyPage(const AppSettings& settings) {
+  auto* page = new wxPanel(m_pages);
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  m_notifyAddresses = new CNotifyAddressPanel(page, settings.m_notifyUrls, settings, m_prompter);
+  column->Add(m_notifyAddresses, 1, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
   auto* feedRow = new wxBoxSizer(wxHORIZONTAL);
-  m_feedCopyPath = AddEdit(this, "feedCopyPath", 260);
+  m_feedCopyPath = AddEdit(page, "feedCopyPath", 260);
   m_feedCopyPath->ChangeValue(ToWx(settings.m_feedCopyPath));
-  feedRow->Add(Label(this, "更新フィードのコピー"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  feedRow->Add(Label(page, "更新フィードのコピー"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
   feedRow->Add(m_feedCopyPath, 1);
-  top->Insert(top->GetItemCount() - 1, feedRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+  column->Add(feedRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
+  column->AddSpacer(12);
+  page->SetSizer(column);
+  m_pages->AddPage(page, ToWx("通知先"));
   Fit();
 }
 
@@ -312,6 +343,7 @@ bool CEnvDlg::TransferDataFromWindow() {
   if (!feedCopy.empty() && !feedCopy.StartsWith(wxASCII_STR("/"))) {
     m_prompter.ShowMessage("更新フィードのコピーには絶対パス (/ で始まるパス) を入力してください。",
                            IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+    ShowPageOf(m_feedCopyPath);
     m_feedCopyPath->SetFocus();
     return false;
   }
@@ -323,9 +355,16 @@ bool CEnvDlg::TransferDataFromWindow() {
                       : refusal->field == EnvRefusal::Field::ProxyUser   ? m_proxyUser
                       : refusal->field == EnvRefusal::Field::ExtraCaFile ? m_extraCaFile
                                                                          : m_proxyPort;
+  ShowPageOf(field);
   field->SetFocus();
   field->SelectAll();
   return false;
+}
+
+void CEnvDlg::ShowPageOf(wxWindow* control) {
+  for (std::size_t index = 0; index < m_pages->GetPageCount(); ++index) {
+    if (m_pages->GetPage(index)->IsDescendant(control)) m_pages->ChangeSelection(index);
+  }
 }
 
 void CEnvDlg::TestSend() {

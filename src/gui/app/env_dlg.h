@@ -1,5 +1,6 @@
-// The environment settings dialog "環境設定": start-up and watch list behaviour, the mail
-// server with its "テスト送信", and the global proxy. The rules are CEnvSettings'; this
+// The environment settings dialog "環境設定", one tab for each kind of setting: start-up and
+// watch list behaviour, the mail server with its "テスト送信", the global proxy with the
+// extra CA certificate, and the limits of the checks. The rules are CEnvSettings'; this
 // class draws its values and reads them back. OK keeps the dialog open with a message when
 // a value cannot be taken; Cancel drops everything, a test's result included.
 //
@@ -15,8 +16,10 @@
 class CNotifyAddressPanel;
 class IMailDialogHost;
 class IPrompter;
+class wxBoxSizer;
 class wxCheckBox;
 class wxChoice;
+class wxNotebook;
 class wxRadioBox;
 class wxSpinCtrl;
 class wxTextCtrl;
@@ -41,15 +44,23 @@ class CEnvDlg : public wxDialog {
 
  private:
   void CreateControls();
-  // "通知先": the notification addresses, on a panel of their own above the buttons, and
-  // the path of the feed's copy.
-  void PlaceNotifyAddresses(const AppSettings& settings);
+  // A tab captioned `caption` whose controls `create` puts into the page's column.
+  void AddPage(const char* caption, void (CEnvDlg::*create)(wxWindow* page, wxBoxSizer* column));
+  void CreateGeneralPage(wxWindow* page, wxBoxSizer* column);
+  void CreateMailPage(wxWindow* page, wxBoxSizer* column);
+  void CreateConnectionPage(wxWindow* page, wxBoxSizer* column);
+  void CreateLimitsPage(wxWindow* page, wxBoxSizer* column);
+  // "通知先": the notification addresses and the path of the feed's copy, on a tab of their own.
+  void AddNotifyPage(const AppSettings& settings);
+  // Brings the tab holding `control` to the front.
+  void ShowPageOf(wxWindow* control);
   void ReadControls();
   wxTextCtrl* AddEdit(wxWindow* parent, const char* name, int width, long style = 0);
 
   CEnvSettings m_logic;
   IPrompter& m_prompter;
   IMailDialogHost& m_mailHost;
+  wxNotebook* m_pages = nullptr;
   wxCheckBox* m_startResident = nullptr;
   wxCheckBox* m_resetOnListClose = nullptr;
   wxCheckBox* m_desktopNotify = nullptr;

@@ -79,7 +79,8 @@ CMainDlg::CMainDlg(CWatchApp& app, CWxUiQueue& queue, MainWindowParts parts)
   Bind(wxEVT_SHOW, &CMainDlg::OnShow, this);
   m_panel->Bind(wxEVT_SIZE, &CMainDlg::OnSize, this);
 
-  PlaceWindow(this, m_app.m_mainWindowLayout.m_windowRect);
+  PlaceWindow(this, m_app.m_mainWindowLayout.m_windowRect,
+              KeepFrameBetweenRuns(this, m_app.OwnKey(), "MainWindowFrame"));
   Command(ID_DEFERRED_INIT);
 }
 

@@ -59,7 +59,6 @@ CEditBox::CEditBox(wxWindow* parent, CWatchList& list, const AppSettings& settin
   m_panel->Bind(wxEVT_SIZE, &CEditBox::OnSize, this);
 
   Refill();
-  PlaceWindow(this, m_layout.m_windowRect);
   m_watchList.SetItemListener([this](unsigned id) { ItemChanged(id); });
 }
 

@@ -5,7 +5,9 @@
 
 #include "core/app/watch_app.h"
 #include "gui/app/main_frame.h"
+#include "gui/size_keeper.h"
 #include "gui/ui/edit_box.h"
+#include "gui/window_utils.h"
 
 namespace {
 
@@ -48,6 +50,8 @@ void AddWatchListWindow(MainWindowParts& parts, CWatchApp& app,
     if (otherCreate) otherCreate(main);
     *box = new CEditBox(&main, main.WatchList(), app.m_settings, app.m_watchListWindowLayout,
                         CallbacksFor(main));
+    PlaceWindow(*box, app.m_watchListWindowLayout.m_windowRect,
+                KeepFrameBetweenRuns(*box, app.OwnKey(), "WatchListFrame"));
     if (created) created(**box);
   };
   auto otherDestroy = std::move(parts.destroyWindows);

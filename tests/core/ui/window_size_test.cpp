@@ -8,6 +8,9 @@ TEST(WindowSize, TextReadBackOnlyWhenItIsTwoPositiveNumbers) {
                           "99999999999x480"}) {
     EXPECT_FALSE(ParseWindowSize(bad)) << bad;
   }
+  // A frame may be 0 wide (a window manager without side borders), never negative.
+  EXPECT_EQ(ParseWindowSize("0x25", 0), (WindowSize{0, 25}));
+  EXPECT_FALSE(ParseWindowSize("-2x25", 0));
 }
 
 TEST(WindowSize, RestoredNoSmallerThanTheContentAndNoLargerThanTheScreen) {
