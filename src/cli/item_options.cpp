@@ -9,6 +9,7 @@
 #include "core/common/version.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
+#include "core/watch/item_tags.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ const std::set<std::string> kValued = {
     "--name",  "--referer", "--user",  "--proxy",   "--agent",   "--post",  "--keyword",
     "--anchor", "--nth",    "--offset", "--size",   "--code",    "--weekly", "--monthly",
     "--once",  "--every",   "--at",    "--download", "--save",   "--sound", "--mail",
-    "--subject", "--body",  "--exec"};
+    "--subject", "--body",  "--exec",   "--tag"};
 const std::set<std::string> kFlags = {
     "--password-stdin", "--full", "--increase", "--decrease", "--case", "--date-rule",
     "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive"};
@@ -86,8 +87,13 @@ class CItemOptionParser {
       const std::string& option = args[i];
       bool valued = kValued.count(option) > 0;
       if (!valued && !kFlags.count(option)) return UnknownOptionText(option);
-      if (m_given.count(option)) return option + " が二度指定されています";
       if (valued && i + 1 >= args.size()) return option + " に値がありません";
+      if (option == "--tag") {  // the one option that may be given again
+        if (TagWords(args[i + 1]).size() != 1) return "--tag には空白のない語を一つ指定します: " + args[i + 1];
+        m_item.m_tags = AddTag(m_item.m_tags, args[++i]);
+        continue;
+      }
+      if (m_given.count(option)) return option + " が二度指定されています";
       std::string value = valued ? args[++i] : "";
       m_given[option] = value;
     }
@@ -255,6 +261,7 @@ const std::vector<const char*>& ItemOptionsUsage() {
       "     更新時: --download none|overwrite|new [--save ファイル] --show --popup|--no-popup",
       "             --sound none|standard|ファイル --mail 宛先 [--subject 件名] [--body 本文]",
       "             --exec コマンド --inactive",
+      "     分類:   --tag タグ (繰り返せます)",
   };
   return lines;
 }

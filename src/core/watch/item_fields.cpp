@@ -101,6 +101,7 @@ const std::vector<ItemField>& ItemFields() {
       {"SKSc", "keywordCaseSensitive", Type::Number},
       {"SKyC", "keywordCount", Type::Number},
       {"ErrC", "failuresInARow", Type::Number},
+      {"Tags", "tags", Type::Text},
   };
   return fields;
 }

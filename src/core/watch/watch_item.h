@@ -72,6 +72,7 @@ struct WatchItem : FetchRequest {
   // RtyA: the server asked not to be called before this time; 0: no wish. Written only
   // when set, so that the wish outlives the program.
   int m_retryAt = 0;
+  std::string m_tags;  // Tags: space-separated tag words (item_tags.h); written only when set
 
   // Every field, the fetch request's and the run-time ones included, back to its default.
   void SetDefaults();
