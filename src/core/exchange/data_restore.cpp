@@ -5,9 +5,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 
 #include "core/exchange/data_backup.h"
+#include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/single_instance.h"
 #include "platform/text_codec.h"
@@ -73,6 +76,9 @@ class CUnpacker {
       return Refuse("フォルダの外を指すパスがあります: " + Shown(name));
     }
     fs::path target = m_staging / path;
+    // An archive need not list the folders of its files.
+    std::error_code error;
+    fs::create_directories(target.parent_path(), error);
     if (const char* hardlink = archive_entry_hardlink(entry)) {
       std::string source = InsidePath(hardlink);
       if (source.empty()) return Refuse("フォルダの外を指すリンクがあります: " + Shown(name));
@@ -126,6 +132,39 @@ class CUnpacker {
   int m_files = 0;
 };
 
+// The private copies of the items are named by their full path, in the folder the backup
+// was taken from: they are made to name the same files in the folder restored to. Only
+// those lines change; the rest of the file stays byte for byte.
+bool RebaseCopyPaths(const std::string& listPath, const std::string& folder) {
+  std::string text;
+  {
+    std::ifstream file(listPath, std::ios::binary);
+    std::ostringstream buffer;
+    buffer << file.rdbuf();
+    text = buffer.str();
+  }
+  const std::string key = "Hidd: ";
+  const std::string comp = platform::Utf8ToCp932(folder) + "/comp/";
+  std::string rebased;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string line = text.substr(start, end - start);
+    std::size_t inComp = line.rfind("/comp/");
+    if (line.rfind(key, 0) == 0 && inComp != std::string::npos && line.compare(key.size(), comp.size(), comp) != 0) {
+      line = key + comp + line.substr(inComp + 6);
+    }
+    rebased += line;
+    start = end;
+  }
+  if (rebased == text) return true;
+  platform::CAtomicFile output(platform::Utf8ToCp932(listPath), platform::CAtomicFile::Mode::Binary,
+                               platform::CAtomicFile::Access::OwnerOnly);
+  FILE* file = output.Open();
+  return file && std::fwrite(rebased.data(), 1, rebased.size(), file) == rebased.size() && output.Commit();
+}
+
 std::string DatedName(const std::string& folder) {
   char stamp[32];
   std::time_t now = std::time(nullptr);
@@ -166,6 +205,9 @@ RestoreResult RestoreDataFolder(const std::string& archivePath, const std::strin
   if (problem.empty() && !fs::exists(pattern + "/WatchList.pgl", error)) {
     unpacker.refused = true;
     problem = "アーカイブにウォッチリストがありません: " + archivePath;
+  }
+  if (problem.empty() && !RebaseCopyPaths(pattern + "/WatchList.pgl", native)) {
+    problem = "ウォッチリストを書き換えられません";
   }
   if (!problem.empty()) {
     fs::remove_all(pattern, error);
