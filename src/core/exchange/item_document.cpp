@@ -8,7 +8,9 @@
 namespace {
 
 // Stored form-escaped so that they fit on one line; the documents hold their plain text.
-bool IsEscapedInFile(const std::string& key) { return key == "CmpD" || key == "Head"; }
+bool IsEscapedInFile(const std::string& key) {
+  return key == "CmpD" || key == "Head" || key == "TIgn";
+}
 
 nlohmann::json FieldValue(const std::string& key, const std::string& stored, bool number) {
   if (number) return std::atoi(stored.c_str());
