@@ -1,8 +1,6 @@
 #include "cli/command_exchange.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "cli/command_items.h"
 #include "cli/console.h"
@@ -59,15 +57,6 @@ Arguments ReadArguments(const std::vector<std::string>& args, const std::vector<
   return read;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::ifstream file(platform::Cp932ToUtf8(path), std::ios::binary);
-  if (!file) return false;
-  std::stringstream buffer;
-  buffer << file.rdbuf();
-  text = buffer.str();
-  return !file.bad();
-}
-
 // The URLs of the data folder's list, to skip what it has already.
 std::vector<std::string> ListUrls(const std::string& home) {
   platform::SetProgramFolder(platform::ResolveProgramFolder(home));
@@ -90,7 +79,7 @@ int RunImport(const std::string& home, const std::vector<std::string>& args) {
     options.format = *format;
   }
   std::string text;
-  if (!ReadWholeFile(read.words[0], text)) {
+  if (!ReadImportFile(read.words[0], text)) {
     PrintLine("pagewarden-cli: ファイルを読めません: " + read.words[0], stderr);
     return kUnreadableFile;
   }

@@ -139,6 +139,25 @@ TEST_F(ExchangeCommands, UrlwatchJobsBecomeItemsAndEveryOtherJobIsNamedWithItsRe
   }
 }
 
+TEST_F(ExchangeCommands, AUrlwatchExportImportedAgainGivesTheSameItems) {
+  work.WriteBytes("urls.yaml", platform::Cp932ToUtf8(kUrlwatchJobs));
+  Cli("home", {"import", work.File("urls.yaml")});
+  RunResult exported = Cli("home", {"export", "--format", "urlwatch"});
+  ASSERT_EQ(exported.status, 0) << exported.errors;
+  work.WriteBytes("again.yaml", platform::Cp932ToUtf8(exported.output));
+  RunResult imported = Cli("again", {"import", work.File("again.yaml")});
+  EXPECT_EQ(imported.status, 0) << imported.output;
+  std::vector<WatchItem> before = Items("home");
+  std::vector<WatchItem> after = Items("again");
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    for (const char* key : {"Targ", "Name", "Agen", "Argu", "Cook", "Prox", "Head", "Actv", "Tags",
+                            "ChkD", "TxtC", "TCss", "TExc", "TIgn"}) {
+      EXPECT_EQ(Field(after[i], key), Field(before[i], key)) << i << " " << key;
+    }
+  }
+}
+
 TEST_F(ExchangeCommands, PlainListWithTagsAndCommentsSkipsWhatTheListHolds) {
   work.WriteBytes("pages.txt",
                   "# exported pages\n"

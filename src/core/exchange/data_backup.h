@@ -27,6 +27,7 @@ BackupResult BackUpDataFolder(const std::string& folder, const std::string& arch
 struct RestoreResult {
   std::string error;     // empty on success
   bool refused = false;  // the archive or the folder was refused (not a failure to read or write)
+  bool holdsList = false;  // refused: the folder holds a list and `force` was not given
   int files = 0;
   std::string keptAs;    // where the old folder was kept, when there was one
 };

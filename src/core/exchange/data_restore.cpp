@@ -185,6 +185,7 @@ RestoreResult RestoreDataFolder(const std::string& archivePath, const std::strin
   bool holdsList = fs::exists(native + "/WatchList.pgl", error);
   if (holdsList && !force) {
     result.refused = true;
+    result.holdsList = true;
     result.error = folder + " にはウォッチリストがあります (置き換えるには --force を付けます)";
     return result;
   }

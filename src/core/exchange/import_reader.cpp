@@ -1,10 +1,12 @@
 #include "core/exchange/import_reader.h"
 
+#include <fstream>
 #include <sstream>
 
 #include "core/exchange/item_document.h"
 #include "core/exchange/urlwatch_import.h"
 #include "core/watch/item_tags.h"
+#include "platform/file_system.h"
 #include "platform/text_codec.h"
 #include "platform/wire_url.h"
 
@@ -77,6 +79,15 @@ bool StartImportedItem(ImportedJob& job, const std::string& utf8Url, int active)
   job.item.m_url = url;
   job.item.m_active = active;
   return true;
+}
+
+bool ReadImportFile(const std::string& path, std::string& text) {
+  std::ifstream file(platform::NativePath(path), std::ios::binary);
+  if (!file) return false;
+  std::stringstream buffer;
+  buffer << file.rdbuf();
+  text = buffer.str();
+  return !file.bad();
 }
 
 ImportReading ReadImport(const std::string& text, const ImportOptions& options) {

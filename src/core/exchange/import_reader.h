@@ -25,6 +25,9 @@ struct ImportOptions {
 // are read all the same; a file that cannot be parsed at all gives parsed == false.
 ImportReading ReadImport(const std::string& text, const ImportOptions& options);
 
+// The whole file at `path` (CP932); false when it cannot be read.
+bool ReadImportFile(const std::string& path, std::string& text);
+
 // One job of a plain list or a urlwatch file starts as a new item of the URL; false (with
 // the job refused) for a URL the program cannot fetch.
 bool StartImportedItem(ImportedJob& job, const std::string& utf8Url, int active);
