@@ -6,6 +6,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <signal.h>
+
 #include <filesystem>
 
 #include "core/fetch/form_encoding.h"
@@ -277,6 +279,28 @@ TEST_F(ExchangeCommands, BackupRestoredIntoANewFolderListsAndDiffsAsTheOld) {
     }
   }
   EXPECT_EQ(kept, 1);
+}
+
+TEST_F(ExchangeCommands, WhileRunWorksImportHandsTheItemsOverAndBackupTakesTheWholeList) {
+  LoopbackHttpServer server;
+  server.Handle("/page", [](const HttpRequestRecord&) { return ScriptedResponse::Ok("<p>page</p>\n"); });
+  ASSERT_EQ(Cli("home", {"add", server.Url("/page"), "--sound", "none", "--every", "00:00:10"}).status, 0);
+  ChildProcess run(kCli, {"--home", work.File("home"), "run", "--no-actions"});
+  while (server.RequestCount() == 0) run.WaitForOutput("never", 10);
+
+  work.WriteBytes("pages.txt", "http://a.example/ x\nhttp://b.example/\n");
+  RunResult imported = Cli("home", {"import", work.File("pages.txt")});
+  EXPECT_EQ(imported.status, 0) << imported.errors;
+  EXPECT_EQ(imported.output, "追加 2: http://a.example/\n追加 3: http://b.example/\n");
+  RunResult backup = Cli("home", {"backup", work.File("during.tar.gz")});
+  EXPECT_EQ(backup.status, 0) << backup.errors;
+  run.Signal(SIGTERM);
+  EXPECT_EQ(run.Wait(), 0) << run.Errors();
+
+  ASSERT_EQ(Cli("copy", {"restore", work.File("during.tar.gz")}).status, 0);
+  std::vector<WatchItem> items = Items("copy");
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1].m_tags, "x");
 }
 
 // A tar.gz archive of the entries: regular files with their bytes, or links (target after
