@@ -34,11 +34,11 @@ const char* const kUsage[] = {
     "               (--tag タグ: そのタグの付いたアイテムだけ)",
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
-    "  check [all] --tag タグ",
-    "               タグの付いた有効なアイテムをすべて直ちにチェックします",
     "               (--json: 結果を一つの JSON 文書で表示します)",
     "               (失敗したチェックがあれば終了コード 3)",
     "               (--jobs N: 今回だけ同時に N 件までチェックします, 1 から 16)",
+    "  check [all] --tag タグ",
+    "               タグの付いた有効なアイテムをすべて直ちにチェックします",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  diff N [--no-color]",
     "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
@@ -256,7 +256,7 @@ int RunCli(int argc, char** argv) {
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
     if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs, tag);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs, tag);
   }
   if (command == "check" && rest.empty() && !tag.empty()) {
     return RunCheckCommand(home, -1, json, actions, jobs, tag);
