@@ -25,17 +25,19 @@ bool CWatchListFilter::SetText(const std::string& text) {
   return true;
 }
 
-const std::string& CWatchListFilter::Haystack(const WatchItem& item) {
-  auto found = m_haystacks.find(item.m_id);
-  if (found != m_haystacks.end() && item.m_id != 0) return found->second;
-  std::string& haystack = m_haystacks[item.m_id];
-  haystack = LowerUtf8(item.m_tags + "\n" + item.m_name + "\n" + item.m_url);
+const std::string& CWatchListFilter::Haystack(unsigned id, const std::string& tags,
+                                              const std::string& name, const std::string& url) {
+  auto found = m_haystacks.find(id);
+  if (found != m_haystacks.end() && id != 0) return found->second;
+  std::string& haystack = m_haystacks[id];
+  haystack = LowerUtf8(tags + "\n" + name + "\n" + url);
   return haystack;
 }
 
-bool CWatchListFilter::Keeps(const WatchItem& item) {
+bool CWatchListFilter::Keeps(unsigned id, const std::string& tags, const std::string& name,
+                             const std::string& url) {
   if (m_words.empty()) return true;
-  const std::string& haystack = Haystack(item);
+  const std::string& haystack = Haystack(id, tags, name, url);
   for (const std::string& word : m_words) {
     if (haystack.find(word) == std::string::npos) return false;
   }

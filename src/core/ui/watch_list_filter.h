@@ -22,12 +22,15 @@ class CWatchListFilter {
   bool SetText(const std::string& text);
   bool IsEmpty() const { return m_words.empty(); }
   // Whether the filter keeps `item`.
-  bool Keeps(const WatchItem& item);
+  bool Keeps(const WatchItem& item) { return Keeps(item.m_id, item.m_tags, item.m_name, item.m_url); }
+  // The same for an item known by its identity and texts (a row of the window).
+  bool Keeps(unsigned id, const std::string& tags, const std::string& name, const std::string& url);
   // The list changed (items added, replaced, removed): the kept texts are made anew.
   void Forget() { m_haystacks.clear(); }
 
  private:
-  const std::string& Haystack(const WatchItem& item);
+  const std::string& Haystack(unsigned id, const std::string& tags, const std::string& name,
+                              const std::string& url);
 
   std::string m_text;
   std::vector<std::string> m_words;  // UTF-8, lower case
