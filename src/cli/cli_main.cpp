@@ -8,6 +8,7 @@
 
 #include "cli/command_check.h"
 #include "cli/command_diff.h"
+#include "cli/command_exchange.h"
 #include "cli/command_select.h"
 #include "cli/command_items.h"
 #include "cli/command_links.h"
@@ -32,11 +33,14 @@ const char* const kUsage[] = {
     "コマンド:",
     "  list [--json] ウォッチアイテムを一覧表示します",
     "               (番号, 更新マーク, 有効, スケジュール, 最終確認, 名前またはURL)",
+    "               (--tag タグ: そのタグの付いたアイテムだけ)",
     "  check all    有効なアイテムをすべて直ちにチェックします",
     "  check N      N 番目のアイテムを直ちにチェックします (1 から数えます)",
     "               (--json: 結果を一つの JSON 文書で表示します)",
     "               (失敗したチェックがあれば終了コード 3)",
     "               (--jobs N: 今回だけ同時に N 件までチェックします, 1 から 16)",
+    "  check [all] --tag タグ",
+    "               タグの付いた有効なアイテムをすべて直ちにチェックします",
     "  run          スケジュールどおりにチェックを続けます (SIGINT, SIGTERM で終了)",
     "  diff N [--no-color]",
     "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
@@ -75,6 +79,7 @@ void PrintUsage(FILE* stream) {
     if (std::string(line).rfind("オプション", 0) == 0) {  // the item commands come before
       for (const char* item : ItemOptionsUsage()) PrintLine(item, stream);
       for (const char* item : ItemCommandsUsage()) PrintLine(item, stream);
+      for (const char* item : ExchangeCommandsUsage()) PrintLine(item, stream);
       PrintLine("", stream);
     }
     PrintLine(line, stream);
@@ -86,6 +91,17 @@ bool TakeOption(std::vector<std::string>& args, const std::string& option) {
   auto found = std::find(args.begin(), args.end(), option);
   if (found == args.end()) return false;
   args.erase(found);
+  return true;
+}
+
+// Removes `option` and the value after it from `args`: true with the value in `value`
+// (empty when the option is absent); false when the value is missing.
+bool TakeValue(std::vector<std::string>& args, const std::string& option, std::string& value) {
+  auto found = std::find(args.begin(), args.end(), option);
+  if (found == args.end()) return true;
+  if (found + 1 == args.end() || (found + 1)->empty()) return false;
+  value = *(found + 1);
+  args.erase(found, found + 2);
   return true;
 }
 
@@ -102,7 +118,11 @@ bool ParseJobs(const std::string& text, int& jobs) {
 // read their own arguments (a value may begin with a dash).
 const std::map<std::string, std::vector<std::string>>& CommandOptions() {
   static const std::map<std::string, std::vector<std::string>> options = {
-      {"list", {"--json"}},      {"check", {"--json", "--jobs", "--no-actions"}},
+      {"list", {"--json", "--tag"}},
+      {"check", {"--json", "--jobs", "--no-actions", "--tag"}},
+      {"import", {"--format", "--dry-run", "--duplicates"}},
+      {"export", {"--format", "--tag"}},
+      {"backup", {}},            {"restore", {"--force", "--home"}},
       {"run", {"--no-actions"}}, {"diff", {"--no-color"}},
       {"select", {}},
       {"links", {"--force"}},    {"mailtest", {}},
@@ -218,6 +238,9 @@ int RunCli(int argc, char** argv) {
   if (command == "links") return RunLinksCommand(home, rest);
   if (command == "settings") return RunSettingsCommand(home, rest);
   if (IsItemCommand(command)) return RunItemCommand(home, command, rest);
+  if (IsExchangeCommand(command)) return RunExchangeCommand(home, command, rest);
+  std::string tag;
+  if (!TakeValue(rest, "--tag", tag)) return UsageMistake("--tag にタグがありません");
   // The options of list, check and run may stand anywhere after the command.
   bool json = (command == "list" || command == "check") && TakeOption(rest, "--json");
   bool actions = !((command == "check" || command == "run") && TakeOption(rest, "--no-actions"));
@@ -231,7 +254,7 @@ int RunCli(int argc, char** argv) {
       rest.erase(found, found + 2);
     }
   }
-  if (command == "list" && rest.empty()) return RunListCommand(home, json);
+  if (command == "list" && rest.empty()) return RunListCommand(home, json, tag);
   if (command == "mailtest" && rest.empty()) return RunMailTestCommand(home);
   if (command == "notifytest" && rest.size() == 1) return RunNotifyTestCommand(home, rest[0]);
   if (command == "notifytest") return UsageMistake("notifytest には通知先を一つ指定します");
@@ -251,8 +274,11 @@ int RunCli(int argc, char** argv) {
   }
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {
-    if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs);
-    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs);
+    if (rest[0] == "all") return RunCheckCommand(home, -1, json, actions, jobs, tag);
+    if (int number = ItemNumber(rest[0])) return RunCheckCommand(home, number - 1, json, actions, jobs, tag);
+  }
+  if (command == "check" && rest.empty() && !tag.empty()) {
+    return RunCheckCommand(home, -1, json, actions, jobs, tag);
   }
   if (command == "check") return UsageMistake("check には all かアイテムの番号 (1 から) を指定します");
   return UsageMistake(command + " には引数がありません: " + rest[0]);

@@ -7,11 +7,12 @@
 #include "cli/console_results.h"
 #include "cli/item_json.h"
 #include "cli/stop_signal.h"
+#include "core/watch/item_tags.h"
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
 
 int RunCheckCommand(const std::string& homeArgument, int position, bool json, bool actions,
-                    int jobs) {
+                    int jobs, const std::string& tag) {
   CCliSession session;
   CStopSignals stopSignals(&session.Queue());
   if (int status = session.Open(homeArgument, CCliSession::Access::Work)) return status;
@@ -45,7 +46,9 @@ int RunCheckCommand(const std::string& homeArgument, int position, bool json, bo
   }
   for (int i = 0; i < list.GetCount(); ++i) {
     const WatchItem* item = list.GetItemPtr(i);
-    if (item->m_active == 1 && (position < 0 || i == position)) waiting.insert(item->m_id);
+    if (item->m_active == 1 && (position < 0 || i == position) && HasTag(*item, tag)) {
+      waiting.insert(item->m_id);
+    }
   }
   if (waiting.empty()) {
     list.Save();

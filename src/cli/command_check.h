@@ -14,4 +14,4 @@ inline constexpr int kCheckFailedStatus = 3;
 // at once for this run (0: the program-wide setting). Gives the exit status: 0 when
 // every check ran without error, kCheckFailedStatus when one failed, else the session's.
 int RunCheckCommand(const std::string& homeArgument, int position, bool json = false,
-                    bool actions = true, int jobs = 0);
+                    bool actions = true, int jobs = 0, const std::string& tag = "");

@@ -207,6 +207,12 @@ int RunItemCommand(const std::string& home, const std::string& command,
 }
 
 int RunListChange(const std::string& home, const ListChange& change) {
+  std::vector<ListAnswer> answers = MakeListChanges(home, {change});
+  return answers.empty() ? ListAnswer::kFailed : PrintAnswer(answers.front());
+}
+
+std::vector<ListAnswer> MakeListChanges(const std::string& home,
+                                        const std::vector<ListChange>& changes) {
   std::string folder = platform::ResolveProgramFolder(home);
   platform::SetProgramFolder(folder);
   // A folder made here is the user's alone, as the application object makes it.
@@ -214,14 +220,18 @@ int RunListChange(const std::string& home, const ListChange& change) {
   if (!parent.empty()) platform::MakeDirectories(parent);
   platform::MakePrivateDirectory(folder);
   platform::CSingleInstanceLock lock;
+  std::vector<ListAnswer> answers;
   switch (lock.Acquire(folder)) {
     case platform::CSingleInstanceLock::Result::Failed:
       PrintLine(std::string("pagewarden-cli: ") + kNoLock, stderr);
-      return ListAnswer::kFailed;
+      return answers;
     case platform::CSingleInstanceLock::Result::HeldElsewhere:
-      return PrintAnswer(HandListChange(change, ListHandOverTimes(), [] {
-        PrintLine("pagewarden-cli: チェック中です。チェックが終わるのを待っています", stderr);
-      }));
+      for (const ListChange& change : changes) {
+        answers.push_back(HandListChange(change, ListHandOverTimes(), [] {
+          PrintLine("pagewarden-cli: チェック中です。チェックが終わるのを待っています", stderr);
+        }));
+      }
+      return answers;
     case platform::CSingleInstanceLock::Result::Acquired:
       break;
   }
@@ -229,13 +239,20 @@ int RunListChange(const std::string& home, const ListChange& change) {
   CWatchList list;
   list.Load();
   CTerminalPrompter prompter;
-  if (!ConfirmWatchListLoad(list, prompter, false)) return 1;  // the file stays as it is
+  if (!ConfirmWatchListLoad(list, prompter, false)) return answers;  // the file stays as it is
   // A refused change leaves the file as it was: nothing is saved before the change is made.
-  ListAnswer answer = ApplyListChange(change, list);
-  if (answer.status == ListAnswer::kDone && !list.Save()) {
-    answer = {ListAnswer::kFailed, "ウォッチリストを保存できません: " + CWatchList::FilePath()};
+  bool changed = false;
+  for (const ListChange& change : changes) {
+    answers.push_back(ApplyListChange(change, list));
+    changed = changed || answers.back().status == ListAnswer::kDone;
   }
-  return PrintAnswer(answer);
+  if (changed && !list.Save()) {
+    for (ListAnswer& answer : answers) {
+      if (answer.status != ListAnswer::kDone) continue;
+      answer = {ListAnswer::kFailed, "ウォッチリストを保存できません: " + CWatchList::FilePath()};
+    }
+  }
+  return answers;
 }
 
 const std::vector<const char*>& ItemCommandsUsage() {

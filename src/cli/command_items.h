@@ -18,6 +18,11 @@ int RunItemCommand(const std::string& homeArgument, const std::string& command,
 // Makes `change` on the data folder's list, directly or through the running program, and
 // prints the answer. The exit status.
 int RunListChange(const std::string& homeArgument, const ListChange& change);
+// Makes the changes in order, directly on the list file (saved once) or each through the
+// running program, and gives their answers, one per change; none when the folder could
+// not be used or the user kept a damaged list as it is (told already).
+std::vector<ListAnswer> MakeListChanges(const std::string& homeArgument,
+                                        const std::vector<ListChange>& changes);
 // A positive item number as a position from 0, or -1 when the text is not one.
 int ItemPosition(const std::string& text);
 // Help lines of these commands.

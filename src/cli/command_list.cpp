@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/item_json.h"
 #include "core/watch/calendar.h"
+#include "core/watch/item_tags.h"
 #include "core/watch/watch_list.h"
 #include "core/watch/watch_list_notice.h"
 
@@ -22,18 +23,22 @@ std::string ListLine(const WatchItem& item, int position) {
          (item.m_name.empty() ? item.m_url : item.m_name);
 }
 
-int RunListCommand(const std::string& homeArgument, bool json) {
+int RunListCommand(const std::string& homeArgument, bool json, const std::string& tag) {
   CCliSession session;
   if (int status = session.Open(homeArgument, CCliSession::Access::Read)) return status;
   CWatchList list;
   list.Load();
   if (json) {
     nlohmann::json items = nlohmann::json::array();
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(ItemJson(list.GetItem(i), i));
+    for (int i = 0; i < list.GetCount(); ++i) {
+      if (HasTag(list.GetItem(i), tag)) items.push_back(ItemJson(list.GetItem(i), i));
+    }
     PrintUtf8Line(items.dump(2));
     return 0;
   }
-  for (int i = 0; i < list.GetCount(); ++i) PrintLine(ListLine(list.GetItem(i), i));
+  for (int i = 0; i < list.GetCount(); ++i) {
+    if (HasTag(list.GetItem(i), tag)) PrintLine(ListLine(list.GetItem(i), i));
+  }
   CTerminalPrompter prompter;
   return ConfirmWatchListLoad(list, prompter, false) ? 0 : 1;
 }

@@ -9,6 +9,7 @@ class CWatchList;
 struct WatchItem;
 
 // `json`: one JSON document, an array of every item's fields (item_json.h).
-int RunListCommand(const std::string& homeArgument, bool json = false);
+// `tag`: only the items carrying it (numbered as in the whole list); empty: every item.
+int RunListCommand(const std::string& homeArgument, bool json = false, const std::string& tag = "");
 // The line for one item at `position` (from 0).
 std::string ListLine(const WatchItem& item, int position);

@@ -2,9 +2,8 @@
 
 #include <ctime>
 
-#include "core/fetch/form_encoding.h"
+#include "core/exchange/item_document.h"
 #include "core/watch/calendar.h"
-#include "core/watch/item_fields.h"
 #include "platform/text_codec.h"
 
 namespace {
@@ -41,27 +40,7 @@ const char* Outcome(const ResultRow& row) {
 }  // namespace
 
 nlohmann::json ItemJson(const WatchItem& item, int position) {
-  nlohmann::json document;
-  document["number"] = position + 1;
-  document["schedule"] = Utf8(item.ScheduleText());
-  nlohmann::json keys = nlohmann::json::object();
-  for (const ItemFieldLine& line : ItemFieldLines(item, true)) {
-    const ItemField* field = FindItemField(line.key);
-    if (!field) continue;
-    nlohmann::json value;
-    if (field->type == ItemField::Type::Number) {
-      value = std::atoi(line.value.c_str());
-    } else if (line.key == "CmpD" || line.key == "Head" || line.key == "NtfA" ||
-               line.key == "TIgn") {
-      value = Utf8(FormUnescape(line.value));  // stored escaped to fit on one line
-    } else {
-      value = Utf8(line.value);
-    }
-    document[field->name] = value;
-    keys[line.key] = value;
-  }
-  document["keys"] = keys;
-  return document;
+  return ItemDocument(item, position, true, false);
 }
 
 nlohmann::json ResultRowJson(const ResultRow& row, const WatchItem* item, int position) {

@@ -11,6 +11,7 @@
 #include "core/fetch/form_encoding.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
+#include "core/watch/item_tags.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const std::set<std::string> kValued = {
     "--anchor", "--nth",    "--offset", "--size",   "--code",    "--weekly", "--monthly",
     "--once",  "--every",   "--at",    "--download", "--save",   "--sound", "--mail",
     "--subject", "--body",  "--exec",   "--notify", "--select", "--xpath", "--exclude",
-    "--ignore"};
+    "--ignore", "--tag"};
 const std::set<std::string> kFlags = {
     "--password-stdin", "--full", "--increase", "--decrease", "--case", "--date-rule",
     "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive", "--text",
@@ -98,9 +99,14 @@ class CItemOptionParser {
       const std::string& option = args[i];
       bool valued = kValued.count(option) > 0;
       if (!valued && !kFlags.count(option)) return UnknownOptionText(option);
+      if (valued && i + 1 >= args.size()) return option + " に値がありません";
+      if (option == "--tag") {  // each one adds a tag
+        if (TagWords(args[i + 1]).size() != 1) return "--tag には空白のない語を一つ指定します: " + args[i + 1];
+        m_item.m_tags = AddTag(m_item.m_tags, args[++i]);
+        continue;
+      }
       bool repeatable = option == "--ignore" || option == "--notify";
       if (m_given.count(option) && !repeatable) return option + " が二度指定されています";
-      if (valued && i + 1 >= args.size()) return option + " に値がありません";
       std::string value = valued ? args[++i] : "";
       if (option == "--notify") {
         if (!m_notifyAddresses.empty()) m_notifyAddresses += '\n';
@@ -327,6 +333,7 @@ const std::vector<const char*>& ItemOptionsUsage() {
       "             --sound none|standard|ファイル --mail 宛先 [--subject 件名] [--body 本文]",
       "             --exec コマンド --inactive",
       "             --notify 通知先 (何度でも; 例 ntfys://ntfy.sh/トピック)",
+      "     分類:   --tag タグ (繰り返せます)",
   };
   return lines;
 }

@@ -101,6 +101,7 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
     EXPECT_EQ(FromWx(shown.GetTitle()), "サイトの定義");
     EXPECT_EQ(shown.GetBookCtrl()->GetPageCount(), 5u);
     shown.PageData().NameField()->ChangeValue(ToWx("新着のお知らせ"));
+    shown.PageData().TagsField()->ChangeValue(ToWx(" news  国内 news"));
     shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/news.html"));
     shown.ShowPage(1);
     CTimingPage& timing = shown.Timing();
@@ -122,6 +123,7 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
   EXPECT_EQ(stored.m_checkKind, "weekly");
   EXPECT_EQ(stored.m_time, 8 * 3600 + 30 * 60);
   EXPECT_EQ(stored.m_active, 0);  // a new item waits for its check box
+  EXPECT_EQ(stored.m_tags, "news 国内");
 
   EndMainWindow();
   std::string file = ReadFile(CWatchList::FilePath());

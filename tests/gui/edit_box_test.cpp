@@ -118,7 +118,7 @@ TEST_F(EditBoxTest, ShowsItsCaptionsColumnsAndRowsInListOrder) {
     titles.push_back(FromWx(item.GetText()));
   }
   EXPECT_EQ(titles, (std::vector<std::string>{"サイト名", "最終更新日時", "最終チェック日時",
-                                              "スケジュール", "リンク先ＵＲＬ"}));
+                                              "スケジュール", "リンク先ＵＲＬ", "タグ"}));
   // Built-in widths, widened where a caption or a date would be cut; the user's own widths
   // are kept as they are (below).
   std::array<int, 5> widths = box->ColumnWidths();
@@ -143,6 +143,33 @@ TEST_F(EditBoxTest, ShowsItsCaptionsColumnsAndRowsInListOrder) {
   EXPECT_EQ(Text(0, 4), list.GetItem(0).m_url);
   EXPECT_TRUE(Rows().IsItemChecked(0));
   EXPECT_FALSE(Rows().IsItemChecked(1));
+}
+
+TEST_F(EditBoxTest, TheFilterBoxKeepsTheRowsOfATagANameOrAnAddressAndTheirBoxesStillWork) {
+  AddItems({"/a", "/b", "/c"});
+  list.GetItemPtr(0)->m_tags = "news";
+  list.GetItemPtr(1)->m_tags = "shop";
+  list.GetItemPtr(2)->m_tags = "news daily";
+  Open();
+  Show();
+  box->FilterBox()->SetValue(ToWx("NEWS"));
+  RunEventsFor(50);
+  ASSERT_EQ(Rows().GetItemCount(), 2);
+  EXPECT_EQ(Text(0, 5), "news");
+  EXPECT_EQ(Text(1, 0), "/c");
+  ClickRow(1, CheckBoxX());
+  ASSERT_TRUE(RunEventsUntil([&] { return list.GetItem(2).m_active == 0; })) << "the row's own item";
+  EXPECT_EQ(list.GetItem(1).m_active, 1) << "the hidden row keeps its box";
+  EXPECT_EQ(list.GetItem(0).m_active, 1);
+
+  box->FilterBox()->SetValue(ToWx("/b"));
+  RunEventsFor(50);
+  ASSERT_EQ(Rows().GetItemCount(), 1);
+  EXPECT_EQ(Text(0, 5), "shop");
+  box->FilterBox()->SetValue(wxString());
+  RunEventsFor(50);
+  EXPECT_EQ(Rows().GetItemCount(), 3);
+  EXPECT_FALSE(Rows().IsItemChecked(2));
 }
 
 TEST_F(EditBoxTest, AClickOnARowAcknowledgesItsMark) {

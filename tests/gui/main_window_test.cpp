@@ -53,7 +53,8 @@ TEST(MainWindow, ShowsCaptionMenusButtonsAndTheResultColumns) {
   EXPECT_EQ(FromWx(bar->GetMenuLabel(2)), "ﾍﾙﾌﾟ(&H)");
   EXPECT_EQ(MenuLabels(bar->GetMenu(0)),
             (std::vector<std::string>{"新規サイト(&N)", "ウォッチリスト(&E)", "ログをクリア(&C)",
-                                      "環境設定(&S)", "Pagewardenを終了(&X)"}));
+                                      "環境設定(&S)", "インポート…", "バックアップ…", "復元…",
+                                      "Pagewardenを終了(&X)"}));
   EXPECT_EQ(MenuLabels(bar->GetMenu(1)),
             (std::vector<std::string>{"Linkreel(&W)", "Grabmate(&D)"}));
   EXPECT_EQ(bar->GetMenu(2)->GetMenuItemCount(), 8u);

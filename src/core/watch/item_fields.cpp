@@ -122,6 +122,7 @@ const std::vector<ItemField>& ItemFields() {
       {"TXPa", "selectXPath", Type::Text},   {"TExc", "excludeCss", Type::Text},
       {"TIgn", "ignoreLines", Type::Text},   {"TIgC", "ignoreCase", Type::Number},
       {"TAdd", "addedOnly", Type::Number},
+      {"Tags", "tags", Type::Text},
   };
   return fields;
 }

@@ -13,7 +13,7 @@ const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
     "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ErrC: RtyA: "
-    "NtfS: NtfA: TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: ";
+    "NtfS: NtfA: TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: Tags: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -74,6 +74,7 @@ const Field kFields[] = {
     {&WatchItem::m_ignoreLines, nullptr, true, true},
     {nullptr, &WatchItem::m_ignoreCase, false, true},
     {nullptr, &WatchItem::m_addedOnly, false, true},
+    {&WatchItem::m_tags, nullptr, false, true},
 };
 static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
 

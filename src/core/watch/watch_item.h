@@ -85,6 +85,7 @@ struct WatchItem : FetchRequest {
   // NtfA: the item's own notification addresses, one a line (form-escaped on disk); empty:
   // the program's. Both written only when set.
   std::string m_notifyUrls;
+  std::string m_tags;  // Tags: space-separated tag words (item_tags.h); written only when set
 
   // Every field, the fetch request's and the run-time ones included, back to its default.
   void SetDefaults();

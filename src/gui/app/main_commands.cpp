@@ -16,6 +16,9 @@ wxMenuBar* MakeMainMenuBar() {
   Add(operation, ID_SHOW_WATCH_LIST, "ウォッチリスト(&E)");
   Add(operation, ID_CLEAR_LOG, "ログをクリア(&C)");
   Add(operation, ID_ENVIRONMENT, "環境設定(&S)");
+  Add(operation, ID_IMPORT, "インポート…");
+  Add(operation, ID_BACKUP, "バックアップ…");
+  Add(operation, ID_RESTORE, "復元…");
   Add(operation, ID_EXIT_PROGRAM, "Pagewardenを終了(&X)");
 
   auto* pieces = new wxMenu();

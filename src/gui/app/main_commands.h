@@ -28,6 +28,9 @@ enum MainCommand : int {
   ID_TAKE_HELPER_REQUEST,
   ID_DEFERRED_INIT,
   ID_OPEN,                // "開く", also sent by the actions on update
+  ID_IMPORT,              // "インポート…"
+  ID_BACKUP,              // "バックアップ…"
+  ID_RESTORE,             // "復元…"
 };
 
 // The menu bar of the main window.

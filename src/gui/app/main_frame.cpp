@@ -8,6 +8,7 @@
 #include <wx/statbmp.h>
 #include <wx/taskbar.h>
 
+#include "core/app/env_settings.h"
 #include "core/app/image_test_page.h"
 #include "core/common/version.h"
 #include "core/app/watch_app.h"
@@ -15,9 +16,11 @@
 #include "core/check/page_diff.h"
 #include "core/check/renew.h"
 #include "core/common/path_utils.h"
+#include "core/fetch/fetch.h"
 #include "core/watch/watch_list_notice.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/app_icon.h"
+#include "gui/app/exchange_dialogs.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/tray_icon.h"
 #include "gui/button_bar.h"
@@ -219,6 +222,17 @@ void CMainDlg::RunCommand(int id) {
     case ID_OPEN:
       ShowFromTray();
       break;
+    case ID_IMPORT:
+      RunImportDialog(this, WatchList(), m_app.Prompter());
+      break;
+    case ID_BACKUP:
+      RunBackupDialog(this, WatchList(), m_app.Prompter());
+      break;
+    case ID_RESTORE: {
+      std::int64_t limit = PageSizeLimitBytes(m_app.m_settings);
+      RunRestoreDialog(this, m_app.Prompter(), limit > 0 ? limit : std::int64_t{kMaxPageSizeLimitMiB} << 20);
+      break;
+    }
     default:
       break;
   }

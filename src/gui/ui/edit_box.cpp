@@ -1,10 +1,12 @@
 #include "gui/ui/edit_box.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <wx/button.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
+#include <wx/textctrl.h>
 
 #include "core/watch/page_history.h"
 #include "core/watch/watch_list.h"
@@ -107,7 +109,13 @@ void CEditBox::CreateControls() {
   int bottom = CreateButtonBar(m_panel, kButtons, std::size(kButtons), m_designWidth, 0, kMargin,
                                0, m_buttons, *m_buttonRow);
 
-  int top = bottom + 6;
+  m_filterBox = new wxTextCtrl(m_panel, wxID_ANY, wxString(), wxPoint(0, bottom + 6),
+                               wxSize(m_designWidth, -1));
+  m_filterBox->SetHint(ToWx("タグ, 名前, URL で絞り込む"));
+  m_filterBox->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+    if (m_filter.SetText(FromWx(m_filterBox->GetValue()))) Refill();
+  });
+  int top = m_filterBox->GetRect().GetBottom() + 6;
   m_list = new wxListCtrl(m_panel, wxID_ANY, wxPoint(0, top),
                           wxSize(m_designWidth, std::max(designHeight - top, 40)),
                           wxLC_REPORT | wxBORDER_SUNKEN);
@@ -126,6 +134,7 @@ void CEditBox::CreateControls() {
     // What the window opened with is what closing compares with.
     m_layout.m_columnWidths[column] = width;
   }
+  m_list->InsertColumn(5, ToWx("タグ"), wxLIST_FORMAT_LEFT, FontScaled(this, 120));
   m_list->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
   m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_UNCHECKED, &CEditBox::OnItemChecked, this);
@@ -139,7 +148,9 @@ void CEditBox::OnSize(wxSizeEvent& event) {
 }
 
 void CEditBox::LayoutControls() {
-  if (m_list) LayoutButtonBar(m_panel, m_list, m_buttons, *m_buttonRow);
+  if (!m_list) return;
+  m_filterBox->SetSize(m_panel->GetClientSize().GetWidth(), -1);
+  LayoutButtonBar(m_panel, m_list, m_buttons, *m_buttonRow);
 }
 
 void CEditBox::ShowWindow() {
@@ -156,9 +167,18 @@ void CEditBox::WriteRow(long row, const WatchListRow& data, bool force) {
   if (!force && boxRight && m_shown[row] == data) return;
   m_shown[row] = data;
   m_list->SetItem(row, 0, ToWx(data.m_texts[0]), data.m_image);
-  for (int column = 1; column < 5; ++column) m_list->SetItem(row, column, ToWx(data.m_texts[column]));
+  for (int column = 1; column < 6; ++column) m_list->SetItem(row, column, ToWx(data.m_texts[column]));
   m_list->SetItemData(row, static_cast<wxUIntPtr>(data.m_itemId));
   if (m_list->IsItemChecked(row) != data.m_checked) m_list->CheckItem(row, data.m_checked);
+}
+
+std::vector<WatchListRow> CEditBox::ShownRows() {
+  std::vector<WatchListRow> rows = m_model.Rows();
+  if (m_filter.IsEmpty()) return rows;
+  std::erase_if(rows, [this](const WatchListRow& row) {
+    return !m_filter.Keeps(row.m_itemId, row.m_texts[5], row.m_texts[0], row.m_texts[4]);
+  });
+  return rows;
 }
 
 void CEditBox::Refill() {
@@ -166,8 +186,9 @@ void CEditBox::Refill() {
   std::vector<unsigned> selected;
   for (long row : SelectedRows()) selected.push_back(static_cast<unsigned>(m_list->GetItemData(row)));
   m_list->DeleteAllItems();
+  if (m_shownGeneration != m_watchList.Generation()) m_filter.Forget();
   m_shownGeneration = m_watchList.Generation();
-  std::vector<WatchListRow> rows = m_model.Rows();
+  std::vector<WatchListRow> rows = ShownRows();
   m_shown.assign(rows.size(), WatchListRow());
   for (std::size_t index = 0; index < rows.size(); ++index) {
     long row = m_list->InsertItem(static_cast<long>(index), ToWx(rows[index].m_texts[0]),
@@ -183,9 +204,10 @@ void CEditBox::Refill() {
 }
 
 void CEditBox::CatchUp() {
+  if (m_shownGeneration != m_watchList.Generation()) m_filter.Forget();
   m_shownGeneration = m_watchList.Generation();
   m_model.SubmitDeferred();
-  std::vector<WatchListRow> rows = m_model.Rows();
+  std::vector<WatchListRow> rows = ShownRows();
   bool same = static_cast<long>(rows.size()) == m_list->GetItemCount();
   for (std::size_t index = 0; same && index < rows.size(); ++index) {
     same = static_cast<unsigned>(m_list->GetItemData(static_cast<long>(index))) ==
@@ -347,7 +369,19 @@ void CEditBox::ShowFirstUpdated() {
 
 void CEditBox::SyncCheckBoxes() {
   std::vector<bool> boxes;
-  for (long row = 0; row < m_list->GetItemCount(); ++row) boxes.push_back(m_list->IsItemChecked(row));
+  if (m_filter.IsEmpty()) {
+    for (long row = 0; row < m_list->GetItemCount(); ++row) boxes.push_back(m_list->IsItemChecked(row));
+  } else {
+    // The model takes a box for every item: a row the filter hides keeps its state.
+    std::unordered_map<unsigned, long> shown;
+    for (long row = 0; row < m_list->GetItemCount(); ++row) {
+      shown[static_cast<unsigned>(m_list->GetItemData(row))] = row;
+    }
+    for (const WatchListRow& row : m_model.Rows()) {
+      auto found = shown.find(row.m_itemId);
+      boxes.push_back(found == shown.end() ? row.m_checked : m_list->IsItemChecked(found->second));
+    }
+  }
   unsigned changed = m_model.SyncCheckBoxes(boxes);
   if (changed == 0) return;
   long row = RowOfId(changed);

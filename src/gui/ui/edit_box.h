@@ -23,6 +23,7 @@
 
 #include "core/common/app_settings.h"
 #include "core/app/window_layout.h"
+#include "core/ui/watch_list_filter.h"
 #include "core/watch/watch_item.h"
 #include "gui/ui/watch_list_model.h"
 
@@ -33,6 +34,7 @@ class wxListCtrl;
 class wxListEvent;
 class wxMenu;
 class wxPanel;
+class wxTextCtrl;
 
 // What the watch list window asks of the main window.
 struct EditBoxCallbacks {
@@ -89,6 +91,9 @@ class CEditBox : public wxFrame {
 
   // The parts, for the program and for tests.
   wxListCtrl* List() const { return m_list; }
+  // The filter box above the list: typing keeps the rows whose tags, name or URL hold
+  // every word typed.
+  wxTextCtrl* FilterBox() const { return m_filterBox; }
   wxButton* Button(int index) const { return m_buttons[index]; }  // left to right
   // The context menu as it would open now (the caller owns it).
   std::unique_ptr<wxMenu> MakeContextMenu() const;
@@ -102,6 +107,8 @@ class CEditBox : public wxFrame {
   void CreateControls();
   void CreateMenuBar();
   void WriteRow(long row, const WatchListRow& data, bool force = false);
+  // The model's rows that the filter box keeps.
+  std::vector<WatchListRow> ShownRows();
   long RowOfId(unsigned id) const;
   unsigned FirstSelectedId() const;
   std::vector<long> SelectedRows() const;
@@ -137,6 +144,8 @@ class CEditBox : public wxFrame {
   wxImageList m_images;
   wxPanel* m_panel = nullptr;
   wxListCtrl* m_list = nullptr;
+  wxTextCtrl* m_filterBox = nullptr;
+  CWatchListFilter m_filter;
   std::vector<wxButton*> m_buttons;
   std::vector<WatchListRow> m_shown;  // what each row shows now
   unsigned long m_shownGeneration = 0;  // the list's generation the rows were compared with

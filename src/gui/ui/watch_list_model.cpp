@@ -41,7 +41,7 @@ WatchListRow CWatchListModel::MakeRow(const WatchItem& item, int alertAfter) {
                                                                : WatchListRow::kError;
   // An item without a name is known by its address.
   row.m_texts = {item.m_name.empty() ? item.m_url : item.m_name, LastUpdateText(item),
-                 LastCheckText(item, alertAfter), item.ScheduleText(), item.m_url};
+                 LastCheckText(item, alertAfter), item.ScheduleText(), item.m_url, item.m_tags};
   row.m_checked = item.m_active == 1;
   return row;
 }

@@ -28,8 +28,8 @@ struct WatchListRow {
   enum Image { kNoUpdate = 0, kUpdated = 1, kError = 2 };
   unsigned m_itemId = 0;
   int m_image = kNoUpdate;  // the update mark RnwM
-  // "サイト名", "最終更新日時", "最終チェック日時", "スケジュール", "リンク先ＵＲＬ"
-  std::array<std::string, 5> m_texts;
+  // "サイト名", "最終更新日時", "最終チェック日時", "スケジュール", "リンク先ＵＲＬ", "タグ"
+  std::array<std::string, 6> m_texts;
   bool m_checked = false;  // takes part in scheduled checks
 
   bool operator==(const WatchListRow&) const = default;

@@ -9,6 +9,7 @@
 
 #include "core/common/app_settings.h"
 #include "core/common/prompter.h"
+#include "core/watch/item_tags.h"
 #include "gui/app/main_messages.h"
 #include "gui/ui/sheet/sheet_layout.h"
 #include "gui/wx_text.h"
@@ -22,6 +23,10 @@ CPagePage::CPagePage(wxWindow* book, const SheetServices& services)
   m_name = new wxTextCtrl(this, wxID_ANY);
   AddLabelled(fields, this, "名前", m_name);
   fields->Add(Label(this, "（オプション）"), 0, wxALIGN_CENTER_VERTICAL);
+
+  m_tags = new wxTextCtrl(this, wxID_ANY);
+  AddLabelled(fields, this, "タグ", m_tags);
+  fields->Add(Label(this, "（空白で区切る）"), 0, wxALIGN_CENTER_VERTICAL);
 
   m_url = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition,
                          wxSize(FromDIP(320), -1));
@@ -79,6 +84,7 @@ CPagePage::CPagePage(wxWindow* book, const SheetServices& services)
 void CPagePage::OnFirstActivation(WatchItem& item) {
   PageDataFields fields = LoadPageData(item, m_services.settings.m_proxy);
   m_name->ChangeValue(ToWx(fields.name));
+  m_tags->ChangeValue(ToWx(item.m_tags));
   m_url->ChangeValue(ToWx(fields.url));
   m_referer->ChangeValue(ToWx(fields.referer));
   m_user->ChangeValue(ToWx(fields.user));
@@ -110,7 +116,7 @@ PageDataFields CPagePage::FieldsFromControls() const {
 bool CPagePage::OnKillActive() {
   auto typed = [](wxTextCtrl* field) { return field->GetValue().utf8_string(); };
   std::string refused = ForeignCharacterMessage(
-      {{"名前", typed(m_name)}, {"ＵＲＬ", typed(m_url)}, {"リンク元ＵＲＬ", typed(m_referer)},
+      {{"名前", typed(m_name)}, {"タグ", typed(m_tags)}, {"ＵＲＬ", typed(m_url)}, {"リンク元ＵＲＬ", typed(m_referer)},
        {"ユーザー名", typed(m_user)}, {"パスワード", typed(m_password)},
        {"ホスト名またはIPアドレス", typed(m_proxyHost)}, {"ポート", typed(m_proxyPort)}});
   if (!refused.empty()) {
@@ -134,6 +140,7 @@ bool CPagePage::CanAccept() {
 
 void CPagePage::OnOK(WatchItem& item) {
   StorePageData(FieldsFromControls(), m_services.settings.m_proxy, item);
+  item.m_tags = JoinTags(TagWords(FromWx(m_tags->GetValue())));
 }
 
 void CPagePage::CheckUrl() {

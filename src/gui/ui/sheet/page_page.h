@@ -1,4 +1,4 @@
-// "ページデータ": the page's name, address, referring address, user name and password, a
+// "ページデータ": the page's name, its tags, address, referring address, user name and password, a
 // proxy for this page only and the browser identity, with "チェック" buttons that show the
 // page and the referring page, and "クリア" for the referring address.
 #pragma once
@@ -20,6 +20,7 @@ class CPagePage : public CSheetPage {
   // For tests: the controls in the order of the fields.
   wxTextCtrl* UrlField() const { return m_url; }
   wxTextCtrl* NameField() const { return m_name; }
+  wxTextCtrl* TagsField() const { return m_tags; }
 
  private:
   void OnFirstActivation(WatchItem& item) override;
@@ -28,6 +29,7 @@ class CPagePage : public CSheetPage {
   void CheckReferer();
 
   wxTextCtrl* m_name = nullptr;
+  wxTextCtrl* m_tags = nullptr;
   wxTextCtrl* m_url = nullptr;
   wxTextCtrl* m_referer = nullptr;
   wxTextCtrl* m_user = nullptr;
