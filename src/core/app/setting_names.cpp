@@ -165,6 +165,7 @@ std::vector<NamedSetting> MakeTable() {
       Flag("autostart", &AppSettings::m_autostart),
       Range("error-alert-after", &AppSettings::m_errorAlertAfter, 0, kMaxErrorAlertAfter,
             "0 (通知しない) から 100 までの回数"),
+      Range("browser-jobs", &AppSettings::m_browserJobs, 1, kMaxBrowserJobs, "1 から 4 までの整数"),
   };
 }
 

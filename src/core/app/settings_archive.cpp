@@ -84,6 +84,7 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteString(settings.m_mailUser);
   archive.WriteInt(settings.m_mailLoginForm);
   archive.WriteInt(settings.m_errorAlertAfter);
+  archive.WriteInt(settings.m_browserJobs);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -134,6 +135,7 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
                         archive.ReadInt(settings.m_errorAlertAfter))) {
     return false;
   }
+  if (schema >= 13 && !archive.ReadInt(settings.m_browserJobs)) return false;
   return schema <= kAppSettingsSchema;
 }
 

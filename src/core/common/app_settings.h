@@ -48,6 +48,7 @@ struct AppSettings {
   // "連続エラーの通知": an item's actions run once with an alarm after this many checks
   // failed in a row, and once more when it works again; 0: no alarm.
   int m_errorAlertAfter = 3;
+  int m_browserJobs = 1;        // "同時ブラウザ数": headless browsers that may run at once, 1 to 4
 };
 
 // Which login works when no user name is set: not known yet (the whole address is tried,

@@ -1,5 +1,7 @@
 #include "core/fetch/fetch.h"
 
+#include "core/fetch/browser_fetch.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -41,13 +43,6 @@ const char kOtherFileType[] = "異なるファイルタイプが返されまし�
 const char kCannotCreate[] = "保存ファイルが作れません";
 const char kStoppedByForce[] = "強制終了しました";
 
-// The message of a body larger than `limit` bytes.
-std::string PageTooLarge(std::int64_t limit) {
-  constexpr std::int64_t kMiB = 1 << 20;
-  std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB"
-                                       : std::to_string(limit) + " バイト";
-  return "ページサイズの上限 (" + size + ") を超えました";
-}
 
 // Ends the request phase inside the retriever with a result code (1 not fetchable,
 // 2 refused with a text already set, -1 cancelled). Never leaves the retriever.
@@ -180,6 +175,13 @@ int RetryAfterSeconds(const std::string& value) {
 
 }  // namespace
 
+std::string PageTooLarge(std::int64_t limit) {
+  constexpr std::int64_t kMiB = 1 << 20;
+  std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB"
+                                       : std::to_string(limit) + " バイト";
+  return "ページサイズの上限 (" + size + ") を超えました";
+}
+
 std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
   return settings.m_pageSizeLimitMiB > 0 ? static_cast<std::int64_t>(settings.m_pageSizeLimitMiB) << 20
                                          : 0;
@@ -191,6 +193,7 @@ void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch) {
   fetch.m_extraCaFile = settings.m_extraCaFile;
   fetch.m_pageSizeLimit = PageSizeLimitBytes(settings);
   fetch.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
+  fetch.m_browserLimit = settings.m_browserJobs;
 }
 
 FetchSettings FetchSettingsFrom(const AppSettings& settings) {
@@ -210,6 +213,11 @@ CFetch::~CFetch() = default;
 
 int CFetch::Fetch(FetchJob& job) {
   job.m_retryAfter = -1;
+  if (job.m_browser) {
+    // The document the browser built stands for the page: UTF-8 HTML.
+    m_contentType = "text/html; charset=UTF-8";
+    return FetchRendered(job, m_settings);
+  }
   m_pJob = &job;
   m_pRequest = &job;
   m_contentType.clear();

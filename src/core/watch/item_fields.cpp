@@ -24,7 +24,7 @@ const std::map<std::string, Range>& NumberRanges() {
       {"KeyP", {1, INT_MAX}}, {"Jpco", {0, 4}}, {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
       {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
       {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
-      {"ErrC", {0, INT_MAX}}};
+      {"ErrC", {0, INT_MAX}}, {"Brws", {0, 1}}};
   return ranges;
 }
 
@@ -101,6 +101,7 @@ const std::vector<ItemField>& ItemFields() {
       {"SKSc", "keywordCaseSensitive", Type::Number},
       {"SKyC", "keywordCount", Type::Number},
       {"ErrC", "failuresInARow", Type::Number},
+      {"Brws", "browser", Type::Number},     {"WaiF", "waitFor", Type::Text},
   };
   return fields;
 }
@@ -175,6 +176,9 @@ std::string CheckItem(const WatchItem& item) {
   int comparisons = (item.m_compareAll == 1) + !item.m_simpleKeyword.empty() +
                     !item.m_anchorKeyword.empty();
   if (comparisons > 1) return "比較の方法は一つだけ選べます (ChkD, SKyW, Keyw)";
+  if (item.m_browser == 1 && !item.m_formData.empty()) {
+    return "フォーム送信データのあるアイテムはブラウザで表示できません (Brws, Argu)";
+  }
   const std::string& kind = item.m_checkKind;
   if (kind == "weekly" && (item.m_date < 1 || item.m_date > 127)) {
     return "毎週のスケジュールには曜日が必要です (Date 1-127)";

@@ -61,6 +61,9 @@ struct WatchItem : FetchRequest {
   std::string m_validatorsFor;       // CndR: the request the two belong to (a fingerprint)
   std::string m_pageCharset;         // Cset: the charset of its Content-Type
   int m_errorCount = 0;             // ErrC: checks failed in a row; written only when set
+  int m_browser = 0;                // Brws: 1 = fetched through the headless browser (its
+                                    //       rendered document is the page); only when set
+  std::string m_waitFor;            // WaiF: CSS selector the browser waits for; only when set
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule

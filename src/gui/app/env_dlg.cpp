@@ -99,7 +99,11 @@ void CEnvDlg::CreateControls() {
   checks->Add(m_checkJobs, 0, wxRIGHT, kGap * 3);
   checks->Add(Label(this, "同一ホストの間隔"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
   checks->Add(m_hostInterval, 0, wxRIGHT, kGap);
-  checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL);
+  checks->Add(Label(this, "秒"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap * 3);
+  // Headless browsers are heavy: their own bound, within the checks at once.
+  m_browserJobs = Spin(this, "browserJobs", 1, kMaxBrowserJobs);
+  checks->Add(Label(this, "同時ブラウザ数"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  checks->Add(m_browserJobs, 0);
   top->Add(checks, 0, wxLEFT | wxRIGHT | wxTOP, 12);
   // The alarm for an item whose checks keep failing (0: none).
   auto* alert = new wxBoxSizer(wxHORIZONTAL);
@@ -239,6 +243,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_historyCount->SetValue(values.historyCount);
   m_checkJobs->SetValue(values.checkJobs);
   m_hostInterval->SetValue(values.hostInterval);
+  m_browserJobs->SetValue(values.browserJobs);
   m_fetchTimeLimit->SetValue(values.fetchTimeLimit);
   m_pageSizeLimit->SetValue(values.pageSizeLimitMiB);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
@@ -268,6 +273,7 @@ void CEnvDlg::ReadControls() {
   values.historyCount = m_historyCount->GetValue();
   values.checkJobs = m_checkJobs->GetValue();
   values.hostInterval = m_hostInterval->GetValue();
+  values.browserJobs = m_browserJobs->GetValue();
   values.fetchTimeLimit = m_fetchTimeLimit->GetValue();
   values.pageSizeLimitMiB = m_pageSizeLimit->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());
