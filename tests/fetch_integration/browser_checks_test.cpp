@@ -71,6 +71,16 @@ class BrowserChecksTest : public ::testing::Test, public CheckFixture {
     return item;
   }
   WatchItem Check(WatchItem item) { return CheckNow(engine, notify, std::move(item)); }
+  // Waits until a browser of the data folder runs, then lets it get under way.
+  bool BrowserStarted() {
+    bool started = false;
+    for (int wait = 0; wait < 300 && !started; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      started = !platform::RunningProcesses(0, folder.Path()).empty();
+    }
+    if (started) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return started;
+  }
   void ExpectNothingLeft() {
     EXPECT_TRUE(platform::RunningProcesses(0, folder.Path()).empty()) << "a browser still runs";
     for (const std::string& name : FilesIn(folder.File("comp"))) {
@@ -135,13 +145,7 @@ TEST_F(BrowserChecksTest, ACancelInTheMiddleKillsTheBrowserAndRemovesItsProfile)
   settings.m_fetchTimeLimit = 60;
   WatchItem item = BrowserItem("/restless.html", "li.never");
   engine.Start(item, 0);
-  bool started = false;
-  for (int wait = 0; wait < 300 && !started; ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    started = !platform::RunningProcesses(0, folder.Path()).empty();
-  }
-  ASSERT_TRUE(started) << "no browser was started";
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(BrowserStarted()) << "no browser was started";
   engine.Cancel();
   ExpectNothingLeft();
 }
@@ -155,13 +159,7 @@ TEST_F(BrowserChecksTest, AKilledProgramTakesItsBrowserAlongAndTheNextStartClear
                 .status,
             0);
   ChildProcess cli(PAGEWARDEN_CLI, {"--home", folder.Path(), "check", "all", "--no-actions"});
-  bool started = false;
-  for (int wait = 0; wait < 300 && !started; ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    started = !platform::RunningProcesses(0, folder.Path()).empty();
-  }
-  ASSERT_TRUE(started) << "no browser was started";
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(BrowserStarted()) << "no browser was started";
   cli.Signal(SIGKILL);
   cli.Wait();
   for (int wait = 0; wait < 300 && !platform::RunningProcesses(0, folder.Path()).empty(); ++wait) {

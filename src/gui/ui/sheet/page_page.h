@@ -1,12 +1,15 @@
 // "ページデータ": the page's name, address, referring address, user name and password, a
 // proxy for this page only and the browser identity, with "チェック" buttons that show the
-// page and the referring page, and "クリア" for the referring address.
+// page and the referring page, and "クリア" for the referring address; and whether the page
+// is shown in the headless browser before it is compared, with the element it waits for.
 #pragma once
 
 #include "core/ui/page_data_form.h"
 #include "gui/ui/sheet/sheet_page.h"
 
+class wxCheckBox;
 class wxRadioButton;
+class wxSizer;
 class wxTextCtrl;
 
 class CPagePage : public CSheetPage {
@@ -20,10 +23,14 @@ class CPagePage : public CSheetPage {
   // For tests: the controls in the order of the fields.
   wxTextCtrl* UrlField() const { return m_url; }
   wxTextCtrl* NameField() const { return m_name; }
+  wxCheckBox* RenderInBrowserBox() const { return m_renderInBrowser; }
+  wxTextCtrl* WaitForField() const { return m_waitFor; }
 
  private:
   void OnFirstActivation(WatchItem& item) override;
   PageDataFields FieldsFromControls() const;
+  void AddRenderingBox(wxSizer* top);
+  void StoreRendering(WatchItem& item) const;
   void CheckUrl();
   void CheckReferer();
 
@@ -38,4 +45,6 @@ class CPagePage : public CSheetPage {
   wxRadioButton* m_netscape = nullptr;
   wxRadioButton* m_own = nullptr;
   wxRadioButton* m_firefox = nullptr;
+  wxCheckBox* m_renderInBrowser = nullptr;
+  wxTextCtrl* m_waitFor = nullptr;
 };
