@@ -8,6 +8,7 @@
 
 #include "cli/command_check.h"
 #include "cli/command_diff.h"
+#include "cli/command_select.h"
 #include "cli/command_items.h"
 #include "cli/command_links.h"
 #include "cli/command_list.h"
@@ -39,6 +40,9 @@ const char* const kUsage[] = {
     "  diff N [--no-color]",
     "               N 番目のアイテムの前の版から今の版への変更を unified diff で表示します",
     "               (前の版がなければ終了コード 1)",
+    "               テキスト比較のアイテムでは比較するテキストの行の変更を表示します",
+    "  select N     N 番目のアイテムのページを今取得し, 比較するテキストを表示します",
+    "               (選択した部分が見つからなければ終了コード 1)",
     "  mailtest     設定したメールアカウントにテストメールを送ります",
     "               check と run は更新時の動作 (サウンド, 表示, 実行, メール, 通知) を行います",
     "               --no-actions: 更新時の動作を行いません",
@@ -96,6 +100,7 @@ const std::map<std::string, std::vector<std::string>>& CommandOptions() {
   static const std::map<std::string, std::vector<std::string>> options = {
       {"list", {"--json"}},      {"check", {"--json", "--jobs", "--no-actions"}},
       {"run", {"--no-actions"}}, {"diff", {"--no-color"}},
+      {"select", {}},
       {"links", {"--force"}},    {"mailtest", {}},
       {"show", {"--json"}},      {"edit", {}},
       {"remove", {}},            {"enable", {}},
@@ -229,6 +234,12 @@ int RunCli(int argc, char** argv) {
       if (int number = ItemNumber(rest[0])) return RunDiffCommand(home, number - 1, colour);
     }
     return UsageMistake("diff にはアイテムの番号 (1 から) を指定します");
+  }
+  if (command == "select") {
+    if (rest.size() == 1) {
+      if (int number = ItemNumber(rest[0])) return RunSelectCommand(home, number - 1);
+    }
+    return UsageMistake("select にはアイテムの番号 (1 から) を指定します");
   }
   if (command == "run" && rest.empty()) return RunResidentCommand(home, actions);
   if (command == "check" && rest.size() == 1) {

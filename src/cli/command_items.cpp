@@ -1,6 +1,7 @@
 #include "cli/command_items.h"
 
 #include <iostream>
+#include <map>
 
 #include "cli/command_edit.h"
 #include "cli/console.h"
@@ -91,7 +92,59 @@ int RunAdd(const std::string& home, const std::vector<std::string>& args) {
   return RunListChange(home, change);
 }
 
+// `set N --text ...`: the options of the text comparison as changes of the item's fields.
+int RunSetTextOptions(const std::string& home, int position, const std::vector<std::string>& args) {
+  std::map<std::string, std::string> given;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (!IsTextOption(option)) {
+      return UsageMistake("set のオプションは --text, --select, --xpath, --exclude, --ignore, "
+                          "--ignore-case, --added-only です: " + option);
+    }
+    bool valued = option == "--select" || option == "--xpath" || option == "--exclude" ||
+                  option == "--ignore";
+    if (given.count(option) && option != "--ignore") return UsageMistake(option + " が二度指定されています");
+    if (valued && i + 1 >= args.size()) return UsageMistake(option + " に値がありません");
+    std::string value = valued ? args[++i] : "";
+    given[option] = given.count(option) ? given[option] + "\n" + value : value;
+  }
+  if (given.count("--select") && given.count("--xpath")) {
+    return UsageMistake("--select と --xpath は同時に指定できません");
+  }
+  WatchItem scratch;
+  std::vector<std::string> keys = {"TxtC", "ChkD", "SKyW", "Keyw"};
+  for (const auto& [option, value] : given) {
+    if (std::string problem = ApplyTextOption(scratch, option, value); !problem.empty()) {
+      return UsageMistake(problem);
+    }
+    static const std::map<std::string, std::vector<std::string>> kKeysOf = {
+        {"--select", {"TCss", "TXPa"}}, {"--xpath", {"TCss", "TXPa"}}, {"--exclude", {"TExc"}},
+        {"--ignore", {"TIgn"}},         {"--ignore-case", {"TIgC"}},  {"--added-only", {"TAdd"}}};
+    if (auto found = kKeysOf.find(option); found != kKeysOf.end()) {
+      keys.insert(keys.end(), found->second.begin(), found->second.end());
+    }
+  }
+  ListChange change;
+  change.kind = ListChange::Kind::Set;
+  change.positions = {position};
+  for (const std::string& key : keys) {
+    std::string value;
+    for (const ItemFieldLine& line : ItemFieldLines(scratch, false)) {
+      if (line.key == key) value = line.value;
+    }
+    // A field written only when set is absent here when it is empty or 0.
+    if (value.empty() && FindItemField(key)->type == ItemField::Type::Number) value = "0";
+    change.fields.push_back({key, value});
+  }
+  return RunListChange(home, change);
+}
+
 int RunSet(const std::string& home, const std::vector<std::string>& args) {
+  if (args.size() >= 2 && args[1].rfind("--", 0) == 0) {
+    int position = ItemPosition(args[0]);
+    if (position < 0) return Refuse("アイテムの番号 (1 から) ではありません: " + args[0]);
+    return RunSetTextOptions(home, position, args);
+  }
   if (args.size() != 3) return Refuse("set には番号, キー, 値を指定します");
   int position = ItemPosition(args[0]);
   if (position < 0) return Refuse("アイテムの番号 (1 から) ではありません: " + args[0]);
@@ -189,6 +242,8 @@ const std::vector<const char*>& ItemCommandsUsage() {
   static const std::vector<const char*> lines = {
       "  show N [--json]  アイテム N の全項目を キー<TAB>値 で表示します",
       "  set N キー 値    アイテム N の項目を一つ変更します (キーは show の4文字)",
+      "  set N --text [--select CSS | --xpath 式] [--exclude CSS] [--ignore 正規表現]...",
+      "        [--ignore-case] [--added-only]  アイテム N をテキスト比較にします",
       "  edit N       アイテム N を $VISUAL, $EDITOR または vi で編集します",
       "  remove N...  アイテムを削除します",
       "  enable N, disable N  アイテムを有効, 無効にします",

@@ -46,7 +46,7 @@ nlohmann::json ItemJson(const WatchItem& item, int position) {
     nlohmann::json value;
     if (field->type == ItemField::Type::Number) {
       value = std::atoi(line.value.c_str());
-    } else if (line.key == "CmpD" || line.key == "Head") {
+    } else if (line.key == "CmpD" || line.key == "Head" || line.key == "TIgn") {
       value = Utf8(FormUnescape(line.value));  // stored escaped to fit on one line
     } else {
       value = Utf8(line.value);

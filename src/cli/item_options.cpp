@@ -1,5 +1,6 @@
 #include "cli/item_options.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -7,6 +8,7 @@
 #include "core/ui/page_data_form.h"
 #include "cli/usage_mistake.h"
 #include "core/common/version.h"
+#include "core/fetch/form_encoding.h"
 #include "core/watch/calendar.h"
 #include "core/watch/item_fields.h"
 
@@ -17,23 +19,33 @@ const std::set<std::string> kValued = {
     "--name",  "--referer", "--user",  "--proxy",   "--agent",   "--post",  "--keyword",
     "--anchor", "--nth",    "--offset", "--size",   "--code",    "--weekly", "--monthly",
     "--once",  "--every",   "--at",    "--download", "--save",   "--sound", "--mail",
-    "--subject", "--body",  "--exec", "--wait-for"};
+    "--subject", "--body",  "--exec",   "--select", "--xpath", "--exclude", "--ignore",
+    "--wait-for"};
 const std::set<std::string> kFlags = {
     "--password-stdin", "--full", "--increase", "--decrease", "--case", "--date-rule",
-    "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive", "--browser"};
+    "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive", "--text",
+    "--ignore-case", "--added-only", "--browser"};
 
 // Groups of options of which at most one may be given.
 const std::vector<std::vector<std::string>> kExclusive = {
     {"--full", "--keyword", "--anchor", "--date-rule"},
     {"--daily", "--weekly", "--monthly", "--once"},
     {"--at-start", "--every", "--at"},
-    {"--popup", "--no-popup"}};
+    {"--popup", "--no-popup"},
+    {"--select", "--xpath"}};
 // An option that only means something with another.
 const std::map<std::string, std::string> kNeeds = {
     {"--increase", "--keyword"}, {"--decrease", "--keyword"}, {"--case", "--keyword"},
     {"--nth", "--anchor"},       {"--offset", "--anchor"},    {"--size", "--anchor"},
     {"--subject", "--mail"},     {"--body", "--mail"},        {"--save", "--download"},
     {"--wait-for", "--browser"}};
+
+// The options of the text comparison; each but --text implies --text.
+const std::vector<std::string> kTextOptions = {"--text",   "--select",      "--xpath",
+                                               "--exclude", "--ignore",     "--ignore-case",
+                                               "--added-only"};
+const std::vector<std::string> kByteComparisons = {"--full", "--keyword", "--anchor",
+                                                   "--date-rule"};
 
 const char* const kWeekdays[][2] = {{"日", "sun"}, {"月", "mon"}, {"火", "tue"}, {"水", "wed"},
                                     {"木", "thu"}, {"金", "fri"}, {"土", "sat"}};
@@ -87,11 +99,14 @@ class CItemOptionParser {
       const std::string& option = args[i];
       bool valued = kValued.count(option) > 0;
       if (!valued && !kFlags.count(option)) return UnknownOptionText(option);
-      if (m_given.count(option)) return option + " が二度指定されています";
+      bool repeatable = option == "--ignore";
+      if (m_given.count(option) && !repeatable) return option + " が二度指定されています";
       if (valued && i + 1 >= args.size()) return option + " に値がありません";
       std::string value = valued ? args[++i] : "";
-      m_given[option] = value;
+      // Each --ignore is one rule: one line of the item's rules.
+      m_given[option] = m_given.count(option) ? m_given[option] + "\n" + value : value;
     }
+    if (std::string problem = TextOptionConflict(m_given); !problem.empty()) return problem;
     if (std::string problem = CheckCombinations(); !problem.empty()) return problem;
     for (const auto& [option, value] : m_given) {
       if (std::string problem = Apply(option, value); !problem.empty()) return problem;
@@ -205,6 +220,7 @@ class CItemOptionParser {
       return Set("SFil", value, option);
     }
     if (option == "--inactive") m_item.m_active = 0;
+    if (IsTextOption(option)) return ApplyTextOption(m_item, option, value);
     return "";  // --daily, --at-start, --date-rule: the defaults of a new site
   }
 
@@ -236,6 +252,46 @@ int ParseClockTime(const std::string& text) {
   return *hours * 3600 + *minutes * 60 + *seconds;
 }
 
+bool IsTextOption(const std::string& option) {
+  return std::find(kTextOptions.begin(), kTextOptions.end(), option) != kTextOptions.end();
+}
+
+std::string TextOptionConflict(const std::map<std::string, std::string>& given) {
+  for (const std::string& text : kTextOptions) {
+    if (!given.count(text)) continue;
+    for (const std::string& bytes : kByteComparisons) {
+      if (given.count(bytes)) return text + " と " + bytes + " は同時に指定できません";
+    }
+  }
+  return "";
+}
+
+std::string ApplyTextOption(WatchItem& item, const std::string& option, const std::string& value) {
+  std::string problem;
+  if (option == "--select") {
+    problem = SetItemField(item, "TCss", value);
+    item.m_selectXPath.clear();
+  } else if (option == "--xpath") {
+    problem = SetItemField(item, "TXPa", value);
+    item.m_selectCss.clear();
+  } else if (option == "--exclude") {
+    problem = SetItemField(item, "TExc", value);
+  } else if (option == "--ignore") {
+    problem = SetItemField(item, "TIgn", FormEscape(value));
+  } else if (option == "--ignore-case") {
+    item.m_ignoreCase = 1;
+  } else if (option == "--added-only") {
+    item.m_addedOnly = 1;
+  }
+  if (!problem.empty()) return option + ": " + problem;
+  // The text comparison takes the place of the byte comparisons.
+  item.m_textCompare = 1;
+  item.m_compareAll = 0;
+  item.m_simpleKeyword.clear();
+  item.m_anchorKeyword.clear();
+  return "";
+}
+
 ItemOptionsResult ParseItemOptions(const std::string& url, const std::vector<std::string>& args,
                                    const std::function<std::string()>& passwordInput) {
   CItemOptionParser parser(passwordInput);
@@ -253,6 +309,8 @@ const std::vector<const char*>& ItemOptionsUsage() {
       "             --browser [--wait-for CSSセレクタ] (スクリプトが作るページ)",
       "     比較:   --full | --keyword 語 [--increase] [--decrease] [--case]",
       "             | --anchor 語 [--nth N] [--offset N] [--size N] | --date-rule (既定)",
+      "             | --text [--select CSS | --xpath 式] [--exclude CSS] [--ignore 正規表現]...",
+      "               [--ignore-case] [--added-only] (--text 以外も --text の比較になります)",
       "             --code auto|jis|euc|utf8|sjis",
       "     日程:   --daily (既定) | --weekly 日,水 (sun,wed) | --monthly 日 | --once YYYY-MM-DD",
       "             --at-start (既定) | --every HH:MM:SS (10秒以上) | --at HH:MM:SS",

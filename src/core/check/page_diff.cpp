@@ -1,5 +1,7 @@
 #include "core/check/page_diff.h"
 
+#include "core/check/text_compare.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <dtl/dtl.hpp>
@@ -244,6 +246,8 @@ std::vector<DiffHunk> DiffTexts(std::string_view before, std::string_view after,
 }
 
 PageChange LoadPageChange(const WatchItem& item, const platform::CCodePageConverter* converter) {
+  // A text item's change is one of the text it compares, not of the markup.
+  if (item.m_textCompare == 1) return LoadTextChange(item, converter);
   PageChange change;
   std::string previous = PreviousVersionPath(item);
   std::string current = CurrentVersionPath(item);

@@ -7,6 +7,8 @@
 #include "core/common/prompter.h"
 #include "core/check/compare_page.h"
 #include "core/check/conditional_request.h"
+#include "core/check/page_text.h"
+#include "core/check/text_compare.h"
 #include "core/fetch/fetch_job.h"
 #include "core/common/path_utils.h"
 #include "core/watch/page_history.h"
@@ -38,7 +40,8 @@ const std::string& SavedPath(const FetchJob& job, const std::string& asked) {
 
 // The date rule applies when the item selects no comparison.
 bool UsesDateRule(const WatchItem& item) {
-  return item.m_compareAll == 0 && item.m_anchorKeyword.empty() && item.m_simpleKeyword.empty();
+  return item.m_compareAll == 0 && item.m_anchorKeyword.empty() && item.m_simpleKeyword.empty() &&
+         item.m_textCompare == 0;
 }
 
 }  // namespace
@@ -248,6 +251,7 @@ int CReNew::Check() {
     return Failed(job);
   }
   std::string charset = CharsetOfContentType(fetch.ContentType());
+  if (m_item.m_textCompare == 1) return CheckText(job, SavedPath(job, temporary), charset);
 
   bool unchanged = false;
   if (job.m_bodyInMemory) {
@@ -326,11 +330,50 @@ std::string CReNew::MoveToPrivateCopy(const std::string& savedPath, const std::s
   return RenameToUniqueName(savedPath, folder + "/copy.tmp", &m_copyNumber);
 }
 
-void CReNew::StoreUpdatedFile(const std::string& savedPath) {
+// A text item's page is judged by its reader text (text_compare.h). The page and its text
+// replace the held version on every change, also on one the item does not report (lines
+// that only went away with m_addedOnly): the next check compares with what the page now says.
+int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset) {
+  m_item.m_pageCharset = charset;
+  std::optional<std::string> page =
+      job.m_bodyInMemory
+          ? PageText(m_environment.m_converter, job.m_body, m_item.m_japaneseCode, charset)
+          : LoadPageText(m_environment.m_converter, savedPath, m_item.m_japaneseCode, charset);
+  TextVerdict verdict;
+  if (page) verdict = JudgeText(m_item, *page, m_environment.m_converter);
+  m_item.m_user = job.m_user;
+  m_item.m_password = job.m_password;
+  KeepValidators(m_item, job);
+  bool store = page && (verdict.kind == TextVerdict::kUpdated || verdict.kind == TextVerdict::kQuietChange);
+  if (!store) {
+    if (!job.m_bodyInMemory) platform::RemoveFile(savedPath);
+    if (page && verdict.kind == TextVerdict::kSame) return 1;
+    m_item.m_errorStatus = 2;
+    m_item.m_errorText = !page ? "ページを読み込めません"
+                         : verdict.kind == TextVerdict::kNothingSelected ? kNothingSelectedText
+                                                                         : verdict.error;
+    // The validators would let the next check skip the same page with its same fault.
+    m_item.m_etag.clear();
+    m_item.m_lastModifiedHeader.clear();
+    return -1;
+  }
+  if (job.m_bodyInMemory && !WriteKeptBody(job)) return Failed(job);
+  bool report = verdict.kind == TextVerdict::kUpdated;
+  StoreUpdatedFile(savedPath, report);
+  SaveVersionText(CurrentVersionPath(m_item), verdict.lines);
+  if (!report) return 1;
+  m_item.m_lastModified = job.m_lastModified;
+  m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
+  return 2;
+}
+
+void CReNew::StoreUpdatedFile(const std::string& savedPath, bool keepPrevious) {
   // --- previous version: the base the new page replaces is kept first (page_history.h)
   std::string base = CurrentVersionPath(m_item);
-  KeepPreviousVersion(m_item, base == savedPath ? std::string() : base,
-                      m_checkSettings.m_historyCount);
+  if (keepPrevious) {
+    KeepPreviousVersion(m_item, base == savedPath ? std::string() : base,
+                        m_checkSettings.m_historyCount);
+  }
   // --- end of previous version
   switch (m_item.m_download) {
     case 0:

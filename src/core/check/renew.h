@@ -119,7 +119,10 @@ class CReNew : public ICheckEngine {
   void CountFailures();
   std::string TemporaryFolder() const;
   std::string MoveToPrivateCopy(const std::string& savedPath, const std::string& folder);
-  void StoreUpdatedFile(const std::string& savedPath);
+  // Replaces the held version with the new page; `keepPrevious`: the replaced one is kept
+  // among the previous versions first.
+  void StoreUpdatedFile(const std::string& savedPath, bool keepPrevious = true);
+  int CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset);
 
   CheckEnvironment m_environment;
   std::thread m_thread;

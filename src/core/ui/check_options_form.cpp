@@ -5,6 +5,8 @@
 #include "core/check/page_text.h"
 #include "core/common/path_utils.h"
 #include "core/common/prompter.h"
+#include "core/text/ignore_rules.h"
+#include "core/watch/page_history.h"
 #include "core/watch/watch_item.h"
 #include "platform/file_system.h"
 
@@ -32,7 +34,9 @@ CCheckOptionsForm::CCheckOptionsForm(IPrompter& prompter,
 void CCheckOptionsForm::Load(WatchItem& item) {
   if (!item.m_anchorKeyword.empty()) item.m_compareAll = 0;
   m_savedCount = item.m_simpleKeywordCount;
-  if (!item.m_anchorKeyword.empty()) {
+  if (item.m_textCompare == 1) {
+    m_mode = kTextCompare;
+  } else if (!item.m_anchorKeyword.empty()) {
     m_mode = kAnchorKeyword;
   } else if (!item.m_simpleKeyword.empty()) {
     // A full-text flag beside a simple keyword: the keyword decides at check time.
@@ -52,12 +56,17 @@ void CCheckOptionsForm::FillFields(const WatchItem& item) {
   m_fields.increase = (item.m_simpleKeywordOptions & 1) != 0;
   m_fields.decrease = (item.m_simpleKeywordOptions & 2) != 0;
   m_fields.caseSensitive = item.m_simpleKeywordCase != 0;
+  m_fields.selector = item.m_selectCss.empty() ? item.m_selectXPath : item.m_selectCss;
+  m_fields.exclude = item.m_excludeCss;
+  m_fields.ignoreLines = item.m_ignoreLines;
+  m_fields.addedOnly = item.m_addedOnly != 0;
+  m_ignoreCase = item.m_ignoreCase != 0;
 }
 
 void CCheckOptionsForm::ToggleMode(Mode mode) { m_mode = m_mode == mode ? kDateRule : mode; }
 
 CCheckOptionsForm::Enabling CCheckOptionsForm::Enabled() const {
-  return Enabling{m_mode == kSimpleKeyword, m_mode == kAnchorKeyword};
+  return Enabling{m_mode == kSimpleKeyword, m_mode == kAnchorKeyword, m_mode == kTextCompare};
 }
 
 void CCheckOptionsForm::ResetCounter() {
@@ -70,8 +79,66 @@ void CCheckOptionsForm::ChooseCode(int code, WatchItem& item) {
   item.m_japaneseCode = code;
 }
 
+std::string CCheckOptionsForm::TextProblem() const {
+  if (m_mode != kTextCompare) return "";
+  text::TextSettings settings = TextSettingsOfFields();
+  std::string problem = !settings.selectXPath.empty() ? text::XPathFault(settings.selectXPath)
+                        : !settings.selectCss.empty() ? text::CssFault(settings.selectCss)
+                                                      : "";
+  if (problem.empty() && !settings.excludeCss.empty()) {
+    problem = text::CssFault(settings.excludeCss);
+    if (!problem.empty()) problem = "除外: " + problem;
+  }
+  if (problem.empty()) problem = text::IgnoreRulesFault(settings.ignoreLines, settings.ignoreCase);
+  return problem;
+}
+
+text::TextSettings CCheckOptionsForm::TextSettingsOfFields() const {
+  text::TextSettings settings;
+  std::size_t first = m_fields.selector.find_first_not_of(" \t");
+  bool xpath = first != std::string::npos &&
+               (m_fields.selector[first] == '/' || m_fields.selector[first] == '(');
+  (xpath ? settings.selectXPath : settings.selectCss) = m_fields.selector;
+  settings.excludeCss = m_fields.exclude;
+  settings.ignoreLines = m_fields.ignoreLines;
+  settings.ignoreCase = m_ignoreCase;
+  return settings;
+}
+
+std::optional<CCheckOptionsForm::TextView> CCheckOptionsForm::TextOfSource() const {
+  if (!m_sourceText) return std::nullopt;
+  text::ShownText shown = text::TextToShow(*m_sourceText, TextSettingsOfFields());
+  TextView view;
+  for (const text::ShownLine& line : shown.lines) {
+    int start = static_cast<int>(view.text.size());
+    view.text += line.text;
+    if (line.selected && !line.ignored) view.selected.push_back({start, static_cast<int>(view.text.size())});
+    view.text += "\n";
+  }
+  if (!shown.error.empty()) {
+    view.summary = shown.error;
+  } else if (shown.matched == 0) {
+    view.summary = kNothingSelectedSummary;
+  } else if (shown.matched > 0) {
+    view.summary = "一致した要素: " + std::to_string(shown.matched) + " 個, " +
+                   std::to_string(view.selected.size()) + " 行";
+  } else {
+    view.summary = "選択なし: " + std::to_string(shown.lines.size()) + " 行";
+  }
+  return view;
+}
+
 void CCheckOptionsForm::Store(WatchItem& item) {
   item.m_compareAll = m_mode == kFullText ? 1 : 0;
+  item.m_textCompare = m_mode == kTextCompare ? 1 : 0;
+  if (m_mode == kTextCompare) {
+    text::TextSettings settings = TextSettingsOfFields();
+    item.m_selectCss = settings.selectCss;
+    item.m_selectXPath = settings.selectXPath;
+    item.m_excludeCss = settings.excludeCss;
+    item.m_ignoreLines = settings.ignoreLines;
+    item.m_addedOnly = m_fields.addedOnly ? 1 : 0;
+  }
   if (m_mode != kSimpleKeyword) item.m_simpleKeyword.clear();
   if (m_mode != kAnchorKeyword) item.m_anchorKeyword.clear();
   if (m_mode == kSimpleKeyword) {
@@ -160,6 +227,9 @@ bool CCheckOptionsForm::TakeFetched(WatchItem& item, const FetchJob& job) {
     return false;
   }
   m_source.SetText(*m_sourceText);
+  // The page fetched here is the new comparison base: a text kept for the one it replaced
+  // would no longer belong to it (the next check takes the text from the page instead).
+  platform::RemoveFile(TextCopyPath(loadFrom));
   return true;
 }
 

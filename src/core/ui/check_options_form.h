@@ -12,9 +12,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/check/source_text.h"
 #include "core/fetch/fetch_job.h"
+#include "core/text/selection.h"
 
 struct WatchItem;
 namespace platform {
@@ -28,10 +30,11 @@ inline constexpr const char* kCannotDownloadMessage = "現在のデータをダ�
 inline constexpr const char* kCannotConvertMessage = "ダウンロードしたデータを変換できません";
 inline constexpr const char* kSelectInSourceMessage = "ソース中の文字列を選択してください。";
 inline constexpr const char* kAnchorFirstMessage = "先にアンカーキーワードを決めて下さい。";
+inline constexpr const char* kNothingSelectedSummary = "一致した要素がありません";
 
 class CCheckOptionsForm {
  public:
-  enum Mode : int { kDateRule = 0, kFullText, kSimpleKeyword, kAnchorKeyword };
+  enum Mode : int { kDateRule = 0, kFullText, kSimpleKeyword, kAnchorKeyword, kTextCompare };
 
   // The page's fields as typed; the numbers as their texts.
   struct Fields {
@@ -44,10 +47,24 @@ class CCheckOptionsForm {
     std::string offset;
     std::string size;
     int code = 0;
+    // The text comparison. The selector is XPath when it begins with '/' or '(' (as every
+    // XPath that selects elements of a page does), else CSS.
+    std::string selector;
+    std::string exclude;
+    std::string ignoreLines;  // one rule a line ("\n" between them)
+    bool addedOnly = false;
   };
   struct Enabling {
     bool simpleKeyword = false;  // its field, "増加", "減少", the case box and "リセット"
     bool anchorKeyword = false;  // its field, the occurrence, offset and size fields
+    bool text = false;           // the selector, exclusion, ignore rules, "追加された行だけ", "テスト"
+  };
+  // The source view in text mode: the text the check would compare with the selected
+  // part's lines to highlight (display byte positions), and the "テスト" summary.
+  struct TextView {
+    std::string text;
+    std::vector<TextRange> selected;
+    std::string summary;  // "一致した要素: 3 個", or why the selection cannot run
   };
 
   CCheckOptionsForm(IPrompter& prompter, const platform::CCodePageConverter* converter);
@@ -68,6 +85,9 @@ class CCheckOptionsForm {
   int SavedCount() const { return m_savedCount; }
   // A new choice in the Japanese code list: into the item at once.
   void ChooseCode(int code, WatchItem& item);
+  // Why the text comparison's fields cannot be stored (CP932, to tell the user); empty
+  // when they can or text mode is off.
+  std::string TextProblem() const;
   // OK: the modes and fields into the item.
   void Store(WatchItem& item);
 
@@ -81,6 +101,9 @@ class CCheckOptionsForm {
   // A page text is in the view.
   bool HasSource() const { return m_sourceText.has_value(); }
   const CSourceText& Source() const { return m_source; }
+  // The page in the view as the text comparison sees it with the fields as typed; nothing
+  // before a page was fetched.
+  std::optional<TextView> TextOfSource() const;
 
   // The anchor highlight for the fields' keyword and occurrence: nothing when the keyword
   // is empty or not found. With fewer occurrences than asked for, the last one is used and
@@ -102,12 +125,14 @@ class CCheckOptionsForm {
 
  private:
   int Nth() const;
+  text::TextSettings TextSettingsOfFields() const;
 
   IPrompter& m_prompter;
   const platform::CCodePageConverter* m_converter;
   Fields m_fields;
   Mode m_mode = kDateRule;
   int m_savedCount = -1;
+  bool m_ignoreCase = false;  // kept as the item has it: the page has no box for it
   std::optional<std::string> m_sourceText;
   std::string m_sourceUrl;
   int m_sourceCode = 0;

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <map>
 
+#include "core/fetch/form_encoding.h"
+
+#include "core/text/ignore_rules.h"
+#include "core/text/selection.h"
 #include "platform/wire_url.h"
 
 namespace {
@@ -24,7 +28,8 @@ const std::map<std::string, Range>& NumberRanges() {
       {"KeyP", {1, INT_MAX}}, {"Jpco", {0, 4}}, {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
       {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
       {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
-      {"ErrC", {0, INT_MAX}}, {"Brws", {0, 1}}};
+      {"ErrC", {0, INT_MAX}}, {"TxtC", {0, 1}}, {"TIgC", {0, 1}}, {"TAdd", {0, 1}},
+      {"Brws", {0, 1}}};
   return ranges;
 }
 
@@ -59,6 +64,13 @@ std::string CheckText(const std::string& key, const std::string& value) {
   }
   if (key == "Prox" && !value.empty() && !IsProxy(value)) {
     return "Prox はホスト:ポートで指定します: " + value;
+  }
+  if (key == "TIgn") return text::IgnoreRulesFault(FormUnescape(value), false);
+  if ((key == "TCss" || key == "TExc") && !value.empty()) {
+    if (std::string fault = text::CssFault(value); !fault.empty()) return key + ": " + fault;
+  }
+  if (key == "TXPa" && !value.empty()) {
+    if (std::string fault = text::XPathFault(value); !fault.empty()) return key + ": " + fault;
   }
   if (key == "Targ") {
     if (std::string fault = platform::UrlFault(value); !fault.empty()) return fault + ": " + value;
@@ -101,6 +113,10 @@ const std::vector<ItemField>& ItemFields() {
       {"SKSc", "keywordCaseSensitive", Type::Number},
       {"SKyC", "keywordCount", Type::Number},
       {"ErrC", "failuresInARow", Type::Number},
+      {"TxtC", "textCompare", Type::Number}, {"TCss", "selectCss", Type::Text},
+      {"TXPa", "selectXPath", Type::Text},   {"TExc", "excludeCss", Type::Text},
+      {"TIgn", "ignoreLines", Type::Text},   {"TIgC", "ignoreCase", Type::Number},
+      {"TAdd", "addedOnly", Type::Number},
       {"Brws", "browser", Type::Number},     {"WaiF", "waitFor", Type::Text},
   };
   return fields;
@@ -174,8 +190,15 @@ std::string CheckItem(const WatchItem& item) {
     return item.m_url.empty() ? fault : fault + ": " + item.m_url;
   }
   int comparisons = (item.m_compareAll == 1) + !item.m_simpleKeyword.empty() +
-                    !item.m_anchorKeyword.empty();
-  if (comparisons > 1) return "比較の方法は一つだけ選べます (ChkD, SKyW, Keyw)";
+                    !item.m_anchorKeyword.empty() + (item.m_textCompare == 1);
+  if (comparisons > 1) return "比較の方法は一つだけ選べます (ChkD, SKyW, Keyw, TxtC)";
+  if (!item.m_selectCss.empty() && !item.m_selectXPath.empty()) {
+    return "選ぶ部分は CSS (TCss) か XPath (TXPa) のどちらか一つです";
+  }
+  if (std::string fault = text::IgnoreRulesFault(item.m_ignoreLines, item.m_ignoreCase == 1);
+      !fault.empty()) {
+    return fault;
+  }
   if (item.m_browser == 1 && !item.m_formData.empty()) {
     return "フォーム送信データのあるアイテムはブラウザで表示できません (Brws, Argu)";
   }

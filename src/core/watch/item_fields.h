@@ -1,6 +1,6 @@
 // The fields of a watch item by their four-letter file keys, as text: what the command
 // line shows, changes one at a time and reads back from an edited text. The text of a
-// field is its value as the watch list file holds it (CmpD and Head form-escaped), so
+// field is its value as the watch list file holds it (CmpD, Head and TIgn form-escaped), so
 // every field fits on one line and reads back unchanged.
 //
 // Plain functions on values; safe on any thread.

@@ -52,6 +52,44 @@ std::string PreviousVersionPath(const WatchItem& item, int generation) {
   return platform::FileExists(path) ? path : std::string();
 }
 
+namespace {
+
+// Moves the kept generations with `suffix` back one and puts `base` + `suffix` in front.
+// A text item's reader text (".txt") moves with its page; a version without one leaves no
+// stale text of another version in its place.
+bool KeepGeneration(const std::string& folder, const std::string& base, int count,
+                    const std::string& suffix) {
+  // The new version is complete under a name of its own before any generation moves.
+  std::string incoming = folder + "/new" + suffix;
+  platform::RemoveFile(incoming);
+  // A copy, not a second name: the user may change a download file in place.
+  bool copied = platform::FileExists(base + suffix) && platform::CopyToNewFile(base + suffix, incoming);
+  if (!copied && suffix.empty()) return false;
+  for (int generation = count + 1; platform::FileExists(GenerationPath(folder, generation) + suffix);
+       ++generation) {
+    platform::RemoveFile(GenerationPath(folder, generation) + suffix);
+  }
+  // The oldest kept version is replaced by the rename of the one after it, never removed
+  // before: only where that one is missing does it go by itself.
+  if (count > 1 && !platform::FileExists(GenerationPath(folder, count - 1) + suffix)) {
+    platform::RemoveFile(GenerationPath(folder, count) + suffix);
+  }
+  for (int generation = count - 1; generation >= 1; --generation) {
+    platform::RenameFile(GenerationPath(folder, generation) + suffix,
+                         GenerationPath(folder, generation + 1) + suffix);
+  }
+  if (copied) {
+    platform::RenameFile(incoming, GenerationPath(folder, 1) + suffix);
+  } else {
+    platform::RemoveFile(GenerationPath(folder, 1) + suffix);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TextCopyPath(const std::string& pagePath) { return pagePath + kTextSuffix; }
+
 void KeepPreviousVersion(WatchItem& item, const std::string& base, int count) {
   if (count <= 0) {
     RemoveHistory(item);
@@ -64,23 +102,7 @@ void KeepPreviousVersion(WatchItem& item, const std::string& base, int count) {
   }
   std::string folder = HistoryFolder(item);
   if (folder.empty()) return;
-  // The new version is complete under a name of its own before any generation moves.
-  std::string incoming = folder + "/new";
-  platform::RemoveFile(incoming);
-  // A copy, not a second name: the user may change a download file in place.
-  if (!platform::CopyToNewFile(base, incoming)) return;
-  for (int generation = count + 1; platform::FileExists(GenerationPath(folder, generation)); ++generation) {
-    platform::RemoveFile(GenerationPath(folder, generation));
-  }
-  // The oldest kept version is replaced by the rename of the one after it, never removed
-  // before: only where that one is missing does it go by itself.
-  if (count > 1 && !platform::FileExists(GenerationPath(folder, count - 1))) {
-    platform::RemoveFile(GenerationPath(folder, count));
-  }
-  for (int generation = count - 1; generation >= 1; --generation) {
-    platform::RenameFile(GenerationPath(folder, generation), GenerationPath(folder, generation + 1));
-  }
-  platform::RenameFile(incoming, GenerationPath(folder, 1));
+  if (KeepGeneration(folder, base, count, "")) KeepGeneration(folder, base, count, kTextSuffix);
 }
 
 void RemoveHistory(const WatchItem& item) {

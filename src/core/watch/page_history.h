@@ -25,7 +25,12 @@ std::string CurrentVersionPath(const WatchItem& item);
 // an empty text when it is not kept.
 std::string PreviousVersionPath(const WatchItem& item, int generation = 1);
 
-// Keeps the file `base` as the newest previous version before the caller replaces it;
+// A text item keeps the reader text of each version beside the version's page, under the
+// page's name with this suffix ("copy.tmp.txt", "comp/hist_3/1.txt").
+inline constexpr char kTextSuffix[] = ".txt";
+std::string TextCopyPath(const std::string& pagePath);
+
+// Keeps the file `base` (and its text beside it, if any) as the newest previous version before the caller replaces it;
 // the older versions move back one generation, and those beyond `count` are removed.
 // `count` 0 removes every kept version. Claims the item's folder on first use (setting
 // m_historyName). Called before the base is replaced: at every moment of it either the old

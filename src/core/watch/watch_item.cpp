@@ -12,7 +12,8 @@ namespace {
 const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
-    "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ErrC: RtyA: Brws: WaiF: ";
+    "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ErrC: RtyA: "
+    "TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: Brws: WaiF: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -64,6 +65,13 @@ const Field kFields[] = {
     {&WatchItem::m_pageCharset, nullptr, false, true},
     {nullptr, &WatchItem::m_errorCount, false, true},
     {nullptr, &WatchItem::m_retryAt, false, true},
+    {nullptr, &WatchItem::m_textCompare, false, true},
+    {&WatchItem::m_selectCss, nullptr, false, true},
+    {&WatchItem::m_selectXPath, nullptr, false, true},
+    {&WatchItem::m_excludeCss, nullptr, false, true},
+    {&WatchItem::m_ignoreLines, nullptr, true, true},
+    {nullptr, &WatchItem::m_ignoreCase, false, true},
+    {nullptr, &WatchItem::m_addedOnly, false, true},
     {nullptr, &WatchItem::m_browser, false, true},
     {&WatchItem::m_waitFor, nullptr, false, true},
 };

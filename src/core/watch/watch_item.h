@@ -61,6 +61,15 @@ struct WatchItem : FetchRequest {
   std::string m_validatorsFor;       // CndR: the request the two belong to (a fingerprint)
   std::string m_pageCharset;         // Cset: the charset of its Content-Type
   int m_errorCount = 0;             // ErrC: checks failed in a row; written only when set
+  // The text comparison (core/text), each written only when set:
+  int m_textCompare = 0;            // TxtC: 1 = compare the text a reader sees, line by line
+  std::string m_selectCss;          // TCss: CSS selector of the part compared
+  std::string m_selectXPath;        // TXPa: XPath 1.0 expression of the part compared
+  std::string m_excludeCss;         // TExc: CSS selector of elements left out
+  std::string m_ignoreLines;        // TIgn: regexes, one per line, of lines left out
+                                    //       (form-escaped on disk)
+  int m_ignoreCase = 0;             // TIgC: 1 = the ignore rules ignore case
+  int m_addedOnly = 0;              // TAdd: 1 = updated only when lines were added
   int m_browser = 0;                // Brws: 1 = fetched through the headless browser (its
                                     //       rendered document is the page); only when set
   std::string m_waitFor;            // WaiF: CSS selector the browser waits for; only when set

@@ -5,10 +5,12 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/tglbtn.h>
 
 #include "core/common/app_settings.h"
+#include "core/common/prompter.h"
 #include "core/ui/source_fetcher.h"
 #include "core/ui/source_view_positions.h"
 #include "gui/text_view_scroll.h"
@@ -41,9 +43,12 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
   m_fullText = ModeToggle(this, "全文比較");
   m_simpleMode = ModeToggle(this, "単純キーワード");
   m_anchorMode = ModeToggle(this, "アンカーキーワード");
+  m_textMode = ModeToggle(this, "テキスト比較");
   // The mode buttons share one width, so that their fields line up.
   wxSize modeSize = m_anchorMode->GetBestSize();
-  for (wxToggleButton* button : {m_fullText, m_simpleMode, m_anchorMode}) button->SetMinSize(modeSize);
+  for (wxToggleButton* button : {m_fullText, m_simpleMode, m_anchorMode, m_textMode}) {
+    button->SetMinSize(modeSize);
+  }
 
   m_simpleKeyword = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(FromDIP(200), -1));
   m_increase = new wxCheckBox(this, wxID_ANY, ToWx("増加"));
@@ -59,6 +64,13 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
   m_offset = new CNumEdit(this, m_offsetField, 6);
   m_size = new CNumEdit(this, m_sizeField, 6);
   m_areaFromSource = Button(this, "ソース中から選択");
+  m_selector = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(FromDIP(200), -1));
+  m_exclude = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(FromDIP(140), -1));
+  m_ignore = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(FromDIP(260), FromDIP(44)),
+                            wxTE_MULTILINE | wxTE_DONTWRAP);
+  m_addedOnly = new wxCheckBox(this, wxID_ANY, ToWx("追加された行だけ"));
+  m_test = Button(this, "テスト");
+  m_testResult = Label(this, "");
   m_showSource = Button(this, "現在のソースコードを表示する");
   m_code = new wxChoice(this, wxID_ANY);
   for (const char* name : {"自動選択", "JIS", "EUC", "UTF8", "SHIFT-JIS"}) m_code->Append(ToWx(name));
@@ -79,6 +91,11 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
   top->Add(Row({Label(this, "チェックエリア："), Label(this, "オフセット"), m_offset, Label(this, "サイズ"),
                 m_size, m_areaFromSource}),
            0, wxLEFT | wxRIGHT | wxTOP, kBorder);
+  top->Add(Row({m_textMode, Label(this, "CSS/XPath"), m_selector, Label(this, "除外"), m_exclude}), 0,
+           wxLEFT | wxRIGHT | wxTOP, kBorder);
+  wxBoxSizer* ignoreRow = Row({Label(this, "無視する行 (正規表現)"), m_ignore, m_addedOnly, m_test});
+  ignoreRow->Add(m_testResult, 1, wxALIGN_CENTER_VERTICAL);
+  top->Add(ignoreRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, kBorder);
   wxBoxSizer* sourceRow = Row({m_showSource, Label(this, "日本語コード"), m_code});
   sourceRow->AddStretchSpacer();
   sourceRow->Add(m_busyText, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
@@ -93,6 +110,8 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
                      [this](wxCommandEvent&) { ToggleMode(CCheckOptionsForm::kSimpleKeyword); });
   m_anchorMode->Bind(wxEVT_TOGGLEBUTTON,
                      [this](wxCommandEvent&) { ToggleMode(CCheckOptionsForm::kAnchorKeyword); });
+  m_textMode->Bind(wxEVT_TOGGLEBUTTON, [this](wxCommandEvent&) { ToggleMode(CCheckOptionsForm::kTextCompare); });
+  m_test->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { TestSelection(); });
   m_reset->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_form.ResetCounter(); });
   m_anchorFromSource->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { AnchorFromSource(); });
   m_areaFromSource->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { AreaFromSource(); });
@@ -124,6 +143,8 @@ wxToggleButton* CCKOption::ModeButton(CCheckOptionsForm::Mode mode) const {
       return m_simpleMode;
     case CCheckOptionsForm::kAnchorKeyword:
       return m_anchorMode;
+    case CCheckOptionsForm::kTextCompare:
+      return m_textMode;
     default:
       return nullptr;
   }
@@ -154,12 +175,21 @@ void CCKOption::OnFirstActivation(WatchItem& item) {
   m_increase->SetValue(fields.increase);
   m_decrease->SetValue(fields.decrease);
   m_caseSensitive->SetValue(fields.caseSensitive);
+  m_selector->ChangeValue(ToWx(fields.selector));
+  m_exclude->ChangeValue(ToWx(fields.exclude));
+  m_ignore->ChangeValue(ToWx(fields.ignoreLines));
+  m_addedOnly->SetValue(fields.addedOnly);
+  m_testResult->SetLabel(wxString());
   ApplyModes();
 }
 
 void CCKOption::ToggleMode(CCheckOptionsForm::Mode mode) {
+  bool wasText = m_form.CurrentMode() == CCheckOptionsForm::kTextCompare;
   m_form.ToggleMode(mode);
   ApplyModes();
+  // The view follows the mode: the source, or the text the check would compare.
+  bool isText = m_form.CurrentMode() == CCheckOptionsForm::kTextCompare;
+  if (wasText != isText && m_form.HasSource()) ShowFetchedPage();
 }
 
 void CCKOption::ApplyModes() {
@@ -167,6 +197,7 @@ void CCKOption::ApplyModes() {
   m_fullText->SetValue(mode == CCheckOptionsForm::kFullText);
   m_simpleMode->SetValue(mode == CCheckOptionsForm::kSimpleKeyword);
   m_anchorMode->SetValue(mode == CCheckOptionsForm::kAnchorKeyword);
+  m_textMode->SetValue(mode == CCheckOptionsForm::kTextCompare);
   CCheckOptionsForm::Enabling enabled = m_form.Enabled();
   for (wxWindow* control : std::initializer_list<wxWindow*>{m_simpleKeyword, m_increase, m_decrease,
                                                             m_caseSensitive, m_reset}) {
@@ -174,6 +205,9 @@ void CCKOption::ApplyModes() {
   }
   for (wxWindow* control : std::initializer_list<wxWindow*>{m_anchor, m_nth, m_offset, m_size}) {
     control->Enable(enabled.anchorKeyword);
+  }
+  for (wxWindow* control : std::initializer_list<wxWindow*>{m_selector, m_exclude, m_ignore, m_addedOnly, m_test}) {
+    control->Enable(enabled.text);
   }
 }
 
@@ -189,6 +223,10 @@ void CCKOption::ReadFields() {
   fields.offset = FromWx(m_offset->Text()->GetValue());
   fields.size = FromWx(m_size->Text()->GetValue());
   if (m_code->GetSelection() != wxNOT_FOUND) fields.code = m_code->GetSelection();
+  fields.selector = FromWx(m_selector->GetValue());
+  fields.exclude = FromWx(m_exclude->GetValue());
+  fields.ignoreLines = FromWx(m_ignore->GetValue());
+  fields.addedOnly = m_addedOnly->GetValue();
 }
 
 void CCKOption::ShowBusy(bool busy) {
@@ -215,10 +253,49 @@ void CCKOption::SourceFetched(const FetchJob& job) {
   ShowBusy(false);
   ReadFields();
   if (!m_form.TakeFetched(Item(), job)) return;
-  m_positions = std::make_unique<CSourceViewPositions>(m_form.Source().Display());
-  m_view->ChangeValue(ToWx(m_positions->ViewText()));
+  ShowFetchedPage();
+}
+
+void CCKOption::ShowFetchedPage() {
   m_anchorShown = m_areaShown = TextRange{};
-  if (!m_form.Values().anchor.empty()) HighlightAnchorAndArea();
+  std::optional<CCheckOptionsForm::TextView> text;
+  if (m_form.CurrentMode() == CCheckOptionsForm::kTextCompare) text = m_form.TextOfSource();
+  if (!text) {
+    m_positions = std::make_unique<CSourceViewPositions>(m_form.Source().Display());
+    m_view->ChangeValue(ToWx(m_positions->ViewText()));
+    if (!m_form.Values().anchor.empty()) HighlightAnchorAndArea();
+    return;
+  }
+  m_positions = std::make_unique<CSourceViewPositions>(text->text);
+  m_view->ChangeValue(ToWx(m_positions->ViewText()));
+  wxTextAttr selected(*wxBLUE, wxColour(255, 255, 200));
+  for (const TextRange& range : text->selected) {
+    m_view->SetStyle(m_positions->ToView(range.start), m_positions->ToView(range.end), selected);
+  }
+  if (!text->selected.empty()) ScrollToLineOf(text->selected.front());
+  m_testResult->SetLabel(ToWx(text->summary));
+  Layout();
+}
+
+void CCKOption::TestSelection() {
+  ReadFields();
+  if (std::string problem = m_form.TextProblem(); !problem.empty()) {
+    m_testResult->SetLabel(ToWx(problem));
+    return;
+  }
+  if (m_form.HasSource()) {
+    ShowFetchedPage();
+  } else {
+    ShowSource();  // shown, with the count, once the page is here
+  }
+}
+
+bool CCKOption::CanAccept() {
+  ReadFields();
+  std::string problem = m_form.TextProblem();
+  if (problem.empty()) return true;
+  m_services.prompter.ShowMessage(problem, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
+  return false;
 }
 
 TextRange CCKOption::ViewSelection() const {

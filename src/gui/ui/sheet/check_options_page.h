@@ -1,5 +1,6 @@
 // "チェックオプション": how the item is compared (full text, a simple keyword count, the
-// area after the N-th anchor keyword, or none of them: the page's date) and the Japanese
+// area after the N-th anchor keyword, the text a reader sees of the part a CSS or XPath
+// selector picks, or none of them: the page's date) and the Japanese
 // code of its page. "現在のソースコードを表示する" fetches the page on a worker and shows its
 // source, in which the anchor and the area are picked with the mouse; the anchor shows in
 // red bold and the area in blue bold. While a fetch runs the page says so and "中止"
@@ -42,6 +43,12 @@ class CCKOption : public CSheetPage {
   wxButton* ShowSourceButton() const { return m_showSource; }
   wxButton* AnchorFromSourceButton() const { return m_anchorFromSource; }
   wxButton* AreaFromSourceButton() const { return m_areaFromSource; }
+  wxTextCtrl* SelectorField() const { return m_selector; }
+  wxTextCtrl* ExcludeField() const { return m_exclude; }
+  wxTextCtrl* IgnoreField() const { return m_ignore; }
+  wxCheckBox* AddedOnlyBox() const { return m_addedOnly; }
+  wxButton* TestButton() const { return m_test; }
+  wxStaticText* TestResult() const { return m_testResult; }
   bool Fetching() const;
 
   // The view's selection in display byte positions.
@@ -55,6 +62,11 @@ class CCKOption : public CSheetPage {
   void AnchorFromSource();
   void AreaFromSource();
   void CodeChosen();
+  // "テスト": the page's text as the check would compare it, the selected part
+  // highlighted, and how many elements the selector matches (the page is fetched first
+  // when none is shown yet).
+  void TestSelection();
+  bool CanAccept() override;
 
  private:
   void OnLoad(WatchItem& item) override;
@@ -66,6 +78,8 @@ class CCKOption : public CSheetPage {
   void Highlight(TextRange range, bool anchor);
   void RemoveHighlight(TextRange range);
   void HighlightAnchorAndArea();
+  // The fetched page in the view: its source, or in text mode its text.
+  void ShowFetchedPage();
   void HighlightArea(bool scroll);
   void ScrollToLineOf(TextRange range);
   // Typed into the anchor keyword or the occurrence field: the page is fetched anew.
@@ -82,6 +96,13 @@ class CCKOption : public CSheetPage {
   wxToggleButton* m_fullText = nullptr;
   wxToggleButton* m_simpleMode = nullptr;
   wxToggleButton* m_anchorMode = nullptr;
+  wxToggleButton* m_textMode = nullptr;
+  wxTextCtrl* m_selector = nullptr;
+  wxTextCtrl* m_exclude = nullptr;
+  wxTextCtrl* m_ignore = nullptr;
+  wxCheckBox* m_addedOnly = nullptr;
+  wxButton* m_test = nullptr;
+  wxStaticText* m_testResult = nullptr;
   wxTextCtrl* m_simpleKeyword = nullptr;
   wxCheckBox* m_increase = nullptr;
   wxCheckBox* m_decrease = nullptr;

@@ -1,0 +1,42 @@
+// A page's text as a reader sees it, taken from the HTML with libxml2's HTML parser:
+// script, style, noscript, template, the head and comments left out; block elements and
+// <br> end a line; table cells on one line, separated by a TAB; runs of blanks collapsed;
+// blank lines dropped; character references decoded.
+//
+// With a selection (CSS or XPath) every line is marked by whether it holds text of a
+// matched element; each matched element starts a line, and a match inside another match
+// adds no second copy. Elements the exclusion matches give no text at all.
+//
+// Plain functions on values; safe on any thread (libxml2's error handlers are per thread).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace text {
+
+struct Selection {
+  std::string css;      // UTF-8; empty: none
+  std::string xpath;    // UTF-8; used when css is empty; empty: none
+  std::string exclude;  // CSS, UTF-8; empty: none
+  bool Selects() const { return !css.empty() || !xpath.empty(); }
+};
+
+struct TextLine {
+  std::string text;  // UTF-8
+  bool selected = false;
+};
+
+struct ReaderText {
+  std::vector<TextLine> lines;
+  int matched = -1;   // how many elements the selection matched; -1 without a selection
+  std::string error;  // why the selection could not run (CP932); empty when it ran
+};
+
+ReaderText ExtractReaderText(std::string_view htmlUtf8, const Selection& selection);
+
+// Why an XPath expression does not compile (CP932), or empty.
+std::string XPathExpressionFault(std::string_view xpathUtf8);
+
+}  // namespace text
