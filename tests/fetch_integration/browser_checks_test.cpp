@@ -189,10 +189,14 @@ TEST_F(BrowserChecksTest, AKilledProgramTakesItsBrowserAlongAndTheNextStartClear
   ASSERT_TRUE(BrowserStarted()) << "no browser was started";
   cli.Signal(SIGKILL);
   cli.Wait();
-  for (int wait = 0; wait < 300 && !platform::RunningProcesses(0, folder.Path()).empty(); ++wait) {
+  for (int wait = 0; wait < 1000 && !platform::RunningProcesses(0, folder.Path()).empty(); ++wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  EXPECT_TRUE(platform::RunningProcesses(0, folder.Path()).empty()) << "the browser outlived us";
+  std::string outlived;
+  for (int pid : platform::RunningProcesses(0, folder.Path())) {
+    outlived += " " + ReadAll("/proc/" + std::to_string(pid) + "/cmdline").substr(0, 80);
+  }
+  EXPECT_EQ(outlived, "") << "the browser outlived us";
   bool leftBehind = false;
   for (const std::string& name : FilesIn(folder.File("comp"))) leftBehind |= platform::IsBrowserProfileName(name);
   EXPECT_TRUE(leftBehind) << "a kill -9 gives no chance to clean up";

@@ -216,7 +216,9 @@ int CFetch::Fetch(FetchJob& job) {
   if (job.m_browser) {
     // The document the browser built stands for the page: UTF-8 HTML.
     m_contentType = "text/html; charset=UTF-8";
-    return FetchRendered(job, m_settings);
+    int rendered = FetchRendered(job, m_settings);
+    if (job.m_phaseEvent) job.m_phaseEvent->Set();
+    return rendered;
   }
   m_pJob = &job;
   m_pRequest = &job;

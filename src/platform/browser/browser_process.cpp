@@ -134,6 +134,18 @@ std::vector<int> RunningProcesses(int group, const std::string& naming) {
   return found;
 }
 
+// The browser's helpers are in its group and end with it within moments; its crash
+// handler leaves the group but names the profile. The profile may go only when none of
+// them can write into it any more.
+static void EndProcesses(int group, const std::string& profile) {
+  for (int wait = 0; wait < 300; ++wait) {
+    std::vector<int> left = RunningProcesses(group, profile);
+    if (left.empty()) return;
+    for (int pid : left) ::kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 int RemoveLeftoverProfiles(const std::string& folder) {
   int removed = 0;
   std::error_code error;
@@ -142,7 +154,8 @@ int RemoveLeftoverProfiles(const std::string& folder) {
     const std::string path = entry.path().string();
     std::error_code ignored;
     if (!IsBrowserProfileName(entry.path().filename().string()) || !entry.is_directory(ignored)) continue;
-    if (!RunningProcesses(0, path).empty()) continue;
+    // What still names it is a straggler of the run that a kill ended.
+    EndProcesses(0, path);
     if (std::filesystem::remove_all(path, ignored) > 0) ++removed;
   }
   return removed;
@@ -206,15 +219,7 @@ void CBrowserProcess::Stop() {
     ::kill(m_pid, SIGKILL);
     while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
     }
-    // The browser's helpers are in its group and end with it within moments; its crash
-    // handler leaves the group but names the profile. The profile goes only when none of
-    // them can write into it any more.
-    for (int wait = 0; wait < 300; ++wait) {
-      std::vector<int> left = RunningProcesses(m_pid, m_profile);
-      if (left.empty()) break;
-      for (int pid : left) ::kill(pid, SIGKILL);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    EndProcesses(m_pid, m_profile);
     m_pid = -1;
   }
   if (!m_profile.empty()) {

@@ -21,7 +21,8 @@ std::string FindBrowserProgram();
 bool IsBrowserProfileName(const std::string& name);
 
 // Removes the profile folders in `folder` (native path) that earlier runs left behind (a
-// kill -9 of the program), sparing any a running browser still names. The number removed.
+// kill -9 of the program), after ending any straggler of those runs that still names one.
+// Called at start, before this program starts a browser of its own. The number removed.
 int RemoveLeftoverProfiles(const std::string& folder);
 
 class CBrowserProcess {
