@@ -62,10 +62,10 @@ def write_pages(folder):
             page.write(text)
 
 
-def start_nginx(root):
+def start_nginx(root, config=CONFIG):
     port = free_port()
     with open(os.path.join(root, "nginx.conf"), "w") as conf:
-        conf.write(CONFIG.format(root=root, port=port))
+        conf.write(config.format(root=root, port=port))
     process = subprocess.Popen([NGINX, "-p", root, "-c", os.path.join(root, "nginx.conf"),
                                 "-e", os.path.join(root, "error.log")])
     for _ in range(100):

@@ -21,11 +21,11 @@ const std::set<std::string> kValued = {
     "--anchor", "--nth",    "--offset", "--size",   "--code",    "--weekly", "--monthly",
     "--once",  "--every",   "--at",    "--download", "--save",   "--sound", "--mail",
     "--subject", "--body",  "--exec",   "--notify", "--select", "--xpath", "--exclude",
-    "--ignore", "--tag"};
+    "--ignore", "--tag",    "--wait-for"};
 const std::set<std::string> kFlags = {
     "--password-stdin", "--full", "--increase", "--decrease", "--case", "--date-rule",
     "--daily", "--at-start", "--show", "--popup", "--no-popup", "--inactive", "--text",
-    "--ignore-case", "--added-only"};
+    "--ignore-case", "--added-only", "--browser"};
 
 // Groups of options of which at most one may be given.
 const std::vector<std::vector<std::string>> kExclusive = {
@@ -38,7 +38,8 @@ const std::vector<std::vector<std::string>> kExclusive = {
 const std::map<std::string, std::string> kNeeds = {
     {"--increase", "--keyword"}, {"--decrease", "--keyword"}, {"--case", "--keyword"},
     {"--nth", "--anchor"},       {"--offset", "--anchor"},    {"--size", "--anchor"},
-    {"--subject", "--mail"},     {"--body", "--mail"},        {"--save", "--download"}};
+    {"--subject", "--mail"},     {"--body", "--mail"},        {"--save", "--download"},
+    {"--wait-for", "--browser"}};
 
 // The options of the text comparison; each but --text implies --text.
 const std::vector<std::string> kTextOptions = {"--text",   "--select",      "--xpath",
@@ -182,7 +183,8 @@ class CItemOptionParser {
         {"--proxy", "Prox"},    {"--post", "Argu"},    {"--keyword", "SKyW"},
         {"--anchor", "Keyw"},   {"--nth", "KeyP"},     {"--offset", "CmpO"},
         {"--size", "CmpS"},     {"--save", "Dest"},    {"--mail", "ToAd"},
-        {"--subject", "Subj"},  {"--body", "Honb"},    {"--exec", "Exec"}};
+        {"--subject", "Subj"},  {"--body", "Honb"},    {"--exec", "Exec"},
+        {"--wait-for", "WaiF"}};
     if (auto key = kTextKeys.find(option); key != kTextKeys.end()) {
       std::string problem = Set(key->second, value, option);
       if (problem.empty() && option == "--mail") m_item.m_useMail = 1;
@@ -204,6 +206,7 @@ class CItemOptionParser {
       return "";
     }
     if (option == "--full") m_item.m_compareAll = 1;
+    if (option == "--browser") m_item.m_browser = 1;
     if (option == "--code") return Choose(option, value, {"auto", "jis", "euc", "utf8", "sjis"}, "Jpco");
     if (option == "--weekly") {
       int bits = WeekdayBits(value);
@@ -322,6 +325,7 @@ const std::vector<const char*>& ItemOptionsUsage() {
       "  add URL [オプション]  新しいアイテムを作り (有効), その番号を表示します",
       "     ページ: --name 名前 --referer URL --user 名前 --password-stdin",
       "             --proxy ホスト:ポート --agent msie|netscape|pagewarden|firefox --post データ",
+      "             --browser [--wait-for CSSセレクタ] (スクリプトが作るページ)",
       "     比較:   --full | --keyword 語 [--increase] [--decrease] [--case]",
       "             | --anchor 語 [--nth N] [--offset N] [--size N] | --date-rule (既定)",
       "             | --text [--select CSS | --xpath 式] [--exclude CSS] [--ignore 正規表現]...",

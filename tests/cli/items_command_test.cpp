@@ -282,3 +282,25 @@ TEST_F(ItemCommands, AHolderThatNeverAnswersGetsTheRequestWithdrawn) {
 }
 
 }  // namespace
+
+TEST_F(ItemCommands, ABrowserItemKeepsItsFieldsAndRefusesFormDataAndAStrayWait) {
+  ASSERT_EQ(Cli({"add", server.Url("/a")}).status, 0);
+  EXPECT_EQ(Show(1, "Brws"), "(none)") << "a plain item writes no browser line";
+  ASSERT_EQ(Cli({"add", server.Url("/a"), "--browser", "--wait-for", "ul.news li"}).status, 0);
+  EXPECT_EQ(Show(2, "Brws"), "1");
+  EXPECT_EQ(Show(2, "WaiF"), "ul.news li");
+  nlohmann::json shown =
+      nlohmann::json::parse(RunProgram(kCli, {"--home", home.Path(), "show", "2", "--json"}).output);
+  EXPECT_EQ(shown["browser"], 1);
+  EXPECT_EQ(shown["waitFor"], "ul.news li");
+
+  RunResult stray = Cli({"add", server.Url("/a"), "--wait-for", "li"});
+  EXPECT_EQ(stray.status, 2) << "--wait-for means nothing without --browser";
+  RunResult posted = Cli({"set", "2", "Argu", "q=1"});
+  EXPECT_EQ(posted.status, 2);
+  EXPECT_NE(posted.errors.find("フォーム送信データのあるアイテムはブラウザで表示できません"), std::string::npos)
+      << posted.errors;
+  EXPECT_EQ(Cli({"set", "2", "Brws", "0"}).status, 0);
+  EXPECT_EQ(ReadList().size(), 2u);
+  EXPECT_EQ(ReadList()[1].m_browser, 0);
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <wx/bookctrl.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/textctrl.h>
 #include <wx/button.h>
@@ -103,6 +104,9 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
     shown.PageData().NameField()->ChangeValue(ToWx("新着のお知らせ"));
     shown.PageData().TagsField()->ChangeValue(ToWx(" news  国内 news"));
     shown.PageData().UrlField()->ChangeValue(ToWx("http://127.0.0.1:9/news.html"));
+    EXPECT_FALSE(shown.PageData().WaitForField()->IsEnabled()) << "only with the browser";
+    shown.PageData().RenderInBrowserBox()->SetValue(true);
+    shown.PageData().WaitForField()->ChangeValue(ToWx("ul.news li"));
     shown.ShowPage(1);
     CTimingPage& timing = shown.Timing();
     Choose(timing.ScheduleChoice(), CTimingForm::kWeekly, timing, true);
@@ -124,6 +128,8 @@ TEST_F(DefineSheetTest, ANewSiteTypedInReachesTheWatchListFile) {
   EXPECT_EQ(stored.m_time, 8 * 3600 + 30 * 60);
   EXPECT_EQ(stored.m_active, 0);  // a new item waits for its check box
   EXPECT_EQ(stored.m_tags, "news 国内");
+  EXPECT_EQ(stored.m_browser, 1);
+  EXPECT_EQ(stored.m_waitFor, "ul.news li");
 
   EndMainWindow();
   std::string file = ReadFile(CWatchList::FilePath());

@@ -117,6 +117,7 @@ CEnvSettings::CEnvSettings(const AppSettings& settings)
   m_values.noProxyForLocal = settings.m_noProxyForLocal ? 1 : 0;
   m_values.extraCaFile = settings.m_extraCaFile;
   m_values.errorAlertAfter = std::clamp(settings.m_errorAlertAfter, 0, kMaxErrorAlertAfter);
+  m_values.browserJobs = std::clamp(settings.m_browserJobs, 1, kMaxBrowserJobs);
 }
 
 std::string CEnvSettings::AuthText() const {
@@ -166,6 +167,7 @@ void CEnvSettings::StoreInto(AppSettings& settings) const {
   bool sameLogin = m_loginFoundFor == m_values.mailAccount + "\n" + m_values.mailUser;
   settings.m_mailLoginForm = sameLogin ? m_loginForm : kLoginNotKnown;
   settings.m_errorAlertAfter = std::clamp(m_values.errorAlertAfter, 0, kMaxErrorAlertAfter);
+  settings.m_browserJobs = std::clamp(m_values.browserJobs, 1, kMaxBrowserJobs);
   settings.m_proxy = JoinProxy(m_values.proxyHost, m_values.proxyPort, m_values.proxyUser,
                                m_values.proxyPassword);
   settings.m_noProxyForLocal = m_values.noProxyForLocal;

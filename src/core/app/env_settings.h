@@ -39,6 +39,7 @@ struct EnvDialogValues {
   int noProxyForLocal = 1;
   std::string extraCaFile;  // "追加の CA 証明書"
   int errorAlertAfter = 3;  // "連続エラーの通知", 0 (off) to 100 (kept within that range)
+  int browserJobs = 1;      // "同時ブラウザ数", 1 to 4 (kept within that range)
 };
 
 // Why values cannot be read back: the message for the user and the control to go to.
@@ -51,6 +52,7 @@ inline constexpr int kMaxMailPort = 65535;
 inline constexpr int kMaxHistoryCount = 20;
 inline constexpr int kMaxHostInterval = 3600;
 inline constexpr int kMaxErrorAlertAfter = 100;
+inline constexpr int kMaxBrowserJobs = 4;
 inline constexpr int kMaxFetchTimeLimit = 86400;
 inline constexpr int kMaxPageSizeLimitMiB = 4096;
 inline constexpr const char* kBadMailPort = "ポートには 1 から 65535 までの整数を入力してください。";

@@ -210,6 +210,7 @@ std::vector<NamedSetting> MakeTable() {
             "0 (通知しない) から 100 までの回数"),
       NotifyUrls(),
       FeedCopy(),
+      Range("browser-jobs", &AppSettings::m_browserJobs, 1, kMaxBrowserJobs, "1 から 4 までの整数"),
   };
 }
 

@@ -86,6 +86,7 @@ void StoreAppSettings(CArchiveWriter& archive, const AppSettings& settings) {
   archive.WriteInt(settings.m_errorAlertAfter);
   archive.WriteString(settings.m_notifyUrls);
   archive.WriteString(settings.m_feedCopyPath);
+  archive.WriteInt(settings.m_browserJobs);
 }
 
 bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
@@ -140,6 +141,7 @@ bool LoadAppSettings(CArchiveReader& archive, AppSettings& settings) {
                         archive.ReadString(settings.m_feedCopyPath))) {
     return false;
   }
+  if (schema >= 14 && !archive.ReadInt(settings.m_browserJobs)) return false;
   return schema <= kAppSettingsSchema;
 }
 

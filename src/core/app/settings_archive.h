@@ -19,7 +19,7 @@
 #include "platform/replace_guard.h"
 
 inline constexpr const char* kSettingsArchiveName = "PAGEWARD.INI";
-inline constexpr int kAppSettingsSchema = 13;
+inline constexpr int kAppSettingsSchema = 14;
 inline constexpr int kMainWindowLayoutSchema = 3;
 inline constexpr int kWatchListWindowLayoutSchema = 2;
 

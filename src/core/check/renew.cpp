@@ -219,8 +219,11 @@ int CReNew::Check() {
   CRefusingPrompter refusing;
   IPrompter& prompter = m_environment.m_prompter ? *m_environment.m_prompter : refusing;
   CFetch fetch(prompter, settings);
+  job.m_browser = m_item.m_browser;
+  job.m_waitFor = m_item.m_waitFor;
 
-  if (UsesDateRule(m_item)) {
+  // A document built in the browser has no date of its own: it is compared as a whole.
+  if (UsesDateRule(m_item) && !m_item.m_browser) {
     int decided = CheckDate(m_item, job, fetch);
     if (decided == -1) NoteRetryAfter(job);
     if (decided != 0) return decided;
@@ -235,7 +238,7 @@ int CReNew::Check() {
   job.m_useCache = 0;
   job.m_resultText.clear();
   job.m_resultCode = 0;
-  bool conditional = AddValidators(m_item, job);
+  bool conditional = !m_item.m_browser && AddValidators(m_item, job);
   int fetched = fetch.Fetch(job);
   // The server still has the page the item holds: nothing was saved, nothing changes.
   if (fetched == 304 && conditional) {

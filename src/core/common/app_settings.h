@@ -53,6 +53,7 @@ struct AppSettings {
   std::string m_notifyUrls;
   // A path the feed of changes is copied to after every entry; empty for none.
   std::string m_feedCopyPath;
+  int m_browserJobs = 1;        // "同時ブラウザ数": headless browsers that may run at once, 1 to 4
 };
 
 // Which login works when no user name is set: not known yet (the whole address is tried,

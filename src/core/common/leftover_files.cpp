@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/browser/browser_process.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -66,5 +67,6 @@ bool IsLeftoverInComp(const std::string& name) {
 
 int RemoveLeftoverFiles(const std::string& programFolder, const std::set<std::string>& inUse) {
   return RemoveMatching(programFolder, IsLeftoverInProgramFolder, inUse) +
-         RemoveMatching(programFolder + "/comp", IsLeftoverInComp, inUse);
+         RemoveMatching(programFolder + "/comp", IsLeftoverInComp, inUse) +
+         platform::RemoveLeftoverProfiles(platform::NativePath(programFolder + "/comp"));
 }

@@ -1,7 +1,8 @@
 // Temporary files the program leaves behind when it is killed mid-save or mid-fetch: the
 // temporary copies of atomic saves ("WatchList.pgl.Ab3xYz"), the fetch's temporary pages in
 // "comp" ("temp.tmp", "temp_3.html", ...) and the mail's work files ("tempMailBody.txt",
-// "tempOutB64_2.txt"). Only names the program makes are matched.
+// "tempOutB64_2.txt") and the headless browser's profile folders in "comp"
+// ("browser-Ab3xYz"). Only names the program makes are matched.
 //
 // Threads: the UI thread, at start, before any check or save can make such a file.
 #pragma once

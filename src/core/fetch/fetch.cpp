@@ -1,5 +1,7 @@
 #include "core/fetch/fetch.h"
 
+#include "core/fetch/browser_fetch.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -39,13 +41,6 @@ const char kRedirectLoop[] = "リダイレクトがループしています";
 const char kOtherFileType[] = "異なるファイルタイプが返されました";
 const char kCannotCreate[] = "保存ファイルが作れません";
 
-// The message of a body larger than `limit` bytes.
-std::string PageTooLarge(std::int64_t limit) {
-  constexpr std::int64_t kMiB = 1 << 20;
-  std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB"
-                                       : std::to_string(limit) + " バイト";
-  return "ページサイズの上限 (" + size + ") を超えました";
-}
 
 // Ends the request phase inside the retriever with a result code (1 not fetchable,
 // 2 refused with a text already set, -1 cancelled). Never leaves the retriever.
@@ -177,6 +172,13 @@ int RetryAfterSeconds(const std::string& value) {
 
 }  // namespace
 
+std::string PageTooLarge(std::int64_t limit) {
+  constexpr std::int64_t kMiB = 1 << 20;
+  std::string size = limit % kMiB == 0 ? std::to_string(limit / kMiB) + " MiB"
+                                       : std::to_string(limit) + " バイト";
+  return "ページサイズの上限 (" + size + ") を超えました";
+}
+
 std::int64_t PageSizeLimitBytes(const AppSettings& settings) {
   return settings.m_pageSizeLimitMiB > 0 ? static_cast<std::int64_t>(settings.m_pageSizeLimitMiB) << 20
                                          : 0;
@@ -188,6 +190,7 @@ void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch) {
   fetch.m_extraCaFile = settings.m_extraCaFile;
   fetch.m_pageSizeLimit = PageSizeLimitBytes(settings);
   fetch.m_hostIntervalMs = static_cast<std::uint32_t>(std::max(settings.m_hostInterval, 0)) * 1000;
+  fetch.m_browserLimit = settings.m_browserJobs;
 }
 
 FetchSettings FetchSettingsFrom(const AppSettings& settings) {
@@ -207,6 +210,13 @@ CFetch::~CFetch() = default;
 
 int CFetch::Fetch(FetchJob& job) {
   job.m_retryAfter = -1;
+  if (job.m_browser) {
+    // The document the browser built stands for the page: UTF-8 HTML.
+    m_contentType = "text/html; charset=UTF-8";
+    int rendered = FetchRendered(job, m_settings);
+    if (job.m_phaseEvent) job.m_phaseEvent->Set();
+    return rendered;
+  }
   m_pJob = &job;
   m_pRequest = &job;
   m_contentType.clear();

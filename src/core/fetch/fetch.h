@@ -50,6 +50,7 @@ struct FetchSettings {
   // the pacer that records the ends (shared by every fetch that keeps the pause; null: none).
   std::uint32_t m_hostIntervalMs = 0;
   std::shared_ptr<CHostPacer> m_hostPacer;
+  int m_browserLimit = 1;  // "同時ブラウザ数": browsers that may run at once, 1 to 4
 };
 // The program-wide fields of `settings` (proxy, local bypass, extra CA file, page size
 // limit, pause per host) taken into `fetch`, which keeps its own time-outs, pool, cancel and pacer.
@@ -59,6 +60,8 @@ FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto 
 std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings);
 // The longest time a check's request may take in all, in milliseconds; 0: no limit.
 std::uint32_t TotalTimeoutMs(const AppSettings& settings);
+// The message of a body larger than `limit` bytes.
+std::string PageTooLarge(std::int64_t limit);
 // The settings' page size limit in bytes; 0: none.
 std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 // The result row of a server that asked to be called again in `seconds`.
@@ -80,7 +83,8 @@ class CFetch {
   // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
   // change, or into m_body when it fits the job's m_memoryLimit (m_resultText then names
   // no file: WriteKeptBody makes it). Gives the job's m_resultCode. A body that breaks
-  // off, passes the page size limit or is cancelled leaves no file behind.
+  // off, passes the page size limit or is cancelled leaves no file behind. A job with
+  // m_browser set goes through the headless browser instead (FetchRendered).
   int Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
   // in the request's m_lastModified when had. The job's m_resultCode tells failures.

@@ -31,6 +31,10 @@ struct FetchJob : FetchRequest {
   // it gave none.
   std::string m_etag;
   std::string m_lastModifiedText;
+  // Fetched through the headless browser (browser_fetch.h): the rendered document stands
+  // for the page; m_waitFor, a CSS selector, is waited for instead of a quiet network.
+  int m_browser = 0;
+  std::string m_waitFor;
   // A 429 or 503 answer that said when to come back: the seconds to wait (code 2, with the
   // busy message in m_resultText); -1 otherwise.
   int m_retryAfter = -1;

@@ -182,6 +182,9 @@ std::optional<FetchJob> CCheckOptionsForm::PrepareFetch(WatchItem& item) {
   m_fetchTarget = target;
   FetchJob job;
   static_cast<FetchRequest&>(job) = item;
+  // An item shown in the browser first is seen in the view as the browser built it.
+  job.m_browser = item.m_browser;
+  job.m_waitFor = item.m_waitFor;
   job.m_savePath = target;
   job.m_allowRelocation = 1;
   job.m_resultText.clear();

@@ -29,7 +29,7 @@ const std::map<std::string, Range>& NumberRanges() {
       {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
       {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
       {"ErrC", {0, INT_MAX}}, {"NtfS", {0, 1}}, {"TxtC", {0, 1}}, {"TIgC", {0, 1}},
-      {"TAdd", {0, 1}}};
+      {"TAdd", {0, 1}},       {"Brws", {0, 1}}};
   return ranges;
 }
 
@@ -123,6 +123,7 @@ const std::vector<ItemField>& ItemFields() {
       {"TIgn", "ignoreLines", Type::Text},   {"TIgC", "ignoreCase", Type::Number},
       {"TAdd", "addedOnly", Type::Number},
       {"Tags", "tags", Type::Text},
+      {"Brws", "browser", Type::Number},     {"WaiF", "waitFor", Type::Text},
   };
   return fields;
 }
@@ -206,6 +207,9 @@ std::string CheckItem(const WatchItem& item) {
   if (std::string fault = text::IgnoreRulesFault(item.m_ignoreLines, item.m_ignoreCase == 1);
       !fault.empty()) {
     return fault;
+  }
+  if (item.m_browser == 1 && !item.m_formData.empty()) {
+    return "フォーム送信データのあるアイテムはブラウザで表示できません (Brws, Argu)";
   }
   const std::string& kind = item.m_checkKind;
   if (kind == "weekly" && (item.m_date < 1 || item.m_date > 127)) {

@@ -13,7 +13,7 @@ const char kKeys[] =
     "Chec: Timi: Date: Time: Down: Show: Last: Resu: Hidd: Exec: SUse: SFil: PopU: Keyw: "
     "KeyP: Jpco: CmpO: CmpS: CmpD: UseM: ToAd: Subj: Honb: LstM: Actv: RnwM: ChkD: SKyW: "
     "SKOp: SKSc: SKyC: Hist: ETag: LMod: CndR: Cset: ErrC: RtyA: "
-    "NtfS: NtfA: TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: Tags: ";
+    "NtfS: NtfA: TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: Tags: Brws: WaiF: ";
 constexpr int kKeyLength = 6;
 
 // One stored field per slot of kKeys, in the same order, which is also the order of the
@@ -75,6 +75,8 @@ const Field kFields[] = {
     {nullptr, &WatchItem::m_ignoreCase, false, true},
     {nullptr, &WatchItem::m_addedOnly, false, true},
     {&WatchItem::m_tags, nullptr, false, true},
+    {nullptr, &WatchItem::m_browser, false, true},
+    {&WatchItem::m_waitFor, nullptr, false, true},
 };
 static_assert(sizeof kFields / sizeof kFields[0] * kKeyLength == sizeof kKeys - 1);
 

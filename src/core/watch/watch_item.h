@@ -70,6 +70,9 @@ struct WatchItem : FetchRequest {
                                     //       (form-escaped on disk)
   int m_ignoreCase = 0;             // TIgC: 1 = the ignore rules ignore case
   int m_addedOnly = 0;              // TAdd: 1 = updated only when lines were added
+  int m_browser = 0;                // Brws: 1 = fetched through the headless browser (its
+                                    //       rendered document is the page); only when set
+  std::string m_waitFor;            // WaiF: CSS selector the browser waits for; only when set
 
   // Run-time fields, never written to the file.
   int m_nextCheck = 0;     // a time; 0 = as soon as possible; -1 not scheduled; -2 to reschedule

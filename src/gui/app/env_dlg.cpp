@@ -153,7 +153,10 @@ void CEnvDlg::CreateLimitsPage(wxWindow* page, wxBoxSizer* top) {
   // What one check may take: its time and the size of its page (0: no limit).
   m_fetchTimeLimit = Spin(page, "fetchTimeLimit", 0, kMaxFetchTimeLimit);
   m_pageSizeLimit = Spin(page, "pageSizeLimit", 0, kMaxPageSizeLimitMiB);
+  // Headless browsers are heavy: their own bound, within the checks at once.
+  m_browserJobs = Spin(page, "browserJobs", 1, kMaxBrowserJobs);
   addRow("同時チェック数", m_checkJobs, "");
+  addRow("同時ブラウザ数", m_browserJobs, "");
   addRow("同一ホストの間隔", m_hostInterval, "秒");
   addRow("チェックの時間の上限", m_fetchTimeLimit, "秒");
   addRow("ページサイズの上限", m_pageSizeLimit, "MiB");
@@ -291,6 +294,7 @@ bool CEnvDlg::TransferDataToWindow() {
   m_historyCount->SetValue(values.historyCount);
   m_checkJobs->SetValue(values.checkJobs);
   m_hostInterval->SetValue(values.hostInterval);
+  m_browserJobs->SetValue(values.browserJobs);
   m_fetchTimeLimit->SetValue(values.fetchTimeLimit);
   m_pageSizeLimit->SetValue(values.pageSizeLimitMiB);
   m_mailServer->ChangeValue(ToWx(values.mailServer));
@@ -320,6 +324,7 @@ void CEnvDlg::ReadControls() {
   values.historyCount = m_historyCount->GetValue();
   values.checkJobs = m_checkJobs->GetValue();
   values.hostInterval = m_hostInterval->GetValue();
+  values.browserJobs = m_browserJobs->GetValue();
   values.fetchTimeLimit = m_fetchTimeLimit->GetValue();
   values.pageSizeLimitMiB = m_pageSizeLimit->GetValue();
   values.mailServer = FromWx(m_mailServer->GetValue());

@@ -69,6 +69,7 @@ class CEnvDlg : public wxDialog {
   wxSpinCtrl* m_historyCount = nullptr;
   wxSpinCtrl* m_checkJobs = nullptr;
   wxSpinCtrl* m_hostInterval = nullptr;
+  wxSpinCtrl* m_browserJobs = nullptr;
   wxSpinCtrl* m_fetchTimeLimit = nullptr;
   wxSpinCtrl* m_pageSizeLimit = nullptr;
   wxTextCtrl* m_mailServer = nullptr;

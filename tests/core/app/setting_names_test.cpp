@@ -61,7 +61,10 @@ TEST(SettingNames, EveryProgramWideSettingHasANameThatReadsAndWritesIt) {
   EXPECT_EQ(settings.m_fetchTimeLimit, 0);
   EXPECT_FALSE(Set(settings, "page-size-limit", "4097"));
   EXPECT_EQ(settings.m_mailSecurity, MailSecurity::StartTls);
-  EXPECT_EQ(NamedSettings().size(), 24u);
+  EXPECT_FALSE(Set(settings, "browser-jobs", "5"));
+  EXPECT_TRUE(Set(settings, "browser-jobs", "2"));
+  EXPECT_EQ(settings.m_browserJobs, 2);
+  EXPECT_EQ(NamedSettings().size(), 25u);
   EXPECT_EQ(NamedSettingList().substr(0, 24), "mail-server, mail-port, ");
 }
 

@@ -52,6 +52,7 @@ std::string AppPart(int schema) {
   if (schema >= 11) bytes += Int(5) + Int(8) + Int(30) + Int(2) + Int(1);
   if (schema >= 12) bytes += Str(kCaFile) + Str("taro-login") + Int(1) + Int(5);  // CA, user, login form, alarm
   if (schema >= 13) bytes += Str(kNotifyUrls) + Str("/srv/www/changes.atom");
+  if (schema >= 14) bytes += Int(3);  // browsers at once
   return bytes;
 }
 
@@ -94,6 +95,7 @@ AppSettings FullSettings() {
   settings.m_errorAlertAfter = 5;
   settings.m_notifyUrls = kNotifyUrls;
   settings.m_feedCopyPath = "/srv/www/changes.atom";
+  settings.m_browserJobs = 3;
   return settings;
 }
 
@@ -136,7 +138,7 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
           std::to_string(s.m_checkJobs), std::to_string(s.m_hostInterval),
           std::to_string(static_cast<int>(s.m_mailSecurity)), std::to_string(s.m_autostart),
           s.m_extraCaFile, s.m_mailUser, std::to_string(s.m_mailLoginForm),
-          std::to_string(s.m_errorAlertAfter), s.m_notifyUrls, s.m_feedCopyPath, m.m_linkFolder, RectText(m.m_windowRect),
+          std::to_string(s.m_errorAlertAfter), s.m_notifyUrls, s.m_feedCopyPath, std::to_string(s.m_browserJobs), m.m_linkFolder, RectText(m.m_windowRect),
           WidthsText(m.m_columnWidths),
           WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
 }
@@ -146,7 +148,7 @@ std::vector<std::string> FullFields() {
   return Fields(FullSettings(), FullMainWindow(), FullWatchListWindow());
 }
 
-std::string FullArchive() { return AppPart(13) + MainPart(3) + WatchPart(2); }
+std::string FullArchive() { return AppPart(14) + MainPart(3) + WatchPart(2); }
 
 struct Loaded {
   AppSettings settings;
@@ -181,10 +183,10 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
   EXPECT_EQ(StoreSettingsArchive(FullSettings(), FullMainWindow(), FullWatchListWindow()),
             FullArchive());
   // Defaults, spelled out completely once.
-  std::string defaults = Int(13) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
+  std::string defaults = Int(14) + Str("") + Int(0) + Str("") + Int(25) + Str("") + Str("") +
                          Str("") + Int(0) + Int(0) + Int(0) + Str("") + Int(1) + Int(1) + Int(300) + Int(64) +
                          Int(1) + Int(4) + Int(0) + Int(0) + Int(0) + Str("") + Str("") +
-                         Int(0) + Int(3) + Str("") + Str("") +  // application
+                         Int(0) + Int(3) + Str("") + Str("") + Int(1) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
                          Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
@@ -193,7 +195,7 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
 }
 
 TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
-  for (int schema = 3; schema <= 13; ++schema) {
+  for (int schema = 3; schema <= 14; ++schema) {
     SCOPED_TRACE("schema " + std::to_string(schema));
     Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
     EXPECT_TRUE(loaded.whole);
@@ -235,6 +237,7 @@ TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
       expected.m_notifyUrls = kNotifyUrls;
       expected.m_feedCopyPath = "/srv/www/changes.atom";
     }
+    if (schema >= 14) expected.m_browserJobs = 3;
     // The layout parts after the application part land in the right places.
     EXPECT_EQ(loaded.AllFields(), Fields(expected, FullMainWindow(), FullWatchListWindow()));
   }
@@ -264,19 +267,19 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
 TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   // Main window schema 2: the folder only, then the watch list window part.
-  Loaded folderOnly(AppPart(13) + MainPart(2) + WatchPart(2));
+  Loaded folderOnly(AppPart(14) + MainPart(2) + WatchPart(2));
   EXPECT_TRUE(folderOnly.whole);
   MainWindowLayout expectedMain;
   expectedMain.m_linkFolder = kFolder;
   EXPECT_EQ(folderOnly.AllFields(), Fields(FullSettings(), expectedMain, FullWatchListWindow()));
 
   // Main window schema 1: no watch list window part is read, even when bytes follow.
-  Loaded noWatchList(AppPart(13) + MainPart(1) + WatchPart(2));
+  Loaded noWatchList(AppPart(14) + MainPart(1) + WatchPart(2));
   EXPECT_TRUE(noWatchList.whole);
   EXPECT_EQ(noWatchList.AllFields(), Fields(FullSettings(), expectedMain, {}));
 
   // Watch list window schema 1 has no rectangle.
-  Loaded noRect(AppPart(13) + MainPart(3) + WatchPart(1));
+  Loaded noRect(AppPart(14) + MainPart(3) + WatchPart(1));
   EXPECT_TRUE(noRect.whole);
   WatchListWindowLayout expectedWatch = FullWatchListWindow();
   expectedWatch.m_windowRect = {};
@@ -285,12 +288,12 @@ TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
 
 TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   // A later version may append fields; where its next part begins is then unknown.
-  std::string newer = Int(14) + AppPart(13).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
+  std::string newer = Int(15) + AppPart(14).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
   Loaded loaded(newer);
   EXPECT_TRUE(loaded.whole);
   EXPECT_EQ(loaded.AllFields(), Fields(FullSettings(), {}, {}));
 
-  Loaded newerLayout(AppPart(13) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
+  Loaded newerLayout(AppPart(14) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 
   // An encryption this version does not know is never read as none.

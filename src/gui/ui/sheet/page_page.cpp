@@ -1,6 +1,7 @@
 #include "gui/ui/sheet/page_page.h"
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -74,11 +75,31 @@ CPagePage::CPagePage(wxWindow* book, const SheetServices& services)
     browserBox->Add(button, 0, wxALL, kGap);
   }
   top->Add(browserBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+  AddRenderingBox(top);
   SetSizer(top);
 
   checkUrl->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CheckUrl(); });
   checkReferer->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { CheckReferer(); });
   clear->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_referer->Clear(); });
+}
+
+// Pages that scripts build: fetched through the headless browser, which sends no form data.
+void CPagePage::AddRenderingBox(wxSizer* top) {
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, ToWx("スクリプトが作るページ"));
+  wxWindow* parent = box->GetStaticBox();
+  m_renderInBrowser = new wxCheckBox(parent, wxID_ANY, ToWx("ブラウザで表示してから比較する"));
+  box->Add(m_renderInBrowser, 0, wxALL, kGap);
+  auto* wait = new wxBoxSizer(wxHORIZONTAL);
+  m_waitFor = new wxTextCtrl(parent, wxID_ANY);
+  m_waitFor->SetHint(ToWx("CSS セレクタ (空: 通信が止むまで)"));
+  wait->Add(Label(parent, "待つ要素"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+  wait->Add(m_waitFor, 1, wxALIGN_CENTER_VERTICAL);
+  box->Add(wait, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
+  box->Add(Label(parent, "フォーム送信データは送れません。表示には数秒かかります。"), 0, wxALL, kGap);
+  top->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
+  m_renderInBrowser->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
+    m_waitFor->Enable(m_renderInBrowser->GetValue());
+  });
 }
 
 void CPagePage::OnFirstActivation(WatchItem& item) {
@@ -95,6 +116,14 @@ void CPagePage::OnFirstActivation(WatchItem& item) {
   m_netscape->SetValue(fields.browser == VirtualBrowser::Netscape);
   m_own->SetValue(fields.browser == VirtualBrowser::Pagewarden);
   m_firefox->SetValue(fields.browser == VirtualBrowser::Firefox);
+  m_renderInBrowser->SetValue(item.m_browser != 0);
+  m_waitFor->ChangeValue(ToWx(item.m_waitFor));
+  m_waitFor->Enable(item.m_browser != 0);
+}
+
+void CPagePage::StoreRendering(WatchItem& item) const {
+  item.m_browser = m_renderInBrowser->GetValue() ? 1 : 0;
+  item.m_waitFor = item.m_browser ? FromWx(m_waitFor->GetValue()) : std::string();
 }
 
 PageDataFields CPagePage::FieldsFromControls() const {
@@ -118,13 +147,15 @@ bool CPagePage::OnKillActive() {
   std::string refused = ForeignCharacterMessage(
       {{"名前", typed(m_name)}, {"タグ", typed(m_tags)}, {"ＵＲＬ", typed(m_url)}, {"リンク元ＵＲＬ", typed(m_referer)},
        {"ユーザー名", typed(m_user)}, {"パスワード", typed(m_password)},
-       {"ホスト名またはIPアドレス", typed(m_proxyHost)}, {"ポート", typed(m_proxyPort)}});
+       {"ホスト名またはIPアドレス", typed(m_proxyHost)}, {"ポート", typed(m_proxyPort)},
+       {"待つ要素", typed(m_waitFor)}});
   if (!refused.empty()) {
     m_services.prompter.ShowMessage(refused, IPrompter::Buttons::Ok, IPrompter::Icon::Warning);
     return false;
   }
-  // The other pages work on the address as typed.
+  // The other pages work on the address as typed, and the source view fetches as chosen.
   Item().m_url = FromWx(m_url->GetValue());
+  StoreRendering(Item());
   return true;
 }
 
@@ -141,6 +172,7 @@ bool CPagePage::CanAccept() {
 void CPagePage::OnOK(WatchItem& item) {
   StorePageData(FieldsFromControls(), m_services.settings.m_proxy, item);
   item.m_tags = JoinTags(TagWords(FromWx(m_tags->GetValue())));
+  StoreRendering(item);
 }
 
 void CPagePage::CheckUrl() {

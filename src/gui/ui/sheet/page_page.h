@@ -1,12 +1,15 @@
 // "ページデータ": the page's name, its tags, address, referring address, user name and password, a
 // proxy for this page only and the browser identity, with "チェック" buttons that show the
-// page and the referring page, and "クリア" for the referring address.
+// page and the referring page, and "クリア" for the referring address; and whether the page
+// is shown in the headless browser before it is compared, with the element it waits for.
 #pragma once
 
 #include "core/ui/page_data_form.h"
 #include "gui/ui/sheet/sheet_page.h"
 
+class wxCheckBox;
 class wxRadioButton;
+class wxSizer;
 class wxTextCtrl;
 
 class CPagePage : public CSheetPage {
@@ -21,10 +24,14 @@ class CPagePage : public CSheetPage {
   wxTextCtrl* UrlField() const { return m_url; }
   wxTextCtrl* NameField() const { return m_name; }
   wxTextCtrl* TagsField() const { return m_tags; }
+  wxCheckBox* RenderInBrowserBox() const { return m_renderInBrowser; }
+  wxTextCtrl* WaitForField() const { return m_waitFor; }
 
  private:
   void OnFirstActivation(WatchItem& item) override;
   PageDataFields FieldsFromControls() const;
+  void AddRenderingBox(wxSizer* top);
+  void StoreRendering(WatchItem& item) const;
   void CheckUrl();
   void CheckReferer();
 
@@ -40,4 +47,6 @@ class CPagePage : public CSheetPage {
   wxRadioButton* m_netscape = nullptr;
   wxRadioButton* m_own = nullptr;
   wxRadioButton* m_firefox = nullptr;
+  wxCheckBox* m_renderInBrowser = nullptr;
+  wxTextCtrl* m_waitFor = nullptr;
 };
