@@ -44,7 +44,7 @@ TEST_F(SettingsCommandTest, PrintsEverySettingAndSavesOneChangeKeepingTheRest) {
             "list-double-click\t0\nlink-overwrite\t0\ndesktop-notify\t1\n"
             "fetch-time-limit\t300\npage-size-limit\t64\nchange-history\t1\n"
             "check-jobs\t4\nhost-interval\t0\nautostart\t0\nerror-alert-after\t3\n"
-            "notify-urls\t\nfeed-copy\t\n");
+            "notify-urls\t\nfeed-copy\t\nbrowser-jobs\t1\n");
 
   MainWindowLayout layout;
   layout.m_linkFolder = "/srv/links";

@@ -171,7 +171,7 @@ TEST_F(BrowserChecksTest, TheWaitSelectorOutwaitsAQuietNetworkAndTheTimeLimitEnd
 TEST_F(BrowserChecksTest, ACancelInTheMiddleKillsTheBrowserAndRemovesItsProfile) {
   settings.m_fetchTimeLimit = 60;
   WatchItem item = BrowserItem("/restless.html", "li.never");
-  engine.Start(item, 0);
+  engine.Start(item);
   ASSERT_TRUE(BrowserStarted()) << "no browser was started";
   engine.Cancel();
   ExpectNothingLeft();

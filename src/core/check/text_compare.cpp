@@ -115,6 +115,17 @@ bool SaveVersionText(const WatchItem& item, const std::string& pagePath,
   return file.Commit();
 }
 
+std::optional<text::LineDelta> LoadTextDelta(const WatchItem& item,
+                                             const platform::CCodePageConverter* converter) {
+  std::string previous = PreviousVersionPath(item);
+  std::string current = CurrentVersionPath(item);
+  if (previous.empty() || current.empty()) return std::nullopt;
+  std::optional<std::vector<std::string>> before = VersionText(item, previous, converter);
+  std::optional<std::vector<std::string>> after = VersionText(item, current, converter);
+  if (!before || !after) return std::nullopt;
+  return text::DiffLines(*before, *after);
+}
+
 PageChange LoadTextChange(const WatchItem& item, const platform::CCodePageConverter* converter) {
   PageChange change;
   std::string previous = PreviousVersionPath(item);

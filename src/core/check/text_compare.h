@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/check/page_diff.h"
+#include "core/text/added_lines.h"
 #include "core/text/selection.h"
 #include "core/watch/watch_item.h"
 
@@ -54,6 +55,11 @@ std::optional<std::vector<std::string>> VersionText(const WatchItem& item, const
 // item's present settings. false on failure.
 bool SaveVersionText(const WatchItem& item, const std::string& pagePath,
                      const std::vector<std::string>& lines);
+
+// The lines a text item's last update added and removed (its previous version's text
+// against the current one's); nothing when either version or its text is not at hand.
+std::optional<text::LineDelta> LoadTextDelta(const WatchItem& item,
+                                             const platform::CCodePageConverter* converter);
 
 // The change window's and `diff`'s change for a text item: the previous version's text
 // lines against the current one's.

@@ -61,7 +61,6 @@ int Failure(FetchJob& job, int code, const std::string& text) {
 // The document where the retriever puts a body: in memory when it fits, else a file.
 int Keep(FetchJob& job, std::string dom) {
   job.m_contentLength = static_cast<std::int64_t>(dom.size());
-  job.m_bytesSaved = static_cast<std::int64_t>(dom.size());
   job.m_lastModified = 0;  // a document built in the browser has no date of its own
   job.m_body = std::move(dom);
   job.m_bodyInMemory = true;

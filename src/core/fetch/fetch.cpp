@@ -213,9 +213,7 @@ int CFetch::Fetch(FetchJob& job) {
   if (job.m_browser) {
     // The document the browser built stands for the page: UTF-8 HTML.
     m_contentType = "text/html; charset=UTF-8";
-    int rendered = FetchRendered(job, m_settings);
-    if (job.m_phaseEvent) job.m_phaseEvent->Set();
-    return rendered;
+    return FetchRendered(job, m_settings);
   }
   m_pJob = &job;
   m_pRequest = &job;

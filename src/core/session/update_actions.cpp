@@ -4,6 +4,7 @@
 
 #include "core/check/check_results.h"
 #include "core/check/renew.h"
+#include "core/check/text_compare.h"
 #include "core/mail/loop_dialog_host.h"
 #include "core/mail/mail_job.h"
 #include "core/mail/mail_message.h"
@@ -11,6 +12,7 @@
 #include "core/notify/atom_feed.h"
 #include "core/session/notify_actions.h"
 #include "core/watch/page_history.h"
+#include "platform/code_page_converter.h"
 #include "platform/desktop_notifier.h"
 #include "platform/program_folder.h"
 #include "platform/shell.h"
@@ -21,6 +23,19 @@ namespace {
 
 constexpr const char* kDefaultSound = "notify.wav";
 constexpr const char* kIconFile = "pagewarden.png";
+
+// What a text item's update added and removed, for its notifications and feed entry; for
+// other items (or without a kept previous version) the result text stands alone.
+ChangedLines TextUpdateLines(const WatchItem& item) {
+  ChangedLines lines;
+  if (item.m_textCompare != 1) return lines;
+  platform::CCodePageConverter converter;
+  if (std::optional<text::LineDelta> delta = LoadTextDelta(item, &converter)) {
+    lines.added = std::move(delta->added);
+    lines.removed = std::move(delta->removed);
+  }
+  return lines;
+}
 constexpr const char* kShowAction = "表示";
 constexpr const char* kShowChangeAction = "変更点を表示";
 
@@ -53,8 +68,7 @@ bool CUpdateActions::OnUpdate(const WatchItem& item, const AppSettings& settings
     if (!mailSent && settings.m_desktopNotify) Notify(item, kMailFailedText);
   }
   if (!Ending()) {
-    Announce(item, settings, kUpdatedText,
-             m_host.changedLines ? m_host.changedLines(item) : ChangedLines());
+    Announce(item, settings, kUpdatedText, TextUpdateLines(item));
   }
   return mailSent;
 }

@@ -55,9 +55,6 @@ struct UpdateActionsHost {
   // login and encryption that worked) in the program-wide settings; UI thread. Empty:
   // not kept.
   std::function<void(const MailWayFound& found)> rememberMailWay;
-  // The lines a text item's update added and removed, for its notifications and feed
-  // entry; any thread. Empty: the result text stands for them.
-  std::function<ChangedLines(const WatchItem& item)> changedLines;
 };
 
 // Keeps `found` in `settings` when they still hold the mail settings it was found with;

@@ -17,4 +17,12 @@ struct LineChange {
 
 LineChange CompareLines(const std::vector<std::string>& before, const std::vector<std::string>& after);
 
+struct LineDelta {
+  std::vector<std::string> added;    // lines of `after` beyond those of `before`, in its order
+  std::vector<std::string> removed;  // lines of `before` that `after` lacks, in its order
+};
+// What a notification tells of a text update: copies counted as CompareLines counts them,
+// so a line that only moved is neither added nor removed.
+LineDelta DiffLines(const std::vector<std::string>& before, const std::vector<std::string>& after);
+
 }  // namespace text

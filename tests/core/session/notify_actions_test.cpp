@@ -88,4 +88,27 @@ TEST_F(NotifyActionsTest, TheAlarmGoesToTheItemsOwnAddressesAndIntoTheFeed) {
   EXPECT_TRUE(notify.notifyFailed.empty());
 }
 
+TEST_F(NotifyActionsTest, ATextItemsUpdateSendsTheLinesItAddedAndRemoved) {
+  Serve("/news", "<ul><li>古いお知らせ</li><li>残るお知らせ</li></ul>");
+  WatchItem item = DateItem("/news");
+  item.m_textCompare = 1;
+  item.m_soundUse = 0;
+  item.m_popUp = 0;
+  item = CheckNow(engine, notify, item);
+  item.m_notify = 1;
+  item.m_notifyUrls = Receiver("json", "/hook");
+  Serve("/news", "<ul><li>残るお知らせ</li><li>新しいお知らせ</li></ul>");
+  item = CheckNow(engine, notify, item);
+  EXPECT_EQ(item.m_result, 2);
+  std::vector<HttpRequestRecord> requests = receiver.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  std::string body = requests[0].body;
+  EXPECT_NE(body.find("\"added\":[\"" + platform::Cp932ToUtf8("新しいお知らせ") + "\"]"),
+            std::string::npos) << body;
+  EXPECT_NE(body.find("\"removed\":[\"" + platform::Cp932ToUtf8("古いお知らせ") + "\"]"),
+            std::string::npos) << body;
+  EXPECT_NE(folder.ReadBytes(kFeedFileName).find(platform::Cp932ToUtf8("新しいお知らせ")),
+            std::string::npos);
+}
+
 }  // namespace
