@@ -20,12 +20,14 @@ CNotifyAddressPanel::CNotifyAddressPanel(wxWindow* parent, const std::string& li
   m_box = new wxListBox(frame, wxID_ANY, wxDefaultPosition, wxSize(-1, FromDIP(72)));
   m_box->SetName(wxASCII_STR("notifyList"));
   box->Add(m_box, 1, wxEXPAND | wxALL, 4);
-  auto* buttons = new wxBoxSizer(wxVERTICAL);
+  // Two by two: four buttons in a column make the site definition sheet taller than a
+  // small screen.
+  auto* buttons = new wxGridSizer(2, 2, 2);
   auto* add = new wxButton(frame, wxID_ANY, ToWx("追加"));
   m_edit = new wxButton(frame, wxID_ANY, ToWx("編集"));
   m_remove = new wxButton(frame, wxID_ANY, ToWx("削除"));
   m_test = new wxButton(frame, wxID_ANY, ToWx("テスト送信"));
-  for (wxButton* button : {add, m_edit, m_remove, m_test}) buttons->Add(button, 0, wxEXPAND | wxBOTTOM, 2);
+  for (wxButton* button : {add, m_edit, m_remove, m_test}) buttons->Add(button, 0, wxEXPAND);
   box->Add(buttons, 0, wxALL, 4);
   SetSizerAndFit(box);
 

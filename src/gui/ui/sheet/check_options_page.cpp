@@ -76,7 +76,8 @@ CCKOption::CCKOption(wxWindow* book, const SheetServices& services)
   for (const char* name : {"自動選択", "JIS", "EUC", "UTF8", "SHIFT-JIS"}) m_code->Append(ToWx(name));
   m_busyText = Label(this, "ページを読み込んでいます…");
   m_stop = Button(this, "中止");
-  m_view = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(-1, FromDIP(220)),
+  // The view grows with the sheet; its least height keeps the sheet within a 1024x700 screen.
+  m_view = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(-1, FromDIP(150)),
                           wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH2 | wxTE_NOHIDESEL | wxVSCROLL |
                               wxTE_DONTWRAP | wxHSCROLL);
 
