@@ -169,12 +169,14 @@ void StoreWatchListWindowLayout(CArchiveWriter& archive, const WatchListWindowLa
   archive.WriteInt(kWatchListWindowLayoutSchema);
   StoreWidths(archive, layout.m_columnWidths);
   StoreRect(archive, layout.m_windowRect);
+  archive.WriteInt(layout.m_tagColumnWidth);
 }
 
 bool LoadWatchListWindowLayout(CArchiveReader& archive, WatchListWindowLayout& layout) {
   int schema = 0;
   if (!archive.ReadInt(schema) || !LoadWidths(archive, layout.m_columnWidths)) return false;
   if (schema > 1 && !LoadRect(archive, layout.m_windowRect)) return false;
+  if (schema > 2 && !archive.ReadInt(layout.m_tagColumnWidth)) return false;
   return schema <= kWatchListWindowLayoutSchema;
 }
 

@@ -3,7 +3,7 @@
 // each headed by its schema number:
 //   application settings   schema 12 (AppSettings; CWatchApp owns them)
 //   main window layout     schema 3  (MainWindowLayout; the main window owns it)
-//   watch list window      schema 2  (WatchListWindowLayout; the watch list window owns it)
+//   watch list window      schema 3  (WatchListWindowLayout; the watch list window owns it)
 // Every older schema is read. A stream that ends early keeps what was read so far; every
 // field not read keeps the value it had (the default at start-up). The archive holds the
 // mail password, so it is saved atomically and readable by its owner only.
@@ -21,7 +21,7 @@
 inline constexpr const char* kSettingsArchiveName = "PAGEWARD.INI";
 inline constexpr int kAppSettingsSchema = 14;
 inline constexpr int kMainWindowLayoutSchema = 3;
-inline constexpr int kWatchListWindowLayoutSchema = 2;
+inline constexpr int kWatchListWindowLayoutSchema = 3;
 
 // One part each. A Load function returns false when reading must stop after it: the
 // stream ended early, or the part has a newer schema than this program knows (its known

@@ -32,6 +32,7 @@ struct MainWindowLayout {
 struct WatchListWindowLayout {
   std::array<int, 5> m_columnWidths = {200, 100, 100, 100, 380};
   WindowRect m_windowRect;
+  int m_tagColumnWidth = 120;  // the "タグ" column after them
 
   bool operator==(const WatchListWindowLayout&) const = default;
 };

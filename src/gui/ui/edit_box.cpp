@@ -134,7 +134,9 @@ void CEditBox::CreateControls() {
     // What the window opened with is what closing compares with.
     m_layout.m_columnWidths[column] = width;
   }
-  m_list->InsertColumn(5, ToWx("タグ"), wxLIST_FORMAT_LEFT, FontScaled(this, 120));
+  int tagWidth = ColumnWidthFor(m_list, m_layout.m_tagColumnWidth, builtIn.m_tagColumnWidth, "タグ", "");
+  m_list->InsertColumn(5, ToWx("タグ"), wxLIST_FORMAT_LEFT, tagWidth);
+  m_layout.m_tagColumnWidth = tagWidth;
   m_list->Bind(wxEVT_LEFT_UP, &CEditBox::OnListClick, this);
   m_list->Bind(wxEVT_LIST_ITEM_CHECKED, &CEditBox::OnItemChecked, this);
   m_list->Bind(wxEVT_LIST_ITEM_UNCHECKED, &CEditBox::OnItemChecked, this);
@@ -454,8 +456,11 @@ void CEditBox::OnCancel() {
   if (m_settings.m_resetOnListClose == 1) ClearAllMarks();
   RememberWindowRect(this, m_layout.m_windowRect);
   std::array<int, 5> widths = ColumnWidths();
-  if (CWatchListModel::WidthsDiffer(m_layout.m_columnWidths, widths)) {
+  int tagWidth = m_list->GetColumnWidth(5);
+  if (CWatchListModel::WidthsDiffer(m_layout.m_columnWidths, widths) ||
+      tagWidth != m_layout.m_tagColumnWidth) {
     m_layout.m_columnWidths = widths;
+    m_layout.m_tagColumnWidth = tagWidth;
     if (m_callbacks.saveSettings) m_callbacks.saveSettings();
   }
   Hide();

@@ -65,6 +65,7 @@ std::string MainPart(int schema) {
 std::string WatchPart(int schema) {
   std::string bytes = Int(schema) + Int(210) + Int(110) + Int(120) + Int(130) + Int(390);
   if (schema > 1) bytes += Int(5) + Int(6) + Int(705) + Int(506);
+  if (schema > 2) bytes += Int(125);  // the tag column
   return bytes;
 }
 
@@ -111,6 +112,7 @@ WatchListWindowLayout FullWatchListWindow() {
   WatchListWindowLayout layout;
   layout.m_columnWidths = {210, 110, 120, 130, 390};
   layout.m_windowRect = {5, 6, 705, 506};
+  layout.m_tagColumnWidth = 125;
   return layout;
 }
 
@@ -140,7 +142,7 @@ std::vector<std::string> Fields(const AppSettings& s, const MainWindowLayout& m,
           s.m_extraCaFile, s.m_mailUser, std::to_string(s.m_mailLoginForm),
           std::to_string(s.m_errorAlertAfter), s.m_notifyUrls, s.m_feedCopyPath, std::to_string(s.m_browserJobs), m.m_linkFolder, RectText(m.m_windowRect),
           WidthsText(m.m_columnWidths),
-          WidthsText(w.m_columnWidths), RectText(w.m_windowRect)};
+          WidthsText(w.m_columnWidths), RectText(w.m_windowRect), std::to_string(w.m_tagColumnWidth)};
 }
 
 std::vector<std::string> DefaultFields() { return Fields({}, {}, {}); }
@@ -148,7 +150,7 @@ std::vector<std::string> FullFields() {
   return Fields(FullSettings(), FullMainWindow(), FullWatchListWindow());
 }
 
-std::string FullArchive() { return AppPart(14) + MainPart(3) + WatchPart(2); }
+std::string FullArchive() { return AppPart(14) + MainPart(3) + WatchPart(3); }
 
 struct Loaded {
   AppSettings settings;
@@ -189,15 +191,15 @@ TEST(SettingsArchiveTest, WritesTheCurrentSchemasByteForByte) {
                          Int(0) + Int(3) + Str("") + Str("") + Int(1) +  // application
                          Int(3) + Str("c:") + Int(0) + Int(0xFFFFFFFF) + Int(0) + Int(0) +
                          Int(70) + Int(240) + Int(140) +  // main window
-                         Int(2) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
-                         Int(0xFFFFFFFF) + Int(0) + Int(0);  // watch list window
+                         Int(3) + Int(200) + Int(100) + Int(100) + Int(100) + Int(380) + Int(0) +
+                         Int(0xFFFFFFFF) + Int(0) + Int(0) + Int(120);  // watch list window
   EXPECT_EQ(StoreSettingsArchive({}, {}, {}), defaults);
 }
 
 TEST(SettingsArchiveTest, ReadsEveryApplicationSchemaAndTheLayoutAfterIt) {
   for (int schema = 3; schema <= 14; ++schema) {
     SCOPED_TRACE("schema " + std::to_string(schema));
-    Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
+    Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(3));
     EXPECT_TRUE(loaded.whole);
     AppSettings expected;
     expected.m_linkOverwrite = 1;
@@ -250,7 +252,7 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
   settings.m_mailPort = 2525;
   MainWindowLayout mainWindow;
   WatchListWindowLayout watchList;
-  EXPECT_TRUE(ReadSettingsArchive(AppPart(2) + MainPart(3) + WatchPart(2), settings, mainWindow,
+  EXPECT_TRUE(ReadSettingsArchive(AppPart(2) + MainPart(3) + WatchPart(3), settings, mainWindow,
                                   watchList));
   AppSettings expected;
   expected.m_linkOverwrite = 1;
@@ -259,7 +261,7 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
   // Schemas 0 and 1 hold only the reserved string.
   for (int schema : {0, 1}) {
-    Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(2));
+    Loaded loaded(AppPart(schema) + MainPart(3) + WatchPart(3));
     EXPECT_TRUE(loaded.whole);
     EXPECT_EQ(loaded.AllFields(), Fields({}, FullMainWindow(), FullWatchListWindow()));
   }
@@ -267,14 +269,14 @@ TEST(SettingsArchiveTest, SchemaTwoKeepsTheLinkFlagSkipsFourBytesAndClearsTheMai
 
 TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   // Main window schema 2: the folder only, then the watch list window part.
-  Loaded folderOnly(AppPart(14) + MainPart(2) + WatchPart(2));
+  Loaded folderOnly(AppPart(14) + MainPart(2) + WatchPart(3));
   EXPECT_TRUE(folderOnly.whole);
   MainWindowLayout expectedMain;
   expectedMain.m_linkFolder = kFolder;
   EXPECT_EQ(folderOnly.AllFields(), Fields(FullSettings(), expectedMain, FullWatchListWindow()));
 
   // Main window schema 1: no watch list window part is read, even when bytes follow.
-  Loaded noWatchList(AppPart(14) + MainPart(1) + WatchPart(2));
+  Loaded noWatchList(AppPart(14) + MainPart(1) + WatchPart(3));
   EXPECT_TRUE(noWatchList.whole);
   EXPECT_EQ(noWatchList.AllFields(), Fields(FullSettings(), expectedMain, {}));
 
@@ -283,23 +285,24 @@ TEST(SettingsArchiveTest, ReadsOlderLayoutSchemas) {
   EXPECT_TRUE(noRect.whole);
   WatchListWindowLayout expectedWatch = FullWatchListWindow();
   expectedWatch.m_windowRect = {};
+  expectedWatch.m_tagColumnWidth = 120;
   EXPECT_EQ(noRect.AllFields(), Fields(FullSettings(), FullMainWindow(), expectedWatch));
 }
 
 TEST(SettingsArchiveTest, ANewerSchemaKeepsTheKnownFieldsAndReadsNoFurther) {
   // A later version may append fields; where its next part begins is then unknown.
-  std::string newer = Int(15) + AppPart(14).substr(4) + Int(77) + MainPart(3) + WatchPart(2);
+  std::string newer = Int(15) + AppPart(14).substr(4) + Int(77) + MainPart(3) + WatchPart(3);
   Loaded loaded(newer);
   EXPECT_TRUE(loaded.whole);
   EXPECT_EQ(loaded.AllFields(), Fields(FullSettings(), {}, {}));
 
-  Loaded newerLayout(AppPart(14) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(2));
+  Loaded newerLayout(AppPart(14) + Int(4) + MainPart(3).substr(4) + Int(77) + WatchPart(3));
   EXPECT_EQ(newerLayout.AllFields(), Fields(FullSettings(), FullMainWindow(), {}));
 
   // An encryption this version does not know is never read as none.
   std::string known = AppPart(12);
   std::string unknown = known.substr(0, known.size() - 8) + Int(3) + Int(1);
-  Loaded strictest(unknown + MainPart(3) + WatchPart(2));
+  Loaded strictest(unknown + MainPart(3) + WatchPart(3));
   EXPECT_EQ(strictest.settings.m_mailSecurity, MailSecurity::Tls);
 }
 
