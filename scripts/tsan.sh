@@ -12,7 +12,7 @@ cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAGEWARDEN_GUI=ON -DPAGEWARDEN_BENCH=OFF \
   "-DCMAKE_CXX_FLAGS=$flags" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
 cmake --build "$root/build-tsan" -j2 --target check_tests watch_tests companion_tests \
-  links_tests platform_tests session_tests gui_tests
+  links_tests platform_tests session_tests fetch_tests gui_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$root/build-tsan/tests/check_tests" --gtest_brief=1 \
   --gtest_filter='CheckStopTest.*:RenewTest.*:CheckCycleTest.*:ParallelCheckTest.*'
@@ -21,7 +21,8 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$root/build-tsan/tests/links_tests" --gtest_brief=1 --gtest_filter='LinkListTest.*'
 "$root/build-tsan/tests/platform_tests" --gtest_brief=1 \
   --gtest_filter='Event.*:LoopQueue.*:CancelSignal.*'
-"$root/build-tsan/tests/session_tests" --gtest_brief=1 --gtest_filter='UpdateActionsTest.*'
+"$root/build-tsan/tests/session_tests" --gtest_brief=1 --gtest_filter='UpdateActionsTest.*:NotifyActionsTest.*'
+"$root/build-tsan/tests/fetch_tests" --gtest_brief=1 --gtest_filter='BrowserSlots.*'
 # The windows whose threads report to them, one suite on a virtual display of its own (as
 # ctest runs them: keys typed into one test's window never reach another's). The desktop's
 # own libraries are not instrumented: what they do among their threads is left out
