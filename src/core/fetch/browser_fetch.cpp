@@ -20,25 +20,13 @@ constexpr std::uint32_t kDefaultBrowserLimitMs = 300000;
 const char kFormRefused[] = "フォーム送信データのあるアイテムはブラウザで表示できません";
 const char kStoppedByForce[] = "強制終了しました";
 
-// The program-wide proxy serves a request that names none, or names its address.
-std::string ProxyFor(const FetchJob& job, const FetchSettings& settings) {
-  if (job.m_proxy.empty()) return settings.m_proxy;
-  const std::string& global = settings.m_proxy;
-  if (global == job.m_proxy ||
-      (global.size() > job.m_proxy.size() && global.compare(global.size() - job.m_proxy.size() - 1,
-                                                            std::string::npos, "@" + job.m_proxy) == 0)) {
-    return global;
-  }
-  return job.m_proxy;
-}
-
 platform::BrowserPageRequest PageRequest(const FetchJob& job, const FetchSettings& settings,
                                          std::uint32_t limitMs) {
   platform::BrowserPageRequest request;
   request.url = job.m_url;
   request.userAgent = job.m_userAgent;
   request.referer = job.m_referer;
-  request.proxy = ProxyFor(job, settings);
+  request.proxy = ProxyOf(job, settings);
   request.bypassLocal = job.m_bypassLocal != 0;
   request.cookie = job.m_cookie;
   request.extraHeaders = job.m_extraHeaders;
