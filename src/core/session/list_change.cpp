@@ -76,9 +76,8 @@ ListAnswer ApplyInPlace(const ListChange& change, CWatchList& list) {
       case ListChange::Kind::Disable:
         item->m_active = 0;
         break;
-      default:  // acknowledging clears the mark of an update, not that of an error
-        if (item->m_renewMark != 1) continue;
-        item->m_renewMark = 0;
+      default:
+        if (!list.Acknowledge(position)) continue;
         break;
     }
     ++changed;
