@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cli/command_diff.h"
+#include "cli/command_settings.h"
 #include "cli/console.h"
 #include "cli/terminal_prompter.h"
 #include "core/check/text_compare.h"
@@ -23,8 +24,10 @@ int RunSelectCommand(const std::string& homeArgument, int position) {
               stderr);
   }
   CTerminalPrompter prompter;
-  FetchSettings settings;
-  settings.m_totalTimeoutMs = TotalTimeoutMs(AppSettings());
+  // As a check fetches: through the program-wide proxy, within its limits.
+  const AppSettings stored = StoredSettings();
+  FetchSettings settings = FetchSettingsFrom(stored);
+  settings.m_totalTimeoutMs = TotalTimeoutMs(stored);
   CFetch fetch(prompter, settings);
   platform::CCodePageConverter converter;
   // The data folder is only read here: a large page passes through a folder of its own.

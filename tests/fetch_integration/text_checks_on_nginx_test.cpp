@@ -147,6 +147,11 @@ TEST(TextCliOnNginx, TheCommandLineRefusesABadRuleAndShowsTheSelectedText) {
   RunResult selected = cli({"select", "1"});
   EXPECT_EQ(selected.status, 0) << selected.errors;
   EXPECT_EQ(selected.output, "休業のお知らせ\n新製品\n");
+  // It fetches as a check does: through the program-wide proxy, here one that is not there.
+  ASSERT_EQ(cli({"settings", "proxy", "127.0.0.1:1"}).status, 0);
+  ASSERT_EQ(cli({"settings", "no-proxy-for-local", "0"}).status, 0);
+  EXPECT_EQ(cli({"select", "1"}).status, 1);
+  ASSERT_EQ(cli({"settings", "proxy", ""}).status, 0);
 
   ASSERT_EQ(cli({"check", "1", "--no-actions"}).status, 0);
   nginx.AddFile("news.html", NewsPage({"休業のお知らせ", "新製品", "採用情報"}, 2));
