@@ -360,7 +360,8 @@ int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::st
   }
   if (job.m_bodyInMemory && !WriteKeptBody(job)) return Failed(job);
   bool report = verdict.kind == TextVerdict::kUpdated;
-  StoreUpdatedFile(savedPath, report);
+  // A page kept in memory got its file only now, under the first free name.
+  StoreUpdatedFile(SavedPath(job, savedPath), report);
   SaveVersionText(m_item, CurrentVersionPath(m_item), verdict.lines);
   if (!report) return 1;
   m_item.m_lastModified = job.m_lastModified;

@@ -138,6 +138,19 @@ TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporary
   EXPECT_EQ(third.m_lastUpdate, third.m_lastCheck) << "no Last-Modified: the check's time";
 }
 
+TEST_F(RenewTest, TextItemsPageKeptInMemoryIsStoredFromTheFileItWasWrittenTo) {
+  // Another check's page under way holds the first temporary name.
+  folder.WriteBytes("comp/temp.tmp", "another check's page");
+  WatchItem item = DateItem("/page");
+  item.m_textCompare = 1;
+  WatchItem first = CheckNow(item);
+  ASSERT_EQ(first.m_result, 2) << first.m_errorText;
+  EXPECT_EQ(first.m_hiddenPath, folder.File("comp/copy.tmp"));
+  EXPECT_EQ(folder.ReadBytes("comp/copy.tmp"), "<html>one</html>");
+  EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "another check's page");
+  EXPECT_FALSE(platform::FileExists(folder.File("comp/temp_1.tmp")));
+}
+
 TEST_F(RenewTest, DownloadModeOneOverwritesTheDownloadFile) {
   platform::MakeDirectory(folder.File("dl"));
   WatchItem item = FullTextItem("/page");
