@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/check/check_results.h"
 #include "core/check/renew.h"
 #include "platform/file_system.h"
 #include "support/check_fixture.h"
@@ -197,6 +198,19 @@ TEST_F(RenewTest, FailedFetchIsAnErrorWithTheRetrieversStatusAndLeavesNoBase) {
   EXPECT_EQ(item.m_result, -1);
   EXPECT_EQ(item.m_errorStatus, 404);
   EXPECT_TRUE(item.m_hiddenPath.empty());
+}
+
+TEST_F(RenewTest, TheRetrieversOwnOutcomesKeepTheirNumbersInTheRow) {
+  WatchItem other = FullTextItem("/page");
+  other.m_url = "ftp://127.0.0.1/page.html";
+  WatchItem notFetchable = CheckNow(other);
+  EXPECT_EQ(notFetchable.m_errorStatus, 1);
+  EXPECT_EQ(CCheckResults::ResultText(notFetchable), "エラー(status=1)");
+  // A 304 to a request that named no copy says nothing of the page.
+  server.Enqueue("/unasked", ScriptedResponse::Status(304));
+  WatchItem unasked = CheckNow(FullTextItem("/unasked"));
+  EXPECT_EQ(unasked.m_errorStatus, 304);
+  EXPECT_EQ(CCheckResults::ResultText(unasked), "エラー(status=304)");
 }
 
 TEST_F(RenewTest, WakeUpItemWithoutUrlFetchesNothing) {
