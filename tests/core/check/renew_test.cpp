@@ -145,8 +145,7 @@ TEST_F(RenewTest, TextItemsPageKeptInMemoryIsStoredFromTheFileItWasWrittenTo) {
   WatchItem item = DateItem("/page");
   item.m_textCompare = 1;
   WatchItem first = CheckNow(item);
-  ASSERT_EQ(first.m_result, 2) << first.m_errorText;
-  EXPECT_EQ(first.m_hiddenPath, folder.File("comp/copy.tmp"));
+  ASSERT_EQ(first.m_hiddenPath, folder.File("comp/copy.tmp")) << first.m_errorText;
   EXPECT_EQ(folder.ReadBytes("comp/copy.tmp"), "<html>one</html>");
   EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "another check's page");
   EXPECT_FALSE(platform::FileExists(folder.File("comp/temp_1.tmp")));
