@@ -144,13 +144,13 @@ int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
   // The server gave no date last time: only the page itself can tell.
   if (job.m_lastModified == 0) return 0;
   int modified = static_cast<int>(fetch.FetchLastModified(job));
-  if (job.m_resultCode != 0) {
+  if (job.m_outcome != FetchOutcome::Fetched) {
     job.m_lastModified = 0;
     // A refusal and a server that asked to be called later end the check: a full fetch
     // now would be refused too, or call the server against its wish.
-    if (job.m_resultCode == 2 && (job.m_resultText == kAuthRefused || job.m_retryAfter >= 0)) {
-      item.m_errorStatus = job.m_resultCode;
-      item.m_errorText = job.m_resultText;
+    if (job.m_outcome == FetchOutcome::Failed && (job.m_errorText == kAuthRefused || job.m_retryAfter >= 0)) {
+      item.m_errorStatus = StatusNumber(job);
+      item.m_errorText = job.m_errorText;
       return -1;
     }
     return 0;  // any other failure: the full check decides

@@ -35,7 +35,7 @@ constexpr std::int64_t kPageInMemory = 1 << 20;
 
 // Where the fetch saved the page: the name it gave, or the one asked for.
 const std::string& SavedPath(const FetchJob& job, const std::string& asked) {
-  return job.m_resultText.empty() ? asked : job.m_resultText;
+  return job.m_savedPath.empty() ? asked : job.m_savedPath;
 }
 
 // The date rule applies when the item selects no comparison.
@@ -236,18 +236,16 @@ int CReNew::Check() {
   job.m_memoryLimit = kPageInMemory;
   job.m_allowRelocation = 1;
   job.m_useCache = 0;
-  job.m_resultText.clear();
-  job.m_resultCode = 0;
   bool conditional = !m_item.m_browser && AddValidators(m_item, job);
-  int fetched = fetch.Fetch(job);
+  FetchOutcome fetched = fetch.Fetch(job);
   // The server still has the page the item holds: nothing was saved, nothing changes.
-  if (fetched == 304 && conditional) {
+  if (fetched == FetchOutcome::NotModified && conditional) {
     m_item.m_user = job.m_user;
     m_item.m_password = job.m_password;
     KeepValidators(m_item, job);
     return 1;
   }
-  if (fetched != 0) {
+  if (fetched != FetchOutcome::Fetched) {
     NoteRetryAfter(job);
     return Failed(job);
   }
@@ -304,8 +302,8 @@ void CReNew::CountFailures() {
 }
 
 int CReNew::Failed(const FetchJob& job) {
-  m_item.m_errorStatus = job.m_resultCode;
-  m_item.m_errorText = job.m_resultText;
+  m_item.m_errorStatus = StatusNumber(job);
+  m_item.m_errorText = job.m_errorText;
   return -1;
 }
 
@@ -360,7 +358,8 @@ int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::st
   }
   if (job.m_bodyInMemory && !WriteKeptBody(job)) return Failed(job);
   bool report = verdict.kind == TextVerdict::kUpdated;
-  StoreUpdatedFile(savedPath, report);
+  // A page kept in memory got its file only now, under the first free name.
+  StoreUpdatedFile(SavedPath(job, savedPath), report);
   SaveVersionText(m_item, CurrentVersionPath(m_item), verdict.lines);
   if (!report) return 1;
   m_item.m_lastModified = job.m_lastModified;

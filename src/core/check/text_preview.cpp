@@ -36,13 +36,12 @@ TextPreview FetchTextPreview(const WatchItem& item, CFetch& fetch,
   job.m_memoryLimit = kPreviewInMemory;
   job.m_allowRelocation = 1;
   job.m_useCache = 0;
-  job.m_resultText.clear();
   TextPreview preview;
-  if (fetch.Fetch(job) != 0) {
-    // Status 2 is the retriever's own failure, told by its message.
-    preview.error = job.m_resultCode == 2 && !job.m_resultText.empty()
-                        ? job.m_resultText
-                        : "エラー(status=" + std::to_string(job.m_resultCode) + ")";
+  if (fetch.Fetch(job) != FetchOutcome::Fetched) {
+    // The retriever's own failure is told by its message.
+    preview.error = job.m_outcome == FetchOutcome::Failed && !job.m_errorText.empty()
+                        ? job.m_errorText
+                        : "エラー(status=" + std::to_string(StatusNumber(job)) + ")";
     return preview;
   }
   std::string charset = CharsetOfContentType(fetch.ContentType());
@@ -50,7 +49,7 @@ TextPreview FetchTextPreview(const WatchItem& item, CFetch& fetch,
   if (job.m_bodyInMemory) {
     page = PageText(converter, job.m_body, item.m_japaneseCode, charset);
   } else {
-    std::string saved = job.m_resultText.empty() ? job.m_savePath : job.m_resultText;
+    const std::string& saved = job.m_savedPath;
     page = LoadPageText(converter, saved, item.m_japaneseCode, charset);
     platform::RemoveFile(saved);
   }

@@ -40,43 +40,37 @@ platform::BrowserPageRequest PageRequest(const FetchJob& job, const FetchSetting
   return request;
 }
 
-int Failure(FetchJob& job, int code, const std::string& text) {
-  job.m_resultCode = code;
-  job.m_resultText = text;
-  return code;
-}
-
 // The document where the retriever puts a body: in memory when it fits, else a file.
-int Keep(FetchJob& job, std::string dom) {
+FetchOutcome Keep(FetchJob& job, std::string dom) {
   job.m_contentLength = static_cast<std::int64_t>(dom.size());
   job.m_lastModified = 0;  // a document built in the browser has no date of its own
   job.m_body = std::move(dom);
   job.m_bodyInMemory = true;
-  job.m_resultCode = 0;
-  job.m_resultText.clear();
+  job.m_outcome = FetchOutcome::Fetched;
   if (job.m_memoryLimit <= 0 || static_cast<std::int64_t>(job.m_body.size()) > job.m_memoryLimit) {
-    if (!WriteKeptBody(job)) return job.m_resultCode;
+    WriteKeptBody(job);
   }
-  return 0;
+  return job.m_outcome;
 }
 
 }  // namespace
 
-int FetchRendered(FetchJob& job, const FetchSettings& settings) {
+FetchOutcome FetchRendered(FetchJob& job, const FetchSettings& settings) {
+  job.ClearOutcome();
   job.m_bodyInMemory = false;
   job.m_body.clear();
   job.m_etag.clear();
   job.m_lastModifiedText.clear();
-  if (!job.m_formData.empty()) return Failure(job, 2, kFormRefused);
-  if (platform::FindBrowserProgram().empty()) return Failure(job, 2, kNoBrowserMessage);
+  if (!job.m_formData.empty()) return job.Fail(kFormRefused);
+  if (platform::FindBrowserProgram().empty()) return job.Fail(kNoBrowserMessage);
 
   // The wait for a free browser counts against the same limit as the browser itself.
   const std::uint32_t limitMs = settings.m_totalTimeoutMs > 0 ? settings.m_totalTimeoutMs : kDefaultBrowserLimitMs;
   const auto start = std::chrono::steady_clock::now();
   CBrowserSlot slot(settings.m_browserLimit, settings.m_cancel.get(), limitMs);
   if (!slot.Held()) {
-    if (settings.m_cancel && settings.m_cancel->IsCancelled()) return Failure(job, 2, kStoppedByForce);
-    return Failure(job, 2, "ブラウザの空きを待つうちに制限時間を過ぎました");
+    if (settings.m_cancel && settings.m_cancel->IsCancelled()) return job.Fail(kStoppedByForce);
+    return job.Fail("ブラウザの空きを待つうちに制限時間を過ぎました");
   }
   auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   const std::uint32_t leftMs = limitMs - static_cast<std::uint32_t>(std::min<long long>(waited.count(), limitMs - 1));
@@ -87,14 +81,14 @@ int FetchRendered(FetchJob& job, const FetchSettings& settings) {
     case Outcome::Rendered:
       return Keep(job, std::move(page.dom));
     case Outcome::NoBrowser:
-      return Failure(job, 2, kNoBrowserMessage);
+      return job.Fail(kNoBrowserMessage);
     case Outcome::HttpStatus:
-      return Failure(job, page.httpStatus, "");
+      return job.Answered(page.httpStatus);
     case Outcome::TooLarge:
-      return Failure(job, 2, PageTooLarge(settings.m_pageSizeLimit));
+      return job.Fail(PageTooLarge(settings.m_pageSizeLimit));
     case Outcome::Cancelled:
-      return Failure(job, 2, kStoppedByForce);
+      return job.Fail(kStoppedByForce);
     default:
-      return Failure(job, 2, page.message);
+      return job.Fail(page.message);
   }
 }

@@ -15,7 +15,8 @@
 // The result row when no browser is installed, with the line that installs it.
 extern const char kNoBrowserMessage[];
 
-// Renders job.m_url with the job's identity and fills the job as CFetch::Fetch does: 0
-// with the document kept, the document's HTTP status when it was 400 or more, 2 with the
-// reason in m_resultText (no browser, a form post, time limit, page size limit, cancel).
-int FetchRendered(FetchJob& job, const FetchSettings& settings);
+// Renders job.m_url with the job's identity and fills the job as CFetch::Fetch does:
+// Fetched with the document kept, HttpStatus when the document's status was 400 or more,
+// Failed with the reason in m_errorText (no browser, a form post, time limit, page size
+// limit, cancel).
+FetchOutcome FetchRendered(FetchJob& job, const FetchSettings& settings);

@@ -42,12 +42,12 @@ const char kOtherFileType[] = "異なるファイルタイプが返されまし�
 const char kCannotCreate[] = "保存ファイルが作れません";
 
 
-// Ends the request phase inside the retriever with a result code (1 not fetchable,
-// 2 refused with a text already set, -1 cancelled). Never leaves the retriever.
+// Ends the request phase inside the retriever: NotFetchable, or Failed with the job's
+// m_errorText already set. Never leaves the retriever.
 class CFetchException {
  public:
-  explicit CFetchException(int code) : m_nCode(code) {}
-  int m_nCode;
+  explicit CFetchException(FetchOutcome outcome) : m_outcome(outcome) {}
+  FetchOutcome m_outcome;
 };
 
 // A failure of the HTTP layer, carrying its message. Never leaves the retriever.
@@ -208,8 +208,9 @@ CFetch::CFetch(IPrompter& prompter, FetchSettings settings)
 
 CFetch::~CFetch() = default;
 
-int CFetch::Fetch(FetchJob& job) {
+FetchOutcome CFetch::Fetch(FetchJob& job) {
   job.m_retryAfter = -1;
+  job.ClearOutcome();
   if (job.m_browser) {
     // The document the browser built stands for the page: UTF-8 HTML.
     m_contentType = "text/html; charset=UTF-8";
@@ -219,35 +220,32 @@ int CFetch::Fetch(FetchJob& job) {
   m_pRequest = &job;
   m_contentType.clear();
   std::unique_ptr<platform::CHttpSession> session = OpenSession();
-  int result;
   try {
-    result = RunFetch(*session);
+    RunFetch(*session);
   } catch (const CFetchException& failure) {
-    job.m_resultCode = result = failure.m_nCode;
+    job.m_outcome = failure.m_outcome;
   } catch (const CNetworkException& failure) {
-    job.m_resultText = failure.m_message;
-    job.m_resultCode = result = 2;
+    job.Fail(failure.m_message);
   }
   EndPacedRequest();
   m_pJob = nullptr;
   m_pRequest = nullptr;
-  return result;
+  return job.m_outcome;
 }
 
 std::time_t CFetch::FetchLastModified(FetchJob& job) {
   job.m_retryAfter = -1;
   m_pJob = &job;
   m_pRequest = &job;
-  job.m_resultCode = -1;
+  job.ClearOutcome();
   std::unique_ptr<platform::CHttpSession> session = OpenSession();
   std::time_t result = 0;
   try {
     result = RunLastModified(*session);
   } catch (const CFetchException& failure) {
-    job.m_resultCode = failure.m_nCode;
+    job.m_outcome = failure.m_outcome;
   } catch (const CNetworkException& failure) {
-    job.m_resultText = failure.m_message;
-    job.m_resultCode = 2;
+    job.Fail(failure.m_message);
   }
   EndPacedRequest();
   m_pJob = nullptr;
@@ -296,7 +294,7 @@ std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   return std::make_unique<platform::CHttpSession>(std::move(options));
 }
 
-int CFetch::RunFetch(platform::CHttpSession& session) {
+void CFetch::RunFetch(platform::CHttpSession& session) {
   FetchJob& job = *m_pJob;
   std::string url = job.m_url;
   std::string verb = job.m_formData.empty() ? "GET" : "POST";
@@ -307,30 +305,26 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
     CountRequest(visited, verb, url, redirections);
     status = Exchange(session, verb, url, request);
     if (!IsRedirect(status)) break;
-    if (!job.m_resultText.empty() && job.m_allowRelocation == 0) break;
+    if (!job.m_redirectTarget.empty() && job.m_allowRelocation == 0) break;
     if (status == 303) verb = "GET";  // the others keep the verb
   }
 
   if (status != 200 && status != 206) {
-    int code = status;
     if (IsRedirect(status)) {
-      code = 3;  // moved to another file; the text holds the Location
-    } else if (status == 304) {
-      TakeValidators(*request);
-    } else if (IsBusy(status)) {
-      code = TakeRetryAfter(*request, status);
+      job.m_outcome = FetchOutcome::Moved;  // to another file, named in m_redirectTarget
+    } else if (!(IsBusy(status) && TakeRetryAfter(*request))) {
+      if (status == 304) TakeValidators(*request);
+      job.Answered(status);
     }
     request->Close();
-    job.m_resultCode = code;
-    return code;
+    return;
   }
 
   m_contentType = request->ContentType();
   if (!AdjustSavePath()) {
     request->Close();
-    job.m_resultText = kOtherFileType;
-    job.m_resultCode = 2;
-    return 2;
+    job.Fail(kOtherFileType);
+    return;
   }
 
   long long length = 0;
@@ -348,14 +342,7 @@ int CFetch::RunFetch(platform::CHttpSession& session) {
 
   // A body kept in memory gets its free name only when it is written.
   const bool inMemory = KeepsBodyInMemory();
-  std::string path = job.m_savePath;
-  if (inMemory) {
-    job.m_resultText.clear();
-  } else {
-    path = FreeSavePath(job);
-    job.m_resultText = path;
-  }
-  return SaveBody(*request, path, inMemory);
+  SaveBody(*request, inMemory ? job.m_savePath : FreeSavePath(job), inMemory);
 }
 
 std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
@@ -367,24 +354,20 @@ std::time_t CFetch::RunLastModified(platform::CHttpSession& session) {
   for (int redirections = 0;; ++redirections) {
     CountRequest(visited, "HEAD", url, redirections);
     status = Exchange(session, "HEAD", url, request);
-    if (IsRedirect(status) && !job.m_resultText.empty() && job.m_allowRelocation == 0) break;
+    if (IsRedirect(status) && !job.m_redirectTarget.empty() && job.m_allowRelocation == 0) break;
     if (!IsRedirect(status) || status == 303) break;  // a 303 names no page to ask for a date
   }
   if (status == 200 || status == 206) {
-    job.m_resultCode = 0;
     platform::HttpDate date;
     if (!request->LastModified(date)) return 0;
     job.m_lastModified = LocalCalendarTime(date);
     return job.m_lastModified;
   }
-  if (IsBusy(status)) TakeRetryAfter(*request, status);
+  // A redirection here is one to another file that relocation does not allow: no date. A
+  // page that is not there has no date to go by either; reported as "no date", the date
+  // rule would take a missing page for an update.
+  if (!(IsBusy(status) && TakeRetryAfter(*request))) job.Answered(status);
   request->Close();
-  // A redirection here is one to another file that relocation does not allow: no date.
-  if (job.m_resultCode == 0) {
-    // A page that is not there has no date to go by; reported as "no date", the date rule
-    // would take a missing page for an update.
-    job.m_resultCode = status;
-  }
   return 0;
 }
 
@@ -405,8 +388,7 @@ CFetch::Request CFetch::Connect(platform::CHttpSession& session, const std::stri
   Request request = fetch.m_user.empty()
                         ? session.OpenRequest(verb, url)
                         : session.OpenRequest(verb, url, fetch.m_user, fetch.m_password);
-  if (!request) throw CFetchException(1);  // not http or https, or not a URL
-  m_pJob->m_resultCode = 0;
+  if (!request) throw CFetchException(FetchOutcome::NotFetchable);  // not http or https, or not a URL
   return request;
 }
 
@@ -440,18 +422,16 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
   FetchJob& job = *m_pJob;
   int status = request.StatusCode();
   if (status == 407) {  // the proxy, not the page, wants a login: no dialog can give it
-    job.m_resultText = platform::ProxyAuthenticationText(
+    job.m_errorText = platform::ProxyAuthenticationText(
         platform::ParseProxy(ProxyOf(*m_pRequest, m_settings)).HasLogin());
-    throw CFetchException(2);
+    throw CFetchException(FetchOutcome::Failed);
   }
   while (status == 401) {
-    job.m_resultCode = -1;
     std::optional<IPrompter::Credentials> answer = m_prompter.AskCredentials(job.m_url, kAuthTimeoutMs);
     if (!answer) {
-      job.m_resultText = kAuthRefused;
-      throw CFetchException(2);
+      job.m_errorText = kAuthRefused;
+      throw CFetchException(FetchOutcome::Failed);
     }
-    job.m_resultCode = 0;
     job.m_password = answer->password;
     job.m_user = answer->user;
     // Replaced, not only added: a second answer must not resend the first one.
@@ -464,7 +444,7 @@ void CFetch::Authenticate(platform::CHttpRequest& request, const std::string& ve
   }
 }
 
-// On 301, 302 or 303 moves `url` to the Location; the result text becomes the Location
+// On a redirection moves `url` to the Location; m_redirectTarget becomes the Location
 // when the file name changes, else empty.
 int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
   FetchJob& job = *m_pJob;
@@ -472,28 +452,28 @@ int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
   if (!IsRedirect(status)) return status;
   std::string target;
   if (!request.QueryHeader("Location", target) || target.empty()) {
-    job.m_resultText = kBadRedirect;
-    throw CFetchException(2);
+    job.m_errorText = kBadRedirect;
+    throw CFetchException(FetchOutcome::Failed);
   }
   bool sameFile = AfterLast(url, '/') == AfterLast(target, '/');
   url = ResolveLocation(url, target);
-  job.m_resultText = sameFile ? std::string() : target;
+  job.m_redirectTarget = sameFile ? std::string() : target;
   return status;
 }
 
 // Before each request of a fetch: the request to `url` is the first or one of at most
 // kMaxRedirections redirections, and not one the fetch has made before (a loop). Else the
-// fetch fails (code 2) with a message naming the address it would have asked next.
+// fetch fails with a message naming the address it would have asked next.
 void CFetch::CountRequest(std::set<std::string>& visited, const std::string& verb,
                           const std::string& url, int redirections) {
   if (redirections > kMaxRedirections) {
-    m_pJob->m_resultText = std::string(kTooManyRelocations) + " (" +
-                           std::to_string(kMaxRedirections) + " 回): " + url;
-    throw CFetchException(2);
+    m_pJob->m_errorText = std::string(kTooManyRelocations) + " (" +
+                          std::to_string(kMaxRedirections) + " 回): " + url;
+    throw CFetchException(FetchOutcome::Failed);
   }
   if (!visited.insert(verb + " " + url).second) {
-    m_pJob->m_resultText = std::string(kRedirectLoop) + ": " + url;
-    throw CFetchException(2);
+    m_pJob->m_errorText = std::string(kRedirectLoop) + ": " + url;
+    throw CFetchException(FetchOutcome::Failed);
   }
 }
 
@@ -515,17 +495,16 @@ void CFetch::TakeValidators(const platform::CHttpRequest& request) {
   }
 }
 
-// A busy answer with a Retry-After the fetch understands: code 2 with the busy message and
-// the wait in m_retryAfter; otherwise the status stays the result.
-int CFetch::TakeRetryAfter(const platform::CHttpRequest& request, int status) {
+// A busy answer with a Retry-After the fetch understands fails the fetch with the busy
+// message and the wait in m_retryAfter (true); false when it named no wait.
+bool CFetch::TakeRetryAfter(const platform::CHttpRequest& request) {
   FetchJob& job = *m_pJob;
   std::string value;
   int seconds = request.QueryHeader("Retry-After", value) ? RetryAfterSeconds(value) : -1;
-  if (seconds < 0) return status;
+  if (seconds < 0) return false;
   job.m_retryAfter = seconds;
-  job.m_resultText = BusyMessage(seconds);
-  job.m_resultCode = 2;
-  return 2;
+  job.Fail(BusyMessage(seconds));
+  return true;
 }
 
 // The save path takes the answer's type as its extension when it has none; an HTML answer
@@ -544,7 +523,6 @@ bool CFetch::AdjustSavePath() {
       !SameFileType(urlExtension, subtype)) {
     if (job.m_allowRelocation == 0) return false;
     job.m_savePath = ReplaceExtension(job.m_savePath, subtype);
-    job.m_resultText = job.m_savePath;
   }
   return true;
 }
@@ -575,22 +553,20 @@ bool WriteAll(FILE* file, const char* data, std::size_t size) {
   return std::fwrite(data, 1, size, file) == size;
 }
 
-// Moves the body held in memory into a new save file beside m_savePath, named in `path`
-// and m_resultText, and gives the file open for more; null, with the reason in
-// m_resultText, when it cannot be made or written (a file that could not be written is
-// removed).
+// Moves the body held in memory into a new save file beside m_savePath, named in `path`,
+// and gives the file open for more; null, with the reason in m_errorText, when it cannot
+// be made or written (a file that could not be written is removed).
 FILE* SpillBody(FetchJob& job, std::string& path) {
   path = FreeSavePath(job);
-  job.m_resultText = path;
   FILE* file = OpenSaveFile(path);
   if (!file) {
-    job.m_resultText = kCannotCreate;
+    job.m_errorText = kCannotCreate;
     return nullptr;
   }
   bool written = WriteAll(file, job.m_body.data(), job.m_body.size());
   std::string().swap(job.m_body);
   if (!written) {
-    job.m_resultText = std::strerror(errno);
+    job.m_errorText = std::strerror(errno);
     std::fclose(file);
     platform::RemoveFile(path);
     return nullptr;
@@ -600,69 +576,66 @@ FILE* SpillBody(FetchJob& job, std::string& path) {
 
 }  // namespace
 
-int CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory) {
+void CFetch::SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory) {
   FetchJob& job = *m_pJob;
   const std::int64_t limit = m_settings.m_pageSizeLimit;
   job.m_bodyInMemory = false;
   job.m_body.clear();
   if (limit > 0 && job.m_expectedSize > limit) {  // told by its Content-Length
     if (!inMemory) platform::RemoveFile(path);  // the empty file that took the name
-    job.m_resultText = PageTooLarge(limit);
-    job.m_resultCode = 2;
-    return 2;
+    job.Fail(PageTooLarge(limit));
+    return;
   }
   FILE* file = inMemory ? nullptr : OpenSaveFile(path);
   if (!inMemory && !file) {
-    job.m_resultText = kCannotCreate;
-    job.m_resultCode = 2;
-    return 2;
+    job.Fail(kCannotCreate);
+    return;
   }
   if (inMemory && job.m_expectedSize > 0) job.m_body.reserve(static_cast<std::size_t>(job.m_expectedSize));
-  int result = 0;
+  bool failed = false;  // with the reason in m_errorText
   // The position is counted here: asking the stream for it costs a system call a block.
   std::int64_t position = 0;
   char block[kBlockSize];
   while (true) {
     long count = request.Read(block, sizeof block);
     if (count < 0) {  // a lost connection or a body cut short is no success
-      job.m_resultText = request.ErrorMessage();
-      result = 2;
+      job.m_errorText = request.ErrorMessage();
+      failed = true;
       break;
     }
     if (count == 0) break;
     if (limit > 0 && position + count > limit) {
-      job.m_resultText = PageTooLarge(limit);
-      result = 2;
+      job.m_errorText = PageTooLarge(limit);
+      failed = true;
       break;
     }
     if (!file && position + count > job.m_memoryLimit) {  // too large for memory after all
       file = SpillBody(job, path);
       if (!file) {
-        result = 2;
+        failed = true;
         break;
       }
     }
     if (!file) {
       job.m_body.append(block, static_cast<std::size_t>(count));
     } else if (!WriteAll(file, block, static_cast<std::size_t>(count))) {
-      job.m_resultText = std::strerror(errno);
-      result = 2;
+      job.m_errorText = std::strerror(errno);
+      failed = true;
       break;
     }
     position += count;
     if (job.m_expectedSize != 0 && position >= job.m_expectedSize) break;
   }
-  if (file && std::fclose(file) != 0 && result == 0) {
-    job.m_resultText = std::strerror(errno);
-    result = 2;
+  if (file && std::fclose(file) != 0 && !failed) {
+    job.m_errorText = std::strerror(errno);
+    failed = true;
   }
   // A file that did not arrive whole is of no use: no partial page is left.
-  if (file && result != 0) platform::RemoveFile(path);
-  job.m_bodyInMemory = !file && result == 0;
+  if (file && failed) platform::RemoveFile(path);
+  job.m_bodyInMemory = !file && !failed;
   if (!job.m_bodyInMemory) std::string().swap(job.m_body);
-  if (result == 0 && path != job.m_savePath) job.m_resultText = path;
-  job.m_resultCode = result;
-  return result;
+  job.m_outcome = failed ? FetchOutcome::Failed : FetchOutcome::Fetched;
+  if (file && !failed) job.m_savedPath = path;
 }
 
 bool WriteKeptBody(FetchJob& job) {
@@ -670,11 +643,14 @@ bool WriteKeptBody(FetchJob& job) {
   FILE* file = SpillBody(job, path);
   bool closed = file && std::fclose(file) == 0;
   if (file && !closed) {
-    job.m_resultText = std::strerror(errno);
+    job.m_errorText = std::strerror(errno);
     platform::RemoveFile(path);
   }
   job.m_bodyInMemory = false;
-  if (!closed) job.m_resultCode = 2;
+  if (closed) {
+    job.m_savedPath = path;
+  } else {
+    job.m_outcome = FetchOutcome::Failed;
+  }
   return closed;
 }
-

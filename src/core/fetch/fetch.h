@@ -44,7 +44,7 @@ struct FetchSettings {
   std::int64_t m_pageSizeLimit = 64 << 20;  // bytes a body may have; 0: no limit
   // Idle connections kept between fetches by one thread at a time; null: none kept.
   std::shared_ptr<platform::CConnectionPool> m_connections;
-  // Cancelled by another thread: a transfer under way fails at once (code 2); null: none.
+  // Cancelled by another thread: a transfer under way fails at once (Failed); null: none.
   std::shared_ptr<platform::CCancelSignal> m_cancel;
   // The pause kept between the end of a request and the next one to the same host, with
   // the pacer that records the ends (shared by every fetch that keeps the pause; null: none).
@@ -68,8 +68,8 @@ std::int64_t PageSizeLimitBytes(const AppSettings& settings);
 std::string BusyMessage(int seconds);
 
 // Writes the body a fetch kept in memory (m_bodyInMemory) to a free name beside
-// m_savePath, as the fetch would have saved it, and names the file in m_resultText. false,
-// with code 2 and the reason in m_resultText, when the file cannot be written.
+// m_savePath, as the fetch would have saved it, and names the file in m_savedPath. false,
+// with the outcome Failed and the reason in m_errorText, when the file cannot be written.
 bool WriteKeptBody(FetchJob& job);
 
 class CFetch {
@@ -80,14 +80,16 @@ class CFetch {
   CFetch(const CFetch&) = delete;
   CFetch& operator=(const CFetch&) = delete;
 
-  // Fetches m_url with GET (POST when m_formData is set) into m_savePath, whose name may
-  // change, or into m_body when it fits the job's m_memoryLimit (m_resultText then names
-  // no file: WriteKeptBody makes it). Gives the job's m_resultCode. A body that breaks
-  // off, passes the page size limit or is cancelled leaves no file behind. A job with
-  // m_browser set goes through the headless browser instead (FetchRendered).
-  int Fetch(FetchJob& job);
+  // Fetches m_url with GET (POST when m_formData is set) into a free name beside
+  // m_savePath, named in m_savedPath, or into m_body when it fits the job's m_memoryLimit
+  // (m_savedPath then stays empty: WriteKeptBody makes the file). Gives the job's
+  // m_outcome. A body that breaks off, passes the page size limit or is cancelled leaves
+  // no file behind. A job with m_browser set goes through the headless browser instead
+  // (FetchRendered).
+  FetchOutcome Fetch(FetchJob& job);
   // The page's last-modified time from a HEAD request, or 0 when there is none; also stored
-  // in the request's m_lastModified when had. The job's m_resultCode tells failures.
+  // in the request's m_lastModified when had. The job's m_outcome tells failures; a
+  // redirection that relocation does not allow is the outcome HttpStatus with its status.
   std::time_t FetchLastModified(FetchJob& job);
 
   // The Content-Type of the final answer of the last Fetch.
@@ -96,7 +98,7 @@ class CFetch {
  private:
   using Request = std::unique_ptr<platform::CHttpRequest>;
 
-  int RunFetch(platform::CHttpSession& session);
+  void RunFetch(platform::CHttpSession& session);
   std::time_t RunLastModified(platform::CHttpSession& session);
   std::unique_ptr<platform::CHttpSession> OpenSession() const;
   int Exchange(platform::CHttpSession& session, const std::string& verb, std::string& url,
@@ -108,10 +110,10 @@ class CFetch {
   void CountRequest(std::set<std::string>& visited, const std::string& verb,
                     const std::string& url, int redirections);
   void TakeValidators(const platform::CHttpRequest& request);
-  int TakeRetryAfter(const platform::CHttpRequest& request, int status);
+  bool TakeRetryAfter(const platform::CHttpRequest& request);
   bool AdjustSavePath();
   bool KeepsBodyInMemory() const;
-  int SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory);
+  void SaveBody(platform::CHttpRequest& request, std::string path, bool inMemory);
   void AwaitHost(std::string host);
   void EndPacedRequest();
 

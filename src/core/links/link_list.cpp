@@ -285,7 +285,7 @@ int CLinkList::UpdateItem(int index) {
       item.m_password = job.m_password;
       SetItem(index, item);
     }
-    if (job.m_resultCode != 0) {
+    if (job.m_outcome != FetchOutcome::Fetched) {
       result = 4;
       download = false;
     } else if (modified == 0) {
@@ -311,15 +311,14 @@ int CLinkList::Download(int index, bool compareMode) {
   static_cast<FetchRequest&>(job) = GetItem(index);
   // The retriever takes the first free variant of this name (temp_1.tmp, ...) and tells it.
   job.m_savePath = m_folder + "/temp.tmp";
-  job.m_resultText.clear();
   // The name the retriever will take; a failure must not leave a part of a file behind.
   std::string expected = UniqueFileName(StripNumberSuffix(job.m_savePath));
   CFetch fetch(Prompter(), SettingsForFetch());
-  if (fetch.Fetch(job) != 0) {
+  if (fetch.Fetch(job) != FetchOutcome::Fetched) {
     platform::RemoveFile(expected);
     return -1;
   }
-  std::string saved = job.m_resultText.empty() ? job.m_savePath : job.m_resultText;
+  std::string saved = job.m_savedPath;
 
   if (compareMode) {
     if (CompareFiles(saved, target) == 0) {

@@ -187,19 +187,17 @@ std::optional<FetchJob> CCheckOptionsForm::PrepareFetch(WatchItem& item) {
   job.m_waitFor = item.m_waitFor;
   job.m_savePath = target;
   job.m_allowRelocation = 1;
-  job.m_resultText.clear();
-  job.m_resultCode = 0;
   return job;
 }
 
 bool CCheckOptionsForm::TakeFetched(WatchItem& item, const FetchJob& job) {
-  if (job.m_resultCode != 0) {
+  if (job.m_outcome != FetchOutcome::Fetched) {
     // A page broken off beside the base (a new name) is no base: it goes.
     if (job.m_savePath != m_fetchTarget) platform::RemoveFile(job.m_savePath);
     Tell(m_prompter, kCannotDownloadMessage);
     return false;
   }
-  std::string saved = job.m_resultText.empty() ? job.m_savePath : job.m_resultText;
+  std::string saved = job.m_savedPath;
   // Credentials typed into the retriever's dialog serve the checks too.
   item.m_user = job.m_user;
   item.m_password = job.m_password;

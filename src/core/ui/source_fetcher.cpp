@@ -134,7 +134,8 @@ void CSourceFetcher::Work(std::shared_ptr<Run> run, FetchJob job, FetchSettings 
     CSourceFetcher* owner = run->owner;
     if (!owner || owner->m_current != run) {
       // Dropped: a page the retriever saved under a new name beside the target goes.
-      std::string saved = job.m_resultCode == 0 && !job.m_resultText.empty() ? job.m_resultText : job.m_savePath;
+      bool named = job.m_outcome == FetchOutcome::Fetched && !job.m_savedPath.empty();
+      const std::string& saved = named ? job.m_savedPath : job.m_savePath;
       if (saved != target) platform::RemoveFile(saved);
       return;
     }

@@ -69,7 +69,8 @@ TEST_F(CheckDateTest, AMissingPageIsNoUpdateButAFullCheck) {
   for (int status : {404, 500}) {
     m_server.Enqueue("/page.htm", ScriptedResponse::Status(status));
     EXPECT_EQ(Check(), 0) << status;  // the engine fetches the page and reports its error
-    EXPECT_EQ(m_job.m_resultCode, status);
+    EXPECT_EQ(m_job.m_outcome, FetchOutcome::HttpStatus);
+    EXPECT_EQ(m_job.m_httpStatus, status);
     EXPECT_EQ(m_item.m_lastModified, monday) << "the date rule stays on for the item";
   }
 }
@@ -108,7 +109,7 @@ TEST_F(CheckDateTest, FailuresFallBackToTheFullCheck) {
     return ScriptedResponse::Redirect(302, request.target == "/page.htm" ? "/a/page.htm" : "/page.htm");
   });
   EXPECT_EQ(Check(), 0);
-  EXPECT_EQ(m_job.m_resultCode, 2);
+  EXPECT_EQ(m_job.m_outcome, FetchOutcome::Failed);
   EXPECT_EQ(m_job.m_lastModified, 0);
   EXPECT_EQ(m_item.m_lastModified, 12345);
   EXPECT_EQ(m_item.m_errorStatus, 0);

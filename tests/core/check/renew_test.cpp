@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/check/check_results.h"
 #include "core/check/renew.h"
 #include "platform/file_system.h"
 #include "support/check_fixture.h"
@@ -138,6 +139,18 @@ TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporary
   EXPECT_EQ(third.m_lastUpdate, third.m_lastCheck) << "no Last-Modified: the check's time";
 }
 
+TEST_F(RenewTest, TextItemsPageKeptInMemoryIsStoredFromTheFileItWasWrittenTo) {
+  // Another check's page under way holds the first temporary name.
+  folder.WriteBytes("comp/temp.tmp", "another check's page");
+  WatchItem item = DateItem("/page");
+  item.m_textCompare = 1;
+  WatchItem first = CheckNow(item);
+  ASSERT_EQ(first.m_hiddenPath, folder.File("comp/copy.tmp")) << first.m_errorText;
+  EXPECT_EQ(folder.ReadBytes("comp/copy.tmp"), "<html>one</html>");
+  EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "another check's page");
+  EXPECT_FALSE(platform::FileExists(folder.File("comp/temp_1.tmp")));
+}
+
 TEST_F(RenewTest, DownloadModeOneOverwritesTheDownloadFile) {
   platform::MakeDirectory(folder.File("dl"));
   WatchItem item = FullTextItem("/page");
@@ -184,6 +197,19 @@ TEST_F(RenewTest, FailedFetchIsAnErrorWithTheRetrieversStatusAndLeavesNoBase) {
   EXPECT_EQ(item.m_result, -1);
   EXPECT_EQ(item.m_errorStatus, 404);
   EXPECT_TRUE(item.m_hiddenPath.empty());
+}
+
+TEST_F(RenewTest, TheRetrieversOwnOutcomesKeepTheirNumbersInTheRow) {
+  WatchItem other = FullTextItem("/page");
+  other.m_url = "ftp://127.0.0.1/page.html";
+  WatchItem notFetchable = CheckNow(other);
+  EXPECT_EQ(notFetchable.m_errorStatus, 1);
+  EXPECT_EQ(CCheckResults::ResultText(notFetchable), "エラー(status=1)");
+  // A 304 to a request that named no copy says nothing of the page.
+  server.Enqueue("/unasked", ScriptedResponse::Status(304));
+  WatchItem unasked = CheckNow(FullTextItem("/unasked"));
+  EXPECT_EQ(unasked.m_errorStatus, 304);
+  EXPECT_EQ(CCheckResults::ResultText(unasked), "エラー(status=304)");
 }
 
 TEST_F(RenewTest, WakeUpItemWithoutUrlFetchesNothing) {

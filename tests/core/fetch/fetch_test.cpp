@@ -26,7 +26,7 @@ class FetchTest : public ::testing::Test {
     job.m_savePath = m_folder.File(saveName);
     return job;
   }
-  int Run(FetchJob& job) {
+  FetchOutcome Run(FetchJob& job) {
     CFetch fetch(m_prompter, m_settings);
     return fetch.Fetch(job);
   }
@@ -50,8 +50,8 @@ TEST_F(FetchTest, SavesTheBodyAndSendsTheRequestsHeadersInOrder) {
   job.m_cookie = "a=b";
   job.m_extraHeaders = "X-First: 1\r\nX-Second: 2 \r\n\t ";
 
-  EXPECT_EQ(0, Run(job));
-  EXPECT_EQ(m_folder.File("page.htm"), job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
+  EXPECT_EQ(m_folder.File("page.htm"), job.m_savedPath);
   EXPECT_EQ("<html>page</html>", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ(17, job.m_contentLength);
   EXPECT_EQ(17, job.m_expectedSize);
@@ -87,8 +87,8 @@ TEST_F(FetchTest, LastModifiedIsReadAsLocalCalendarTime) {
   m_server.Enqueue("/b.htm", Html("y"));
   FetchJob dated = Job("/a.htm", "a.htm");
   FetchJob undated = Job("/b.htm", "b.htm");
-  EXPECT_EQ(0, Run(dated));
-  EXPECT_EQ(0, Run(undated));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(dated));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(undated));
   EXPECT_EQ(784111777 - 9 * 3600, dated.m_lastModified);  // 08:49:37 taken as Tokyo time
   EXPECT_EQ(0, undated.m_lastModified);
 }
@@ -97,23 +97,24 @@ TEST_F(FetchTest, OwnUserAgentIsTheOnlyOne) {
   m_server.Enqueue("/p.htm", Html("x"));
   FetchJob job = Job("/p.htm");
   job.m_userAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; Q312461)";
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   HttpRequestRecord got = m_server.Requests().at(0);
   EXPECT_EQ(1, got.CountHeader("User-Agent"));
   EXPECT_EQ(job.m_userAgent, got.Header("User-Agent"));
 }
 
-TEST_F(FetchTest, OtherSchemesGiveCodeOneWithoutTraffic) {
+TEST_F(FetchTest, OtherSchemesAreNotFetchableWithoutTraffic) {
   for (const std::string url : {"ftp://127.0.0.1/file.txt", "file:///etc/hostname", "gopher://x/",
                                 "http://", "not a url"}) {
     FetchJob job;
     job.m_url = url;
     job.m_savePath = m_folder.File("x.htm");
-    EXPECT_EQ(1, Run(job)) << url;
-    EXPECT_EQ(1, job.m_resultCode);
-    EXPECT_TRUE(job.m_resultText.empty());
+    EXPECT_EQ(FetchOutcome::NotFetchable, Run(job)) << url;
+    EXPECT_EQ(FetchOutcome::NotFetchable, job.m_outcome);
+    EXPECT_TRUE(job.m_errorText.empty());
     CFetch fetch(m_prompter);
     EXPECT_EQ(0, fetch.FetchLastModified(job));
+    EXPECT_EQ(FetchOutcome::NotFetchable, job.m_outcome);
   }
   EXPECT_EQ(0u, m_server.ConnectionCount());
 }
@@ -130,7 +131,7 @@ TEST_F(FetchTest, RedirectionChainsOfUpToTenAreFollowedOnlyToHttp) {
   }
   m_server.Enqueue("/h10/page.htm", Html("arrived"));
   FetchJob job = Job("/h0/page.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("arrived", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ(11u, m_server.RequestCount());
 
@@ -141,9 +142,9 @@ TEST_F(FetchTest, RedirectionChainsOfUpToTenAreFollowedOnlyToHttp) {
   }
   std::size_t before = m_server.RequestCount();
   job = Job("/k0/page.htm");
-  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
   EXPECT_EQ("リロケーションの許容回数を越えました (10 回): " + m_server.Url("/k11/page.htm"),
-            job.m_resultText);
+            job.m_errorText);
   EXPECT_EQ(before + 11, m_server.RequestCount());
 
   // A loop ends at the first address asked for twice.
@@ -155,8 +156,8 @@ TEST_F(FetchTest, RedirectionChainsOfUpToTenAreFollowedOnlyToHttp) {
   });
   before = m_server.RequestCount();
   job = Job("/l1/page.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/l1/page.htm"), job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/l1/page.htm"), job.m_errorText);
   EXPECT_EQ(before + 2, m_server.RequestCount());
 
   // file: is never fetched, however far down the chain it stands.
@@ -164,7 +165,7 @@ TEST_F(FetchTest, RedirectionChainsOfUpToTenAreFollowedOnlyToHttp) {
   m_server.Enqueue("/f/page.htm", ScriptedResponse::Redirect(302, "/g/page.htm"));
   m_server.Enqueue("/g/page.htm", ScriptedResponse::Redirect(302, "file:///etc/page.htm"));
   job = Job("/f/page.htm");
-  EXPECT_EQ(1, Run(job));
+  EXPECT_EQ(FetchOutcome::NotFetchable, Run(job));
   EXPECT_EQ(before + 2, m_server.RequestCount());
 }
 
@@ -173,8 +174,8 @@ TEST_F(FetchTest, EveryHopKeepsTheRelocationRule) {
   m_server.Enqueue("/a/p.htm", ScriptedResponse::Redirect(301, "/b/p.htm"));
   m_server.Enqueue("/b/p.htm", ScriptedResponse::Redirect(302, "/c/q.htm"));
   FetchJob job = Job("/a/p.htm");
-  EXPECT_EQ(3, Run(job));
-  EXPECT_EQ("/c/q.htm", job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Moved, Run(job));
+  EXPECT_EQ("/c/q.htm", job.m_redirectTarget);
   EXPECT_EQ(2u, m_server.RequestCount());
 }
 
@@ -184,13 +185,13 @@ TEST_F(FetchTest, RedirectionToAnotherFileNeedsRelocation) {
   });
   m_server.Handle("/new.htm", [](const HttpRequestRecord&) { return Html("new"); });
   FetchJob job = Job("/old.htm");
-  EXPECT_EQ(3, Run(job));
-  EXPECT_EQ("new.htm", job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Moved, Run(job));
+  EXPECT_EQ("new.htm", job.m_redirectTarget);
   EXPECT_EQ(1u, m_server.RequestCount());
 
   job = Job("/old.htm");
   job.m_allowRelocation = 1;
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("new", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ("/new.htm", m_server.Requests().back().target);
 }
@@ -209,7 +210,7 @@ TEST_F(FetchTest, HeadersAreFoundInAnyCaseWithOrWithoutABlank) {
   page.headers = {"last-modified:Sun, 06 Nov 1994 08:49:37 GMT", "etag:\"v1\""};
   m_server.Enqueue("/z/p.htm", page);
   FetchJob job = Job("/p.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("found", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ("/z/p.htm", m_server.Requests().back().target);
   EXPECT_NE(0, job.m_lastModified);
@@ -222,8 +223,8 @@ TEST_F(FetchTest, HeadersAreFoundInAnyCaseWithOrWithoutABlank) {
   none.headers = {"Content-Location: /y.htm"};
   m_server.Enqueue("/q.htm", none);
   job = Job("/q.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_EQ("不正なＵＲＬへのリダイレクト", job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_EQ("不正なＵＲＬへのリダイレクト", job.m_errorText);
 }
 
 TEST_F(FetchTest, ValidatorsAreSentAsStoredAndA304SavesNothing) {
@@ -238,13 +239,14 @@ TEST_F(FetchTest, ValidatorsAreSentAsStoredAndA304SavesNothing) {
     return page;
   });
   FetchJob job = Job("/v.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_FALSE(m_server.Requests().back().HasHeader("If-None-Match"));
 
   job = Job("/v.htm", "second.htm");
   job.m_ifNoneMatch = "W/\"abc\"";
   job.m_ifModifiedSince = "Tue, 15 Nov 1994 12:45:26 GMT";
-  EXPECT_EQ(304, Run(job));
+  EXPECT_EQ(FetchOutcome::NotModified, Run(job));
+  EXPECT_EQ(304, job.m_httpStatus);
   EXPECT_FALSE(platform::FileExists(m_folder.File("second.htm")));
   EXPECT_EQ("W/\"abc\"", job.m_etag);
   EXPECT_EQ("Tue, 15 Nov 1994 12:45:26 GMT", job.m_lastModifiedText);  // kept from the request
@@ -255,7 +257,7 @@ TEST_F(FetchTest, ValidatorsAreSentAsStoredAndA304SavesNothing) {
   job = Job("/v.htm");
   job.m_formData = "a=1";
   job.m_ifNoneMatch = "W/\"abc\"";
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_FALSE(m_server.Requests().back().HasHeader("If-None-Match"));
 }
 
@@ -271,14 +273,14 @@ TEST_F(FetchTest, CompressedBodiesAreSavedDecodedAndTheLimitCountsDecodedBytes) 
   answer.headers = {"content-encoding: gzip"};
   m_server.Handle("/z.htm", [answer](const HttpRequestRecord&) { return answer; });
   FetchJob job = Job("/z.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ(page, m_folder.ReadBytes("page.htm"));
   EXPECT_EQ(-1, job.m_contentLength);  // 52 on the wire says nothing of the page
 
   m_settings.m_pageSizeLimit = 3000;
   job = Job("/z.htm", "limited.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_EQ("ページサイズの上限 (3000 バイト) を超えました", job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_EQ("ページサイズの上限 (3000 バイト) を超えました", job.m_errorText);
   EXPECT_FALSE(platform::FileExists(m_folder.File("limited.htm")));
 }
 
@@ -287,8 +289,8 @@ TEST_F(FetchTest, ABusyServerThatSaysWhenIsToldApart) {
   seconds.headers = {"retry-after: 120"};
   m_server.Enqueue("/busy.htm", seconds);
   FetchJob job = Job("/busy.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_EQ("サーバーが混雑しています (120 秒後に再試行)", job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_EQ("サーバーが混雑しています (120 秒後に再試行)", job.m_errorText);
   EXPECT_EQ(120, job.m_retryAfter);
   EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
 
@@ -297,11 +299,12 @@ TEST_F(FetchTest, ABusyServerThatSaysWhenIsToldApart) {
   dated.headers = {"Retry-After: Sun, 06 Nov 1994 08:49:37 GMT"};
   m_server.Enqueue("/busy.htm", dated);
   job = Job("/busy.htm");
-  EXPECT_EQ(2, Run(job));
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
   EXPECT_EQ(0, job.m_retryAfter);
   m_server.Enqueue("/busy.htm", ScriptedResponse::Status(503));
   job = Job("/busy.htm");
-  EXPECT_EQ(503, Run(job));
+  EXPECT_EQ(FetchOutcome::HttpStatus, Run(job));
+  EXPECT_EQ(503, job.m_httpStatus);
   EXPECT_EQ(-1, job.m_retryAfter);
 
   // The date check is told the same.
@@ -309,7 +312,7 @@ TEST_F(FetchTest, ABusyServerThatSaysWhenIsToldApart) {
   job = Job("/busy.htm");
   CFetch fetch(m_prompter);
   EXPECT_EQ(0, fetch.FetchLastModified(job));
-  EXPECT_EQ(2, job.m_resultCode);
+  EXPECT_EQ(FetchOutcome::Failed, job.m_outcome);
   EXPECT_EQ(120, job.m_retryAfter);
 }
 
@@ -320,7 +323,7 @@ TEST_F(FetchTest, PostAnswered303IsRepeatedAsGet) {
   m_server.Enqueue("/done/form.cgi", ScriptedResponse::Ok("thanks", "text/plain"));
   FetchJob job = Job("/form.cgi", "result.txt");
   job.m_formData = "name=%82%a0&x=1";
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   auto got = m_server.Requests();
   ASSERT_EQ(2u, got.size());
   EXPECT_EQ("POST", got[0].method);
@@ -337,13 +340,13 @@ TEST_F(FetchTest, AuthenticationAsksTheUserAndRetries) {
                                                                  : ScriptedResponse::Challenge();
   });
   FetchJob refused = Job("/secret.htm");
-  EXPECT_EQ(2, Run(refused));
-  EXPECT_EQ("認証が否定されました", refused.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(refused));
+  EXPECT_EQ("認証が否定されました", refused.m_errorText);
 
   m_prompter.QueueCredentials(IPrompter::Credentials{"user", "wrong"});
   m_prompter.QueueCredentials(IPrompter::Credentials{"user", "pass"});
   FetchJob job = Job("/secret.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("inside", m_folder.ReadBytes("page.htm"));
   EXPECT_EQ("user", job.m_user);
   EXPECT_EQ("pass", job.m_password);
@@ -359,7 +362,7 @@ TEST_F(FetchTest, AuthenticationAsksTheUserAndRetries) {
   known.m_user = "user";
   known.m_password = "pass";
   std::size_t before = m_server.RequestCount();
-  EXPECT_EQ(0, Run(known));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(known));
   EXPECT_EQ(before + 1, m_server.RequestCount());
 }
 
@@ -372,46 +375,46 @@ TEST_F(FetchTest, JapaneseLoginsGoInUtf8AndAProxyLoginIsNotAskedFor) {
   });
   m_prompter.QueueCredentials(IPrompter::Credentials{"太郎", "秘密"});  // CP932, as typed
   FetchJob job = Job("/secret.htm");
-  EXPECT_EQ(0, Run(job)) << job.m_resultText;
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job)) << job.m_errorText;
 
   m_server.SetDefault([](const HttpRequestRecord&) { return ScriptedResponse::Status(407); });
   m_settings.m_proxy = "taro:pw@127.0.0.1:" + std::to_string(m_server.Port());
   FetchJob behindProxy = Job("/page.htm");
   behindProxy.m_url = "http://example.org/page.htm";
-  EXPECT_EQ(2, Run(behindProxy));
-  EXPECT_EQ(behindProxy.m_resultText.rfind("プロキシの認証に失敗しました", 0), 0u)
-      << behindProxy.m_resultText;
+  EXPECT_EQ(FetchOutcome::Failed, Run(behindProxy));
+  EXPECT_EQ(behindProxy.m_errorText.rfind("プロキシの認証に失敗しました", 0), 0u)
+      << behindProxy.m_errorText;
   EXPECT_EQ(m_server.Requests().back().Header("Proxy-Authorization"), "Basic dGFybzpwdw==");
 }
 
 TEST_F(FetchTest, SavePathFollowsTheAnswersType) {
   m_server.SetDefault([](const HttpRequestRecord&) { return Html("x"); });
   FetchJob bare = Job("/index", "noext");
-  EXPECT_EQ(0, Run(bare));
-  EXPECT_EQ(m_folder.File("noext.html"), bare.m_resultText);
+  EXPECT_EQ(FetchOutcome::Fetched, Run(bare));
+  EXPECT_EQ(m_folder.File("noext.html"), bare.m_savedPath);
 
   FetchJob relocated = Job("/page.cgi?a=1", "temp.tmp");
   relocated.m_allowRelocation = 1;
-  EXPECT_EQ(0, Run(relocated));
-  EXPECT_EQ(m_folder.File("temp.html"), relocated.m_resultText);
+  EXPECT_EQ(FetchOutcome::Fetched, Run(relocated));
+  EXPECT_EQ(m_folder.File("temp.html"), relocated.m_savedPath);
   EXPECT_TRUE(platform::FileExists(m_folder.File("temp.html")));
 
   FetchJob refused = Job("/page.cgi", "temp.tmp");
-  EXPECT_EQ(2, Run(refused));
-  EXPECT_EQ("異なるファイルタイプが返されました", refused.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(refused));
+  EXPECT_EQ("異なるファイルタイプが返されました", refused.m_errorText);
 }
 
 TEST_F(FetchTest, ExistingFilesAreKeptAndNumberedNamesReused) {
   m_server.SetDefault([](const HttpRequestRecord&) { return Html("new"); });
   m_folder.WriteBytes("page.htm", "old");
   FetchJob job = Job("/page.htm");
-  EXPECT_EQ(0, Run(job));
-  EXPECT_EQ(m_folder.File("page_1.htm"), job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
+  EXPECT_EQ(m_folder.File("page_1.htm"), job.m_savedPath);
   EXPECT_EQ("old", m_folder.ReadBytes("page.htm"));
 
   FetchJob numbered = Job("/page.htm", "page_3.htm");
-  EXPECT_EQ(0, Run(numbered));
-  EXPECT_EQ(m_folder.File("page_2.htm"), numbered.m_resultText);
+  EXPECT_EQ(FetchOutcome::Fetched, Run(numbered));
+  EXPECT_EQ(m_folder.File("page_2.htm"), numbered.m_savedPath);
 }
 
 // A page within the job's memory limit makes no file until the caller writes it; a larger
@@ -427,20 +430,21 @@ TEST_F(FetchTest, APageWithinTheMemoryLimitStaysInMemoryUntilWritten) {
 
   FetchJob job = Job("/small.htm", "temp.tmp");
   job.m_memoryLimit = 1000;
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_TRUE(job.m_bodyInMemory);
   EXPECT_EQ("<html>small</html>", job.m_body);
+  EXPECT_TRUE(job.m_savedPath.empty());
   EXPECT_FALSE(platform::FileExists(m_folder.File("temp.tmp")));
   m_folder.WriteBytes("temp.tmp", "taken meanwhile");
   ASSERT_TRUE(WriteKeptBody(job));
-  EXPECT_EQ(m_folder.File("temp_1.tmp"), job.m_resultText);
+  EXPECT_EQ(m_folder.File("temp_1.tmp"), job.m_savedPath);
   EXPECT_EQ("<html>small</html>", m_folder.ReadBytes("temp_1.tmp"));
   EXPECT_EQ("taken meanwhile", m_folder.ReadBytes("temp.tmp"));
 
   for (const char* name : {"large.htm", "told.htm"}) {
     FetchJob big = Job(std::string("/") + name, name);
     big.m_memoryLimit = 1000;
-    EXPECT_EQ(0, Run(big)) << name;
+    EXPECT_EQ(FetchOutcome::Fetched, Run(big)) << name;
     EXPECT_FALSE(big.m_bodyInMemory);
     EXPECT_TRUE(big.m_body.empty());
     EXPECT_EQ(large, m_folder.ReadBytes(name)) << name;
@@ -450,8 +454,8 @@ TEST_F(FetchTest, APageWithinTheMemoryLimitStaysInMemoryUntilWritten) {
   m_server.Enqueue("/small.htm", Html("<html>small</html>"));
   FetchJob nowhere = Job("/small.htm", "missing/temp.tmp");
   nowhere.m_memoryLimit = 1000;
-  EXPECT_EQ(2, Run(nowhere));
-  EXPECT_EQ("保存ファイルが作れません", nowhere.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, Run(nowhere));
+  EXPECT_EQ("保存ファイルが作れません", nowhere.m_errorText);
 }
 
 TEST_F(FetchTest, BodyLengthRules) {
@@ -467,18 +471,18 @@ TEST_F(FetchTest, BodyLengthRules) {
   m_server.Enqueue("/c.htm", cut);
 
   FetchJob job = Job("/u.htm", "u.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ(-1, job.m_contentLength);
   EXPECT_EQ(0, job.m_expectedSize);
   EXPECT_EQ("to the end", m_folder.ReadBytes("u.htm"));
 
   job = Job("/l.htm", "l.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("abcd", m_folder.ReadBytes("l.htm"));
 
   job = Job("/c.htm", "c.htm");  // a body cut short is not a saved page
-  EXPECT_EQ(2, Run(job));
-  EXPECT_FALSE(job.m_resultText.empty());
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_FALSE(job.m_errorText.empty());
   EXPECT_FALSE(platform::FileExists(m_folder.File("c.htm"))) << "no half page is left";
 }
 
@@ -494,12 +498,12 @@ TEST_F(FetchTest, APageOverTheSizeLimitIsAnErrorAndLeavesNoFile) {
   m_server.Enqueue("/fits.htm", Html(std::string(10000, 'f')));
   for (const char* name : {"told.htm", "endless.htm"}) {
     FetchJob job = Job(std::string("/") + name, name);
-    EXPECT_EQ(2, Run(job)) << name;
-    EXPECT_EQ(job.m_resultText, "ページサイズの上限 (10000 バイト) を超えました");
+    EXPECT_EQ(FetchOutcome::Failed, Run(job)) << name;
+    EXPECT_EQ(job.m_errorText, "ページサイズの上限 (10000 バイト) を超えました");
     EXPECT_FALSE(platform::FileExists(m_folder.File(name)));
   }
   FetchJob fits = Job("/fits.htm", "fits.htm");
-  EXPECT_EQ(0, Run(fits));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(fits));
   EXPECT_EQ(m_folder.ReadBytes("fits.htm").size(), 10000u);
 
   AppSettings settings;
@@ -523,16 +527,16 @@ TEST_F(FetchTest, AKeptConnectionWithUnreadBytesIsNotReused) {
   m_server.Enqueue("/third.htm", Html("third"));
 
   FetchJob first = Job("/first.htm", "first.htm");
-  EXPECT_EQ(0, Run(first));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(first));
   EXPECT_EQ(m_folder.ReadBytes("first.htm"), "first");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the late bytes arrive
   FetchJob second = Job("/second.htm", "second.htm");
-  EXPECT_EQ(0, Run(second));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(second));
   EXPECT_EQ(m_folder.ReadBytes("second.htm"), "fresh");
   EXPECT_EQ(m_server.ConnectionCount(), 2u);
   // A clean connection is still kept and reused.
   FetchJob third = Job("/third.htm", "third.htm");
-  EXPECT_EQ(0, Run(third));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(third));
   EXPECT_EQ(m_folder.ReadBytes("third.htm"), "third");
   EXPECT_EQ(m_server.ConnectionCount(), 2u);
 
@@ -542,18 +546,19 @@ TEST_F(FetchTest, AKeptConnectionWithUnreadBytesIsNotReused) {
   m_server.Enqueue("/closing.htm", closing);
   m_server.Enqueue("/after.htm", Html("after"));
   FetchJob bye = Job("/closing.htm", "closing.htm");
-  EXPECT_EQ(0, Run(bye));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(bye));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   FetchJob after = Job("/after.htm", "after.htm");
-  EXPECT_EQ(0, Run(after)) << after.m_resultText;
+  EXPECT_EQ(FetchOutcome::Fetched, Run(after)) << after.m_errorText;
   EXPECT_EQ(m_folder.ReadBytes("after.htm"), "after");
   EXPECT_EQ(m_server.ConnectionCount(), 3u);
 }
 
 TEST_F(FetchTest, FailuresGiveTheStatus) {
   FetchJob job = Job("/missing.htm");
-  EXPECT_EQ(404, Run(job));
-  EXPECT_EQ(404, job.m_resultCode);
+  EXPECT_EQ(FetchOutcome::HttpStatus, Run(job));
+  EXPECT_EQ(404, job.m_httpStatus);
+  EXPECT_EQ(404, StatusNumber(job));
 }
 
 TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {
@@ -567,11 +572,11 @@ TEST_F(FetchTest, TimeOutsAreFailuresWithAMessage) {
   m_settings.m_receiveTimeoutMs = 300;
 
   FetchJob job = Job("/late.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_NE(std::string::npos, job.m_errorText.find("timed out"));
   job = Job("/stall.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_NE(std::string::npos, job.m_resultText.find("timed out"));
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_NE(std::string::npos, job.m_errorText.find("timed out"));
 }
 
 TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
@@ -585,12 +590,12 @@ TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
   m_settings.m_lowSpeedSeconds = 1;
 
   FetchJob job = Job("/drip.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_NE(std::string::npos, job.m_resultText.find("転送が遅すぎます")) << job.m_resultText;
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_NE(std::string::npos, job.m_errorText.find("転送が遅すぎます")) << job.m_errorText;
   m_settings.m_totalTimeoutMs = 700;
   job = Job("/endless.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_NE(std::string::npos, job.m_errorText.find("制限時間")) << job.m_errorText;
 
   // Interim answers without end, then silence short of the silence time-out.
   ScriptedResponse continues = Html("never");
@@ -602,8 +607,8 @@ TEST_F(FetchTest, AServerThatDripsOrNeverEndsFailsAndLeavesNoFile) {
   m_server.Enqueue("/continue.htm", continues);
   m_settings.m_receiveTimeoutMs = 5000;
   job = Job("/continue.htm");
-  EXPECT_EQ(2, Run(job));
-  EXPECT_NE(std::string::npos, job.m_resultText.find("制限時間")) << job.m_resultText;
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));
+  EXPECT_NE(std::string::npos, job.m_errorText.find("制限時間")) << job.m_errorText;
   EXPECT_FALSE(platform::FileExists(m_folder.File("page.htm")));
 }
 
@@ -612,15 +617,15 @@ TEST_F(FetchTest, HttpsIsFetchedLikeHttpWhenTheCertificateIsTrusted) {
   secure.SetDefault([](const HttpRequestRecord&) { return Html("secure"); });
   FetchJob job = Job("/");
   job.m_url = secure.Url("/s.htm");
-  EXPECT_EQ(2, Run(job));  // the system's store does not know the test certificate
-  EXPECT_FALSE(job.m_resultText.empty());
+  EXPECT_EQ(FetchOutcome::Failed, Run(job));  // the system's store does not know the test certificate
+  EXPECT_FALSE(job.m_errorText.empty());
   EXPECT_EQ(0u, secure.RequestCount());
 
   m_folder.WriteBytes("ca.pem", kLoopbackCertificatePem);
   m_settings.m_caFile = m_folder.File("ca.pem");
   job = Job("/");
   job.m_url = secure.Url("/s.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("secure", m_folder.ReadBytes("page.htm"));
 }
 
@@ -634,13 +639,13 @@ TEST_F(FetchTest, ProgramWideProxyServesRequestsWithoutTheirOwn) {
   m_server.SetDefault([](const HttpRequestRecord&) { return Html("direct"); });
 
   FetchJob job = Job("/p.htm", "a.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("proxied", m_folder.ReadBytes("a.htm"));
   EXPECT_EQ(job.m_url, proxy.Requests().at(0).target);
 
   m_settings.m_noProxyForLocal = 1;  // 127.0.0.1 is local
   job = Job("/p.htm", "b.htm");
-  EXPECT_EQ(0, Run(job));
+  EXPECT_EQ(FetchOutcome::Fetched, Run(job));
   EXPECT_EQ("direct", m_folder.ReadBytes("b.htm"));
 }
 
@@ -652,7 +657,7 @@ TEST_F(FetchTest, LastModifiedByHead) {
   FetchJob job = Job("/old.htm");
   CFetch fetch(m_prompter);
   std::time_t when = fetch.FetchLastModified(job);
-  EXPECT_EQ(0, job.m_resultCode);
+  EXPECT_EQ(FetchOutcome::Fetched, job.m_outcome);
   EXPECT_NE(0, when);
   EXPECT_EQ(when, job.m_lastModified);
   EXPECT_EQ("HEAD", m_server.Requests().at(1).method);
@@ -660,7 +665,7 @@ TEST_F(FetchTest, LastModifiedByHead) {
   m_server.Enqueue("/none.htm", Html("x"));
   job = Job("/none.htm");
   EXPECT_EQ(0, fetch.FetchLastModified(job));
-  EXPECT_EQ(0, job.m_resultCode);
+  EXPECT_EQ(FetchOutcome::Fetched, job.m_outcome);
   EXPECT_EQ(-1, job.m_lastModified);  // untouched without a date
 
   m_server.Handle("/a.htm", [](const HttpRequestRecord&) {
@@ -671,6 +676,6 @@ TEST_F(FetchTest, LastModifiedByHead) {
   });
   job = Job("/a.htm");
   EXPECT_EQ(0, fetch.FetchLastModified(job));
-  EXPECT_EQ(2, job.m_resultCode);
-  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/a.htm"), job.m_resultText);
+  EXPECT_EQ(FetchOutcome::Failed, job.m_outcome);
+  EXPECT_EQ("リダイレクトがループしています: " + m_server.Url("/a.htm"), job.m_errorText);
 }

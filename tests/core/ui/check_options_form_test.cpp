@@ -87,7 +87,7 @@ class CheckOptionsSource : public testing::Test {
     std::optional<FetchJob> job = form.PrepareFetch(item);
     if (!job) return false;
     folder.WriteBytes("fetched.html", bytes);
-    job->m_resultText = folder.File("fetched.html");
+    job->m_savedPath = folder.File("fetched.html");
     return form.TakeFetched(item, *job);
   }
 
@@ -130,7 +130,7 @@ TEST_F(CheckOptionsSource, TheFetchedPageBecomesTheBaseAndTheAnchorRuleHolds) {
   EXPECT_EQ(prompter.Messages().back(), kSelectInSourceMessage);
 
   FetchJob failed;
-  failed.m_resultCode = 2;
+  failed.m_outcome = FetchOutcome::Failed;
   failed.m_savePath = folder.File("comp/temp_1.tmp");
   EXPECT_FALSE(form.TakeFetched(item, failed));
   EXPECT_EQ(prompter.Messages().back(), kCannotDownloadMessage);
@@ -228,7 +228,7 @@ TEST(SourceFetcher, ANewerFetchSupersedesAStalledOneAndStopBreaksOff) {
     CSourceFetcher fetcher(queue, prompter);
     fetcher.Start(job("/slow", "a.html"), {}, [&](const FetchJob& done) { results.push_back("slow"); (void)done; });
     fetcher.Start(job("/fast", "b.html"), {}, [&](const FetchJob& done) {
-      results.push_back(done.m_resultCode == 0 ? "fast" : "failed");
+      results.push_back(done.m_outcome == FetchOutcome::Fetched ? "fast" : "failed");
     });
     EXPECT_TRUE(fetcher.Busy());
     ASSERT_TRUE(queue.RunUntil([&] { return !fetcher.Busy(); }, 10000));
