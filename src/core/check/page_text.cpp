@@ -262,6 +262,9 @@ std::optional<std::string> PageText(const platform::CCodePageConverter* converte
     std::string converted;
     // An unsupported pair leaves the text empty, which the caller gets as an empty page.
     converter->ConvertString(source, platform::kCodePageShiftJis, bytes, converted);
+    // A large page is held while it is judged: without the room the conversion reserved.
+    std::string().swap(bytes);
+    converted.shrink_to_fit();
     return converted;
   } catch (const std::bad_alloc&) {
     return std::nullopt;

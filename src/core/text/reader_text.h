@@ -34,7 +34,18 @@ struct ReaderText {
   std::string error;  // why the selection could not run (CP932); empty when it ran
 };
 
-// `htmlUtf8` is taken by value and let go once parsed: a large page is not held twice.
+// A page's HTML in UTF-8, read a part at a time, so that a large page need not be held
+// in UTF-8 as a whole.
+class IHtmlSource {
+ public:
+  virtual ~IHtmlSource() = default;
+  // Fills `buffer` with up to `size` bytes; 0 at the end, -1 on failure.
+  virtual int Read(char* buffer, int size) = 0;
+};
+
+// With `selectedOnly` (and a selection) lines that hold no selected text are left out.
+ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection,
+                             bool selectedOnly = false);
 ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection);
 
 // Why an XPath expression does not compile (CP932), or empty.
