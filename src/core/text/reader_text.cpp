@@ -203,7 +203,8 @@ ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
   return ExtractReaderText(source, selection);
 }
 
-ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bool selectedOnly) {
+ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bool selectedOnly,
+                             const LineSink& sink) {
   ReaderText result;
   // A "," list is evaluated entry by entry: libxml2's union compares every node of one set
   // with every node of the other.
@@ -243,7 +244,7 @@ ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bo
     }
     bool keepSiblings = Mentions(selectPaths, "preceding-sibling") ||
                         Mentions(excludePaths, "preceding-sibling");
-    CTextWalk walk(tests, selecting, selectedOnly);
+    CTextWalk walk(tests, selecting, selectedOnly, sink);
     WalkWhileParsing walking{&walk, keepSiblings, nullptr};
     Document document = ParseHtml(source, &walking);
     walk.Advance(document.get(), nullptr, true, keepSiblings);
@@ -267,7 +268,7 @@ ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bo
     if (!MarkNodes(document.get(), path, kMarkExcluded, excluded, result.error)) return result;
   }
   CMarkedNodes marks;
-  CTextWalk walk(marks, false, selectedOnly);
+  CTextWalk walk(marks, false, selectedOnly, sink);
   walk.Advance(document.get(), nullptr, false, false);
   result.lines = walk.TakeLines();
   return result;

@@ -10,6 +10,7 @@
 // Plain functions on values; safe on any thread (libxml2's error handlers are per thread).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,9 +44,13 @@ class IHtmlSource {
   virtual int Read(char* buffer, int size) = 0;
 };
 
-// With `selectedOnly` (and a selection) lines that hold no selected text are left out.
+// Takes each line as the walk ends it, so that a large page's lines need not be held.
+using LineSink = std::function<void(const TextLine& line)>;
+
+// With `selectedOnly` (and a selection) lines that hold no selected text are left out;
+// with a `sink` the lines go there, not into the result.
 ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection,
-                             bool selectedOnly = false);
+                             bool selectedOnly = false, const LineSink& sink = {});
 ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection);
 
 // Why an XPath expression does not compile (CP932), or empty.

@@ -66,18 +66,18 @@ struct Prepared {
   std::string error;
 };
 
-ReaderText ReaderTextOf(std::string_view pageCp932, const Selection& selection, bool selectedOnly) {
+ReaderText ReaderTextOf(std::string_view pageCp932, const Selection& selection,
+                        bool selectedOnly = false, const LineSink& sink = {}) {
   CCp932Source source(pageCp932);
-  return ExtractReaderText(source, selection, selectedOnly);
+  return ExtractReaderText(source, selection, selectedOnly, sink);
 }
 
-// `selectedOnly`: only the lines of the selected part are wanted.
-Prepared Prepare(const std::string& pageCp932, const TextSettings& settings, bool selectedOnly) {
+Prepared Prepare(const std::string& pageCp932, const TextSettings& settings) {
   Prepared prepared;
   prepared.error = prepared.rules.Compile(platform::Cp932ToUtf8(settings.ignoreLines),
                                           settings.ignoreCase);
   if (!prepared.error.empty()) return prepared;
-  prepared.text = ReaderTextOf(pageCp932, SelectionOf(settings), selectedOnly);
+  prepared.text = ReaderTextOf(pageCp932, SelectionOf(settings));
   prepared.error = prepared.text.error;
   return prepared;
 }
@@ -86,35 +86,35 @@ Prepared Prepare(const std::string& pageCp932, const TextSettings& settings, boo
 
 ComparedText TextToCompare(const std::string& pageCp932, const TextSettings& settings) {
   ComparedText compared;
-  Prepared prepared = Prepare(pageCp932, settings, true);
-  if (!prepared.error.empty()) {
+  CIgnoreRules rules;
+  std::string error = rules.Compile(platform::Cp932ToUtf8(settings.ignoreLines), settings.ignoreCase);
+  if (error.empty()) {
+    // Only the selected lines, each converted as the walk gives it: a large page's text is
+    // not held in both codes.
+    ReaderText text = ReaderTextOf(pageCp932, SelectionOf(settings), true, [&](const TextLine& line) {
+      if (!rules.Matches(line.text)) compared.lines.push_back(platform::Utf8ToCp932(line.text));
+    });
+    error = text.error;
+    compared.matched = text.matched;
+  }
+  if (!error.empty()) {
+    compared = ComparedText();
     compared.status = ComparedText::kFault;
-    compared.error = prepared.error;
-    return compared;
-  }
-  compared.matched = prepared.text.matched;
-  if (compared.matched == 0) {
+    compared.error = error;
+  } else if (compared.matched == 0) {
+    compared.lines.clear();
     compared.status = ComparedText::kNothingSelected;
-    return compared;
-  }
-  bool selects = compared.matched > 0;
-  // Each line is let go once converted: a large page's text is not held in both codes.
-  for (TextLine& line : prepared.text.lines) {
-    if ((!selects || line.selected) && !prepared.rules.Matches(line.text)) {
-      compared.lines.push_back(platform::Utf8ToCp932(line.text));
-    }
-    std::string().swap(line.text);
   }
   return compared;
 }
 
 ShownText TextToShow(const std::string& pageCp932, const TextSettings& settings) {
   ShownText shown;
-  Prepared prepared = Prepare(pageCp932, settings, false);
+  Prepared prepared = Prepare(pageCp932, settings);
   shown.error = prepared.error;
   if (!shown.error.empty()) {
     // Without the selection the page's text can still be shown.
-    prepared.text = ReaderTextOf(pageCp932, {}, false);
+    prepared.text = ReaderTextOf(pageCp932, {});
   }
   shown.matched = prepared.text.matched;
   for (const TextLine& line : prepared.text.lines) {

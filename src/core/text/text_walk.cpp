@@ -49,8 +49,10 @@ bool IsDocument(const xmlNode* node) {
 
 }  // namespace
 
-CTextWalk::CTextWalk(INodeClassifier& classifier, bool countHidden, bool selectedOnly)
-    : m_classifier(classifier), m_countHidden(countHidden), m_selectedOnly(selectedOnly) {}
+CTextWalk::CTextWalk(INodeClassifier& classifier, bool countHidden, bool selectedOnly,
+                     const LineSink& sink)
+    : m_classifier(classifier), m_countHidden(countHidden), m_selectedOnly(selectedOnly),
+      m_sink(sink) {}
 
 void CTextWalk::Advance(xmlDoc* document, xmlNode* current, bool prune, bool keepSiblings) {
   if (!document) return;
@@ -93,6 +95,10 @@ void CTextWalk::FinishOpen(bool prune, bool keepSiblings) {
 }
 
 void CTextWalk::WalkChildren(OpenNode& open, xmlNode* stop, bool prune, bool keepSiblings) {
+  // The child kept last time as the last one may have had siblings added after it since.
+  if (prune && open.walkedChild && open.walkedChild != open.node->last) {
+    Release(open, open.walkedChild, keepSiblings);
+  }
   xmlNode* child = open.walkedChild ? open.walkedChild->next : open.node->children;
   while (child && child != stop) {
     xmlNode* next = child->next;
@@ -213,7 +219,12 @@ void CTextWalk::AppendText(const char* text) {
 void CTextWalk::EndLine() {
   while (!m_line.empty() && (m_line.back() == '\t' || m_line.back() == ' ')) m_line.pop_back();
   if (!m_line.empty() && (!m_selectedOnly || m_lineSelected)) {
-    m_lines.push_back({std::move(m_line), m_lineSelected});
+    if (m_sink) {
+      m_sink({m_line, m_lineSelected});
+    } else {
+      // A copy that takes only the room the line needs; the buffer serves the next line.
+      m_lines.push_back({std::string(m_line), m_lineSelected});
+    }
   }
   m_line.clear();
   m_lineSelected = false;

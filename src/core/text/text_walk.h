@@ -38,8 +38,10 @@ class CTextWalk {
  public:
   // `countHidden`: the walk still goes through hidden and excluded elements, giving each
   // node to the classifier (which counts the matches) without taking text from them.
-  // `selectedOnly`: lines that hold no selected text are not kept.
-  CTextWalk(INodeClassifier& classifier, bool countHidden, bool selectedOnly);
+  // `selectedOnly`: lines that hold no selected text are not kept. With a `sink` every
+  // line goes there as it ends.
+  CTextWalk(INodeClassifier& classifier, bool countHidden, bool selectedOnly,
+            const LineSink& sink = {});
 
   // Walks everything of `document` that lies before `current` (the element the parser has
   // open, null when the parse is over) and that the walk has not reached yet; with `prune`
@@ -71,6 +73,7 @@ class CTextWalk {
   INodeClassifier& m_classifier;
   bool m_countHidden;
   bool m_selectedOnly;
+  const LineSink& m_sink;
   std::vector<OpenNode> m_open;  // the document, then the open elements the walk entered
   std::vector<TextLine> m_lines;
   std::string m_line;
