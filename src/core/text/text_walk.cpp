@@ -220,7 +220,9 @@ void CTextWalk::EndLine() {
   while (!m_line.empty() && (m_line.back() == '\t' || m_line.back() == ' ')) m_line.pop_back();
   if (!m_line.empty() && (!m_selectedOnly || m_lineSelected)) {
     if (m_sink) {
-      m_sink({m_line, m_lineSelected});
+      TextLine line{std::move(m_line), m_lineSelected};
+      m_sink(line);
+      m_line = std::move(line.text);  // its buffer serves the next line
     } else {
       // A copy that takes only the room the line needs; the buffer serves the next line.
       m_lines.push_back({std::string(m_line), m_lineSelected});
