@@ -6,7 +6,6 @@
 
 #include <libxml/SAX2.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -181,27 +180,7 @@ bool Mentions(const std::vector<std::string>& paths, std::string_view axis) {
   return false;
 }
 
-class CStringSource : public IHtmlSource {
- public:
-  explicit CStringSource(std::string text) : m_text(std::move(text)) {}
-  int Read(char* buffer, int size) override {
-    std::size_t count = std::min(m_text.size() - m_at, static_cast<std::size_t>(size));
-    std::copy_n(m_text.data() + m_at, count, buffer);
-    m_at += count;
-    return static_cast<int>(count);
-  }
-
- private:
-  std::string m_text;
-  std::size_t m_at = 0;
-};
-
 }  // namespace
-
-ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
-  CStringSource source(std::move(htmlUtf8));
-  return ExtractReaderText(source, selection);
-}
 
 ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bool selectedOnly,
                              const LineSink& sink) {

@@ -7,6 +7,11 @@
 // matched element; each matched element starts a line, and a match inside another match
 // adds no second copy. Elements the exclusion matches give no text at all.
 //
+// Without a selection or with CSS (bar :last-child) the text is taken while the parser
+// reads the page and the parts read are freed (text_walk.h): a page is never held as a
+// whole tree, which takes some ten times the page's size. An XPath expression can look
+// anywhere in the document, and :last-child at later siblings: those run on the whole tree.
+//
 // Plain functions on values; safe on any thread (libxml2's error handlers are per thread).
 #pragma once
 
@@ -51,7 +56,6 @@ using LineSink = std::function<void(const TextLine& line)>;
 // with a `sink` the lines go there, not into the result.
 ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection,
                              bool selectedOnly = false, const LineSink& sink = {});
-ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection);
 
 // Why an XPath expression does not compile (CP932), or empty.
 std::string XPathExpressionFault(std::string_view xpathUtf8);
