@@ -7,6 +7,7 @@
 #include <libxml/SAX2.h>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 #include "core/text/css_xpath.h"
@@ -141,36 +142,55 @@ class CSelfTests : public INodeClassifier {
   int m_selected = 0;
 };
 
-// The walk done while the parser builds the tree: at each element the parser starts, all
-// that lies before it is walked and freed.
-struct WalkWhileParsing {
-  CTextWalk* walk;
-  bool keepSiblings;
-  startElementSAXFunc startElement;
+// One parse: the source it reads and, when the text is taken while parsing, the walk that
+// runs at each element the parser starts, over all that lies before it. No exception may
+// cross libxml2's C frames: one thrown in a callback stops the parse and is thrown again
+// once the parser has returned.
+struct Parsing {
+  explicit Parsing(IHtmlSource& from) : source(from) {}
+  IHtmlSource& source;
+  CTextWalk* walk = nullptr;
+  bool keepSiblings = false;
+  startElementSAXFunc startElement = nullptr;
+  std::exception_ptr failure;
 };
 
 void WalkThenStartElement(void* context, const xmlChar* name, const xmlChar** attributes) {
   auto* parser = static_cast<htmlParserCtxtPtr>(context);
-  auto* walking = static_cast<WalkWhileParsing*>(parser->_private);
-  walking->walk->Advance(parser->myDoc, parser->node, true, walking->keepSiblings);
-  walking->startElement(context, name, attributes);
+  auto* parsing = static_cast<Parsing*>(parser->_private);
+  try {
+    parsing->walk->Advance(parser->myDoc, parser->node, true, parsing->keepSiblings);
+  } catch (...) {
+    parsing->failure = std::current_exception();
+    xmlStopParser(parser);
+    return;
+  }
+  parsing->startElement(context, name, attributes);
 }
 
-int ReadSource(void* source, char* buffer, int size) {
-  return static_cast<IHtmlSource*>(source)->Read(buffer, size);
+int ReadSource(void* context, char* buffer, int size) {
+  auto* parsing = static_cast<Parsing*>(context);
+  try {
+    return parsing->source.Read(buffer, size);
+  } catch (...) {
+    parsing->failure = std::current_exception();
+    return -1;
+  }
 }
 
-Document ParseHtml(IHtmlSource& source, WalkWhileParsing* walking) {
+Document ParseHtml(Parsing& parsing) {
   std::unique_ptr<htmlParserCtxt, decltype(&htmlFreeParserCtxt)> parser(htmlNewParserCtxt(),
                                                                         htmlFreeParserCtxt);
   if (!parser || !parser->sax) return nullptr;
-  if (walking) {
-    walking->startElement = parser->sax->startElement;
+  if (parsing.walk) {
+    parsing.startElement = parser->sax->startElement;
     parser->sax->startElement = WalkThenStartElement;
-    parser->_private = walking;
+    parser->_private = &parsing;
   }
-  return Document(
-      htmlCtxtReadIO(parser.get(), ReadSource, nullptr, &source, nullptr, "UTF-8", kParseOptions));
+  Document document(
+      htmlCtxtReadIO(parser.get(), ReadSource, nullptr, &parsing, nullptr, "UTF-8", kParseOptions));
+  if (parsing.failure) std::rethrow_exception(parsing.failure);
+  return document;
 }
 
 bool Mentions(const std::vector<std::string>& paths, std::string_view axis) {
@@ -224,15 +244,18 @@ ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bo
     bool keepSiblings = Mentions(selectPaths, "preceding-sibling") ||
                         Mentions(excludePaths, "preceding-sibling");
     CTextWalk walk(tests, selecting, selectedOnly, sink);
-    WalkWhileParsing walking{&walk, keepSiblings, nullptr};
-    Document document = ParseHtml(source, &walking);
+    Parsing parsing(source);
+    parsing.walk = &walk;
+    parsing.keepSiblings = keepSiblings;
+    Document document = ParseHtml(parsing);
     walk.Advance(document.get(), nullptr, true, keepSiblings);
     if (selecting) result.matched = tests.Selected();
     result.lines = walk.TakeLines();
     return result;
   }
 
-  Document document = ParseHtml(source, nullptr);
+  Parsing parsing(source);
+  Document document = ParseHtml(parsing);
   if (!document) {
     if (selecting) result.matched = 0;
     return result;  // nothing a parser could read: no text
