@@ -128,11 +128,12 @@ void CTextWalk::WalkSubtree(xmlNode* top) {
 }
 
 // Frees a walked child. The parser adds text to, and decides about blanks by, the last
-// child of the element it has open: that one stays, bare of its children and attributes.
-// With `keepSiblings` a walked element stays bare as well, for the selectors that count
-// earlier siblings.
+// child of the element it has open, and by the document type: those stay, the last child
+// bare of its children and attributes. With `keepSiblings` a walked element stays bare as
+// well, for the selectors that count earlier siblings.
 void CTextWalk::Release(OpenNode& open, xmlNode* child, bool keepSiblings) {
   bool element = child->type == XML_ELEMENT_NODE;
+  if (child->type == XML_DTD_NODE) return;
   if (open.node->last != child && !(keepSiblings && element)) {
     open.walkedChild = child->prev;
     xmlUnlinkNode(child);

@@ -16,9 +16,9 @@ namespace {
 // every rule of the reader text on the way, blanks between inline elements, characters
 // whose second byte is '\' or '|' (表, ソ, 能), nested lists, tables and hidden parts that
 // hold elements the selectors match.
-std::string LargePage() {
+std::string LargePage(const std::string& doctype = "<!DOCTYPE html>") {
   std::string page =
-      "<!DOCTYPE html>\n<html><head><title>表示</title><style>li{}</style>"
+      doctype + "\n<html><head><title>表示</title><style>li{}</style>"
       "<script>var s = '<li class=\"a\">ソ</li>';</script></head><body>\n"
       "<div class=\"menu\"><a href=\"/\">トップ</a> <a href=\"/n\">ニュース</a></div>\n";
   for (int block = 0; block < 400; ++block) {
@@ -30,17 +30,18 @@ std::string LargePage() {
             "<noscript><li class=\"a\">隠れた</li></noscript>\n"
             "<p>本文 " + n + "　全角空白<p>閉じていない段落\n</section>\n";
   }
-  return page + "<footer><p class=\"a\">閲覧数 1234</p></footer></body></html>\n";
+  return page + "<a href=\"/p\">前へ</a> <a href=\"/f\">次へ</a>\n"
+                "<footer><p class=\"a\">閲覧数 1234</p></footer></body></html>\n";
 }
 
 }  // namespace
 
 TEST(StreamedText, CssSelectorsGiveWhatTheirXPathGivesOnTheWholeTree) {
-  std::string page = LargePage();
+  std::string page = LargePage("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">");
   ASSERT_GT(page.size(), 2u * 64 * 1024);
   for (const char* css : {"li.a", "section.news li", "ul > li:first-child, h2", "li:nth-child(2n+1)",
                           "li:nth-child(2)", "section:nth-child(3) p", "[class*=' s'] .a", "li.a b"}) {
-    for (const char* exclude : {"", "b, td", "ul > li:first-child"}) {
+    for (const char* exclude : {"", "b, td, ul > li:first-child"}) {
       text::TextSettings byCss;
       byCss.selectCss = css;
       byCss.excludeCss = exclude;
@@ -71,7 +72,7 @@ TEST(StreamedText, CssSelectorsGiveWhatTheirXPathGivesOnTheWholeTree) {
 TEST(StreamedText, APageWithoutSelectionGivesEveryLineOnce) {
   std::string page = LargePage();
   std::vector<std::string> lines = text::TextToCompare(page, {}).lines;
-  ASSERT_EQ(lines.size(), 400u * 8 + 2);
+  ASSERT_EQ(lines.size(), 400u * 8 + 3);
   EXPECT_EQ(lines[0], "トップ ニュース");
   EXPECT_EQ(lines[1], "表 0");
   EXPECT_EQ(lines[2], "ソフト 0 能 力");
@@ -81,5 +82,10 @@ TEST(StreamedText, APageWithoutSelectionGivesEveryLineOnce) {
   EXPECT_EQ(lines[6], "日付\t12/0");
   EXPECT_EQ(lines[7], "本文 0　全角空白");
   EXPECT_EQ(lines[8], "閉じていない段落");
+  EXPECT_EQ(lines[lines.size() - 2], "前へ 次へ");
   EXPECT_EQ(lines.back(), "閲覧数 1234");
+  text::TextSettings links;
+  links.selectCss = "body > a";
+  EXPECT_EQ(text::TextToCompare(page, links).lines,
+            (std::vector<std::string>{"前へ", "次へ"}));
 }
