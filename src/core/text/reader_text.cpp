@@ -4,8 +4,6 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include <libxml/SAX2.h>
-
 #include <cstdint>
 #include <exception>
 #include <memory>

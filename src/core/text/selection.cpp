@@ -1,9 +1,9 @@
 #include "core/text/selection.h"
 
-#include "core/text/css_xpath.h"
-#include "core/text/ignore_rules.h"
 #include <algorithm>
 
+#include "core/text/css_xpath.h"
+#include "core/text/ignore_rules.h"
 #include "core/text/reader_text.h"
 #include "platform/text_codec.h"
 
