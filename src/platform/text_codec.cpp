@@ -36,13 +36,14 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // `firstFailure` (may be null): where in `input` the first character that could not be
-  // converted starts; npos when there is none.
+  // converted starts; npos when there is none. `growth`: how many output bytes an input
+  // byte may take, at first (a large page is not given twice the room it needs).
   std::string Convert(std::string_view input, std::size_t (*charLength)(std::string_view),
-                      std::size_t* firstFailure = nullptr) {
+                      std::size_t* firstFailure = nullptr, double growth = 2) {
     if (firstFailure) *firstFailure = std::string_view::npos;
     if (!Usable()) return std::string(input);
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    std::string output(input.size() * 2 + 16, '\0');
+    std::string output(static_cast<std::size_t>(static_cast<double>(input.size()) * growth) + 16, '\0');
     char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
     std::size_t written = 0;
@@ -84,7 +85,8 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 
 std::string Utf8ToCp932(std::string_view utf8) {
   thread_local Converter converter("CP932", "UTF-8");
-  return converter.Convert(utf8, Utf8CharLength);
+  // No character takes more bytes in CP932 than in UTF-8, nor does its '?'.
+  return converter.Convert(utf8, Utf8CharLength, nullptr, 1);
 }
 
 std::optional<ForeignCharacter> FindForeignCharacter(std::string_view utf8) {

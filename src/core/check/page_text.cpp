@@ -179,6 +179,30 @@ std::size_t CharacterLength(std::string_view rest, int codePage) {
   }
 }
 
+// How much of a UTF-8 page is converted at a time.
+constexpr std::size_t kConversionPart = 64 * 1024;
+
+// Converts a UTF-8 page to CP932 in its own string, a part at a time: no character takes
+// more bytes in CP932, so the converted text never overtakes the part still to convert,
+// and a large page is not held twice. Every part but the first starts with an ASCII byte
+// after another one, so each converts as it would within the whole (a byte order mark is
+// dropped only at the start).
+void Utf8ToCp932InPlace(const platform::CCodePageConverter& converter, std::string& text) {
+  auto ascii = [&](std::size_t at) { return static_cast<unsigned char>(text[at]) < 0x80; };
+  std::size_t written = 0;
+  std::string part;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = std::min(text.size(), at + kConversionPart);
+    while (end < text.size() && !(ascii(end - 1) && ascii(end))) ++end;
+    converter.ConvertString(platform::kCodePageUtf8, platform::kCodePageShiftJis,
+                            std::string_view(text).substr(at, end - at), part);
+    std::copy(part.begin(), part.end(), text.begin() + static_cast<std::ptrdiff_t>(written));
+    written += part.size();
+    at = end;
+  }
+  text.resize(written);
+}
+
 std::optional<std::string> ReadWholeFileSafely(const std::string& path) {
   try {
     return ReadWholeFile(path);
@@ -259,6 +283,10 @@ std::optional<std::string> PageText(const platform::CCodePageConverter* converte
     if (zero != std::string::npos) bytes.resize(zero);
     int source = SourceCodePage(code, bytes, serverCharset);
     if (source == platform::kCodePageShiftJis) return bytes;
+    if (source == platform::kCodePageUtf8) {
+      Utf8ToCp932InPlace(*converter, bytes);
+      return bytes;
+    }
     std::string converted;
     // An unsupported pair leaves the text empty, which the caller gets as an empty page.
     converter->ConvertString(source, platform::kCodePageShiftJis, bytes, converted);

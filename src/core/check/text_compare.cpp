@@ -64,7 +64,7 @@ std::optional<std::vector<std::string>> VersionText(const WatchItem& item, const
   std::optional<std::string> kept = ReadWholeFile(TextCopyPath(pagePath));
   std::string header = TextHeader(item);
   if (kept && kept->compare(0, header.size(), header) == 0) {
-    return text::SplitLines(kept->substr(header.size()));
+    return text::SplitLines(std::string_view(*kept).substr(header.size()));
   }
   std::optional<std::string> page =
       LoadPageText(converter, pagePath, item.m_japaneseCode, item.m_pageCharset);

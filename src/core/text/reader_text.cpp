@@ -4,36 +4,16 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include <climits>
-#include <cstring>
+#include <cstdint>
+#include <exception>
 #include <memory>
-#include <unordered_set>
 
 #include "core/text/css_xpath.h"
+#include "core/text/text_walk.h"
 
 namespace text {
 
 namespace {
-
-bool IsOneOf(const char* name, std::initializer_list<const char*> names) {
-  for (const char* candidate : names) {
-    if (std::strcmp(name, candidate) == 0) return true;
-  }
-  return false;
-}
-
-bool IsHidden(const char* name) {
-  return IsOneOf(name, {"script", "style", "noscript", "template", "head", "iframe"});
-}
-
-bool IsBlock(const char* name) {
-  return IsOneOf(name, {"address", "article", "aside", "blockquote", "body", "caption",
-                        "center", "dd", "details", "dialog", "div", "dl", "dt", "fieldset",
-                        "figcaption", "figure", "footer", "form", "h1", "h2", "h3", "h4", "h5",
-                        "h6", "header", "hr", "html", "li", "main", "nav", "ol", "option",
-                        "p", "pre", "section", "summary", "table", "tbody", "tfoot", "thead",
-                        "tr", "ul", "legend", "menu"});
-}
 
 void IgnoreGenericError(void*, const char*, ...) {}
 
@@ -63,19 +43,15 @@ struct DocumentDeleter {
 };
 using Document = std::unique_ptr<xmlDoc, DocumentDeleter>;
 
-Document ParseHtml(std::string_view htmlUtf8) {
-  // The page was converted to UTF-8 before it came here: a charset its <meta> names must
-  // not make the parser read it again in that code.
-  int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                HTML_PARSE_NONET | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC;
-  int size = htmlUtf8.size() > INT_MAX ? INT_MAX : static_cast<int>(htmlUtf8.size());
-  return Document(htmlReadMemory(htmlUtf8.data(), size, nullptr, "UTF-8", options));
-}
+// The page was converted to UTF-8 before it came here: a charset its <meta> names must not
+// make the parser read it again in that code.
+constexpr int kParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                              HTML_PARSE_NONET | HTML_PARSE_COMPACT | HTML_PARSE_IGNORE_ENC;
 
-// The nodes `xpath` selects; false (and `error` set) when it does not run or gives no
-// node set.
-bool EvaluateNodes(xmlDoc* document, const std::string& xpath,
-                   std::unordered_set<const xmlNode*>& nodes, std::string& error) {
+// Marks the nodes `xpath` selects with `mark` in their _private, counting the nodes newly
+// marked; false (and `error` set) when it does not run or gives no node set.
+bool MarkNodes(xmlDoc* document, const std::string& xpath, unsigned mark, int& marked,
+               std::string& error) {
   ErrorCatcher catcher;
   std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> context(
       xmlXPathNewContext(document), xmlXPathFreeContext);
@@ -93,118 +69,139 @@ bool EvaluateNodes(xmlDoc* document, const std::string& xpath,
   }
   xmlNodeSet* set = result->nodesetval;
   for (int i = 0; set && i < set->nodeNr; ++i) {
-    const xmlNode* node = set->nodeTab[i];
-    if (node->type == XML_ELEMENT_NODE || node->type == XML_TEXT_NODE) nodes.insert(node);
+    xmlNode* node = set->nodeTab[i];
+    if (node->type != XML_ELEMENT_NODE && node->type != XML_TEXT_NODE) continue;
+    auto marks = reinterpret_cast<std::uintptr_t>(node->_private);
+    if (marks & mark) continue;
+    node->_private = reinterpret_cast<void*>(marks | mark);
+    ++marked;
   }
   return true;
 }
 
-class CTextWalker {
+// The marks MarkNodes left on the whole tree.
+class CMarkedNodes : public INodeClassifier {
  public:
-  CTextWalker(const std::unordered_set<const xmlNode*>& selected,
-              const std::unordered_set<const xmlNode*>& excluded)
-      : m_selected(selected), m_excluded(excluded) {}
+  unsigned Classify(xmlNode* node) override {
+    return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node->_private)) &
+           (kMarkSelected | kMarkExcluded);
+  }
+};
 
-  std::vector<TextLine> Walk(xmlDoc* document) {
-    auto* root = reinterpret_cast<xmlNode*>(document);
-    xmlNode* node = root->children;
-    while (node) {
-      bool entered = Enter(node);
-      if (entered && node->children) {
-        node = node->children;
-        continue;
-      }
-      if (entered) Leave(node);
-      while (node && !node->next) {
-        node = node->parent;
-        if (!node || node == root) {
-          node = nullptr;
-        } else {
-          Leave(node);
-        }
-      }
-      if (node) node = node->next;
-    }
-    EndLine();
-    return std::move(m_lines);
+// Tests each element as the parser adds it against the translated CSS selectors, each
+// entry turned from "/descendant::X[...]" into "self::X[...]": a selector looks only at
+// the element, its ancestors and its earlier siblings, all in the tree by then.
+class CSelfTests : public INodeClassifier {
+ public:
+  ~CSelfTests() override {
+    for (Test& test : m_tests) xmlXPathFreeCompExpr(test.compiled);
+    if (m_context) xmlXPathFreeContext(m_context);
   }
 
- private:
-  // Whether the walk goes into the node's children (and later leaves it).
-  bool Enter(const xmlNode* node) {
-    if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-      bool selected = m_selected.count(node) > 0;
-      if (selected) BeginSelected();
-      AppendText(reinterpret_cast<const char*>(node->content));
-      if (selected) EndSelected();
+  bool Add(const std::string& path, unsigned mark, std::string& error) {
+    constexpr std::string_view kFromDocument = "/descendant::";
+    std::string step = "self::" + path.substr(kFromDocument.size());
+    ErrorCatcher catcher;
+    xmlXPathCompExpr* compiled = xmlXPathCompile(reinterpret_cast<const xmlChar*>(step.c_str()));
+    if (!compiled) {
+      error = "XPath が使えません: " + catcher.message;
       return false;
     }
-    if (node->type != XML_ELEMENT_NODE || !node->name) return false;
-    const char* name = reinterpret_cast<const char*>(node->name);
-    if (IsHidden(name) || m_excluded.count(node)) return false;
-    if (IsOneOf(name, {"br"})) {
-      EndLine();
-      return false;
-    }
-    if (IsBlock(name)) EndLine();
-    if (IsOneOf(name, {"td", "th"}) && !m_line.empty()) {
-      m_line += '\t';
-      m_pendingBlank = false;
-    }
-    if (m_selected.count(node)) BeginSelected();
+    std::string type = path.substr(kFromDocument.size());
+    type = type.substr(0, type.find('['));
+    m_tests.push_back({type == "*" ? std::string() : type, mark, compiled});
     return true;
   }
 
-  void Leave(const xmlNode* node) {
-    if (node->type != XML_ELEMENT_NODE) return;
-    if (m_selected.count(node)) EndSelected();
-    if (IsBlock(reinterpret_cast<const char*>(node->name))) EndLine();
-  }
-
-  void BeginSelected() {
-    if (m_selectedDepth++ == 0) EndLine();
-  }
-  void EndSelected() {
-    if (--m_selectedDepth == 0) EndLine();
-  }
-
-  void AppendText(const char* text) {
-    if (!text) return;
-    for (const char* at = text; *at; ++at) {
-      unsigned char ch = static_cast<unsigned char>(*at);
-      bool noBreakSpace = ch == 0xC2 && static_cast<unsigned char>(at[1]) == 0xA0;
-      if (ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f' || noBreakSpace) {
-        if (noBreakSpace) ++at;
-        m_pendingBlank = true;
-        continue;
-      }
-      if (m_pendingBlank && !m_line.empty() && m_line.back() != '\t') m_line += ' ';
-      m_pendingBlank = false;
-      m_line += *at;
-      if (m_selectedDepth > 0) m_lineSelected = true;
+  unsigned Classify(xmlNode* node) override {
+    if (node->type != XML_ELEMENT_NODE || !node->name) return 0;
+    if (!m_context) m_context = xmlXPathNewContext(node->doc);
+    unsigned marks = 0;
+    for (const Test& test : m_tests) {
+      if ((marks & test.mark) || !m_context) continue;
+      if (!test.type.empty() && test.type != reinterpret_cast<const char*>(node->name)) continue;
+      m_context->node = node;
+      if (xmlXPathCompiledEvalToBoolean(test.compiled, m_context) == 1) marks |= test.mark;
     }
+    if (marks & kMarkSelected) ++m_selected;
+    return marks;
   }
 
-  void EndLine() {
-    while (!m_line.empty() && (m_line.back() == '\t' || m_line.back() == ' ')) m_line.pop_back();
-    if (!m_line.empty()) m_lines.push_back({std::move(m_line), m_lineSelected});
-    m_line.clear();
-    m_lineSelected = false;
-    m_pendingBlank = false;
-  }
+  int Selected() const { return m_selected; }
 
-  const std::unordered_set<const xmlNode*>& m_selected;
-  const std::unordered_set<const xmlNode*>& m_excluded;
-  std::vector<TextLine> m_lines;
-  std::string m_line;
-  bool m_lineSelected = false;
-  bool m_pendingBlank = false;
-  int m_selectedDepth = 0;
+ private:
+  struct Test {
+    std::string type;  // the element name the step needs; empty for any
+    unsigned mark;
+    xmlXPathCompExpr* compiled;
+  };
+  std::vector<Test> m_tests;
+  xmlXPathContext* m_context = nullptr;
+  int m_selected = 0;
 };
+
+// One parse: the source it reads and, when the text is taken while parsing, the walk that
+// runs at each element the parser starts, over all that lies before it. No exception may
+// cross libxml2's C frames: one thrown in a callback stops the parse and is thrown again
+// once the parser has returned.
+struct Parsing {
+  explicit Parsing(IHtmlSource& from) : source(from) {}
+  IHtmlSource& source;
+  CTextWalk* walk = nullptr;
+  bool keepSiblings = false;
+  startElementSAXFunc startElement = nullptr;
+  std::exception_ptr failure;
+};
+
+void WalkThenStartElement(void* context, const xmlChar* name, const xmlChar** attributes) {
+  auto* parser = static_cast<htmlParserCtxtPtr>(context);
+  auto* parsing = static_cast<Parsing*>(parser->_private);
+  try {
+    parsing->walk->Advance(parser->myDoc, parser->node, true, parsing->keepSiblings);
+  } catch (...) {
+    parsing->failure = std::current_exception();
+    xmlStopParser(parser);
+    return;
+  }
+  parsing->startElement(context, name, attributes);
+}
+
+int ReadSource(void* context, char* buffer, int size) {
+  auto* parsing = static_cast<Parsing*>(context);
+  try {
+    return parsing->source.Read(buffer, size);
+  } catch (...) {
+    parsing->failure = std::current_exception();
+    return -1;
+  }
+}
+
+Document ParseHtml(Parsing& parsing) {
+  std::unique_ptr<htmlParserCtxt, decltype(&htmlFreeParserCtxt)> parser(htmlNewParserCtxt(),
+                                                                        htmlFreeParserCtxt);
+  if (!parser || !parser->sax) return nullptr;
+  if (parsing.walk) {
+    parsing.startElement = parser->sax->startElement;
+    parser->sax->startElement = WalkThenStartElement;
+    parser->_private = &parsing;
+  }
+  Document document(
+      htmlCtxtReadIO(parser.get(), ReadSource, nullptr, &parsing, nullptr, "UTF-8", kParseOptions));
+  if (parsing.failure) std::rethrow_exception(parsing.failure);
+  return document;
+}
+
+bool Mentions(const std::vector<std::string>& paths, std::string_view axis) {
+  for (const std::string& path : paths) {
+    if (path.find(axis) != std::string::npos) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
-ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
+ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection, bool selectedOnly,
+                             const LineSink& sink) {
   ReaderText result;
   // A "," list is evaluated entry by entry: libxml2's union compares every node of one set
   // with every node of the other.
@@ -227,23 +224,53 @@ ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection) {
     }
     excludePaths = translation.paths;
   }
+  bool selecting = !selectPaths.empty();
+  selectedOnly = selectedOnly && selecting;
 
-  Document document = ParseHtml(htmlUtf8);
-  std::string().swap(htmlUtf8);
+  // CSS (or no selection) is decided element by element while the page is parsed, and the
+  // page is never held as a whole tree; an XPath expression, and :last-child, which looks
+  // at later siblings, need the whole tree.
+  if (selection.xpath.empty() && !Mentions(selectPaths, "following-sibling") &&
+      !Mentions(excludePaths, "following-sibling")) {
+    CSelfTests tests;
+    for (const std::string& path : selectPaths) {
+      if (!tests.Add(path, kMarkSelected, result.error)) return result;
+    }
+    for (const std::string& path : excludePaths) {
+      if (!tests.Add(path, kMarkExcluded, result.error)) return result;
+    }
+    bool keepSiblings = Mentions(selectPaths, "preceding-sibling") ||
+                        Mentions(excludePaths, "preceding-sibling");
+    CTextWalk walk(tests, selecting, selectedOnly, sink);
+    Parsing parsing(source);
+    parsing.walk = &walk;
+    parsing.keepSiblings = keepSiblings;
+    Document document = ParseHtml(parsing);
+    walk.Advance(document.get(), nullptr, true, keepSiblings);
+    if (selecting) result.matched = tests.Selected();
+    result.lines = walk.TakeLines();
+    return result;
+  }
+
+  Parsing parsing(source);
+  Document document = ParseHtml(parsing);
   if (!document) {
-    if (!selectPaths.empty()) result.matched = 0;
+    if (selecting) result.matched = 0;
     return result;  // nothing a parser could read: no text
   }
-  std::unordered_set<const xmlNode*> selected;
-  std::unordered_set<const xmlNode*> excluded;
+  int selected = 0;
+  int excluded = 0;
   for (const std::string& path : selectPaths) {
-    if (!EvaluateNodes(document.get(), path, selected, result.error)) return result;
+    if (!MarkNodes(document.get(), path, kMarkSelected, selected, result.error)) return result;
   }
-  if (!selectPaths.empty()) result.matched = static_cast<int>(selected.size());
+  if (selecting) result.matched = selected;
   for (const std::string& path : excludePaths) {
-    if (!EvaluateNodes(document.get(), path, excluded, result.error)) return result;
+    if (!MarkNodes(document.get(), path, kMarkExcluded, excluded, result.error)) return result;
   }
-  result.lines = CTextWalker(selected, excluded).Walk(document.get());
+  CMarkedNodes marks;
+  CTextWalk walk(marks, false, selectedOnly, sink);
+  walk.Advance(document.get(), nullptr, false, false);
+  result.lines = walk.TakeLines();
   return result;
 }
 

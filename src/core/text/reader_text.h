@@ -7,9 +7,15 @@
 // matched element; each matched element starts a line, and a match inside another match
 // adds no second copy. Elements the exclusion matches give no text at all.
 //
+// Without a selection or with CSS (bar :last-child) the text is taken while the parser
+// reads the page and the parts read are freed (text_walk.h): a page is never held as a
+// whole tree, which takes some ten times the page's size. An XPath expression can look
+// anywhere in the document, and :last-child at later siblings: those run on the whole tree.
+//
 // Plain functions on values; safe on any thread (libxml2's error handlers are per thread).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +40,22 @@ struct ReaderText {
   std::string error;  // why the selection could not run (CP932); empty when it ran
 };
 
-// `htmlUtf8` is taken by value and let go once parsed: a large page is not held twice.
-ReaderText ExtractReaderText(std::string htmlUtf8, const Selection& selection);
+// A page's HTML in UTF-8, read a part at a time, so that a large page need not be held
+// in UTF-8 as a whole.
+class IHtmlSource {
+ public:
+  virtual ~IHtmlSource() = default;
+  // Fills `buffer` with up to `size` bytes; 0 at the end, -1 on failure.
+  virtual int Read(char* buffer, int size) = 0;
+};
+
+// Takes each line as the walk ends it, so that a large page's lines need not be held.
+using LineSink = std::function<void(const TextLine& line)>;
+
+// With `selectedOnly` (and a selection) lines that hold no selected text are left out;
+// with a `sink` the lines go there, not into the result.
+ReaderText ExtractReaderText(IHtmlSource& source, const Selection& selection,
+                             bool selectedOnly = false, const LineSink& sink = {});
 
 // Why an XPath expression does not compile (CP932), or empty.
 std::string XPathExpressionFault(std::string_view xpathUtf8);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace text {
@@ -56,6 +57,6 @@ std::string XPathFault(const std::string& xpathCp932);
 
 // The text as it is stored beside the page copy, and back: one line each, "\n" after each.
 std::string JoinLines(const std::vector<std::string>& lines);
-std::vector<std::string> SplitLines(const std::string& text);
+std::vector<std::string> SplitLines(std::string_view text);
 
 }  // namespace text

@@ -141,3 +141,23 @@ TEST_F(PageTextTest, ReadOnlyFileGivesNothing) {
             }),
             0);
 }
+
+// A large UTF-8 page is converted a part at a time: characters of every length, bytes that
+// are no UTF-8, an emoji CP932 lacks and a U+FEFF inside the text all come out as the
+// conversion of the whole text gives them, wherever the parts end.
+TEST(PageTextInParts, ALargeUtf8PageConvertsAsAWhole) {
+  platform::CCodePageConverter converter;
+  std::string page = "\xEF\xBB\xBF<html><body>\n";
+  const std::string pieces[] = {kUtf8Text, "\xC3\xA9", "\xF0\x9F\x98\x80", "\xFF\xFE", "\xE6\x97",
+                                "\xEF\xBB\xBF", "a", "<p>", "\n", " "};
+  for (std::size_t i = 0; page.size() < 300'000; ++i) {
+    page += pieces[i % std::size(pieces)];
+    if (i % 7 == 0) page += pieces[(i / 7) % std::size(pieces)];
+  }
+  std::string whole;
+  converter.ConvertString(platform::kCodePageUtf8, platform::kCodePageShiftJis, page, whole);
+  std::optional<std::string> text = PageText(&converter, page, kJapaneseCodeUtf8);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, whole);
+  EXPECT_EQ(text->rfind("<html>", 0), 0u);  // the byte order mark went
+}
