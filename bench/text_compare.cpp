@@ -51,7 +51,7 @@ std::string WritePage(std::size_t size, const std::string& name) {
 WatchItem TextItem() {
   WatchItem item;
   item.m_textCompare = 1;
-  item.m_japaneseCode = 3;
+  item.m_japaneseCode = JapaneseCode::Utf8;
   item.m_selectCss = "main article.item h3, main article.item p";
   item.m_ignoreLines = "^閲覧数";
   return item;
