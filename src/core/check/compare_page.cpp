@@ -166,7 +166,8 @@ std::optional<CheckResult> CheckDate(WatchItem& item, FetchJob& job, CFetch& fet
     job.m_lastModified = 0;
     return std::nullopt;
   }
-  if (item.m_download != DownloadMode::PrivateCopy) return std::nullopt;  // the page is fetched to be downloaded
+  // The page is fetched to be downloaded.
+  if (item.m_download != DownloadMode::PrivateCopy) return std::nullopt;
   item.m_lastUpdate = modified;
   CopyCredentials(item, job);
   return CheckResult::Updated;

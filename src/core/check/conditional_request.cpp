@@ -24,7 +24,8 @@ void Mix(std::uint64_t& hash, const std::string& text) {
 bool HoldsComparisonBase(const WatchItem& item) {
   bool keywordRule = !item.m_anchorKeyword.empty() || !item.m_simpleKeyword.empty();
   if (item.m_download != DownloadMode::PrivateCopy || !keywordRule) {
-    const std::string& base = item.m_download != DownloadMode::PrivateCopy ? item.m_savePath : item.m_hiddenPath;
+    const std::string& base =
+        item.m_download != DownloadMode::PrivateCopy ? item.m_savePath : item.m_hiddenPath;
     return !base.empty() && platform::FileExists(base);
   }
   return !item.m_simpleKeyword.empty() ? item.m_simpleKeywordCount >= 0 : true;

@@ -252,7 +252,8 @@ std::optional<std::string> LoadPageText(const platform::CCodePageConverter* conv
 }
 
 std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
-                                    std::string bytes, JapaneseCode code, std::string_view serverCharset) {
+                                    std::string bytes, JapaneseCode code,
+                                    std::string_view serverCharset) {
   if (converter == nullptr) return std::nullopt;
   try {
     std::size_t zero = bytes.find('\0');

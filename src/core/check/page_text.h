@@ -1,7 +1,8 @@
 // Reading a downloaded page as CP932 text: the page's Japanese code comes from the watch
-// item's setting (JapaneseCode) or is detected, and the page is converted with the program's code
-// page converter. The application object forwards to these with its converter. They keep
-// no state and may be called from any thread sharing one converter.
+// item's setting (JapaneseCode, item_codes.h) or is detected, and the page is converted
+// with the program's code page converter. The application object forwards to these with
+// its converter. They keep no state and may be called from any thread sharing one
+// converter.
 #pragma once
 
 #include <optional>

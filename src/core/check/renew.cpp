@@ -179,8 +179,8 @@ void CReNew::RunCheck() {
   bool brokenOff = m_cancelRequested && m_item.m_result == CheckResult::Error;
   if (!brokenOff) m_acting = true;
   bool mailFailed = false;
-  if (!brokenOff && !m_shuttingDown && !m_cancelRequested && m_item.m_result == CheckResult::Updated &&
-      m_actions) {
+  bool updated = m_item.m_result == CheckResult::Updated;
+  if (!brokenOff && !m_shuttingDown && !m_cancelRequested && updated && m_actions) {
     // A mail broken off by a cancel is no failure to tell.
     mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }
@@ -336,7 +336,8 @@ std::string CReNew::MoveToPrivateCopy(const std::string& savedPath, const std::s
 // A text item's page is judged by its reader text (text_compare.h). The page and its text
 // replace the held version on every change, also on one the item does not report (lines
 // that only went away with m_addedOnly): the next check compares with what the page now says.
-CheckResult CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset) {
+CheckResult CReNew::CheckText(FetchJob& job, const std::string& savedPath,
+                              const std::string& charset) {
   m_item.m_pageCharset = charset;
   std::optional<std::string> page =
       job.m_bodyInMemory

@@ -187,9 +187,8 @@ bool CWatchList::TakeCheckResult(const WatchItem& item) {
 }
 
 bool CWatchList::Acknowledge(int position) {
-  if (position < 0 || position >= GetCount() || m_items[position].m_renewMark != UpdateMark::Updated) {
-    return false;
-  }
+  if (position < 0 || position >= GetCount()) return false;
+  if (m_items[position].m_renewMark != UpdateMark::Updated) return false;
   m_items[position].m_renewMark = UpdateMark::None;
   m_dirty = true;
   if (m_itemListener) m_itemListener(m_items[position].m_id);

@@ -271,7 +271,9 @@ void CLinkUpdateDlg::UpdateRowNow(int row) {
     result = m_model->UpdateRow(row);
     ShowActivity(false);
   }
-  if (result == LinkResult::Updated && m_callbacks.displayPage) m_callbacks.displayPage(m_linkList->GetItem(row));
+  if (result == LinkResult::Updated && m_callbacks.displayPage) {
+    m_callbacks.displayPage(m_linkList->GetItem(row));
+  }
 }
 
 void CLinkUpdateDlg::OnActivated(wxListEvent&) { UpdateRowNow(FirstSelectedRow()); }

@@ -216,7 +216,7 @@ TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   form.Values().soundFile = "/usr/share/sounds/bell.wav";
   EXPECT_EQ(form.SoundToPlay(), "/usr/share/sounds/bell.wav");
 
-  form.Values().download = 2;
+  form.Values().download = DownloadMode::NewFile;
   form.Values().exec = "http://example.jp/run";
   WatchItem stored;
   form.Store(stored);
