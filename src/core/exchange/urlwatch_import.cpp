@@ -144,9 +144,9 @@ std::optional<JapaneseCode> JapaneseCodeOf(std::string encoding) {
   for (char& ch : encoding) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   using enum JapaneseCode;
   static const std::map<std::string, JapaneseCode> codes = {
-      {"iso-2022-jp", Jis},  {"euc-jp", Euc},    {"euc_jp", Euc},
-      {"utf-8", Utf8},       {"utf8", Utf8},     {"shift_jis", ShiftJis},
-      {"shift-jis", ShiftJis}, {"sjis", ShiftJis}, {"cp932", ShiftJis},
+      {"iso-2022-jp", Jis}, {"euc-jp", Euc},          {"euc_jp", Euc},
+      {"utf-8", Utf8},      {"utf8", Utf8},           {"shift_jis", ShiftJis},
+      {"sjis", ShiftJis},   {"shift-jis", ShiftJis},  {"cp932", ShiftJis},
       {"windows-31j", ShiftJis}};
   auto found = codes.find(encoding);
   if (found == codes.end()) return std::nullopt;
