@@ -55,10 +55,10 @@ int main() {
     job.m_savePath = ours;
     auto start = std::chrono::steady_clock::now();
     CFetch fetch(prompter);
-    int result = fetch.Fetch(job);
+    FetchOutcome result = fetch.Fetch(job);
     double elapsed = Seconds(std::chrono::steady_clock::now() - start);
-    if (result != 0 || !SizeIs(ours, total)) {
-      std::fprintf(stderr, "fetch failed: %d %s\n", result, job.m_resultText.c_str());
+    if (result != FetchOutcome::Fetched || !SizeIs(ours, total)) {
+      std::fprintf(stderr, "fetch failed: %d %s\n", StatusNumber(job), job.m_errorText.c_str());
       return 1;
     }
     bestFetch = std::min(bestFetch, elapsed);

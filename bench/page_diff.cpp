@@ -57,8 +57,8 @@ void BM_ReadBothVersions(benchmark::State& state) {
   Versions versions;
   if (!versions.ok) state.SkipWithError("cannot write the pages");
   for (auto _ : state) {
-    auto before = LoadPageText(&versions.converter, versions.before, kJapaneseCodeShiftJis);
-    auto after = LoadPageText(&versions.converter, versions.after, kJapaneseCodeShiftJis);
+    auto before = LoadPageText(&versions.converter, versions.before, JapaneseCode::ShiftJis);
+    auto after = LoadPageText(&versions.converter, versions.after, JapaneseCode::ShiftJis);
     benchmark::DoNotOptimize(before);
     benchmark::DoNotOptimize(after);
   }
@@ -68,8 +68,8 @@ void BM_ReadAndDiffBothVersions(benchmark::State& state) {
   Versions versions;
   if (!versions.ok) state.SkipWithError("cannot write the pages");
   for (auto _ : state) {
-    auto before = LoadPageText(&versions.converter, versions.before, kJapaneseCodeShiftJis);
-    auto after = LoadPageText(&versions.converter, versions.after, kJapaneseCodeShiftJis);
+    auto before = LoadPageText(&versions.converter, versions.before, JapaneseCode::ShiftJis);
+    auto after = LoadPageText(&versions.converter, versions.after, JapaneseCode::ShiftJis);
     std::vector<DiffHunk> hunks = DiffTexts(*before, *after);
     if (hunks.size() != 1) state.SkipWithError("the one change was not found alone");
     benchmark::DoNotOptimize(hunks);
@@ -85,7 +85,7 @@ struct RewrittenItem {
     std::filesystem::create_directories(folder + "/comp");
     platform::SetProgramFolder(folder);
     item.m_hiddenPath = folder + "/comp/copy.tmp";
-    item.m_japaneseCode = kJapaneseCodeShiftJis;
+    item.m_japaneseCode = JapaneseCode::ShiftJis;
     ok = Versions::Write(item.m_hiddenPath, Page("前の版")) &&
          (KeepPreviousVersion(item, item.m_hiddenPath, 1), true) &&
          Versions::Write(item.m_hiddenPath, Page("今の版"));

@@ -52,7 +52,7 @@ void MeasurePeak(benchmark::State& state, Check check) {
 
 void BM_LoadPageOnly(benchmark::State& state) {
   MeasurePeak(state, [](platform::CCodePageConverter& converter, const std::string& path) {
-    benchmark::DoNotOptimize(LoadPageText(&converter, path, kJapaneseCodeAuto));
+    benchmark::DoNotOptimize(LoadPageText(&converter, path, JapaneseCode::Auto));
   });
 }
 

@@ -59,13 +59,13 @@ void BM_LoadPageText(benchmark::State& state, int codePage) {
   std::fwrite(page.data(), 1, page.size(), file);
   std::fclose(file);
   platform::CCodePageConverter converter;
-  std::optional<std::string> once = LoadPageText(&converter, path, kJapaneseCodeAuto);
+  std::optional<std::string> once = LoadPageText(&converter, path, JapaneseCode::Auto);
   if (!once || once->size() < kPageSize / 2 || once->find('?') != std::string::npos) {
     state.SkipWithError("the page did not convert cleanly");
   }
   once.reset();
   for (auto _ : state) {
-    std::optional<std::string> text = LoadPageText(&converter, path, kJapaneseCodeAuto);
+    std::optional<std::string> text = LoadPageText(&converter, path, JapaneseCode::Auto);
     if (!text || text->empty()) state.SkipWithError("the page was not read");
     benchmark::DoNotOptimize(text);
   }

@@ -71,7 +71,7 @@ std::string WriteFile(const std::string& bytes, const std::string& name) {
 WatchItem HeldTextItem(const std::string& heldPath, const platform::CCodePageConverter& converter) {
   WatchItem item;
   item.m_textCompare = 1;
-  item.m_japaneseCode = kJapaneseCodeAuto;
+  item.m_japaneseCode = JapaneseCode::Auto;
   item.m_pageCharset = "UTF-8";
   item.m_selectCss = "main article.item h3, main article.item p";
   item.m_ignoreLines = "^閲覧数";

@@ -46,10 +46,10 @@ class CLinksPrompter : public CTerminalPrompter {
   }
 };
 
-const char* ResultText(int result) {
+const char* ResultText(LinkResult result) {
   switch (result) {
-    case 1: return "更新されています";
-    case 2: return "更新されていません";
+    case LinkResult::Updated: return "更新されています";
+    case LinkResult::NotUpdated: return "更新されていません";
     default: return "エラー";
   }
 }
@@ -61,7 +61,7 @@ std::string Row(int index, const FetchRequest& item, const std::string& last) {
 
 class CPrintingNotify : public ILinkNotify {
  public:
-  void OnLinkItemDone(int index, int result, const FetchRequest& item) override {
+  void OnLinkItemDone(int index, LinkResult result, const FetchRequest& item) override {
     PrintLine(Row(index, item, ResultText(result)));
   }
   void OnLinkAllDone() override {}

@@ -18,8 +18,8 @@ std::string ListLine(const WatchItem& item, int position) {
     std::strftime(text, sizeof text, "%y/%m/%d %H:%M:%S", &local);
     checked = text;
   }
-  return std::to_string(position + 1) + "\t" + std::to_string(item.m_renewMark) + "\t" +
-         std::to_string(item.m_active) + "\t" + item.ScheduleText() + "\t" + checked + "\t" +
+  return std::to_string(position + 1) + "\t" + std::to_string(StoredNumber(item.m_renewMark)) +
+         "\t" + std::to_string(item.m_active) + "\t" + item.ScheduleText() + "\t" + checked + "\t" +
          (item.m_name.empty() ? item.m_url : item.m_name);
 }
 

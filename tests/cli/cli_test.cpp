@@ -105,7 +105,7 @@ class CliTest : public ::testing::Test {
 TEST_F(CliTest, ListShowsEveryItemInOrderWithoutChangingTheFile) {
   ScopedTimeZone zone("Asia/Tokyo");
   WatchItem first = Item("/a", "ニュース");
-  first.m_renewMark = 1;
+  first.m_renewMark = UpdateMark::Updated;
   first.m_lastCheck = static_cast<int>(LocalTimeOf(2026, 12, 7, 9, 5, 3));
   WatchItem second = Item("/b");
   second.m_active = 0;
@@ -139,8 +139,8 @@ TEST_F(CliTest, CheckAllChecksEveryActiveItemPrintsARowEachAndSaves) {
   EXPECT_EQ(RequestsFor("/b"), 0u);
   std::vector<WatchItem> saved = ReadList();
   ASSERT_EQ(saved.size(), 3u);
-  EXPECT_EQ(saved[0].m_result, 2);
-  EXPECT_EQ(saved[0].m_renewMark, 1);
+  EXPECT_EQ(saved[0].m_result, CheckResult::Updated);
+  EXPECT_EQ(saved[0].m_renewMark, UpdateMark::Updated);
   EXPECT_FALSE(saved[0].m_hiddenPath.empty());
 
   RunResult second = Cli({"check", "all"});
@@ -157,7 +157,7 @@ TEST_F(CliTest, CheckNChecksOnlyThatItemAndLeavesItemsDueAtStartUp) {
   ASSERT_EQ(Lines(result.output).size(), 1u);
   ExpectRow(Lines(result.output)[0], server.Url("/b"), "更新されています");
   EXPECT_EQ(RequestsFor("/a"), 0u) << "a start-up item is left for run";
-  EXPECT_EQ(ReadList()[0].m_result, 0);
+  EXPECT_EQ(ReadList()[0].m_result, CheckResult::NeverChecked);
 }
 
 TEST_F(CliTest, NothingToCheckSavesAndEndsAtOnce) {
@@ -183,7 +183,7 @@ TEST_F(CliTest, ErrorsAndRefusedAuthenticationBecomeResultRows) {
   ASSERT_EQ(lines.size(), 2u);
   ExpectRow(lines[0], server.Url("/gone"), "エラー(status=404)");
   ExpectRow(lines[1], server.Url("/secret"), "認証が否定されました");
-  EXPECT_EQ(ReadList()[0].m_renewMark, 2);
+  EXPECT_EQ(ReadList()[0].m_renewMark, UpdateMark::Unknown);
 }
 
 // The scripts' view of a check: one object per row with the item, a machine-readable
@@ -353,7 +353,7 @@ TEST_F(CliTest, RunChecksOnScheduleAndTerminationCancelsTheRunningCheck) {
   std::vector<std::string> lines = Lines(platform::Utf8ToCp932(child.Output()));
   EXPECT_EQ(lines.size(), 1u) << "the cancelled check has no row";
   std::vector<WatchItem> saved = ReadList();
-  EXPECT_EQ(saved[0].m_result, 2);
+  EXPECT_EQ(saved[0].m_result, CheckResult::Updated);
   EXPECT_EQ(saved[1].m_lastCheck, 0) << "the cancelled check records nothing";
   EXPECT_EQ(RequestsFor("/b"), 0u);
 }
@@ -394,7 +394,7 @@ TEST_F(CliTest, AnUpdateShowsADesktopNotificationUnlessActionsAreOff) {
   EXPECT_EQ(seen.find("静かなページ"), std::string::npos) << "no actions, no notification";
   EXPECT_EQ(home.ReadBytes("opened.txt"), server.Url("/b") + "\n");
   std::vector<WatchItem> saved = ReadList();
-  EXPECT_EQ(saved[0].m_result, 2) << "the update itself still counts";
+  EXPECT_EQ(saved[0].m_result, CheckResult::Updated) << "the update itself still counts";
 }
 
 }  // namespace

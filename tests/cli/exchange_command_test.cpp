@@ -123,7 +123,7 @@ TEST_F(ExchangeCommands, UrlwatchJobsBecomeItemsAndEveryOtherJobIsNamedWithItsRe
   EXPECT_EQ(form.m_extraHeaders, "X-Token: abc\r\n");
   EXPECT_EQ(form.m_cookie, "session=xyz");
   EXPECT_EQ(form.m_proxy, "proxy.example:3128");
-  EXPECT_EQ(form.m_japaneseCode, 4);
+  EXPECT_EQ(form.m_japaneseCode, JapaneseCode::ShiftJis);
   EXPECT_EQ(form.m_active, 0);
   EXPECT_EQ(form.m_tags, "news");
   EXPECT_EQ(form.m_compareAll, 1) << "without filters any change of the page counts";

@@ -144,17 +144,17 @@ TEST_F(ItemCommands, AckClearsUpdateMarksOnly) {
   {
     CWatchList list;
     list.Load();
-    list.GetItemPtr(0)->m_renewMark = 1;
-    list.GetItemPtr(1)->m_renewMark = 1;
+    list.GetItemPtr(0)->m_renewMark = UpdateMark::Updated;
+    list.GetItemPtr(1)->m_renewMark = UpdateMark::Updated;
     list.Save();
   }
   EXPECT_EQ(Cli({"ack", "1"}).status, 0);
-  EXPECT_EQ(ReadList()[0].m_renewMark, 0);
-  EXPECT_EQ(ReadList()[1].m_renewMark, 1);
+  EXPECT_EQ(ReadList()[0].m_renewMark, UpdateMark::None);
+  EXPECT_EQ(ReadList()[1].m_renewMark, UpdateMark::Updated);
   EXPECT_EQ(Cli({"ack", "all"}).status, 0);
   std::vector<WatchItem> items = ReadList();
-  EXPECT_EQ(items[1].m_renewMark, 0);
-  EXPECT_EQ(items[2].m_renewMark, 2) << "an error mark stays";
+  EXPECT_EQ(items[1].m_renewMark, UpdateMark::None);
+  EXPECT_EQ(items[2].m_renewMark, UpdateMark::Unknown) << "an error mark stays";
 }
 
 TEST_F(ItemCommands, JsonDocumentsNameTheFields) {
@@ -215,7 +215,7 @@ TEST_F(ItemCommands, ARunningRunTakesTheChangesAndAnswers) {
   std::vector<WatchItem> items = ReadList();  // saved before the answers
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[1].m_name, "変えた");
-  EXPECT_EQ(items[0].m_result, 2) << "the check's own result is kept";
+  EXPECT_EQ(items[0].m_result, CheckResult::Updated) << "the check's own result is kept";
 
   EXPECT_EQ(Cli({"remove", "1"}).status, 0);
   run.Signal(SIGTERM);

@@ -51,7 +51,7 @@ class PageStoreTest : public ::testing::Test {
     item.m_active = 1;
     item.m_compareAll = 1;
     item.m_soundUse = 0;
-    item.m_download = download;
+    item.m_download = FromStoredNumber<DownloadMode>(download);
     if (download != 0) item.m_savePath = home.File("downloads") + path + ".html";
     return item;
   }
@@ -70,7 +70,7 @@ class PageStoreTest : public ::testing::Test {
     std::vector<WatchItem> items = ReadWatchListFile(home.Path());
     ASSERT_EQ(items.size(), count) << "the list is whole";
     for (const WatchItem& item : items) {
-      const std::string& copy = item.m_download == 0 ? item.m_hiddenPath : item.m_savePath;
+      const std::string& copy = item.m_download == DownloadMode::PrivateCopy ? item.m_hiddenPath : item.m_savePath;
       EXPECT_FALSE(copy.empty()) << item.m_url;
       EXPECT_TRUE(platform::FileExists(copy)) << item.m_url << ": " << copy;
     }

@@ -99,21 +99,21 @@ TEST_F(BrowserChecksTest, AListWrittenByAScriptIsSeenOnlyThroughTheBrowserAndIts
   WatchItem plain = FullTextItem("/");
   plain.m_url = nginx.Url("/shop.html");
   plain = Check(plain);
-  ASSERT_EQ(plain.m_result, 2) << plain.m_errorText;
+  ASSERT_EQ(plain.m_result, CheckResult::Updated) << plain.m_errorText;
   EXPECT_EQ(ReadAll(plain.m_hiddenPath).find("<li"), std::string::npos) << "libcurl sees the shell";
 
   WatchItem item = Check(BrowserItem("/shop.html"));
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   std::string dom = ReadAll(item.m_hiddenPath);
   EXPECT_NE(dom.find("<li class=\"item\">apple</li><li class=\"item\">pear</li>"), std::string::npos) << dom;
   ExpectNothingLeft();
 
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1) << "the same data renders the same document: " << item.m_errorText;
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated) << "the same data renders the same document: " << item.m_errorText;
 
   nginx.AddFile("data.json", "{\"items\": [\"apple\", \"pear\", \"plum\"]}");
   item = Check(item);
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   EXPECT_NE(ReadAll(item.m_hiddenPath).find(">plum</li>"), std::string::npos);
 }
 
@@ -131,15 +131,15 @@ TEST_F(BrowserChecksTest, ARenderedPageComparedAsTextBySelectorIgnoresChangesOut
   item.m_textCompare = 1;
   item.m_selectCss = "#list";
   item = Check(item);
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
 
   nginx.AddFile("stamped.json", "{\"stamp\": \"12:05\", \"items\": [\"apple\"]}");
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1) << "only the stamp changed: " << item.m_errorText;
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated) << "only the stamp changed: " << item.m_errorText;
 
   nginx.AddFile("stamped.json", "{\"stamp\": \"12:10\", \"items\": [\"apple\", \"pear\"]}");
   item = Check(item);
-  EXPECT_EQ(item.m_result, 2) << item.m_errorText;
+  EXPECT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
 }
 
 TEST_F(BrowserChecksTest, TheWaitSelectorOutwaitsAQuietNetworkAndTheTimeLimitEndsEveryWait) {
@@ -147,24 +147,24 @@ TEST_F(BrowserChecksTest, TheWaitSelectorOutwaitsAQuietNetworkAndTheTimeLimitEnd
   // as soon as it is there, however slowly the browser starts on a busy machine.
   settings.m_fetchTimeLimit = 60;
   WatchItem item = Check(BrowserItem("/late.html", "li.item"));
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   EXPECT_NE(ReadAll(item.m_hiddenPath).find(">apple</li>"), std::string::npos);
 
   settings.m_fetchTimeLimit = 12;
   const auto start = std::chrono::steady_clock::now();
   item = Check(BrowserItem("/shop.html", "li.never"));
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(item.m_errorText, "待つ要素「li.never」が制限時間内に現れませんでした");
 
   // A page that never falls quiet is taken as it stands when the limit comes near.
   item = Check(BrowserItem("/restless.html"));
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   EXPECT_NE(ReadAll(item.m_hiddenPath).find(">polled</p>"), std::string::npos);
   // Both runs ended within their limit (with room for a loaded machine).
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2 * 12 + 10));
 
   item = Check(BrowserItem("/shop.html", "li:::bad"));
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(item.m_errorText, "待つ要素のセレクタが正しくありません: li:::bad");
 }
 
@@ -215,14 +215,14 @@ TEST(BrowserFetch, WithoutChromiumOrWithFormDataTheCheckFailsWithItsReasonAndCha
   {
     ScopedEnvironment path("PATH", "/nowhere");
     WatchItem checked = fixture.CheckNow(engine, notify, item);
-    EXPECT_EQ(checked.m_result, -1);
+    EXPECT_EQ(checked.m_result, CheckResult::Error);
     EXPECT_EQ(checked.m_errorText.rfind("ブラウザ (chromium) が見つかりません", 0), 0u) << checked.m_errorText;
     EXPECT_NE(checked.m_errorText.find("apt-get install chromium"), std::string::npos);
     EXPECT_TRUE(checked.m_hiddenPath.empty());
   }
   item.m_formData = "q=1";
   WatchItem posted = fixture.CheckNow(engine, notify, item);
-  EXPECT_EQ(posted.m_result, -1);
+  EXPECT_EQ(posted.m_result, CheckResult::Error);
   EXPECT_EQ(posted.m_errorText, "フォーム送信データのあるアイテムはブラウザで表示できません");
   EXPECT_TRUE(fixture.server.Requests().empty()) << "nothing was fetched";
 }

@@ -82,16 +82,16 @@ TEST_F(ChecksOnNginxTest, RedirectionChainsAreFollowedToTheirEndAndLoopsAndLongC
   ASSERT_TRUE(nginx.Start()) << nginx.Failure();
 
   WatchItem item = Check(At(FullTextItem("/"), "/page.html"));
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   EXPECT_EQ(ReadAll(item.m_hiddenPath), "arrived");
 
   item = Check(At(FullTextItem("/"), "/long0/page.html"));
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(item.m_errorText,
             "リロケーションの許容回数を越えました (10 回): " + nginx.Url("/long11/page.html"));
 
   item = Check(At(FullTextItem("/"), "/loop/a.html"));
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(item.m_errorText, "リダイレクトがループしています: " + nginx.Url("/loop/a.html"));
 }
 
@@ -102,7 +102,7 @@ TEST_F(ChecksOnNginxTest, AGzippedPageIsComparedDecodedAndAnUnchangedOneCostsOnl
   ASSERT_TRUE(nginx.Start()) << nginx.Failure();
 
   WatchItem item = Check(At(FullTextItem("/"), "/news.html"));
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   EXPECT_EQ(ReadAll(item.m_hiddenPath), page) << "the copy is the decoded page";
   EXPECT_FALSE(item.m_etag.empty());
   std::string first = Sent(1);
@@ -110,7 +110,7 @@ TEST_F(ChecksOnNginxTest, AGzippedPageIsComparedDecodedAndAnUnchangedOneCostsOnl
   EXPECT_LT(std::stoi(first.substr(4)), 5000) << "sent gzipped";
 
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
   std::string both = Sent(2);
   std::string second = both.substr(first.size());
   EXPECT_EQ(second.substr(0, 4), "304 ");
@@ -120,7 +120,7 @@ TEST_F(ChecksOnNginxTest, AGzippedPageIsComparedDecodedAndAnUnchangedOneCostsOnl
   // A new version of the file has a new ETag: fetched and found changed.
   nginx.AddFile("news.html", page + "<p>new</p>\n");
   item = Check(item);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   EXPECT_EQ(ReadAll(item.m_hiddenPath), page + "<p>new</p>\n");
 }
 

@@ -49,7 +49,7 @@ class TextChecksOnNginxTest : public ::testing::Test, public CheckFixture {
     WatchItem item = DateItem("/");
     item.m_url = nginx.Url("/news.html");
     item.m_textCompare = 1;
-    item.m_japaneseCode = 2;
+    item.m_japaneseCode = JapaneseCode::Euc;
     item.m_excludeCss = ".ad";
     item.m_ignoreLines = "^生成時刻";
     return item;
@@ -65,23 +65,23 @@ class TextChecksOnNginxTest : public ::testing::Test, public CheckFixture {
 
 TEST_F(TextChecksOnNginxTest, NoiseIsNoUpdateAndANewLineIsOneAddedLine) {
   WatchItem item = Check(TextItem());
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
   Publish({"休業のお知らせ", "新製品"}, 2);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
   // A new selection is no change by itself, nor is going back to the old one.
   item.m_selectCss = "ul.news > li:first-child";
   Publish({"休業のお知らせ", "新製品"}, 3);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
   item.m_selectCss.clear();
   Publish({"休業のお知らせ", "新製品"}, 5);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
 
   Publish({"年末年始の営業", "休業のお知らせ", "新製品"}, 4);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   PageChange change = LoadPageChange(item, &converter);
   ASSERT_EQ(change.status, PageChange::kShown);
   ASSERT_EQ(change.hunks.size(), 1u);
@@ -97,32 +97,32 @@ TEST_F(TextChecksOnNginxTest, WithAddedOnlyARemovalIsKeptQuietlyAndTheNextAdditi
   item.m_selectCss = "ul.news > li";
   item.m_addedOnly = 1;
   item = Check(item);
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
 
   Publish({"新製品"}, 2);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
   EXPECT_EQ(CCheckResults::ResultText(item), "更新されていません");
   // The removal became the held text: the line coming back is an addition.
   Publish({"休業のお知らせ", "新製品"}, 3);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
 }
 
 TEST_F(TextChecksOnNginxTest, ARedesignedPageWithoutTheSelectedPartIsItsOwnResult) {
   WatchItem item = TextItem();
   item.m_selectXPath = "//ul[@class='news']/li";
   item = Check(item);
-  ASSERT_EQ(item.m_result, 2) << item.m_errorText;
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
 
   nginx.AddFile("news.html", "<html><body><section><h2>お知らせ</h2><p>新製品</p></section></body></html>");
   item = Check(item);
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(CCheckResults::ResultText(item), kNothingSelectedText);
   // The held version stays: once the part is back unchanged, nothing changed.
   Publish({"休業のお知らせ", "新製品"}, 4);
   item = Check(item);
-  EXPECT_EQ(item.m_result, 1);
+  EXPECT_EQ(item.m_result, CheckResult::NotUpdated);
 }
 
 // As a user runs it: a bad rule is refused, `select` shows what the item would compare,

@@ -40,7 +40,7 @@ TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {
   item.m_date = 2 | 8 | 32;
   item.m_timing = "define";
   item.m_time = 9 * 3600;
-  item.m_download = 1;
+  item.m_download = DownloadMode::Overwrite;
   item.m_savePath = "/home/taro/価格表.html";
   item.m_useMail = 1;
   item.m_mailTo = "taro@example.jp";
@@ -65,8 +65,8 @@ TEST(DefineSheetScreenshot, ShowsEachPageOfAnItem) {
   platform::CCodePageConverter converter;
   if (ShowsCheckOptions(std::getenv("PAGEWARDEN_SHEET_PAGE"))) {
     item.m_url = server.Url("/price.html");
-    item.m_download = 0;
-    item.m_japaneseCode = 0;
+    item.m_download = DownloadMode::PrivateCopy;
+    item.m_japaneseCode = JapaneseCode::Auto;
     item.m_anchorKeyword = "本体価格：";
     item.m_anchorNth = 2;
     item.m_compareOffset = 0;

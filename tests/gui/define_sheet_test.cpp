@@ -257,7 +257,7 @@ TEST_F(DefineSheetTest, AnAreaSelectedInTheSourceIsWhatTheCheckCompares) {
                                  &converter);
   WatchItem item;
   item.m_url = server.Url("/sale.html");
-  item.m_japaneseCode = 2;  // EUC
+  item.m_japaneseCode = JapaneseCode::Euc;  // EUC
   sheet->SetShownHook([&](CDefineSheet& shown) {
     shown.ShowPage(3);
     CCKOption& options = shown.CheckOptions();
@@ -308,7 +308,7 @@ TEST_F(DefineSheetTest, AnAreaSelectedInTheSourceIsWhatTheCheckCompares) {
   ASSERT_TRUE(accepted);
   EXPECT_EQ(stored.m_anchorKeyword, "の価格：");
   EXPECT_EQ(stored.m_anchorNth, 1);
-  EXPECT_EQ(stored.m_japaneseCode, 2);
+  EXPECT_EQ(stored.m_japaneseCode, JapaneseCode::Euc);
   // The fetched page became the base: a private copy in "comp".
   EXPECT_EQ(UpToLast(stored.m_hiddenPath, '/'), ProgramFolder() + "/comp/");
   EXPECT_TRUE(platform::FileExists(stored.m_hiddenPath));
@@ -317,7 +317,7 @@ TEST_F(DefineSheetTest, AnAreaSelectedInTheSourceIsWhatTheCheckCompares) {
   environment.m_converter = &converter;
   CReNew engine(environment);
   engine.Item() = stored;
-  EXPECT_EQ(engine.Check(), 2);  // a first area is an update
+  EXPECT_EQ(engine.Check(), CheckResult::Updated);  // a first area is an update
   EXPECT_EQ(engine.Item().m_compareData, "1,280円");
 }
 

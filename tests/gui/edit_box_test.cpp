@@ -174,13 +174,13 @@ TEST_F(EditBoxTest, TheFilterBoxKeepsTheRowsOfATagANameOrAnAddressAndTheirBoxesS
 
 TEST_F(EditBoxTest, AClickOnARowAcknowledgesItsMark) {
   AddItems({"/a", "/b"});
-  list.GetItemPtr(1)->m_renewMark = 1;
+  list.GetItemPtr(1)->m_renewMark = UpdateMark::Updated;
   Open();
   Show();
   ClickRow(1, 120);
-  EXPECT_TRUE(RunEventsUntil([&] { return list.GetItem(1).m_renewMark == 0; }));
+  EXPECT_TRUE(RunEventsUntil([&] { return list.GetItem(1).m_renewMark == UpdateMark::None; }));
   EXPECT_EQ(box->FirstSelectedPosition(), 1);
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 2) << "the other row keeps its mark";
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::Unknown) << "the other row keeps its mark";
   EXPECT_TRUE(list.IsDirty());
   EXPECT_EQ(list.GetItem(1).m_active, 1) << "the click changed no check box";
 }
@@ -263,13 +263,13 @@ TEST_F(EditBoxTest, CheckAllChecksEveryActiveItemAndTheRowsFollow) {
 
 TEST_F(EditBoxTest, ShowingAndEditingReachTheMainWindow) {
   AddItems({"/a", "/b", "/c"});
-  list.GetItemPtr(2)->m_renewMark = 1;
-  list.GetItemPtr(0)->m_renewMark = 0;
-  list.GetItemPtr(1)->m_renewMark = 0;
+  list.GetItemPtr(2)->m_renewMark = UpdateMark::Updated;
+  list.GetItemPtr(0)->m_renewMark = UpdateMark::None;
+  list.GetItemPtr(1)->m_renewMark = UpdateMark::None;
   Open();
   box->RunCommand(CEditBox::ID_EB_SHOW_UPDATED);
   EXPECT_EQ(displayed, (std::vector<std::string>{"/c"}));
-  EXPECT_EQ(list.GetItem(2).m_renewMark, 0) << "shown means seen";
+  EXPECT_EQ(list.GetItem(2).m_renewMark, UpdateMark::None) << "shown means seen";
   box->RunCommand(CEditBox::ID_EB_SHOW_UPDATED);
   EXPECT_EQ(displayed.size(), 1u) << "no marked item: nothing";
 
@@ -277,14 +277,14 @@ TEST_F(EditBoxTest, ShowingAndEditingReachTheMainWindow) {
   box->RunCommand(CEditBox::ID_EB_EDIT);
   EXPECT_EQ(edited, (std::vector<int>{2}));
   box->RunCommand(CEditBox::ID_EB_SET_MARK);
-  EXPECT_EQ(list.GetItem(1).m_renewMark, 1);
+  EXPECT_EQ(list.GetItem(1).m_renewMark, UpdateMark::Updated);
   wxListItem image;
   image.SetId(1);
   image.SetMask(wxLIST_MASK_IMAGE);
   Rows().GetItem(image);
   EXPECT_EQ(image.GetImage(), 1);
   list.Acknowledge(1);  // as the results list does when the row's site is shown
-  EXPECT_EQ(list.GetItem(1).m_renewMark, 0);
+  EXPECT_EQ(list.GetItem(1).m_renewMark, UpdateMark::None);
   Rows().GetItem(image);
   EXPECT_EQ(image.GetImage(), 0) << "the window heard of it from the list";
 
@@ -330,14 +330,14 @@ TEST_F(EditBoxTest, ContextMenuEnablesTheSingleItemEntriesForOneSelectedRow) {
 
 TEST_F(EditBoxTest, ClosingHidesKeepsTheLayoutAndSavesOnlyChangedWidths) {
   AddItems({"/a", "/b"});
-  list.GetItemPtr(0)->m_renewMark = 1;
+  list.GetItemPtr(0)->m_renewMark = UpdateMark::Updated;
   Open();
   Show();
   EXPECT_FALSE(box->Close()) << "the close box only hides the window";
   EXPECT_FALSE(box->IsShown());
   EXPECT_EQ(saves, 0) << "widths unchanged: nothing saved";
   EXPECT_TRUE(layout.m_windowRect.IsKnown());
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 1) << "marks stay without the reset setting";
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::Updated) << "marks stay without the reset setting";
 
   Show();
   Rows().SetColumnWidth(4, 250);
@@ -346,7 +346,7 @@ TEST_F(EditBoxTest, ClosingHidesKeepsTheLayoutAndSavesOnlyChangedWidths) {
   EXPECT_FALSE(box->IsShown());
   EXPECT_EQ(saves, 1);
   EXPECT_EQ(layout.m_columnWidths[4], 250);
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 0);
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::None);
 
   // A new window opens where the last one closed, with its widths.
   WindowRect kept = layout.m_windowRect;

@@ -65,14 +65,14 @@ TEST_F(MainWindowWithList, LoadsTheListAndShowsEachCheckAsARow) {
   EXPECT_EQ(results.RowText(0, 1), "お知らせのページ");
   std::string text = results.RowText(0, 2);
   EXPECT_TRUE(text == "更新されています" || text == "更新されていません") << text;
-  EXPECT_NE(window->WatchList().GetItem(0).m_result, 0);
+  EXPECT_NE(window->WatchList().GetItem(0).m_result, CheckResult::NeverChecked);
   // One check by the date: the HEAD request, then the page itself, which names no date.
   EXPECT_EQ(server.RequestCount(), 2u);
 
   // The row's commands find its item in the list.
   results.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
   results.RunRowCommand(CRenewCheckWnd::RowCommand::ShowSite);
-  EXPECT_NE(window->WatchList().GetItem(0).m_renewMark, 1) << "seen: no update mark";
+  EXPECT_NE(window->WatchList().GetItem(0).m_renewMark, UpdateMark::Updated) << "seen: no update mark";
   results.RunRowCommand(CRenewCheckWnd::RowCommand::EditSite);
   ASSERT_EQ(sheets.size(), 1u);
   EXPECT_EQ(sheets[0], (std::pair<std::string, int>{"お知らせのページ", 1}));

@@ -106,9 +106,9 @@ TEST_F(ResultsListTest, CommandsReachTheRowsItemAfterTheListChanged) {
 
   rows->RunRowCommand(CRenewCheckWnd::RowCommand::EditSite);
   EXPECT_EQ(mainWindow.edited, (std::vector<int>{1})) << "b is at position 0 now";
-  ASSERT_EQ(list.GetItem(0).m_renewMark, 1);
+  ASSERT_EQ(list.GetItem(0).m_renewMark, UpdateMark::Updated);
   rows->RunRowCommand(CRenewCheckWnd::RowCommand::ShowSite);
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "seen: the update mark goes";
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::None) << "seen: the update mark goes";
   EXPECT_EQ(changed.back(), list.GetItem(0).m_id);
   EXPECT_EQ(mainWindow.shown, (std::vector<std::string>{"0 " + list.GetItem(0).m_url}));
 
@@ -160,8 +160,8 @@ TEST_F(ResultsListTest, ARightClickOpensTheMenuAndADoubleClickShowsTheSite) {
 
   simulator.MouseDblClick();
   ASSERT_TRUE(RunEventsUntil([&] { return !mainWindow.shown.empty(); }, 3000));
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "row 1 is the older check, of a";
-  EXPECT_EQ(list.GetItem(1).m_renewMark, 1);
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::None) << "row 1 is the older check, of a";
+  EXPECT_EQ(list.GetItem(1).m_renewMark, UpdateMark::Updated);
 }
 
 }  // namespace

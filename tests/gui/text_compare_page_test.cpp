@@ -54,7 +54,7 @@ TEST(TextComparePage, TheModeButtonASelectorAndTheTestShowWhatTheCheckWouldCompa
   WatchItem item;
   item.m_url = server.Url("/news.html");
   item.m_compareAll = 1;
-  item.m_japaneseCode = 4;
+  item.m_japaneseCode = JapaneseCode::ShiftJis;
   sheet->SetShownHook([&](CDefineSheet& shown) {
     shown.ShowPage(3);
     CCKOption& options = shown.CheckOptions();

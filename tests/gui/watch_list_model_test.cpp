@@ -74,7 +74,7 @@ TEST_F(WatchListModelTest, RowTextsOfANeverCheckedAndOfACheckedItem) {
   item.m_lastCheck = 1796605200;
   item.m_lastModified = 1796603405;
   item.m_active = 0;
-  item.m_renewMark = 1;
+  item.m_renewMark = UpdateMark::Updated;
   WatchListRow checked = CWatchListModel::MakeRow(item);
   EXPECT_EQ(checked.m_texts[1], "26/12/07 09:30:05") << "the server's date without an update";
   EXPECT_EQ(checked.m_texts[2], "26/12/07 10:00:00");
@@ -98,8 +98,8 @@ TEST_F(WatchListModelTest, RowTextsOfANeverCheckedAndOfACheckedItem) {
 
 TEST_F(WatchListModelTest, UpdateMarksAreAcknowledgedSetAndClearedInPlace) {
   AddItems({"/a", "/b", "/c"});
-  for (int position : {0, 2}) list.GetItemPtr(position)->m_renewMark = 1;
-  list.GetItemPtr(1)->m_renewMark = 2;
+  for (int position : {0, 2}) list.GetItemPtr(position)->m_renewMark = UpdateMark::Updated;
+  list.GetItemPtr(1)->m_renewMark = UpdateMark::Unknown;
   ASSERT_TRUE(list.Save());
   ASSERT_FALSE(list.IsDirty());
 
@@ -107,14 +107,14 @@ TEST_F(WatchListModelTest, UpdateMarksAreAcknowledgedSetAndClearedInPlace) {
   EXPECT_FALSE(list.IsDirty());
   EXPECT_EQ(model.FirstMarked(), Id(0));
   EXPECT_TRUE(model.Acknowledge(Id(0)));
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 0);
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::None);
   EXPECT_TRUE(list.IsDirty()) << "the acknowledgement reaches the file";
   EXPECT_EQ(model.FirstMarked(), Id(2));
 
   EXPECT_TRUE(model.SetMark(Id(1)));
   EXPECT_EQ(model.ClearAllMarks(), (std::vector<unsigned>{Id(1), Id(2)}));
   for (int position = 0; position < 3; ++position) {
-    EXPECT_EQ(list.GetItem(position).m_renewMark, 0);
+    EXPECT_EQ(list.GetItem(position).m_renewMark, UpdateMark::None);
   }
   EXPECT_EQ(model.FirstMarked(), 0u) << "nothing left to show";
   EXPECT_FALSE(model.Acknowledge(12345)) << "an unknown identity does nothing";
@@ -160,7 +160,7 @@ TEST_F(WatchListModelTest, ChangesDuringACheckShowAtOnceAndReachTheListWhenItEnd
   EXPECT_EQ(list.FindById(idA), -1);
   EXPECT_EQ(list.GetItem(list.FindById(idB)).m_active, 0);
   EXPECT_EQ(list.GetItem(list.FindById(idC)).m_active, 0);
-  EXPECT_EQ(list.GetItem(list.FindById(idSlow)).m_result, 2) << "the check's result stays";
+  EXPECT_EQ(list.GetItem(list.FindById(idSlow)).m_result, CheckResult::Updated) << "the check's result stays";
   std::vector<WatchListRow> rows = model.Rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[1].m_itemId, idB);
@@ -181,7 +181,7 @@ TEST_F(WatchListModelTest, UntickingTheItemUnderCheckKeepsTheChecksResult) {
   queue.RunPending();
   const WatchItem& checked = *list.GetItemPtr(list.FindById(idSlow));
   EXPECT_EQ(checked.m_active, 0);
-  EXPECT_EQ(checked.m_result, 2) << "the check's result was not overwritten";
+  EXPECT_EQ(checked.m_result, CheckResult::Updated) << "the check's result was not overwritten";
   EXPECT_NE(checked.m_lastCheck, 0);
   EXPECT_FALSE(model.RowOf(idSlow).m_checked);
   EXPECT_FALSE(model.SubmitDeferred());
@@ -192,12 +192,12 @@ TEST_F(WatchListModelTest, AnAcknowledgementDuringACheckOfTheItemStays) {
   queue.RunPending();
   list.CheckNow(0);
   WaitForRows(1);
-  ASSERT_EQ(list.GetItem(0).m_renewMark, 1) << "the first check finds the page new";
+  ASSERT_EQ(list.GetItem(0).m_renewMark, UpdateMark::Updated) << "the first check finds the page new";
   StartCheck(0);
   EXPECT_TRUE(model.Acknowledge(Id(0)));
   WaitForRows(2);
   EXPECT_EQ(view.rows[1].m_text, "更新されていません");
-  EXPECT_EQ(list.GetItem(0).m_renewMark, 0) << "seen during the check, still seen after it";
+  EXPECT_EQ(list.GetItem(0).m_renewMark, UpdateMark::None) << "seen during the check, still seen after it";
 }
 
 TEST_F(WatchListModelTest, DeletingThreeItemsDuringACheckDeletesExactlyThose) {

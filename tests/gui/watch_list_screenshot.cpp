@@ -55,7 +55,7 @@ TEST(WatchListScreenshot, ShowsTheWindowWithAFewItems) {
     item.m_time = scene.time;
     item.m_lastCheck = scene.lastCheck;
     item.m_lastUpdate = scene.lastUpdate;
-    item.m_renewMark = scene.mark;
+    item.m_renewMark = FromStoredNumber<UpdateMark>(scene.mark);
     item.m_active = scene.active;
     item.m_nextCheck = -1;  // nothing is fetched
     list.AddItem(item);

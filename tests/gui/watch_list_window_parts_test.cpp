@@ -71,12 +71,12 @@ TEST_F(WatchListWindowPartsTest, OpensFromTheMainWindowAndFollowsItsChecks) {
   ASSERT_TRUE(RunEventsUntil([&] { return main->Results().GetItemCount() == 1; }, 10000));
   EXPECT_EQ(main->Results().RowText(0, 1), "日本語の名前");
   ASSERT_TRUE(RunEventsUntil([&] { return FromWx(box->List()->GetItemText(0, 2)) != "未確認"; }));
-  ASSERT_EQ(main->WatchList().GetItem(0).m_renewMark, 1);
+  ASSERT_EQ(main->WatchList().GetItem(0).m_renewMark, UpdateMark::Updated);
 
   // The results list's "サイトを表示" reaches the watch list window, which acknowledges.
   main->Results().SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
   main->Results().RunRowCommand(CRenewCheckWnd::RowCommand::ShowSite);
-  EXPECT_EQ(main->WatchList().GetItem(0).m_renewMark, 0);
+  EXPECT_EQ(main->WatchList().GetItem(0).m_renewMark, UpdateMark::None);
   wxListItem image;
   image.SetId(0);
   image.SetMask(wxLIST_MASK_IMAGE);

@@ -24,7 +24,7 @@ void CCheckResults::OnCheckDone(const WatchItem& item) {
     ResultRow row = MakeRow(item);
     WatchItem checked = item;
     // The mark as the list has it now: the user may have acknowledged it during the check.
-    int mark = item.m_renewMark;
+    UpdateMark mark = item.m_renewMark;
     if (const WatchItem* current = m_list.GetItemPtr(m_list.FindById(item.m_id))) {
       mark = current->m_renewMark;
     }
@@ -51,16 +51,16 @@ ResultRow CCheckResults::MakeRow(const WatchItem& item) {
   row.m_time = HourMinute(item.m_lastCheck);
   row.m_page = PageOf(item);
   row.m_text = ResultText(item);
-  row.m_image = item.m_result == 2   ? ResultRow::kUpdated
-                : item.m_result == 1 ? ResultRow::kNotUpdated
-                                     : ResultRow::kError;
+  row.m_image = item.m_result == CheckResult::Updated      ? ResultRow::kUpdated
+                : item.m_result == CheckResult::NotUpdated ? ResultRow::kNotUpdated
+                                                           : ResultRow::kError;
   row.m_itemId = item.m_id;
   return row;
 }
 
 std::string CCheckResults::ResultText(const WatchItem& item) {
-  if (item.m_result == 2) return kUpdatedText;
-  if (item.m_result == 1) return "更新されていません";
+  if (item.m_result == CheckResult::Updated) return kUpdatedText;
+  if (item.m_result == CheckResult::NotUpdated) return "更新されていません";
   // Status 2 is the retriever's own failure, told by its message.
   if (item.m_errorStatus == 2) return item.m_errorText;
   char text[64];
@@ -68,9 +68,15 @@ std::string CCheckResults::ResultText(const WatchItem& item) {
   return text;
 }
 
-int CCheckResults::NextRenewMark(int mark, int result) {
-  if (result == 2) return 1;
-  if (result == 1) return mark == 2 ? 0 : mark;
-  if (result == -1) return mark == 0 ? 2 : mark;
-  return mark;
+UpdateMark CCheckResults::NextRenewMark(UpdateMark mark, CheckResult result) {
+  switch (result) {
+    case CheckResult::Updated:
+      return UpdateMark::Updated;
+    case CheckResult::NotUpdated:
+      return mark == UpdateMark::Unknown ? UpdateMark::None : mark;
+    case CheckResult::Error:
+      return mark == UpdateMark::None ? UpdateMark::Unknown : mark;
+    default:
+      return mark;
+  }
 }

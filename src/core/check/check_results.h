@@ -54,9 +54,10 @@ class CCheckResults : public ICheckNotify {
   static ResultRow MakeRow(const WatchItem& item);
   // The result column's text for a checked item.
   static std::string ResultText(const WatchItem& item);
-  // The update mark after a check: an update sets 1; no update clears an error mark 2;
-  // an error marks 2 an item that had 0. A mark 1 stays until the user has seen it.
-  static int NextRenewMark(int mark, int result);
+  // The update mark after a check: an update marks the item Updated; no update clears an
+  // Unknown mark; an error marks Unknown an item that had None. An Updated mark stays until
+  // the user has seen it.
+  static UpdateMark NextRenewMark(UpdateMark mark, CheckResult result);
 
  private:
   CWatchList& m_list;

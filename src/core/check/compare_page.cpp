@@ -66,7 +66,7 @@ void CopyCredentials(WatchItem& item, const FetchJob& job) {
 }
 
 const std::string& ComparisonBase(const WatchItem& item) {
-  return item.m_download != 0 ? item.m_savePath : item.m_hiddenPath;
+  return item.m_download != DownloadMode::PrivateCopy ? item.m_savePath : item.m_hiddenPath;
 }
 
 bool UsesKeywordRule(const WatchItem& item) {
@@ -140,9 +140,9 @@ int ComparePageBytes(WatchItem& item, const std::string& bytes,
   return CompareBytesWithFile(bytes, ComparisonBase(item));
 }
 
-int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
+std::optional<CheckResult> CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
   // The server gave no date last time: only the page itself can tell.
-  if (job.m_lastModified == 0) return 0;
+  if (job.m_lastModified == 0) return std::nullopt;
   int modified = static_cast<int>(fetch.FetchLastModified(job));
   if (job.m_outcome != FetchOutcome::Fetched) {
     job.m_lastModified = 0;
@@ -151,23 +151,24 @@ int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch) {
     if (job.m_outcome == FetchOutcome::Failed && (job.m_errorText == kAuthRefused || job.m_retryAfter >= 0)) {
       item.m_errorStatus = StatusNumber(job);
       item.m_errorText = job.m_errorText;
-      return -1;
+      return CheckResult::Error;
     }
-    return 0;  // any other failure: the full check decides
+    return std::nullopt;  // any other failure: the full check decides
   }
   if (modified == item.m_lastModified) {
     CopyCredentials(item, job);
-    return 1;
+    return CheckResult::NotUpdated;
   }
   item.m_lastModified = modified;
   // Without a date the page itself decides, from this check on: the fetch that follows
   // keeps the copy the next checks compare with, and reports the first check's update.
   if (modified == 0) {
     job.m_lastModified = 0;
-    return 0;
+    return std::nullopt;
   }
-  if (item.m_download != 0) return 0;  // the page is fetched to be downloaded
+  // The page is fetched to be downloaded.
+  if (item.m_download != DownloadMode::PrivateCopy) return std::nullopt;
   item.m_lastUpdate = modified;
   CopyCredentials(item, job);
-  return 2;
+  return CheckResult::Updated;
 }

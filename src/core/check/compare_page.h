@@ -11,6 +11,7 @@
 // here shows a message (CheckDate's retriever may ask for credentials through its prompter).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/fetch/fetch_job.h"
@@ -31,8 +32,8 @@ class CCodePageConverter;
 //   m_simpleKeywordCount and gives 1 only for a rise with bit 0 or a fall with bit 1 of
 //   m_simpleKeywordOptions.
 // - full text (also used when no rule is chosen): CompareFiles(newPath, base), where the
-//   base is m_savePath when m_download is not 0, else m_hiddenPath; -2 when the base does
-//   not exist yet; -1 when the base is `newPath` itself.
+//   base is m_savePath when m_download is not PrivateCopy, else m_hiddenPath; -2 when the
+//   base does not exist yet; -1 when the base is `newPath` itself.
 int ComparePage(WatchItem& item, const std::string& newPath,
                 const platform::CCodePageConverter* converter);
 
@@ -50,16 +51,15 @@ int CompareFiles(const std::string& first, const std::string& second);
 
 // The date rule, run before any download. `job` is the engine's fetch job (a copy of the
 // item's fetch request); `fetch` asks the server with a HEAD request.
-//   0 = go on and fetch the page (no date known from last time, the HEAD request failed,
-//       the server gives no date, or the page is downloaded, m_download not 0, after a
-//       new date)
-//   1 = not changed;  2 = changed, no download needed;  -1 = the user refused to
+//   nothing = go on and fetch the page (no date known from last time, the HEAD request
+//       failed, the server gives no date, or the page is downloaded, m_download not
+//       PrivateCopy, after a new date)
+//   NotUpdated;  Updated = changed, no download needed;  Error = the user refused to
 //       authenticate, or the server asked to be called later (m_errorStatus and
 //       m_errorText are set from the job).
-// Stores a new date in the item's m_lastModified and, on 2, in m_lastUpdate. A server
+// Stores a new date in the item's m_lastModified and, on Updated, in m_lastUpdate. A server
 // without dates leaves 0 in the job's and the item's m_lastModified, which turns the rule
 // off for later checks: the page is then compared as a whole, and a new item is reported
-// updated by its first check only. On
-// 1 and 2 the job's user name and password (perhaps typed in the authentication dialog)
-// are copied into the item.
-int CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch);
+// updated by its first check only. On NotUpdated and Updated the job's user name and
+// password (perhaps typed in the authentication dialog) are copied into the item.
+std::optional<CheckResult> CheckDate(WatchItem& item, FetchJob& job, CFetch& fetch);

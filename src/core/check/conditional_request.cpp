@@ -23,8 +23,9 @@ void Mix(std::uint64_t& hash, const std::string& text) {
 // count of the keyword rule. The anchor rule keeps its area in the item.
 bool HoldsComparisonBase(const WatchItem& item) {
   bool keywordRule = !item.m_anchorKeyword.empty() || !item.m_simpleKeyword.empty();
-  if (item.m_download != 0 || !keywordRule) {
-    const std::string& base = item.m_download != 0 ? item.m_savePath : item.m_hiddenPath;
+  if (item.m_download != DownloadMode::PrivateCopy || !keywordRule) {
+    const std::string& base =
+        item.m_download != DownloadMode::PrivateCopy ? item.m_savePath : item.m_hiddenPath;
     return !base.empty() && platform::FileExists(base);
   }
   return !item.m_simpleKeyword.empty() ? item.m_simpleKeywordCount >= 0 : true;

@@ -123,15 +123,15 @@ int CodePageByBytes(std::string_view text) {
 }
 
 // The source code page for a code setting and text; 932 means "take the text as it is".
-int SourceCodePage(int code, std::string_view text, std::string_view serverCharset) {
+int SourceCodePage(JapaneseCode code, std::string_view text, std::string_view serverCharset) {
   switch (code) {
-    case kJapaneseCodeAuto:
+    case JapaneseCode::Auto:
       return DetectCodePage(text, serverCharset);
-    case kJapaneseCodeJis:
+    case JapaneseCode::Jis:
       return platform::kCodePageIso2022Jp;
-    case kJapaneseCodeEuc:
+    case JapaneseCode::Euc:
       return platform::kCodePageEucJp;
-    case kJapaneseCodeUtf8:
+    case JapaneseCode::Utf8:
       return platform::kCodePageUtf8;
     default:
       return platform::kCodePageShiftJis;
@@ -234,7 +234,7 @@ std::size_t CountNonTextBytes(std::string_view bytes, int codePage) {
 }
 
 WholePageText LoadWholePageText(const platform::CCodePageConverter* converter,
-                                const std::string& path, int code,
+                                const std::string& path, JapaneseCode code,
                                 std::string_view serverCharset) {
   WholePageText page;
   if (converter == nullptr) return page;
@@ -261,7 +261,7 @@ WholePageText LoadWholePageText(const platform::CCodePageConverter* converter,
 }
 
 std::optional<std::string> LoadPageText(const platform::CCodePageConverter* converter,
-                                        const std::string& path, int code,
+                                        const std::string& path, JapaneseCode code,
                                         std::string_view serverCharset) {
   if (converter == nullptr) return std::nullopt;
   try {
@@ -276,7 +276,8 @@ std::optional<std::string> LoadPageText(const platform::CCodePageConverter* conv
 }
 
 std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
-                                    std::string bytes, int code, std::string_view serverCharset) {
+                                    std::string bytes, JapaneseCode code,
+                                    std::string_view serverCharset) {
   if (converter == nullptr) return std::nullopt;
   try {
     std::size_t zero = bytes.find('\0');

@@ -1,25 +1,19 @@
 // Reading a downloaded page as CP932 text: the page's Japanese code comes from the watch
-// item's setting (Jpco) or is detected, and the page is converted with the program's code
-// page converter. The application object forwards to these with its converter. They keep
-// no state and may be called from any thread sharing one converter.
+// item's setting (JapaneseCode, item_codes.h) or is detected, and the page is converted
+// with the program's code page converter. The application object forwards to these with
+// its converter. They keep no state and may be called from any thread sharing one
+// converter.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/watch/item_codes.h"
+
 namespace platform {
 class CCodePageConverter;
 }
-
-// The watch item's Japanese code setting (Jpco), in the order of the check options list.
-enum JapaneseCode : int {
-  kJapaneseCodeAuto = 0,      // "自動選択": detected by DetectCodePage
-  kJapaneseCodeJis = 1,       // "JIS": ISO-2022-JP
-  kJapaneseCodeEuc = 2,       // "EUC": EUC-JP
-  kJapaneseCodeUtf8 = 3,      // "UTF8"
-  kJapaneseCodeShiftJis = 4,  // "SHIFT-JIS": taken unconverted, as is any other value
-};
 
 // The page in `path` as CP932 text. The text ends at the first zero byte of the file.
 // Nothing when `converter` is null (whatever the code), when the file cannot be sized,
@@ -28,11 +22,11 @@ enum JapaneseCode : int {
 // charset the server named for the page in its Content-Type (empty: none), which the
 // automatic setting follows.
 std::optional<std::string> LoadPageText(const platform::CCodePageConverter* converter,
-                                        const std::string& path, int code,
+                                        const std::string& path, JapaneseCode code,
                                         std::string_view serverCharset = {});
 // The same for a page's bytes held in memory.
 std::optional<std::string> PageText(const platform::CCodePageConverter* converter,
-                                    std::string bytes, int code,
+                                    std::string bytes, JapaneseCode code,
                                     std::string_view serverCharset = {});
 
 // The page in `path` as a change is shown: all of its bytes, zero bytes included, as
@@ -46,7 +40,7 @@ struct WholePageText {
   std::string text;
 };
 WholePageText LoadWholePageText(const platform::CCodePageConverter* converter,
-                                const std::string& path, int code,
+                                const std::string& path, JapaneseCode code,
                                 std::string_view serverCharset = {});
 // How many bytes of `bytes` are not text in the code page `codePage` (932, 50220, 51932
 // or 65001), as above.

@@ -176,10 +176,11 @@ void CReNew::RunCheck() {
   // state it had before. Any other check has its result from here: a cancel that comes
   // now does not wait for its actions (they may wait for the UI thread that cancels), one
   // that came before skips them.
-  bool brokenOff = m_cancelRequested && m_item.m_result == -1;
+  bool brokenOff = m_cancelRequested && m_item.m_result == CheckResult::Error;
   if (!brokenOff) m_acting = true;
   bool mailFailed = false;
-  if (!brokenOff && !m_shuttingDown && !m_cancelRequested && m_item.m_result == 2 && m_actions) {
+  bool updated = m_item.m_result == CheckResult::Updated;
+  if (!brokenOff && !m_shuttingDown && !m_cancelRequested && updated && m_actions) {
     // A mail broken off by a cancel is no failure to tell.
     mailFailed = !m_actions->OnUpdate(m_item, m_checkSettings) && !m_cancelRequested;
   }
@@ -205,9 +206,9 @@ void CReNew::ReportNotifyFailure(const WatchItem& item, const std::string& text)
   m_queue->Post([notify, item, text] { notify->OnNotifyFailed(item, text); });
 }
 
-int CReNew::Check() {
+CheckResult CReNew::Check() {
   // The midnight wake-up item has no page to fetch.
-  if (m_item.m_url.empty()) return -1;
+  if (m_item.m_url.empty()) return CheckResult::Error;
 
   FetchJob job;
   static_cast<FetchRequest&>(job) = m_item;
@@ -224,9 +225,9 @@ int CReNew::Check() {
 
   // A document built in the browser has no date of its own: it is compared as a whole.
   if (UsesDateRule(m_item) && !m_item.m_browser) {
-    int decided = CheckDate(m_item, job, fetch);
-    if (decided == -1) NoteRetryAfter(job);
-    if (decided != 0) return decided;
+    std::optional<CheckResult> decided = CheckDate(m_item, job, fetch);
+    if (decided == CheckResult::Error) NoteRetryAfter(job);
+    if (decided) return *decided;
   }
 
   // The fetch finds a free name beside this one itself (temp_1.tmp, ...) and tells it. A
@@ -243,7 +244,7 @@ int CReNew::Check() {
     m_item.m_user = job.m_user;
     m_item.m_password = job.m_password;
     KeepValidators(m_item, job);
-    return 1;
+    return CheckResult::NotUpdated;
   }
   if (fetched != FetchOutcome::Fetched) {
     NoteRetryAfter(job);
@@ -269,11 +270,11 @@ int CReNew::Check() {
   m_item.m_user = job.m_user;
   m_item.m_password = job.m_password;
   KeepValidators(m_item, job);
-  if (unchanged) return 1;
+  if (unchanged) return CheckResult::NotUpdated;
   m_item.m_lastModified = job.m_lastModified;
   StoreUpdatedFile(SavedPath(job, temporary));
   m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
-  return 2;
+  return CheckResult::Updated;
 }
 
 // A server that asked to be called later: the item's next check waits for that time.
@@ -286,13 +287,14 @@ void CReNew::CountFailures() {
   if (m_item.m_url.empty()) return;
   const int alertAfter = m_checkSettings.m_errorAlertAfter;
   std::string alert;
-  if (m_item.m_result == -1) {
+  if (m_item.m_result == CheckResult::Error) {
     if (m_item.m_errorCount < INT_MAX) ++m_item.m_errorCount;
     if (alertAfter > 0 && m_item.m_errorCount == alertAfter) {
       alert = "チェックが " + std::to_string(alertAfter) + " 回続けて失敗しています: " +
               CCheckResults::ResultText(m_item);
     }
-  } else if (m_item.m_result > 0) {
+  } else if (m_item.m_result == CheckResult::NotUpdated ||
+             m_item.m_result == CheckResult::Updated) {
     if (alertAfter > 0 && m_item.m_errorCount >= alertAfter) alert = kWorksAgainText;
     m_item.m_errorCount = 0;
   }
@@ -301,14 +303,14 @@ void CReNew::CountFailures() {
   }
 }
 
-int CReNew::Failed(const FetchJob& job) {
+CheckResult CReNew::Failed(const FetchJob& job) {
   m_item.m_errorStatus = StatusNumber(job);
   m_item.m_errorText = job.m_errorText;
-  return -1;
+  return CheckResult::Error;
 }
 
 std::string CReNew::TemporaryFolder() const {
-  if (m_item.m_download != 0) {
+  if (m_item.m_download != DownloadMode::PrivateCopy) {
     std::string folder = UpToLast(m_item.m_savePath, '/');
     while (!folder.empty() && folder.back() == '/') folder.pop_back();
     if (!folder.empty()) return folder;
@@ -332,7 +334,8 @@ std::string CReNew::MoveToPrivateCopy(const std::string& savedPath, const std::s
 // A text item's page is judged by its reader text (text_compare.h). The page and its text
 // replace the held version on every change, also on one the item does not report (lines
 // that only went away with m_addedOnly): the next check compares with what the page now says.
-int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset) {
+CheckResult CReNew::CheckText(FetchJob& job, const std::string& savedPath,
+                              const std::string& charset) {
   m_item.m_pageCharset = charset;
   std::optional<std::string> page =
       job.m_bodyInMemory
@@ -346,7 +349,7 @@ int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::st
   bool store = page && (verdict.kind == TextVerdict::kUpdated || verdict.kind == TextVerdict::kQuietChange);
   if (!store) {
     if (!job.m_bodyInMemory) platform::RemoveFile(savedPath);
-    if (page && verdict.kind == TextVerdict::kSame) return 1;
+    if (page && verdict.kind == TextVerdict::kSame) return CheckResult::NotUpdated;
     m_item.m_errorStatus = 2;
     m_item.m_errorText = !page ? "ページを読み込めません"
                          : verdict.kind == TextVerdict::kNothingSelected ? kNothingSelectedText
@@ -354,17 +357,17 @@ int CReNew::CheckText(FetchJob& job, const std::string& savedPath, const std::st
     // The validators would let the next check skip the same page with its same fault.
     m_item.m_etag.clear();
     m_item.m_lastModifiedHeader.clear();
-    return -1;
+    return CheckResult::Error;
   }
   if (job.m_bodyInMemory && !WriteKeptBody(job)) return Failed(job);
   bool report = verdict.kind == TextVerdict::kUpdated;
   // A page kept in memory got its file only now, under the first free name.
   StoreUpdatedFile(SavedPath(job, savedPath), report);
   SaveVersionText(m_item, CurrentVersionPath(m_item), verdict.lines);
-  if (!report) return 1;
+  if (!report) return CheckResult::NotUpdated;
   m_item.m_lastModified = job.m_lastModified;
   m_item.m_lastUpdate = m_item.m_lastModified != 0 ? m_item.m_lastModified : m_item.m_lastCheck;
-  return 2;
+  return CheckResult::Updated;
 }
 
 void CReNew::StoreUpdatedFile(const std::string& savedPath, bool keepPrevious) {
@@ -376,7 +379,7 @@ void CReNew::StoreUpdatedFile(const std::string& savedPath, bool keepPrevious) {
   }
   // --- end of previous version
   switch (m_item.m_download) {
-    case 0:
+    case DownloadMode::PrivateCopy:
       if (m_item.m_hiddenPath.empty()) {
         std::string folder = UpToLast(savedPath, '/');
         if (!folder.empty() && folder.back() == '/') folder.pop_back();
@@ -388,10 +391,10 @@ void CReNew::StoreUpdatedFile(const std::string& savedPath, bool keepPrevious) {
         platform::RenameFile(savedPath, m_item.m_hiddenPath);
       }
       break;
-    case 1:
+    case DownloadMode::Overwrite:
       if (m_item.m_savePath != savedPath) platform::RenameFile(savedPath, m_item.m_savePath);
       break;
-    case 2: {
+    case DownloadMode::NewFile: {
       // Every update becomes a new numbered file beside the earlier ones.
       std::string numbered = RenameToUniqueName(savedPath, StripNumberSuffix(m_item.m_savePath));
       if (!numbered.empty()) m_item.m_savePath = numbered;

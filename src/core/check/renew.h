@@ -94,8 +94,8 @@ class CReNew : public ICheckEngine {
   // The worker's steps, public for tests that drive one check on their own thread.
   // RunCheck: one check with its frame (time, proxy, actions, report).
   void RunCheck();
-  // One check of m_item: 2 updated, 1 not updated, -1 error.
-  int Check();
+  // One check of m_item: Updated, NotUpdated or Error.
+  CheckResult Check();
   // Cancelled by Cancel while a check runs: the actions on update hand it to their mail
   // exchange so that a cancel reaches that too.
   const std::shared_ptr<platform::CCancelSignal>& AbortSignal() const { return m_abort; }
@@ -115,7 +115,7 @@ class CReNew : public ICheckEngine {
   void ThreadProc();
   bool WaitUntilDue();
   void Report(bool mailFailed);
-  int Failed(const FetchJob& job);  // the fetch's failure taken into the item; -1
+  CheckResult Failed(const FetchJob& job);  // the fetch's failure taken into the item; Error
   void NoteRetryAfter(const FetchJob& job);
   // The item's count of checks failed in a row, and its alarm when the count reaches the
   // setting "連続エラーの通知" (and its all-clear when a check works again after that).
@@ -125,7 +125,7 @@ class CReNew : public ICheckEngine {
   // Replaces the held version with the new page; `keepPrevious`: the replaced one is kept
   // among the previous versions first.
   void StoreUpdatedFile(const std::string& savedPath, bool keepPrevious = true);
-  int CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset);
+  CheckResult CheckText(FetchJob& job, const std::string& savedPath, const std::string& charset);
 
   CheckEnvironment m_environment;
   std::thread m_thread;

@@ -3,6 +3,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include <map>
+#include <optional>
 #include <set>
 
 #include "core/exchange/import_reader.h"
@@ -138,13 +139,18 @@ std::string ProxyOf(const std::string& url) {
   return text.find(':') == std::string::npos ? "" : text;
 }
 
-int JapaneseCodeOf(std::string encoding) {
+// Nothing for an encoding that is none of the Japanese codes.
+std::optional<JapaneseCode> JapaneseCodeOf(std::string encoding) {
   for (char& ch : encoding) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  static const std::map<std::string, int> codes = {
-      {"iso-2022-jp", 1}, {"euc-jp", 2}, {"euc_jp", 2}, {"utf-8", 3}, {"utf8", 3},
-      {"shift_jis", 4}, {"shift-jis", 4}, {"sjis", 4}, {"cp932", 4}, {"windows-31j", 4}};
+  using enum JapaneseCode;
+  static const std::map<std::string, JapaneseCode> codes = {
+      {"iso-2022-jp", Jis}, {"euc-jp", Euc},          {"euc_jp", Euc},
+      {"utf-8", Utf8},      {"utf8", Utf8},           {"shift_jis", ShiftJis},
+      {"sjis", ShiftJis},   {"shift-jis", ShiftJis},  {"cp932", ShiftJis},
+      {"windows-31j", ShiftJis}};
   auto found = codes.find(encoding);
-  return found == codes.end() ? -1 : found->second;
+  if (found == codes.end()) return std::nullopt;
+  return found->second;
 }
 
 // The request's own parts: form post, headers, cookies, proxy.
@@ -238,8 +244,8 @@ ImportedJob ReadJob(const YAML::Node& job, int index, int active) {
     }
   }
   if (std::string encoding = Text(job["encoding"]); !encoding.empty()) {
-    int code = JapaneseCodeOf(encoding);
-    if (code > 0) item.m_japaneseCode = code;
+    std::optional<JapaneseCode> code = JapaneseCodeOf(encoding);
+    if (code) item.m_japaneseCode = *code;
     else imported.notes.push_back("encoding " + encoding + " は使いません: 日本語の文字コードではありません");
   }
   ReadRequest(job, imported);

@@ -268,12 +268,12 @@ void CLinkList::SetNotify(platform::IUiQueue* queue, ILinkNotify* target) {
   m_notify = target;
 }
 
-int CLinkList::UpdateItem(int index) {
-  if (index < 0 || index >= GetCount()) return 0;
+LinkResult CLinkList::UpdateItem(int index) {
+  if (index < 0 || index >= GetCount()) return LinkResult::NotRun;
   FetchRequest item = GetItem(index);
   bool download = true;
   bool compareMode = false;
-  int result = 0;
+  LinkResult result = LinkResult::NotRun;
   if (platform::FileExists(FilePath(index))) {
     FetchJob job;
     static_cast<FetchRequest&>(job) = item;
@@ -286,27 +286,26 @@ int CLinkList::UpdateItem(int index) {
       SetItem(index, item);
     }
     if (job.m_outcome != FetchOutcome::Fetched) {
-      result = 4;
+      result = LinkResult::Error;
       download = false;
     } else if (modified == 0) {
       compareMode = true;  // no date to go by: the content decides
     } else if (modified == item.m_lastModified) {
-      result = 2;
+      result = LinkResult::NotUpdated;
       download = false;
     }
   }
   if (download) {
     if (m_environment.m_settings && m_environment.m_settings->m_linkOverwrite) compareMode = true;
-    int downloaded = Download(index, compareMode);
-    result = downloaded == 0 ? 1 : downloaded == 1 ? 2 : 4;
+    result = Download(index, compareMode);
   }
   Report(index, result);
   return result;
 }
 
-int CLinkList::Download(int index, bool compareMode) {
+LinkResult CLinkList::Download(int index, bool compareMode) {
   std::string target = FilePath(index);
-  if (target.empty()) return -1;
+  if (target.empty()) return LinkResult::Error;
   FetchJob job;
   static_cast<FetchRequest&>(job) = GetItem(index);
   // The retriever takes the first free variant of this name (temp_1.tmp, ...) and tells it.
@@ -316,14 +315,14 @@ int CLinkList::Download(int index, bool compareMode) {
   CFetch fetch(Prompter(), SettingsForFetch());
   if (fetch.Fetch(job) != FetchOutcome::Fetched) {
     platform::RemoveFile(expected);
-    return -1;
+    return LinkResult::Error;
   }
   std::string saved = job.m_savedPath;
 
   if (compareMode) {
     if (CompareFiles(saved, target) == 0) {
       platform::RemoveFile(saved);
-      return 1;
+      return LinkResult::NotUpdated;
     }
   } else {
     // The older version stays beside the new one.
@@ -331,11 +330,11 @@ int CLinkList::Download(int index, bool compareMode) {
   }
   if (!platform::RenameFile(saved, target)) {
     platform::RemoveFile(saved);
-    return -1;
+    return LinkResult::Error;
   }
 
   std::lock_guard lock(m_mutex);
-  if (index >= static_cast<int>(m_items.size())) return -1;
+  if (index >= static_cast<int>(m_items.size())) return LinkResult::Error;
   // Only what the download found changes: an edit made meanwhile (name, address) stays.
   FetchRequest& item = m_items[index];
   item.m_savePath = AfterLast(target, '/');
@@ -344,10 +343,10 @@ int CLinkList::Download(int index, bool compareMode) {
   item.m_user = job.m_user;
   item.m_password = job.m_password;
   m_modified = true;
-  return 0;
+  return LinkResult::Updated;
 }
 
-void CLinkList::Report(int index, int result) {
+void CLinkList::Report(int index, LinkResult result) {
   if (!m_notify) return;
   ILinkNotify* target = m_notify;
   FetchRequest item = GetItem(index);

@@ -26,11 +26,11 @@
 
 #include "core/fetch/fetch.h"
 #include "core/fetch/fetch_request.h"
+#include "core/links/link_notify.h"
 #include "platform/event.h"
 
 struct AppSettings;
 class IPrompter;
-class ILinkNotify;
 namespace platform {
 class IUiQueue;
 }
@@ -84,13 +84,13 @@ class CLinkList {
 
   // Where the reports of UpdateItem and the run go; `queue` may be null (see above).
   void SetNotify(platform::IUiQueue* queue, ILinkNotify* target);
-  // Updates one link on the calling thread and reports it: 1 updated (a new file was
-  // downloaded), 2 not updated, 4 error; 0 (nothing reported) for an index out of range.
-  int UpdateItem(int index);
-  // Downloads the item's page into the folder. 0 downloaded (the item names the new file),
-  // 1 same content as the file in compare mode (nothing changed), -1 failed (the item and
-  // its file unchanged).
-  int Download(int index, bool compareMode);
+  // Updates one link on the calling thread and reports it; NotRun (nothing reported) for
+  // an index out of range.
+  LinkResult UpdateItem(int index);
+  // Downloads the item's page into the folder. Updated: the item names the new file;
+  // NotUpdated: the same content as the file in compare mode (nothing changed); Error: the
+  // item and its file unchanged.
+  LinkResult Download(int index, bool compareMode);
 
   // Starts updating every link on the worker; false when a run is still going.
   bool StartUpdateAll();
@@ -112,7 +112,7 @@ class CLinkList {
   void ReleaseSaveLocks(bool appendTaken);
   FetchSettings SettingsForFetch() const;
   IPrompter& Prompter() const;
-  void Report(int index, int result);
+  void Report(int index, LinkResult result);
   void WorkerProc();
 
   LinkListEnvironment m_environment;

@@ -25,6 +25,20 @@ const std::string& ColumnOf(const FetchRequest& item, int column) {
   return column == 0 ? item.m_savePath : column == 1 ? item.m_name : item.m_url;
 }
 
+LinkRowImage ImageOf(LinkResult result) {
+  switch (result) {
+    case LinkResult::Updated:
+      return kImageUpdated;
+    case LinkResult::NotUpdated:
+      return kImageNotUpdated;
+    case LinkResult::Error:
+      return kImageError;
+    case LinkResult::NotRun:
+      break;
+  }
+  return kImageFilePresent;
+}
+
 }  // namespace
 
 CLinkUpdateModel::CLinkUpdateModel(CLinkList& list, IPrompter& prompter, platform::IUiQueue* queue)
@@ -81,8 +95,8 @@ std::string CLinkUpdateModel::ColumnCaption(int column) const {
 // later, after that report has been handled.
 bool CLinkUpdateModel::IsBusy() const { return m_running; }
 
-int CLinkUpdateModel::UpdateRow(int row) {
-  if (IsBusy() || row < 0 || row >= RowCount()) return 0;
+LinkResult CLinkUpdateModel::UpdateRow(int row) {
+  if (IsBusy() || row < 0 || row >= RowCount()) return LinkResult::NotRun;
   return m_list.UpdateItem(row);
 }
 
@@ -97,9 +111,9 @@ void CLinkUpdateModel::ToggleUpdateAll() {
   }
 }
 
-void CLinkUpdateModel::OnLinkItemDone(int index, int result, const FetchRequest&) {
+void CLinkUpdateModel::OnLinkItemDone(int index, LinkResult result, const FetchRequest&) {
   if (index < 0 || index >= RowCount()) return;
-  m_images[index] = result + 2;
+  m_images[index] = ImageOf(result);
   if (m_rowChanged) m_rowChanged(index);
 }
 

@@ -57,8 +57,9 @@ class CLinkUpdateModel : public ILinkNotify {
   bool IsBusy() const;
   std::string UpdateButtonCaption() const { return m_updateCaption; }
 
-  // Double click: updates the row's link now; its result (0 when refused or out of range).
-  int UpdateRow(int row);
+  // Double click: updates the row's link now; its result (NotRun when refused or out of
+  // range).
+  LinkResult UpdateRow(int row);
   // "全て更新": starts a run, or asks a running one to stop after its current link.
   void ToggleUpdateAll();
   // "リンク削除" / "ファイル削除" on the selected rows; the rows removed (ascending).
@@ -85,7 +86,7 @@ class CLinkUpdateModel : public ILinkNotify {
   // Called after the rows were refilled (another folder, sorting).
   void SetRowsReset(std::function<void()> rowsReset) { m_rowsReset = std::move(rowsReset); }
 
-  void OnLinkItemDone(int index, int result, const FetchRequest& item) override;
+  void OnLinkItemDone(int index, LinkResult result, const FetchRequest& item) override;
   void OnLinkAllDone() override;
 
  private:

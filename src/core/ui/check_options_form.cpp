@@ -74,7 +74,7 @@ void CCheckOptionsForm::ResetCounter() {
   Tell(m_prompter, kCounterResetMessage);
 }
 
-void CCheckOptionsForm::ChooseCode(int code, WatchItem& item) {
+void CCheckOptionsForm::ChooseCode(JapaneseCode code, WatchItem& item) {
   m_fields.code = code;
   item.m_japaneseCode = code;
 }
@@ -164,7 +164,7 @@ std::optional<FetchJob> CCheckOptionsForm::PrepareFetch(WatchItem& item) {
   if (item.m_url != m_sourceUrl || item.m_japaneseCode != m_sourceCode) m_sourceText.reset();
 
   std::string target;
-  if (item.m_download != 0) {
+  if (item.m_download != DownloadMode::PrivateCopy) {
     target = item.m_savePath;
   } else {
     std::string folder = UpToLast(item.m_hiddenPath, '/');
@@ -203,11 +203,11 @@ bool CCheckOptionsForm::TakeFetched(WatchItem& item, const FetchJob& job) {
   item.m_password = job.m_password;
   std::string loadFrom = saved;
   switch (item.m_download) {
-    case 0:
+    case DownloadMode::PrivateCopy:
       MoveInto(saved, item.m_hiddenPath);
       loadFrom = item.m_hiddenPath;
       break;
-    case 1:
+    case DownloadMode::Overwrite:
       MoveInto(saved, item.m_savePath);
       loadFrom = item.m_savePath;
       break;

@@ -17,6 +17,7 @@
 #include "core/check/source_text.h"
 #include "core/fetch/fetch_job.h"
 #include "core/text/selection.h"
+#include "core/watch/item_codes.h"
 
 struct WatchItem;
 namespace platform {
@@ -46,7 +47,7 @@ class CCheckOptionsForm {
     std::string nth;
     std::string offset;
     std::string size;
-    int code = 0;
+    JapaneseCode code = JapaneseCode::Auto;
     // The text comparison. The selector is XPath when it begins with '/' or '(' (as every
     // XPath that selects elements of a page does), else CSS.
     std::string selector;
@@ -84,7 +85,7 @@ class CCheckOptionsForm {
   void ResetCounter();
   int SavedCount() const { return m_savedCount; }
   // A new choice in the Japanese code list: into the item at once.
-  void ChooseCode(int code, WatchItem& item);
+  void ChooseCode(JapaneseCode code, WatchItem& item);
   // Why the text comparison's fields cannot be stored (CP932, to tell the user); empty
   // when they can or text mode is off.
   std::string TextProblem() const;
@@ -135,7 +136,7 @@ class CCheckOptionsForm {
   bool m_ignoreCase = false;  // kept as the item has it: the page has no box for it
   std::optional<std::string> m_sourceText;
   std::string m_sourceUrl;
-  int m_sourceCode = 0;
+  JapaneseCode m_sourceCode = JapaneseCode::Auto;
   std::string m_fetchTarget;  // the file PrepareFetch chose
   CSourceText m_source;
 };

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "core/watch/item_codes.h"
+
 struct AppSettings;
 struct WatchItem;
 class IMailDialogHost;
@@ -30,7 +32,8 @@ class CUpdateOptionsForm {
   enum Sound : int { kNoSound = 0, kStandard, kSoundFile };
 
   struct Fields {
-    int download = 0;  // 0 "ダウンロードしない", 1 "重ね書き", 2 "新しいファイル"
+    // "ダウンロードしない", "重ね書き", "新しいファイル"
+    DownloadMode download = DownloadMode::PrivateCopy;
     std::string saveFile;
     bool showPage = false;
     bool popUp = false;

@@ -21,12 +21,22 @@ struct Range {
   long long high;
 };
 
+// The range of a coded field: its names from `low` to `high`.
+template <typename Code>
+constexpr Range Codes(Code low, Code high) {
+  return {StoredNumber(low), StoredNumber(high)};
+}
+
 const std::map<std::string, Range>& NumberRanges() {
   static const std::map<std::string, Range> ranges = {
-      {"ByPa", {0, 1}}, {"Cash", {0, 1}}, {"Relo", {0, 1}}, {"Down", {0, 2}},
-      {"Show", {0, 1}}, {"Resu", {-1, 2}}, {"SUse", {0, 2}}, {"PopU", {0, 1}},
-      {"KeyP", {1, INT_MAX}}, {"Jpco", {0, 4}}, {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
-      {"Actv", {0, 1}}, {"RnwM", {0, 2}}, {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
+      {"ByPa", {0, 1}}, {"Cash", {0, 1}}, {"Relo", {0, 1}},
+      {"Down", Codes(DownloadMode::PrivateCopy, DownloadMode::NewFile)},
+      {"Show", {0, 1}}, {"Resu", Codes(CheckResult::Error, CheckResult::Updated)},
+      {"SUse", {0, 2}}, {"PopU", {0, 1}},
+      {"KeyP", {1, INT_MAX}}, {"Jpco", Codes(JapaneseCode::Auto, JapaneseCode::ShiftJis)},
+      {"CmpS", {1, INT_MAX}}, {"UseM", {0, 1}},
+      {"Actv", {0, 1}}, {"RnwM", Codes(UpdateMark::None, UpdateMark::Unknown)},
+      {"ChkD", {0, 1}}, {"SKOp", {0, 3}},
       {"SKSc", {0, 1}}, {"Time", {0, INT_MAX}}, {"Date", {0, INT_MAX}},
       {"ErrC", {0, INT_MAX}}, {"NtfS", {0, 1}}, {"TxtC", {0, 1}}, {"TIgC", {0, 1}},
       {"TAdd", {0, 1}},       {"Brws", {0, 1}}};
@@ -221,7 +231,7 @@ std::string CheckItem(const WatchItem& item) {
   if (kind == "once" && item.m_date <= 0) return "一回だけのスケジュールには日付が必要です";
   if (item.m_timing == "inter" && item.m_time < 10) return "間隔は 10 秒以上です";
   if (item.m_timing == "define" && item.m_time >= 86400) return "時刻は 23:59:59 までです";
-  if (item.m_download != 0 && item.m_savePath.empty()) {
+  if (item.m_download != DownloadMode::PrivateCopy && item.m_savePath.empty()) {
     return "ダウンロードには保存するファイル (Dest) が必要です";
   }
   if (item.m_soundUse == 2 && item.m_soundFile.empty()) return "サウンドファイル (SFil) がありません";

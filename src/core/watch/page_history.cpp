@@ -41,7 +41,8 @@ std::string HistoryFolder(const WatchItem& item) {
 }
 
 std::string CurrentVersionPath(const WatchItem& item) {
-  const std::string& path = item.m_download == 0 ? item.m_hiddenPath : item.m_savePath;
+  const std::string& path =
+      item.m_download == DownloadMode::PrivateCopy ? item.m_hiddenPath : item.m_savePath;
   return !path.empty() && platform::FileExists(path) ? path : std::string();
 }
 

@@ -1,6 +1,7 @@
 #include "core/watch/watch_item.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "core/fetch/form_encoding.h"
 #include "core/fetch/record_lines.h"
@@ -16,14 +17,29 @@ const char kKeys[] =
     "NtfS: NtfA: TxtC: TCss: TXPa: TExc: TIgn: TIgC: TAdd: Tags: Brws: WaiF: ";
 constexpr int kKeyLength = 6;
 
+// A coded field (item_codes.h), read and written as its stored number.
+struct CodedField {
+  int (*get)(const WatchItem& item);
+  void (*set)(WatchItem& item, int number);
+};
+
+template <auto member>
+constexpr CodedField kCoded = {
+    [](const WatchItem& item) { return StoredNumber(item.*member); },
+    [](WatchItem& item, int number) {
+      using Code = std::remove_cvref_t<decltype(item.*member)>;
+      item.*member = FromStoredNumber<Code>(number);
+    }};
+
 // One stored field per slot of kKeys, in the same order, which is also the order of the
-// lines in a block.
+// lines in a block. A field is a text, a number or a coded field.
 struct Field {
   std::string WatchItem::*text;
   int WatchItem::*number;
   bool escaped;  // written form-escaped, so that it always fits on one line
   bool omittedWhenEmpty = false;  // a later addition: an item without it (empty or 0)
                                   // writes no line
+  const CodedField* coded = nullptr;
 };
 
 const Field kFields[] = {
@@ -31,10 +47,10 @@ const Field kFields[] = {
     {&WatchItem::m_timing, nullptr, false},
     {nullptr, &WatchItem::m_date, false},
     {nullptr, &WatchItem::m_time, false},
-    {nullptr, &WatchItem::m_download, false},
+    {nullptr, nullptr, false, false, &kCoded<&WatchItem::m_download>},
     {nullptr, &WatchItem::m_showPage, false},
     {nullptr, &WatchItem::m_lastCheck, false},
-    {nullptr, &WatchItem::m_result, false},
+    {nullptr, nullptr, false, false, &kCoded<&WatchItem::m_result>},
     {&WatchItem::m_hiddenPath, nullptr, false},
     {&WatchItem::m_exec, nullptr, false},
     {nullptr, &WatchItem::m_soundUse, false},
@@ -42,7 +58,7 @@ const Field kFields[] = {
     {nullptr, &WatchItem::m_popUp, false},
     {&WatchItem::m_anchorKeyword, nullptr, false},
     {nullptr, &WatchItem::m_anchorNth, false},
-    {nullptr, &WatchItem::m_japaneseCode, false},
+    {nullptr, nullptr, false, false, &kCoded<&WatchItem::m_japaneseCode>},
     {nullptr, &WatchItem::m_compareOffset, false},
     {nullptr, &WatchItem::m_compareSize, false},
     {&WatchItem::m_compareData, nullptr, true},
@@ -52,7 +68,7 @@ const Field kFields[] = {
     {&WatchItem::m_mailBody, nullptr, false},
     {nullptr, &WatchItem::m_lastUpdate, false},
     {nullptr, &WatchItem::m_active, false},
-    {nullptr, &WatchItem::m_renewMark, false},
+    {nullptr, nullptr, false, false, &kCoded<&WatchItem::m_renewMark>},
     {nullptr, &WatchItem::m_compareAll, false},
     {&WatchItem::m_simpleKeyword, nullptr, false},
     {nullptr, &WatchItem::m_simpleKeywordOptions, false},
@@ -126,6 +142,8 @@ int WatchItem::ParseLine(const char* line) {
   std::string value(line + kKeyLength, length - kKeyLength);
   if (field.text) {
     this->*field.text = field.escaped ? FormUnescape(value) : value;
+  } else if (field.coded) {
+    field.coded->set(*this, RecordInt(value.c_str()));
   } else {
     this->*field.number = RecordInt(value.c_str());
   }
@@ -173,8 +191,9 @@ int WatchItem::Write(FILE* file) const {
       written = std::fprintf(file, "%.6s%s\n", key,
                              (field.escaped ? FormEscape(text) : text).c_str());
     } else {
-      if (field.omittedWhenEmpty && this->*field.number == 0) continue;
-      written = std::fprintf(file, "%.6s%d\n", key, this->*field.number);
+      int number = field.coded ? field.coded->get(*this) : this->*field.number;
+      if (field.omittedWhenEmpty && number == 0) continue;
+      written = std::fprintf(file, "%.6s%d\n", key, number);
     }
     failed = failed || written < 0;
   }

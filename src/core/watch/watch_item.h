@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/fetch/fetch_request.h"
+#include "core/watch/item_codes.h"
 
 struct WatchItem : FetchRequest {
   // Stored fields, in the order of their lines in the file (key in the comment).
@@ -25,10 +26,10 @@ struct WatchItem : FetchRequest {
   int m_date = 0;          // Date: weekday bits (Sunday 1 ... Saturday 64), day of the month,
                            //       or the day's local midnight for "once"
   int m_time = 0;          // Time: interval ("inter") or seconds after midnight ("define")
-  int m_download = 0;      // Down: 0 private copy, 1 overwrite m_savePath, 2 new file each time
+  DownloadMode m_download = DownloadMode::PrivateCopy;  // Down
   int m_showPage = 0;      // Show: 1 = open the page in the browser on an update
   int m_lastCheck = 0;     // Last: start time of the last check
-  int m_result = 0;        // Resu: -1 error, 1 not updated, 2 updated, 0 never checked
+  CheckResult m_result = CheckResult::NeverChecked;    // Resu
   std::string m_hiddenPath;         // Hidd: private copy of the page (comparison base)
   std::string m_exec;               // Exec: file or URL to run on an update
   int m_soundUse = 1;               // SUse: 0 none, 1 "notify.wav", 2 m_soundFile
@@ -36,7 +37,7 @@ struct WatchItem : FetchRequest {
   int m_popUp = 1;                  // PopU: 1 = bring the main window up on an update
   std::string m_anchorKeyword;      // Keyw: non-empty selects the anchor-keyword comparison
   int m_anchorNth = 1;              // KeyP: which occurrence of the anchor keyword
-  int m_japaneseCode = 0;           // Jpco: 0 auto, 1 JIS, 2 EUC, 3 UTF8, 4 SHIFT-JIS
+  JapaneseCode m_japaneseCode = JapaneseCode::Auto;  // Jpco
   int m_compareOffset = 0;          // CmpO: offset of the check area from the anchor
   int m_compareSize = 20;           // CmpS: size of the check area
   std::string m_compareData;        // CmpD: check area text at the last update (form-escaped on disk)
@@ -46,7 +47,7 @@ struct WatchItem : FetchRequest {
   std::string m_mailBody;           // Honb
   int m_lastUpdate = 0;             // LstM: time of the last detected update
   int m_active = 0;                 // Actv: 1 = takes part in scheduled checks
-  int m_renewMark = 2;              // RnwM: 0 no update, 1 updated, 2 error or unknown
+  UpdateMark m_renewMark = UpdateMark::Unknown;      // RnwM
   int m_compareAll = 0;             // ChkD: 1 = full-text comparison
   std::string m_simpleKeyword;      // SKyW: non-empty selects the keyword-count comparison
   int m_simpleKeywordOptions = 0;   // SKOp: bit 0 an increase, bit 1 a decrease is an update

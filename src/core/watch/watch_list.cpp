@@ -187,8 +187,9 @@ bool CWatchList::TakeCheckResult(const WatchItem& item) {
 }
 
 bool CWatchList::Acknowledge(int position) {
-  if (position < 0 || position >= GetCount() || m_items[position].m_renewMark != 1) return false;
-  m_items[position].m_renewMark = 0;
+  if (position < 0 || position >= GetCount()) return false;
+  if (m_items[position].m_renewMark != UpdateMark::Updated) return false;
+  m_items[position].m_renewMark = UpdateMark::None;
   m_dirty = true;
   if (m_itemListener) m_itemListener(m_items[position].m_id);
   return true;

@@ -263,7 +263,7 @@ void CLinkUpdateDlg::RunEnded() {
 
 void CLinkUpdateDlg::UpdateRowNow(int row) {
   if (m_model->IsBusy() || row < 0) return;
-  int result;
+  LinkResult result;
   {
     wxBusyCursor wait;
     ShowActivity(true);
@@ -271,7 +271,9 @@ void CLinkUpdateDlg::UpdateRowNow(int row) {
     result = m_model->UpdateRow(row);
     ShowActivity(false);
   }
-  if (result == 1 && m_callbacks.displayPage) m_callbacks.displayPage(m_linkList->GetItem(row));
+  if (result == LinkResult::Updated && m_callbacks.displayPage) {
+    m_callbacks.displayPage(m_linkList->GetItem(row));
+  }
 }
 
 void CLinkUpdateDlg::OnActivated(wxListEvent&) { UpdateRowNow(FirstSelectedRow()); }

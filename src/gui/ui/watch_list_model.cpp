@@ -5,6 +5,22 @@
 #include "core/watch/calendar.h"
 #include "core/watch/watch_list.h"
 
+namespace {
+
+// The picture of an update mark; a mark the program does not know shows as an error.
+WatchListRow::Image ImageOf(UpdateMark mark) {
+  switch (mark) {
+    case UpdateMark::None:
+      return WatchListRow::kNoUpdate;
+    case UpdateMark::Updated:
+      return WatchListRow::kUpdated;
+    default:
+      return WatchListRow::kError;
+  }
+}
+
+}  // namespace
+
 std::string CWatchListModel::TimeText(int time) {
   if (time == -1) return {};
   std::tm local = LocalTime(static_cast<std::time_t>(time));
@@ -37,8 +53,7 @@ std::string CWatchListModel::LastCheckText(const WatchItem& item, int alertAfter
 WatchListRow CWatchListModel::MakeRow(const WatchItem& item, int alertAfter) {
   WatchListRow row;
   row.m_itemId = item.m_id;
-  row.m_image = item.m_renewMark >= 0 && item.m_renewMark <= 2 ? item.m_renewMark
-                                                               : WatchListRow::kError;
+  row.m_image = ImageOf(item.m_renewMark);
   // An item without a name is known by its address.
   row.m_texts = {item.m_name.empty() ? item.m_url : item.m_name, LastUpdateText(item),
                  LastCheckText(item, alertAfter), item.ScheduleText(), item.m_url, item.m_tags};
@@ -106,8 +121,8 @@ bool CWatchListModel::SetMark(unsigned id) {
   int position = PositionOf(id);
   if (position < 0) return false;
   WatchItem* item = m_list.GetItemPtr(position);
-  if (item->m_renewMark == 1) return false;
-  item->m_renewMark = 1;
+  if (item->m_renewMark == UpdateMark::Updated) return false;
+  item->m_renewMark = UpdateMark::Updated;
   m_list.MarkDirty();
   return true;
 }
@@ -124,7 +139,7 @@ std::vector<unsigned> CWatchListModel::ClearAllMarks() {
 unsigned CWatchListModel::FirstMarked() {
   for (int position : VisiblePositions()) {
     const WatchItem& item = *m_list.GetItemPtr(position);
-    if (item.m_renewMark == 1) return item.m_id;
+    if (item.m_renewMark == UpdateMark::Updated) return item.m_id;
   }
   return 0;
 }

@@ -64,9 +64,9 @@ TEST_F(CheckCycleTest, FullTextRuleFindsEachChangeAndKeepsTheMarkUntilSeen) {
   Serve("/a", "version 1");
   int a = Add(FullTextItem("/a"));
   EXPECT_EQ(CheckOne(a), "更新されています");
-  EXPECT_EQ(Item(a).m_renewMark, 1);
+  EXPECT_EQ(Item(a).m_renewMark, UpdateMark::Updated);
   EXPECT_EQ(CheckOne(a), "更新されていません");
-  EXPECT_EQ(Item(a).m_renewMark, 1) << "an update stays marked until the user has seen it";
+  EXPECT_EQ(Item(a).m_renewMark, UpdateMark::Updated) << "an update stays marked until the user has seen it";
   Serve("/a", "version 2");
   EXPECT_EQ(CheckOne(a), "更新されています");
   EXPECT_EQ(folder.ReadBytes("comp/copy.tmp"), "version 2");
@@ -85,24 +85,24 @@ TEST_F(CheckCycleTest, RowsShowTheNameAndErrorsTheirStatusOrTheRetrieversText) {
   server.Handle("/secret", [](const HttpRequestRecord&) { return ScriptedResponse::Challenge(); });
   WatchItem gone = FullTextItem("/gone");
   gone.m_name = "消えたページ";
-  gone.m_renewMark = 0;
+  gone.m_renewMark = UpdateMark::None;
   int g = Add(gone);
   int s = Add(FullTextItem("/secret"));
 
   EXPECT_EQ(CheckOne(g), "エラー(status=404)");
   EXPECT_EQ(view.rows.back().m_page, "消えたページ");
   EXPECT_EQ(view.rows.back().m_image, ResultRow::kError);
-  EXPECT_EQ(Item(g).m_renewMark, 2) << "an error marks an unmarked item";
+  EXPECT_EQ(Item(g).m_renewMark, UpdateMark::Unknown) << "an error marks an unmarked item";
   EXPECT_EQ(CheckOne(s), "認証が否定されました");
 
   Serve("/gone", "back again");
   EXPECT_EQ(CheckOne(g), "更新されています");
   WatchItem marked = Item(g);
-  marked.m_renewMark = 2;
+  marked.m_renewMark = UpdateMark::Unknown;
   list.ReplaceItem(g, marked);
   queue.RunPending();
   EXPECT_EQ(CheckOne(g), "更新されていません");
-  EXPECT_EQ(Item(g).m_renewMark, 0) << "a good check clears the error mark";
+  EXPECT_EQ(Item(g).m_renewMark, UpdateMark::None) << "a good check clears the error mark";
 }
 
 TEST_F(CheckCycleTest, KeywordCountReactsOnlyInTheChosenDirection) {
@@ -150,14 +150,14 @@ TEST_F(CheckCycleTest, JapanesePagesInEveryEncodingAreCountedAfterConversion) {
     const char* path;
     std::string body;
     std::string contentType;
-    int code;
+    JapaneseCode code;
   } cases[] = {
-      {"/sjis", cp932, "text/html", 0},
-      {"/euc", "<meta charset=\"euc-jp\">" + Encode("EUC-JP", cp932), "text/html", 0},
-      {"/euc2", Encode("EUC-JP", cp932), "text/html", 2},
-      {"/jis", Encode("ISO-2022-JP", cp932), "text/html", 0},
-      {"/utf8", "<meta charset=\"utf-8\">" + Encode("UTF-8", cp932), "text/html", 0},
-      {"/utf8b", Encode("UTF-8", cp932), "text/html", 3},
+      {"/sjis", cp932, "text/html", JapaneseCode::Auto},
+      {"/euc", "<meta charset=\"euc-jp\">" + Encode("EUC-JP", cp932), "text/html", JapaneseCode::Auto},
+      {"/euc2", Encode("EUC-JP", cp932), "text/html", JapaneseCode::Euc},
+      {"/jis", Encode("ISO-2022-JP", cp932), "text/html", JapaneseCode::Auto},
+      {"/utf8", "<meta charset=\"utf-8\">" + Encode("UTF-8", cp932), "text/html", JapaneseCode::Auto},
+      {"/utf8b", Encode("UTF-8", cp932), "text/html", JapaneseCode::Utf8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -239,7 +239,7 @@ TEST_F(CheckCycleTest, DateRuleDownloadsWhenTheItemKeepsADownload) {
     return response;
   });
   WatchItem item = DateItem("/dd");
-  item.m_download = 1;
+  item.m_download = DownloadMode::Overwrite;
   item.m_savePath = folder.File("dl/dd.html");
   int d = Add(item);
   EXPECT_EQ(CheckOne(d), "更新されています");
@@ -262,7 +262,7 @@ TEST_F(CheckCycleTest, CheckAllTakesEveryActiveItemOnceInListOrder) {
   EXPECT_EQ(view.rows.size(), 2u) << "no further checks";
   EXPECT_EQ(view.rows[0].m_page, server.Url("/1"));
   EXPECT_EQ(view.rows[1].m_page, server.Url("/3"));
-  EXPECT_EQ(Item(1).m_result, 0);
+  EXPECT_EQ(Item(1).m_result, CheckResult::NeverChecked);
 
   EXPECT_TRUE(CheckNow(1, 0).empty()) << "an inactive item is not checked";
   queue.Run(50);
@@ -284,8 +284,8 @@ TEST_F(CheckCycleTest, CheckNowDuringACheckWaitsUntilTheResultIsInTheList) {
   ASSERT_TRUE(queue.RunUntil([&] { return view.rows.size() == 2; }, 10000));
   EXPECT_EQ(view.rows[0].m_page, server.Url("/slow"));
   EXPECT_EQ(view.rows[1].m_page, server.Url("/fast"));
-  EXPECT_EQ(Item(slow).m_result, 2);
-  EXPECT_EQ(Item(fast).m_result, 2);
+  EXPECT_EQ(Item(slow).m_result, CheckResult::Updated);
+  EXPECT_EQ(Item(fast).m_result, CheckResult::Updated);
   EXPECT_EQ(Item(slow).m_url, server.Url("/slow"));
 }
 
@@ -353,7 +353,7 @@ TEST_F(CheckCycleTest, TheServersCharsetDecidesTheCode) {
 
   // A fixed code is kept whatever the server says.
   WatchItem fixed = Item(euc);
-  fixed.m_japaneseCode = 4;  // SHIFT-JIS
+  fixed.m_japaneseCode = JapaneseCode::ShiftJis;  // SHIFT-JIS
   list.ReplaceItem(euc, fixed);
   CheckOne(euc);
   EXPECT_EQ(Item(euc).m_simpleKeywordCount, 0);
@@ -372,7 +372,7 @@ TEST_F(CheckCycleTest, ABusyServerIsAskedAgainOnlyWhenItSaid) {
   int other = Add(FullTextItem("/other"));
   EXPECT_EQ(CheckOne(busy), "サーバーが混雑しています (120 秒後に再試行)");
   EXPECT_EQ(view.rows.back().m_image, ResultRow::kError);
-  EXPECT_EQ(Item(busy).m_result, -1);
+  EXPECT_EQ(Item(busy).m_result, CheckResult::Error);
   EXPECT_EQ(Item(busy).m_retryAt, clock.Clock().Now() + 120);
 
   std::size_t requests = server.RequestCount();

@@ -68,7 +68,7 @@ TEST_F(CheckStopTest, CancelAbortsTheTransferRemovesItsFileAndReportsNothing) {
 
   engine.Start(Due(FullTextItem("/page")));
   ASSERT_TRUE(ServeUntil([&] { return !notify.done.empty(); }));
-  EXPECT_EQ(notify.done.back().m_result, 2) << "the next check is not cancelled";
+  EXPECT_EQ(notify.done.back().m_result, CheckResult::Updated) << "the next check is not cancelled";
 }
 
 TEST_F(CheckStopTest, DeletingTheItemUnderCheckCancelsItAndTheListGoesOn) {
@@ -85,7 +85,7 @@ TEST_F(CheckStopTest, DeletingTheItemUnderCheckCancelsItAndTheListGoesOn) {
   ASSERT_TRUE(ServeUntil([&] { return !view.rows.empty(); }));
   ASSERT_EQ(view.rows.size(), 1u);
   EXPECT_EQ(view.rows[0].m_page, server.Url("/page"));
-  EXPECT_EQ(list.GetItem(0).m_result, 2);
+  EXPECT_EQ(list.GetItem(0).m_result, CheckResult::Updated);
   EXPECT_EQ(FilesIn(folder.File("comp")), std::vector<std::string>{"copy.tmp"});
 }
 
@@ -102,12 +102,12 @@ TEST_F(CheckStopTest, SettingsChangedDuringACheckServeOnlyTheNextOne) {
     settings.m_noProxyForLocal = 0;
     queue.RunUntil([&] { return !notify.done.empty(); }, 1);
   }
-  EXPECT_EQ(notify.done.back().m_result, 2);
+  EXPECT_EQ(notify.done.back().m_result, CheckResult::Updated);
   engine.SignalIdle();
 
   engine.Start(Due(FullTextItem("/slow")));
   ASSERT_TRUE(ServeUntil([&] { return notify.done.size() == 2; }));
-  EXPECT_EQ(notify.done.back().m_result, -1) << "the next check goes through the new proxy";
+  EXPECT_EQ(notify.done.back().m_result, CheckResult::Error) << "the next check goes through the new proxy";
   EXPECT_EQ(server.RequestCount(), 1u);
 }
 

@@ -123,15 +123,15 @@ TEST_F(ComparePageTest, FullTextAgainstThePrivateCopy) {
 
 TEST_F(ComparePageTest, DownloadModesCompareWithTheDownloadFile) {
   m_item.m_compareAll = 1;
-  m_item.m_download = 1;
+  m_item.m_download = DownloadMode::Overwrite;
   m_item.m_savePath = m_folder.File("page.html");
   m_folder.WriteBytes("page.html", "downloaded");
   m_folder.WriteBytes("base.htm", "private copy");
   EXPECT_EQ(CompareNew("downloaded"), 0);
   EXPECT_EQ(CompareNew("private copy"), 1);
-  m_item.m_download = 2;
+  m_item.m_download = DownloadMode::NewFile;
   EXPECT_EQ(CompareNew("downloaded"), 0);
-  m_item.m_download = 0;
+  m_item.m_download = DownloadMode::PrivateCopy;
   EXPECT_EQ(CompareNew("private copy"), 0);
 }
 
@@ -197,13 +197,13 @@ TEST_F(ComparePageTest, JapaneseKeywordInAConvertedPage) {
   m_item.m_simpleKeyword = "新着";
   m_item.m_simpleKeywordOptions = 1;
   m_item.m_simpleKeywordCount = 1;
-  m_item.m_japaneseCode = 0;  // detected from the declaration
+  m_item.m_japaneseCode = JapaneseCode::Auto;  // detected from the declaration
   const std::string head = "<meta charset=\"euc-jp\">";
   const std::string eucNew = "\xBF\xB7\xC3\xE5";  // 新着
   EXPECT_EQ(CompareNew(head + eucNew + "<br>" + eucNew), 1);
   EXPECT_EQ(m_item.m_simpleKeywordCount, 2);
   // Taken as Shift_JIS the same bytes hold no "新着".
-  m_item.m_japaneseCode = 4;
+  m_item.m_japaneseCode = JapaneseCode::ShiftJis;
   EXPECT_EQ(CompareNew(head + eucNew + "<br>" + eucNew), 0);
   EXPECT_EQ(m_item.m_simpleKeywordCount, 0);
 }
@@ -256,7 +256,7 @@ TEST_F(ComparePageTest, AnchorMissingOccurrenceGivesAnEmptyArea) {
 TEST_F(ComparePageTest, AnchorInAShiftJisPage) {
   m_item.m_anchorKeyword = "価格：";
   m_item.m_compareSize = 6;
-  m_item.m_japaneseCode = 4;
+  m_item.m_japaneseCode = JapaneseCode::ShiftJis;
   EXPECT_EQ(CompareNew("<p>価格：１２３円</p>"), 1);
   EXPECT_EQ(m_item.m_compareData, "１２３");
   // "メア" hides the bytes of "＜" (81 83) across its two characters: not an anchor.
@@ -271,7 +271,7 @@ TEST_F(ComparePageTest, AnchorInAShiftJisPage) {
 TEST_F(ComparePageTest, AnchorInAJisPageFoundAfterConversion) {
   m_item.m_anchorKeyword = "日本";
   m_item.m_compareSize = 2;
-  m_item.m_japaneseCode = 1;
+  m_item.m_japaneseCode = JapaneseCode::Jis;
   // "日本語" in ISO-2022-JP.
   EXPECT_EQ(CompareNew("\x1B$B\x46\x7C\x4B\x5C\x38\x6C\x1B(B"), 1);
   EXPECT_EQ(m_item.m_compareData, "語");

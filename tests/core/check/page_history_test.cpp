@@ -32,7 +32,7 @@ void Write(const std::string& path, const std::string& bytes) {
   std::fclose(file);
 }
 
-class PageHistoryTest : public ::testing::TestWithParam<int>, public CheckFixture {
+class PageHistoryTest : public ::testing::TestWithParam<DownloadMode>, public CheckFixture {
  protected:
   WatchItem CheckNow(WatchItem item) { return CheckFixture::CheckNow(engine, notify, item); }
 
@@ -47,7 +47,7 @@ TEST_P(PageHistoryTest, EachUpdateKeepsTheReplacedPageAsManyGenerationsBackAsSet
   platform::MakeDirectory(downloads);
   WatchItem item = FullTextItem("/page");
   item.m_download = GetParam();
-  if (item.m_download != 0) item.m_savePath = downloads + "/page.html";
+  if (item.m_download != DownloadMode::PrivateCopy) item.m_savePath = downloads + "/page.html";
 
   Serve("/page", "a\nb\nc\n");
   item = CheckNow(item);
@@ -56,19 +56,20 @@ TEST_P(PageHistoryTest, EachUpdateKeepsTheReplacedPageAsManyGenerationsBackAsSet
   item = CheckNow(item);
   Serve("/page", "a\nB\nc\nd\n");
   item = CheckNow(item);
-  ASSERT_EQ(item.m_result, 2);
+  ASSERT_EQ(item.m_result, CheckResult::Updated);
   Serve("/page", "a\nB\nc\nd\n");
   item = CheckNow(item);
-  ASSERT_EQ(item.m_result, 1) << "an unchanged page keeps nothing";
+  ASSERT_EQ(item.m_result, CheckResult::NotUpdated) << "an unchanged page keeps nothing";
 
   EXPECT_EQ(Contents(PreviousVersionPath(item, 1)), "a\nB\nc\n");
   EXPECT_EQ(Contents(PreviousVersionPath(item, 2)), "a\nb\nc\n");
   EXPECT_EQ(PreviousVersionPath(item, 3), "");
   EXPECT_EQ(HistoryFolder(item).rfind(ProgramFolder() + "/comp/hist_", 0), 0u);
-  std::vector<std::string> expected = {GetParam() == 2 ? std::vector<std::string>{
-                                                             "page.html", "page_1.html", "page_2.html"}
-                                       : GetParam() == 1 ? std::vector<std::string>{"page.html"}
-                                                         : std::vector<std::string>{}};
+  std::vector<std::string> expected =
+      GetParam() == DownloadMode::NewFile
+          ? std::vector<std::string>{"page.html", "page_1.html", "page_2.html"}
+      : GetParam() == DownloadMode::Overwrite ? std::vector<std::string>{"page.html"}
+                                              : std::vector<std::string>{};
   EXPECT_EQ(FilesIn(downloads), expected) << "nothing is kept in the download folder";
 
   PageChange change = LoadPageChange(item, &converter);
@@ -104,7 +105,9 @@ TEST_P(PageHistoryTest, EachUpdateKeepsTheReplacedPageAsManyGenerationsBackAsSet
   EXPECT_EQ(none.m_historyName, "") << "変更履歴の数 0 keeps nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(DownloadModes, PageHistoryTest, ::testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(DownloadModes, PageHistoryTest, ::testing::Values(DownloadMode::PrivateCopy,
+                                                                   DownloadMode::Overwrite,
+                                                                   DownloadMode::NewFile));
 
 class PageDiffTest : public ::testing::Test, public CheckFixture {};
 
@@ -113,20 +116,20 @@ TEST_F(PageDiffTest, JapanesePagesAreComparedAsTheCheckReadsThem) {
   const std::string before = "日本語のページ\nあ\n終わり\n";
   const std::string after = "日本語のページ\nい\n終わり\n";
   struct Code {
-    int code;
+    JapaneseCode code;
     std::string before, after;
   };
   std::vector<Code> codes = {
-      {kJapaneseCodeShiftJis, before, after},
-      {kJapaneseCodeJis, platform::Cp932ToJis(before), platform::Cp932ToJis(after)},
-      {kJapaneseCodeEuc,
+      {JapaneseCode::ShiftJis, before, after},
+      {JapaneseCode::Jis, platform::Cp932ToJis(before), platform::Cp932ToJis(after)},
+      {JapaneseCode::Euc,
        "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xDA\xA1\xBC\xA5\xB8\n\xA4\xA2\n\xBD\xAA\xA4\xEF\xA4\xEA\n",
        "\xC6\xFC\xCB\xDC\xB8\xEC\xA4\xCE\xA5\xDA\xA1\xBC\xA5\xB8\n\xA4\xA4\n\xBD\xAA\xA4\xEF\xA4\xEA\n"},
-      {kJapaneseCodeUtf8, reinterpret_cast<const char*>(u8"日本語のページ\r\nあ\r\n終わり\r\n"),
+      {JapaneseCode::Utf8, reinterpret_cast<const char*>(u8"日本語のページ\r\nあ\r\n終わり\r\n"),
        reinterpret_cast<const char*>(u8"日本語のページ\r\nい\r\n終わり\r\n")},
   };
   for (const Code& code : codes) {
-    SCOPED_TRACE(code.code);
+    SCOPED_TRACE(StoredNumber(code.code));
     WatchItem item;
     item.m_japaneseCode = code.code;
     item.m_hiddenPath = ProgramFolder() + "/comp/copy.tmp";

@@ -28,7 +28,7 @@ std::string Page(const std::string& charset, const std::string& body) {
 class PageTextTest : public ::testing::Test {
  protected:
   // The text LoadPageText gives for a file holding `bytes`.
-  std::optional<std::string> Load(const std::string& bytes, int code) {
+  std::optional<std::string> Load(const std::string& bytes, JapaneseCode code) {
     m_folder.WriteBytes("page.htm", bytes);
     return LoadPageText(&m_converter, m_folder.File("page.htm"), code);
   }
@@ -77,56 +77,56 @@ TEST(DetectCodePage, AByteOrderMarkThenTheServerThenTheMarkupThenTheBytes) {
 }
 
 TEST_F(PageTextTest, EachSettingConvertsFromItsCode) {
-  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), kJapaneseCodeJis),
+  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), JapaneseCode::Jis),
             Page("iso-2022-jp", kCp932Text));
-  EXPECT_EQ(Load(Page("x-euc-jp", kEucText), kJapaneseCodeEuc), Page("x-euc-jp", kCp932Text));
-  EXPECT_EQ(Load(Page("utf-8", kUtf8Text), kJapaneseCodeUtf8), Page("utf-8", kCp932Text));
+  EXPECT_EQ(Load(Page("x-euc-jp", kEucText), JapaneseCode::Euc), Page("x-euc-jp", kCp932Text));
+  EXPECT_EQ(Load(Page("utf-8", kUtf8Text), JapaneseCode::Utf8), Page("utf-8", kCp932Text));
   // A setting that does not fit the page still gives a text.
-  EXPECT_EQ(Load("a\xFF\xFE" "b", kJapaneseCodeUtf8), "a??b");
+  EXPECT_EQ(Load("a\xFF\xFE" "b", JapaneseCode::Utf8), "a??b");
 }
 
 TEST_F(PageTextTest, AutomaticSettingConvertsWhatItDetects) {
-  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), kJapaneseCodeAuto),
+  EXPECT_EQ(Load(Page("iso-2022-jp", kJisText), JapaneseCode::Auto),
             Page("iso-2022-jp", kCp932Text));
-  EXPECT_EQ(Load(kJisText, kJapaneseCodeAuto), kCp932Text);  // escapes alone suffice
-  EXPECT_EQ(Load(Page("EUC-JP", kEucText), kJapaneseCodeAuto), Page("EUC-JP", kCp932Text));
-  EXPECT_EQ(Load(Page("UTF-8", kUtf8Text), kJapaneseCodeAuto), Page("UTF-8", kCp932Text));
+  EXPECT_EQ(Load(kJisText, JapaneseCode::Auto), kCp932Text);  // escapes alone suffice
+  EXPECT_EQ(Load(Page("EUC-JP", kEucText), JapaneseCode::Auto), Page("EUC-JP", kCp932Text));
+  EXPECT_EQ(Load(Page("UTF-8", kUtf8Text), JapaneseCode::Auto), Page("UTF-8", kCp932Text));
   // A UTF-8 page that mentions euc-jp stays UTF-8.
-  EXPECT_EQ(Load(Page("utf-8", kUtf8Text + " euc-jp"), kJapaneseCodeAuto),
+  EXPECT_EQ(Load(Page("utf-8", kUtf8Text + " euc-jp"), JapaneseCode::Auto),
             Page("utf-8", kCp932Text + " euc-jp"));
   // The server's charset serves a page that declares nothing.
   m_folder.WriteBytes("bare.htm", kEucText);
-  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("bare.htm"), kJapaneseCodeAuto, "euc-jp"),
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("bare.htm"), JapaneseCode::Auto, "euc-jp"),
             kCp932Text);
 }
 
 TEST_F(PageTextTest, Cp932PagesComeBackByteForByte) {
   std::string sjis = Page("Shift_JIS", kCp932Text + "\x80\xFD\xA0ｶﾅ");
-  EXPECT_EQ(Load(sjis, kJapaneseCodeAuto), sjis);
-  EXPECT_EQ(Load(sjis, kJapaneseCodeShiftJis), sjis);
+  EXPECT_EQ(Load(sjis, JapaneseCode::Auto), sjis);
+  EXPECT_EQ(Load(sjis, JapaneseCode::ShiftJis), sjis);
   // SHIFT-JIS, and any value above it, take the bytes whatever they are.
-  EXPECT_EQ(Load(kJisText + kEucText, kJapaneseCodeShiftJis), kJisText + kEucText);
-  EXPECT_EQ(Load(kEucText, 9), kEucText);
+  EXPECT_EQ(Load(kJisText + kEucText, JapaneseCode::ShiftJis), kJisText + kEucText);
+  EXPECT_EQ(Load(kEucText, FromStoredNumber<JapaneseCode>(9)), kEucText);
 }
 
 TEST_F(PageTextTest, TextEndsAtTheFirstZeroByte) {
-  EXPECT_EQ(Load(std::string("abc\0def", 7), kJapaneseCodeShiftJis), "abc");
-  EXPECT_EQ(Load(kCp932Text + std::string("\0", 1) + "<meta charset=euc-jp>", kJapaneseCodeAuto),
+  EXPECT_EQ(Load(std::string("abc\0def", 7), JapaneseCode::ShiftJis), "abc");
+  EXPECT_EQ(Load(kCp932Text + std::string("\0", 1) + "<meta charset=euc-jp>", JapaneseCode::Auto),
             kCp932Text);
 }
 
 TEST_F(PageTextTest, EmptyFileGivesEmptyText) {
-  EXPECT_EQ(Load("", kJapaneseCodeShiftJis), "");
-  EXPECT_EQ(Load("", kJapaneseCodeAuto), "");
-  EXPECT_EQ(Load("", kJapaneseCodeJis), "");
+  EXPECT_EQ(Load("", JapaneseCode::ShiftJis), "");
+  EXPECT_EQ(Load("", JapaneseCode::Auto), "");
+  EXPECT_EQ(Load("", JapaneseCode::Jis), "");
 }
 
 TEST_F(PageTextTest, NothingWithoutConverterOrReadableWritableFile) {
   m_folder.WriteBytes("page.htm", "abc");
-  EXPECT_EQ(LoadPageText(nullptr, m_folder.File("page.htm"), kJapaneseCodeShiftJis), std::nullopt);
-  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("missing.htm"), kJapaneseCodeAuto),
+  EXPECT_EQ(LoadPageText(nullptr, m_folder.File("page.htm"), JapaneseCode::ShiftJis), std::nullopt);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.File("missing.htm"), JapaneseCode::Auto),
             std::nullopt);
-  EXPECT_EQ(LoadPageText(&m_converter, m_folder.Path(), kJapaneseCodeAuto), std::nullopt);
+  EXPECT_EQ(LoadPageText(&m_converter, m_folder.Path(), JapaneseCode::Auto), std::nullopt);
 }
 
 TEST_F(PageTextTest, ReadOnlyFileGivesNothing) {
@@ -134,7 +134,7 @@ TEST_F(PageTextTest, ReadOnlyFileGivesNothing) {
   ASSERT_EQ(chmod(platform::NativePath(m_folder.File("page.htm")).c_str(), 0444), 0);
   ASSERT_EQ(chmod(m_folder.Path().c_str(), 0755), 0);
   EXPECT_EQ(RunAsOrdinaryUser([&] {
-              return LoadPageText(&m_converter, m_folder.File("page.htm"), kJapaneseCodeShiftJis)
+              return LoadPageText(&m_converter, m_folder.File("page.htm"), JapaneseCode::ShiftJis)
                              .has_value()
                          ? 1
                          : 0;
@@ -156,7 +156,7 @@ TEST(PageTextInParts, ALargeUtf8PageConvertsAsAWhole) {
   }
   std::string whole;
   converter.ConvertString(platform::kCodePageUtf8, platform::kCodePageShiftJis, page, whole);
-  std::optional<std::string> text = PageText(&converter, page, kJapaneseCodeUtf8);
+  std::optional<std::string> text = PageText(&converter, page, JapaneseCode::Utf8);
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, whole);
   EXPECT_EQ(text->rfind("<html>", 0), 0u);  // the byte order mark went

@@ -125,7 +125,7 @@ TEST(ParallelCheckTest, FourEnginesCheckEachItemOnceOneRequestPerHostAtATime) {
     checkAll(kItems);
     EXPECT_EQ(raised, kItems) << "a first check is an update";
     const std::vector<int> changed{1, 6, 11};
-    for (int i = 0; i < kItems; ++i) list.GetItemPtr(i)->m_renewMark = 0;  // seen
+    for (int i = 0; i < kItems; ++i) list.GetItemPtr(i)->m_renewMark = UpdateMark::None;  // seen
     for (int i : changed) sites.SetPage(i, "version 2");
     checkAll(2 * kItems);
     ASSERT_EQ(view.rows.size(), 2u * kItems) << "one row per check, nothing else";
@@ -138,7 +138,7 @@ TEST(ParallelCheckTest, FourEnginesCheckEachItemOnceOneRequestPerHostAtATime) {
       bool isChanged = std::count(changed.begin(), changed.end(), position) > 0;
       EXPECT_EQ(view.rows[r].m_image, isChanged ? ResultRow::kUpdated : ResultRow::kNotUpdated)
           << position;
-      EXPECT_EQ(list.GetItem(position).m_renewMark, isChanged ? 1 : 0) << position;
+      EXPECT_EQ(list.GetItem(position).m_renewMark, isChanged ? UpdateMark::Updated : UpdateMark::None) << position;
     }
     EXPECT_EQ(checked.size(), static_cast<std::size_t>(kItems));
   }

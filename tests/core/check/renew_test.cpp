@@ -91,7 +91,7 @@ TEST_F(RenewTest, StopDuringACheckLetsItFinishAndTellsThatItRan) {
   EXPECT_TRUE(engine.Stop());
   EXPECT_TRUE(engine.IsChecking());
   EXPECT_TRUE(ReportWithin(1000));
-  EXPECT_EQ(notify.done.back().m_result, 2);
+  EXPECT_EQ(notify.done.back().m_result, CheckResult::Updated);
 }
 
 TEST_F(RenewTest, CheckEndingWhileShuttingDownReportsNothingAndLeavesTheEngineIdle) {
@@ -120,17 +120,17 @@ TEST_F(RenewTest, DestroyingAnEngineWithAWaitingWorkerDoesNotWait) {
 TEST_F(RenewTest, FirstFullTextCheckKeepsAPrivateCopyInCompApartFromTheTemporaryNames) {
   folder.WriteBytes("comp/copy.tmp", "another item's copy");
   WatchItem first = CheckNow(FullTextItem("/page"));
-  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(first.m_result, CheckResult::Updated);
   EXPECT_EQ(first.m_hiddenPath, folder.File("comp/copy_1.tmp"));
   EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>one</html>");
 
   WatchItem second = CheckNow(first);
-  EXPECT_EQ(second.m_result, 1);
+  EXPECT_EQ(second.m_result, CheckResult::NotUpdated);
   EXPECT_EQ(FilesIn(folder.File("comp")), (std::vector<std::string>{"copy.tmp", "copy_1.tmp"}));
 
   Serve("/page", "<html>two</html>");
   WatchItem third = CheckNow(second);
-  EXPECT_EQ(third.m_result, 2);
+  EXPECT_EQ(third.m_result, CheckResult::Updated);
   EXPECT_EQ(third.m_hiddenPath, folder.File("comp/copy_1.tmp"));
   EXPECT_EQ(folder.ReadBytes("comp/copy_1.tmp"), "<html>two</html>");
   // The update keeps the copy it replaced in the item's folder of previous versions.
@@ -154,15 +154,15 @@ TEST_F(RenewTest, TextItemsPageKeptInMemoryIsStoredFromTheFileItWasWrittenTo) {
 TEST_F(RenewTest, DownloadModeOneOverwritesTheDownloadFile) {
   platform::MakeDirectory(folder.File("dl"));
   WatchItem item = FullTextItem("/page");
-  item.m_download = 1;
+  item.m_download = DownloadMode::Overwrite;
   item.m_savePath = folder.File("dl/page.html");
   WatchItem first = CheckNow(item);
-  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(first.m_result, CheckResult::Updated);
   EXPECT_EQ(folder.ReadBytes("dl/page.html"), "<html>one</html>");
-  EXPECT_EQ(CheckNow(first).m_result, 1);
+  EXPECT_EQ(CheckNow(first).m_result, CheckResult::NotUpdated);
   Serve("/page", "<html>two</html>");
   WatchItem third = CheckNow(first);
-  EXPECT_EQ(third.m_result, 2);
+  EXPECT_EQ(third.m_result, CheckResult::Updated);
   EXPECT_EQ(third.m_savePath, folder.File("dl/page.html"));
   EXPECT_EQ(folder.ReadBytes("dl/page.html"), "<html>two</html>");
   EXPECT_EQ(FilesIn(folder.File("dl")), std::vector<std::string>{"page.html"});
@@ -175,14 +175,14 @@ TEST_F(RenewTest, DownloadModeTwoNumbersANewFileForEveryUpdate) {
   folder.WriteBytes("dl/page_1.html", "b");
   folder.WriteBytes("dl/page_2.html", "c");
   WatchItem item = FullTextItem("/page");
-  item.m_download = 2;
+  item.m_download = DownloadMode::NewFile;
   item.m_savePath = folder.File("dl/page_2.html");
   WatchItem first = CheckNow(item);
-  EXPECT_EQ(first.m_result, 2);
+  EXPECT_EQ(first.m_result, CheckResult::Updated);
   EXPECT_EQ(first.m_savePath, folder.File("dl/page_3.html"));
   EXPECT_EQ(folder.ReadBytes("dl/page_3.html"), "<html>one</html>");
 
-  EXPECT_EQ(CheckNow(first).m_result, 1);
+  EXPECT_EQ(CheckNow(first).m_result, CheckResult::NotUpdated);
   Serve("/page", "<html>two</html>");
   WatchItem third = CheckNow(first);
   EXPECT_EQ(third.m_savePath, folder.File("dl/page_4.html"));
@@ -194,7 +194,7 @@ TEST_F(RenewTest, DownloadModeTwoNumbersANewFileForEveryUpdate) {
 TEST_F(RenewTest, FailedFetchIsAnErrorWithTheRetrieversStatusAndLeavesNoBase) {
   server.Enqueue("/gone", ScriptedResponse::Status(404));
   WatchItem item = CheckNow(FullTextItem("/gone"));
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   EXPECT_EQ(item.m_errorStatus, 404);
   EXPECT_TRUE(item.m_hiddenPath.empty());
 }
@@ -215,7 +215,7 @@ TEST_F(RenewTest, TheRetrieversOwnOutcomesKeepTheirNumbersInTheRow) {
 TEST_F(RenewTest, WakeUpItemWithoutUrlFetchesNothing) {
   WatchItem wakeUp;
   WatchItem after = CheckNow(wakeUp);
-  EXPECT_EQ(after.m_result, -1);
+  EXPECT_EQ(after.m_result, CheckResult::Error);
   EXPECT_EQ(server.RequestCount(), 0u);
 }
 
@@ -285,7 +285,7 @@ TEST_F(RenewTest, AKeptConnectionCarriesNoItemsCredentialsOrProxyIntoTheNextChec
   proxied.m_proxy = proxy.Url("/").substr(7, proxy.Url("/").size() - 8);  // "127.0.0.1:port"
 
   for (const WatchItem& item : {secured, FullTextItem("/page"), proxied, FullTextItem("/page")}) {
-    EXPECT_NE(CheckNow(item).m_result, -1) << item.m_proxy;
+    EXPECT_NE(CheckNow(item).m_result, CheckResult::Error) << item.m_proxy;
   }
   std::vector<HttpRequestRecord> direct = server.Requests();
   ASSERT_EQ(direct.size(), 3u);

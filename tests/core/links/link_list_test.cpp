@@ -29,13 +29,13 @@ ScriptedResponse Page(const std::string& body, const char* date = nullptr) {
 
 struct Report {
   int index;
-  int result;
+  LinkResult result;
   std::string file;
 };
 
 class CRecordingNotify : public ILinkNotify {
  public:
-  void OnLinkItemDone(int index, int result, const FetchRequest& item) override {
+  void OnLinkItemDone(int index, LinkResult result, const FetchRequest& item) override {
     reports.push_back({index, result, item.m_savePath});
   }
   void OnLinkAllDone() override { ++allDone; }
@@ -189,7 +189,7 @@ TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
 
   // A file deleted by hand is fetched again at once, without asking for the date.
   server.Enqueue("/page.htm", Page("monday", kMonday));
-  EXPECT_EQ(list.UpdateItem(0), 1);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::Updated);
   EXPECT_EQ(RequestsWith("HEAD"), 0u);
   EXPECT_EQ(folder.ReadBytes("page.htm"), "monday");
   FetchRequest item = list.GetItem(0);
@@ -199,13 +199,13 @@ TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
 
   // The same date: nothing fetched.
   server.Enqueue("/page.htm", Page("", kMonday));
-  EXPECT_EQ(list.UpdateItem(0), 2);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::NotUpdated);
   EXPECT_EQ(RequestsWith("GET"), 1u);
 
   // A newer date: the new version goes beside the old one, and the link names it.
   server.Enqueue("/page.htm", Page("", kTuesday));
   server.Enqueue("/page.htm", Page("tuesday", kTuesday));
-  EXPECT_EQ(list.UpdateItem(0), 1);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::Updated);
   EXPECT_EQ(folder.ReadBytes("page.htm"), "monday");
   EXPECT_EQ(folder.ReadBytes("page_1.htm"), "tuesday");
   EXPECT_EQ(list.GetItem(0).m_savePath, "page_1.htm");
@@ -213,21 +213,21 @@ TEST_F(LinkListTest, UpdateFollowsTheServersDate) {
 
   // A failed query is an error that changes nothing; so is a failed download.
   server.Enqueue("/page.htm", ScriptedResponse::Status(500));
-  EXPECT_EQ(list.UpdateItem(0), 4);
-  EXPECT_EQ(list.UpdateItem(1), 4);  // /gone.htm answers 404
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::Error);
+  EXPECT_EQ(list.UpdateItem(1), LinkResult::Error);  // /gone.htm answers 404
   ScriptedResponse cut = Page(std::string(5000, 'c'));
   cut.closeAfter = 1000;
   server.Enqueue("/gone.htm", cut);
-  EXPECT_EQ(list.UpdateItem(1), 4);
+  EXPECT_EQ(list.UpdateItem(1), LinkResult::Error);
   EXPECT_EQ(list.GetItem(1).m_load, 0);
   EXPECT_FALSE(Exists("gone.htm"));
   EXPECT_FALSE(Exists("temp.tmp"));  // nothing of the cut download stays
-  EXPECT_EQ(list.UpdateItem(2), 0);
+  EXPECT_EQ(list.UpdateItem(2), LinkResult::NotRun);
 
   ASSERT_EQ(notify.reports.size(), 6u);
   EXPECT_EQ(notify.reports[2].file, "page_1.htm");
   EXPECT_EQ(notify.reports[5].index, 1);
-  EXPECT_EQ(notify.reports[5].result, 4);
+  EXPECT_EQ(notify.reports[5].result, LinkResult::Error);
   EXPECT_EQ(list.Save(), 0);
   EXPECT_NE(folder.ReadBytes(kLinkListName).find("Dest: page_1.htm\r\n"), std::string::npos);
 }
@@ -240,13 +240,13 @@ TEST_F(LinkListTest, WithoutDatesTheContentDecides) {
 
   server.Enqueue("/plain", Page(""));
   server.Enqueue("/plain", Page("old"));
-  EXPECT_EQ(list.UpdateItem(0), 2);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::NotUpdated);
   EXPECT_FALSE(list.IsModified());
 
   // Changed content replaces the file in place.
   server.Enqueue("/plain", Page(""));
   server.Enqueue("/plain", Page("new"));
-  EXPECT_EQ(list.UpdateItem(0), 1);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::Updated);
   EXPECT_EQ(folder.ReadBytes("plain.txt"), "new");
   EXPECT_EQ(list.GetItem(0).m_savePath, "plain.txt");
   EXPECT_EQ(list.GetItem(0).m_lastModified, 0);
@@ -255,7 +255,7 @@ TEST_F(LinkListTest, WithoutDatesTheContentDecides) {
   settings.m_linkOverwrite = 1;
   server.Enqueue("/plain", Page("", kMonday));
   server.Enqueue("/plain", Page("newer", kMonday));
-  EXPECT_EQ(list.UpdateItem(0), 1);
+  EXPECT_EQ(list.UpdateItem(0), LinkResult::Updated);
   EXPECT_EQ(folder.ReadBytes("plain.txt"), "newer");
   EXPECT_FALSE(Exists("plain_1.txt"));
   EXPECT_FALSE(Exists("temp.tmp"));
@@ -287,7 +287,7 @@ TEST_F(LinkListTest, UpdateAllReportsEachLinkAndKeepsWhatAnotherProcessAppends) 
   ASSERT_EQ(notify.reports.size(), 3u);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(notify.reports[i].index, i);
-    EXPECT_EQ(notify.reports[i].result, 1);
+    EXPECT_EQ(notify.reports[i].result, LinkResult::Updated);
   }
   EXPECT_EQ(folder.ReadBytes("two.bin"), "two");
   ASSERT_EQ(list.Save(), 0);

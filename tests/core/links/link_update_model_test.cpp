@@ -177,7 +177,7 @@ TEST_F(LinkUpdateModelTest, UpdateAllRunsOnTheWorkerAndCanBeStopped) {
 
   // A double click updates at once; /two.txt is not there: an error.
   list.WaitUntilIdle(5000);
-  EXPECT_EQ(model.UpdateRow(1), 4);
+  EXPECT_EQ(model.UpdateRow(1), LinkResult::Error);
   EXPECT_EQ(model.RowImage(1), kImageError);
 }
 

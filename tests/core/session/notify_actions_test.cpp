@@ -55,7 +55,7 @@ TEST_F(NotifyActionsTest, AStallingAddressGetsItsRowAndTheOthersAndTheFeedStillG
   item.m_notify = 1;
   settings.m_notifyUrls = Receiver("json", "/slow") + "\n" + Receiver("ntfy", "/pages");
   item = CheckNow(engine, notify, item);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   ASSERT_EQ(notify.notifyFailed.size(), 1u);
   std::string expected = "通知を送れませんでした: " + Receiver("json", "/slow") + ": ";
   EXPECT_EQ(notify.notifyFailed[0].rfind(expected, 0), 0u) << notify.notifyFailed[0];
@@ -78,7 +78,7 @@ TEST_F(NotifyActionsTest, TheAlarmGoesToTheItemsOwnAddressesAndIntoTheFeed) {
   Serve("/page", "");
   item.m_url = server.Url("/missing");
   item = CheckNow(engine, notify, item);
-  EXPECT_EQ(item.m_result, -1);
+  EXPECT_EQ(item.m_result, CheckResult::Error);
   std::vector<HttpRequestRecord> requests = receiver.Requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].target, "/own");
@@ -99,7 +99,7 @@ TEST_F(NotifyActionsTest, ATextItemsUpdateSendsTheLinesItAddedAndRemoved) {
   item.m_notifyUrls = Receiver("json", "/hook");
   Serve("/news", "<ul><li>残るお知らせ</li><li>新しいお知らせ</li></ul>");
   item = CheckNow(engine, notify, item);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   std::vector<HttpRequestRecord> requests = receiver.Requests();
   ASSERT_EQ(requests.size(), 1u);
   std::string body = requests[0].body;

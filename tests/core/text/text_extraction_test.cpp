@@ -40,13 +40,14 @@ const Lines kNewsLines = {"新着 情報", "十二月の お知らせ & 予定",
 class TextExtractionTest : public ::testing::Test {
  protected:
   // The page's bytes in `code` (Jpco) as the check reads them, then its compared text.
-  text::ComparedText Compared(const std::string& bytes, int code, const text::TextSettings& settings = {}) {
+  text::ComparedText Compared(const std::string& bytes, JapaneseCode code,
+                              const text::TextSettings& settings = {}) {
     std::optional<std::string> page = PageText(&m_converter, bytes, code);
     EXPECT_TRUE(page.has_value());
     return text::TextToCompare(page.value_or(""), settings);
   }
   Lines Text(const std::string& bytes, const text::TextSettings& settings = {}) {
-    text::ComparedText compared = Compared(bytes, 4, settings);
+    text::ComparedText compared = Compared(bytes, JapaneseCode::ShiftJis, settings);
     EXPECT_EQ(compared.status, text::ComparedText::kText) << compared.error;
     return compared.lines;
   }
@@ -60,16 +61,17 @@ TEST_F(TextExtractionTest, EveryJapaneseCodeGivesTheReaderTextWhateverTheMetaTag
   struct Case {
     const char* iconvName;
     const char* charset;
-    int code;
+    JapaneseCode code;
   };
-  for (const Case& encoding : {Case{"CP932", "Shift_JIS", 4}, Case{"EUC-JP", "EUC-JP", 2},
-                               Case{"ISO-2022-JP", "ISO-2022-JP", 1}, Case{"UTF-8", "UTF-8", 3},
-                               Case{"EUC-JP", "EUC-JP", 0}, Case{"UTF-8", "UTF-8", 0}}) {
+  using enum JapaneseCode;
+  for (const Case& encoding : {Case{"CP932", "Shift_JIS", ShiftJis}, Case{"EUC-JP", "EUC-JP", Euc},
+                               Case{"ISO-2022-JP", "ISO-2022-JP", Jis}, Case{"UTF-8", "UTF-8", Utf8},
+                               Case{"EUC-JP", "EUC-JP", Auto}, Case{"UTF-8", "UTF-8", Auto}}) {
     std::optional<std::string> bytes = IconvConvert(encoding.iconvName, "CP932", NewsPage(encoding.charset));
     ASSERT_TRUE(bytes) << encoding.iconvName;
     text::ComparedText compared = Compared(*bytes, encoding.code);
     EXPECT_EQ(compared.status, text::ComparedText::kText);
-    EXPECT_EQ(compared.lines, kNewsLines) << encoding.iconvName << " as code " << encoding.code;
+    EXPECT_EQ(compared.lines, kNewsLines) << encoding.iconvName << " as code " << StoredNumber(encoding.code);
     EXPECT_EQ(compared.matched, -1);
   }
 }
@@ -91,7 +93,7 @@ TEST_F(TextExtractionTest, SelectionKeepsTheMatchedElementsOnlyEachOnItsOwnLines
   std::string page = NewsPage("Shift_JIS");
   text::TextSettings settings;
   settings.selectCss = "div.news li";
-  text::ComparedText compared = Compared(page, 4, settings);
+  text::ComparedText compared = Compared(page, JapaneseCode::ShiftJis, settings);
   EXPECT_EQ(compared.matched, 3);
   EXPECT_EQ(compared.lines, (Lines{"十二月の お知らせ & 予定", "年末の休業日", "年始の営業"}));
 
@@ -114,16 +116,18 @@ TEST_F(TextExtractionTest, SelectionKeepsTheMatchedElementsOnlyEachOnItsOwnLines
 TEST_F(TextExtractionTest, ASelectionThatMatchesNothingOrCannotRunIsNoText) {
   text::TextSettings settings;
   settings.selectCss = "#gone .news";
-  EXPECT_EQ(Compared(NewsPage("Shift_JIS"), 4, settings).status, text::ComparedText::kNothingSelected);
+  EXPECT_EQ(Compared(NewsPage("Shift_JIS"), JapaneseCode::ShiftJis, settings).status,
+            text::ComparedText::kNothingSelected);
 
   settings.selectCss = "li:hover";
-  text::ComparedText compared = Compared(NewsPage("Shift_JIS"), 4, settings);
+  text::ComparedText compared = Compared(NewsPage("Shift_JIS"), JapaneseCode::ShiftJis, settings);
   EXPECT_EQ(compared.status, text::ComparedText::kFault);
   EXPECT_NE(compared.error.find("3 文字目"), std::string::npos) << compared.error;
 
   settings = {};
   settings.selectXPath = "count(//li)";
-  EXPECT_EQ(Compared(NewsPage("Shift_JIS"), 4, settings).status, text::ComparedText::kFault);
+  EXPECT_EQ(Compared(NewsPage("Shift_JIS"), JapaneseCode::ShiftJis, settings).status,
+            text::ComparedText::kFault);
   EXPECT_EQ(text::XPathFault("//li["), "XPath が使えません: Invalid expression (位置 6)");
   EXPECT_EQ(text::XPathFault("//li[@class='a']"), "");
 }
@@ -149,7 +153,7 @@ TEST_F(TextExtractionTest, IgnoreRulesLeaveOutTheLinesTheyMatchCountingCharacter
   EXPECT_EQ(Text(stamped, settings), (Lines{"本文"}));
 
   settings.ignoreLines = "ok\n(unclosed";
-  text::ComparedText compared = Compared(NewsPage("Shift_JIS"), 4, settings);
+  text::ComparedText compared = Compared(NewsPage("Shift_JIS"), JapaneseCode::ShiftJis, settings);
   EXPECT_EQ(compared.status, text::ComparedText::kFault);
   EXPECT_EQ(compared.error,
             "無視する行 2 行目の正規表現が使えません: missing closing parenthesis (位置 9)");

@@ -71,8 +71,8 @@ TEST(CheckOptionsForm, ModesEnablingAndWhatOkStores) {
   }
   EXPECT_EQ(prompter.Messages(), std::vector<std::string>{kCounterResetMessage});
 
-  form.ChooseCode(kJapaneseCodeEuc, item);
-  EXPECT_EQ(item.m_japaneseCode, kJapaneseCodeEuc);  // at once, before OK
+  form.ChooseCode(JapaneseCode::Euc, item);
+  EXPECT_EQ(item.m_japaneseCode, JapaneseCode::Euc);  // at once, before OK
 }
 
 class CheckOptionsSource : public testing::Test {
@@ -101,13 +101,13 @@ TEST_F(CheckOptionsSource, TheFetchedPageBecomesTheBaseAndTheAnchorRuleHolds) {
   WatchItem item;
   EXPECT_FALSE(form.PrepareFetch(item));
   item.m_url = "http://127.0.0.1:9/a.html";
-  item.m_download = 1;
+  item.m_download = DownloadMode::Overwrite;
   EXPECT_FALSE(form.PrepareFetch(item));
   EXPECT_EQ(prompter.Messages(),
             (std::vector<std::string>{kNoUrlMessage, kNoDownloadFileMessage}));
 
   // No download: a new private copy in "comp" receives the page.
-  item.m_download = 0;
+  item.m_download = DownloadMode::PrivateCopy;
   ASSERT_TRUE(Show(item, "値段 値段\n値段 end"));
   EXPECT_EQ(item.m_hiddenPath, folder.Path() + "/comp/temp.tmp");
   EXPECT_EQ(folder.ReadBytes("comp/temp.tmp"), "値段 値段\n値段 end");
@@ -143,25 +143,25 @@ TEST_F(CheckOptionsSource, TheFetchedPageBecomesTheBaseAndTheAnchorRuleHolds) {
 TEST_F(CheckOptionsSource, ASelectionInTheViewIsTheAreaTheCheckTakes) {
   const std::string page = "<p>ｶﾀｶﾅ\r\n価格：\n\r  1,280円\n（税込）ｾｰﾙ\r\n価格：980円</p>";
   struct Coded {
-    int code;
+    JapaneseCode code;
     const char* iconvName;
-  } codes[] = {{kJapaneseCodeShiftJis, nullptr},
-               {kJapaneseCodeEuc, "EUC-JP"},
-               {kJapaneseCodeUtf8, "UTF-8"},
-               {kJapaneseCodeJis, "ISO-2022-JP"}};
+  } codes[] = {{JapaneseCode::ShiftJis, nullptr},
+               {JapaneseCode::Euc, "EUC-JP"},
+               {JapaneseCode::Utf8, "UTF-8"},
+               {JapaneseCode::Jis, "ISO-2022-JP"}};
   for (const Coded& coded : codes) {
     // Half-width katakana have no place in ISO-2022-JP.
     std::string text = page;
-    if (coded.code == kJapaneseCodeJis) {
+    if (coded.code == JapaneseCode::Jis) {
       for (const char* kana : {"ｶﾀｶﾅ", "ｾｰﾙ"}) text.replace(text.find(kana), std::string(kana).size(), "カナ");
     }
     std::optional<std::string> bytes =
         coded.iconvName ? IconvConvert(coded.iconvName, "CP932", text) : std::optional(text);
-    ASSERT_TRUE(bytes) << coded.code;
+    ASSERT_TRUE(bytes) << StoredNumber(coded.code);
     WatchItem item;
     item.m_url = "http://127.0.0.1:9/price.html";
     item.m_japaneseCode = coded.code;
-    ASSERT_TRUE(Show(item, *bytes)) << coded.code;
+    ASSERT_TRUE(Show(item, *bytes)) << StoredNumber(coded.code);
 
     CSourceViewPositions view(form.Source().Display());
     // In the control's characters: the anchor "価格：" and the area after it up to the
@@ -172,7 +172,7 @@ TEST_F(CheckOptionsSource, ASelectionInTheViewIsTheAreaTheCheckTakes) {
     int areaEnd = static_cast<int>(display.find("\r\n価格：980"));
     TextRange anchorInView{view.ToView(anchorAt), view.ToView(anchorAt + 6)};
     TextRange areaInView{view.ToView(areaAt), view.ToView(areaEnd)};
-    EXPECT_EQ(view.ToDisplay(anchorInView.end), anchorAt + 6) << coded.code;
+    EXPECT_EQ(view.ToDisplay(anchorInView.end), anchorAt + 6) << StoredNumber(coded.code);
 
     form.Values().anchor.clear();
     ASSERT_TRUE(form.AnchorFromSelection({view.ToDisplay(anchorInView.start), view.ToDisplay(anchorInView.end)}));
@@ -189,7 +189,7 @@ TEST_F(CheckOptionsSource, ASelectionInTheViewIsTheAreaTheCheckTakes) {
     std::string taken = ExtractArea(*raw, "価格：", 1, std::stoi(form.Values().offset), std::stoi(form.Values().size));
     // The raw page keeps its own line ends: compare without the CRs the view added.
     auto withoutCr = [](std::string s) { std::erase(s, '\r'); return s; };
-    EXPECT_EQ(withoutCr(taken), withoutCr(expected)) << coded.code;
+    EXPECT_EQ(withoutCr(taken), withoutCr(expected)) << StoredNumber(coded.code);
     EXPECT_EQ(taken.size(), static_cast<std::size_t>(std::stoi(form.Values().size)));
   }
 }

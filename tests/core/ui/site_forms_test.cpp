@@ -216,11 +216,11 @@ TEST(UpdateOptions, FieldsEnablingAndWhatOkWrites) {
   form.Values().soundFile = "/usr/share/sounds/bell.wav";
   EXPECT_EQ(form.SoundToPlay(), "/usr/share/sounds/bell.wav");
 
-  form.Values().download = 2;
+  form.Values().download = DownloadMode::NewFile;
   form.Values().exec = "http://example.jp/run";
   WatchItem stored;
   form.Store(stored);
-  EXPECT_EQ(stored.m_download, 2);
+  EXPECT_EQ(stored.m_download, DownloadMode::NewFile);
   EXPECT_EQ(stored.m_soundUse, 2);
   EXPECT_EQ(stored.m_soundFile, "/usr/share/sounds/bell.wav");
   EXPECT_EQ(stored.m_useMail, 0);

@@ -72,7 +72,7 @@ TEST_F(DispatcherTest, ChangesDuringACheckWaitForItsEndAndReachTheFileAtTheNextD
 
   WaitForRows(1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"/slow", "/d", "/c"}));
-  EXPECT_EQ(list.GetItem(0).m_result, 2) << "the result reached the checked item";
+  EXPECT_EQ(list.GetItem(0).m_result, CheckResult::Updated) << "the result reached the checked item";
   CWatchList reloaded;
   reloaded.Load();
   EXPECT_EQ(reloaded.GetCount(), 3);

@@ -62,7 +62,7 @@ class ScriptedDispatchTest : public ::testing::Test {
   // The engine's report of the check under way, as the results logic hands it back.
   void EndCheck() {
     WatchItem checked = list->GetItem(list->FindById(list->CurrentItem()));
-    checked.m_result = 1;
+    checked.m_result = CheckResult::NotUpdated;
     list->TakeCheckResult(checked);
     list->OnCheckDone();
   }
@@ -152,7 +152,7 @@ class MultiEngineDispatchTest : public ::testing::Test {
     for (int i = 0; i < list->GetCount(); ++i) {
       if (list->GetItem(i).m_url != url) continue;
       WatchItem checked = list->GetItem(i);
-      checked.m_result = 2;
+      checked.m_result = CheckResult::Updated;
       list->TakeCheckResult(checked);
       list->OnCheckDone(checked.m_id);
       return;
@@ -262,7 +262,7 @@ TEST_F(MultiEngineDispatchTest, AReportFindsItsItemAfterAnotherCheckMadeTheQueue
   EXPECT_EQ(list->GetItem(1).m_url, "http://b/");
   EXPECT_TRUE(list->IsUnderCheck(list->GetItem(1).m_id));
   EndCheck(1);
-  EXPECT_EQ(list->GetItem(1).m_result, 2) << "the result reached b";
+  EXPECT_EQ(list->GetItem(1).m_result, CheckResult::Updated) << "the result reached b";
   EXPECT_FALSE(list->IsUnderCheck(list->GetItem(1).m_id));
 }
 

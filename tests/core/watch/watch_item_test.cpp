@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/watch/watch_item.h"
@@ -89,10 +90,10 @@ TEST_F(WatchItemFileTest, WindowsBlockIsReadAndWrittenBackByteForByte) {
   EXPECT_EQ(item.m_timing, "define");
   EXPECT_EQ(item.m_date, 42);
   EXPECT_EQ(item.m_time, 32400);
-  EXPECT_EQ(item.m_download, 1);
+  EXPECT_EQ(item.m_download, DownloadMode::Overwrite);
   EXPECT_EQ(item.m_showPage, 1);
   EXPECT_EQ(item.m_lastCheck, 1160000000);
-  EXPECT_EQ(item.m_result, 2);
+  EXPECT_EQ(item.m_result, CheckResult::Updated);
   EXPECT_EQ(item.m_hiddenPath, "C:\\Pagewarden\\comp\\hidden.htm");
   EXPECT_EQ(item.m_exec, "http://example.jp/run");
   EXPECT_EQ(item.m_soundUse, 2);
@@ -100,7 +101,7 @@ TEST_F(WatchItemFileTest, WindowsBlockIsReadAndWrittenBackByteForByte) {
   EXPECT_EQ(item.m_popUp, 0);
   EXPECT_EQ(item.m_anchorKeyword, "更新日");
   EXPECT_EQ(item.m_anchorNth, 2);
-  EXPECT_EQ(item.m_japaneseCode, 4);
+  EXPECT_EQ(item.m_japaneseCode, JapaneseCode::ShiftJis);
   EXPECT_EQ(item.m_compareOffset, 3);
   EXPECT_EQ(item.m_compareSize, 40);
   EXPECT_EQ(item.m_compareData, "2006年12月 x\r\n");
@@ -110,7 +111,7 @@ TEST_F(WatchItemFileTest, WindowsBlockIsReadAndWrittenBackByteForByte) {
   EXPECT_EQ(item.m_mailBody, "ページが更新されました。");
   EXPECT_EQ(item.m_lastUpdate, 1150000000);
   EXPECT_EQ(item.m_active, 1);
-  EXPECT_EQ(item.m_renewMark, 1);
+  EXPECT_EQ(item.m_renewMark, UpdateMark::Updated);
   EXPECT_EQ(item.m_compareAll, 0);
   EXPECT_EQ(item.m_simpleKeyword, "");
   EXPECT_EQ(item.m_simpleKeywordOptions, 3);
@@ -182,6 +183,34 @@ TEST_F(WatchItemFileTest, LongAndStrangeValuesSurviveARoundTrip) {
   EXPECT_EQ(WriteAll(items), bytes);
 }
 
+// The coded fields hold any number a file gives: a number the program has no name for (an
+// edited or a newer list) is written back as it was read.
+TEST_F(WatchItemFileTest, CodedFieldsKeepNumbersThatHaveNoNameByteForByte) {
+  struct Coded {
+    const char* download;
+    const char* result;
+    const char* code;
+    const char* mark;
+  };
+  for (const Coded& coded : {Coded{"3", "7", "9", "-4"}, Coded{"-1", "-2", "-1", "3"},
+                             Coded{"2147483647", "-2147483648", "5", "100"},
+                             Coded{"2", "-1", "3", "0"}}) {
+    std::string block = Crlf(kDefaultBlock);
+    for (auto [line, value] : {std::pair{"Down: 0", coded.download}, {"Resu: 0", coded.result},
+                               {"Jpco: 0", coded.code}, {"RnwM: 2", coded.mark}}) {
+      block.replace(block.find(line), std::string(line).size(),
+                    std::string(line, 6) + value);
+    }
+    std::vector<WatchItem> items = ReadAll(block + block);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(StoredNumber(items[0].m_download), std::stoi(coded.download));
+    EXPECT_EQ(StoredNumber(items[0].m_result), std::stoi(coded.result));
+    EXPECT_EQ(StoredNumber(items[0].m_japaneseCode), std::stoi(coded.code));
+    EXPECT_EQ(StoredNumber(items[0].m_renewMark), std::stoi(coded.mark));
+    EXPECT_EQ(WriteAll(items), block + block) << coded.result;
+  }
+}
+
 TEST_F(WatchItemFileTest, LineBreakInsideAPlainStringEndsTheValue) {
   WatchItem item;
   item.m_mailBody = "first line\nsecond line\nSubj: injected";
@@ -235,9 +264,9 @@ TEST(WatchItemParseLine, KeysValuesAndMalformedLines) {
   EXPECT_EQ(item.ParseLine("SKyC: 12"), 180);
   EXPECT_EQ(item.m_simpleKeywordCount, 12);
 
-  item.m_download = 2;
+  item.m_download = DownloadMode::NewFile;
   EXPECT_EQ(item.ParseLine("Down: two\n"), 24);
-  EXPECT_EQ(item.m_download, 0);
+  EXPECT_EQ(item.m_download, DownloadMode::PrivateCopy);
   EXPECT_EQ(item.ParseLine("Date: -7 days"), 12);
   EXPECT_EQ(item.m_date, -7);
   EXPECT_EQ(item.ParseLine("Time: 99999999999"), 18);

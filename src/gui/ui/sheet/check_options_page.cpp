@@ -20,6 +20,11 @@
 
 namespace {
 
+// The code list holds the codes in the order of their numbers; another number shows as
+// the last choice.
+int ChoiceOf(JapaneseCode code) { return std::clamp(StoredNumber(code), 0, 4); }
+JapaneseCode CodeAt(int choice) { return FromStoredNumber<JapaneseCode>(choice); }
+
 wxButton* Button(wxWindow* parent, const char* text) {
   return new wxButton(parent, wxID_ANY, ToWx(text));
 }
@@ -171,7 +176,7 @@ void CCKOption::OnFirstActivation(WatchItem& item) {
   m_offset->ShowValue();
   m_sizeField.SetText(fields.size);
   m_size->ShowValue();
-  m_code->SetSelection(std::clamp(fields.code, 0, 4));
+  m_code->SetSelection(ChoiceOf(fields.code));
   m_simpleKeyword->ChangeValue(ToWx(fields.simpleKeyword));
   m_increase->SetValue(fields.increase);
   m_decrease->SetValue(fields.decrease);
@@ -223,7 +228,7 @@ void CCKOption::ReadFields() {
   // From the controls: the numeric edits may not have taken a change yet.
   fields.offset = FromWx(m_offset->Text()->GetValue());
   fields.size = FromWx(m_size->Text()->GetValue());
-  if (m_code->GetSelection() != wxNOT_FOUND) fields.code = m_code->GetSelection();
+  if (m_code->GetSelection() != wxNOT_FOUND) fields.code = CodeAt(m_code->GetSelection());
   fields.selector = FromWx(m_selector->GetValue());
   fields.exclude = FromWx(m_exclude->GetValue());
   fields.ignoreLines = FromWx(m_ignore->GetValue());
@@ -383,7 +388,7 @@ void CCKOption::AreaFromSource() {
 
 void CCKOption::CodeChosen() {
   if (m_code->GetSelection() == wxNOT_FOUND) return;
-  m_form.ChooseCode(m_code->GetSelection(), Item());
+  m_form.ChooseCode(CodeAt(m_code->GetSelection()), Item());
   if (WasActivated()) ShowSource();
 }
 

@@ -22,6 +22,10 @@ wxChoice* MakeChoice(wxWindow* parent, std::initializer_list<const char*> names)
   return choice;
 }
 
+// The download list holds the modes in the order of their numbers.
+int ChoiceOf(DownloadMode mode) { return StoredNumber(mode); }
+DownloadMode ModeAt(int choice) { return FromStoredNumber<DownloadMode>(choice); }
+
 wxButton* Button(wxWindow* parent, const char* text) {
   return new wxButton(parent, wxID_ANY, ToWx(text));
 }
@@ -130,7 +134,7 @@ void CRNOption::OnLoad(WatchItem& item) { m_form.SetItem(item); }
 void CRNOption::OnFirstActivation(WatchItem& item) {
   m_form.Load(item);
   const CUpdateOptionsForm::Fields& fields = m_form.Values();
-  m_download->SetSelection(fields.download);
+  m_download->SetSelection(ChoiceOf(fields.download));
   m_saveFile->ChangeValue(ToWx(fields.saveFile));
   m_showPage->SetValue(fields.showPage);
   m_popUp->SetValue(fields.popUp);
@@ -161,7 +165,9 @@ void CRNOption::ApplyEnabling() {
 void CRNOption::ReadFields() {
   CUpdateOptionsForm::Fields& fields = m_form.Values();
   // A list with nothing chosen (a value the lists do not offer) keeps the item's value.
-  if (m_download->GetSelection() != wxNOT_FOUND) fields.download = m_download->GetSelection();
+  if (m_download->GetSelection() != wxNOT_FOUND) {
+    fields.download = ModeAt(m_download->GetSelection());
+  }
   if (m_sound->GetSelection() != wxNOT_FOUND) fields.sound = m_sound->GetSelection();
   fields.saveFile = FromWx(m_saveFile->GetValue());
   fields.showPage = m_showPage->GetValue();
