@@ -142,6 +142,22 @@ TEST_F(BrowserChecksTest, ARenderedPageComparedAsTextBySelectorIgnoresChangesOut
   EXPECT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
 }
 
+// The program-wide proxy reaches the browser, and so does its bypass for this machine's
+// own addresses.
+TEST_F(BrowserChecksTest, TheProgramWideProxyCarriesThePageUnlessLocalPagesGoDirect) {
+  settings.m_proxy = "127.0.0.1:1";  // nothing listens there
+  settings.m_noProxyForLocal = 0;
+  WatchItem item = Check(BrowserItem("/shop.html"));
+  EXPECT_EQ(item.m_result, CheckResult::Error) << "the page came around the proxy";
+  EXPECT_FALSE(item.m_errorText.empty());
+
+  settings.m_noProxyForLocal = 1;
+  item = Check(item);
+  ASSERT_EQ(item.m_result, CheckResult::Updated) << item.m_errorText;
+  std::string dom = ReadAll(item.m_hiddenPath);
+  EXPECT_NE(dom.find(">apple</li>"), std::string::npos) << dom;
+}
+
 TEST_F(BrowserChecksTest, TheWaitSelectorOutwaitsAQuietNetworkAndTheTimeLimitEndsEveryWait) {
   // The list comes 1.2 s after the load, long after the network fell quiet; the wait ends
   // as soon as it is there, however slowly the browser starts on a busy machine.
