@@ -101,6 +101,30 @@ bool HasScheme(const std::string& target) {
 // The URL a Location leads to from `current`. A target with a scheme of its own stays as
 // it is, so that one the retriever cannot fetch ends the fetch instead of being taken as
 // a path on the same server.
+// Bytes beyond ASCII that a server wrote into a Location as they are (UTF-8 mostly,
+// Shift_JIS from older servers) are escaped byte for byte, as browsers send them: read as
+// the program's own code they would name another address. The host is left as written.
+std::string EscapeRawLocation(const std::string& target) {
+  std::size_t path = 0;
+  if (std::size_t scheme = target.find("://"); scheme != std::string::npos && HasScheme(target)) {
+    path = target.find('/', scheme + 3);
+  } else if (target.compare(0, 2, "//") == 0) {
+    path = target.find('/', 2);
+  }
+  if (path == std::string::npos) return target;
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string escaped = target.substr(0, path);
+  for (std::size_t i = path; i < target.size(); ++i) {
+    unsigned char byte = static_cast<unsigned char>(target[i]);
+    if (byte < 0x80) {
+      escaped += target[i];
+    } else {
+      escaped += {'%', kHex[byte >> 4], kHex[byte & 15]};
+    }
+  }
+  return escaped;
+}
+
 std::string ResolveLocation(const std::string& current, const std::string& target) {
   if (target.compare(0, 4, "http") == 0 || HasScheme(target)) return target;
   if (target.compare(0, 2, "//") == 0) return current.substr(0, current.find("://") + 1) + target;
@@ -455,6 +479,7 @@ int CFetch::FollowRedirect(platform::CHttpRequest& request, std::string& url) {
     job.m_errorText = kBadRedirect;
     throw CFetchException(FetchOutcome::Failed);
   }
+  target = EscapeRawLocation(target);
   bool sameFile = AfterLast(url, '/') == AfterLast(target, '/');
   url = ResolveLocation(url, target);
   job.m_redirectTarget = sameFile ? std::string() : target;

@@ -196,6 +196,23 @@ TEST_F(FetchTest, RedirectionToAnotherFileNeedsRelocation) {
   EXPECT_EQ("/new.htm", m_server.Requests().back().target);
 }
 
+// A Location written with raw bytes is asked for with those bytes escaped as they came:
+// UTF-8 from most servers, Shift_JIS from older ones.
+TEST_F(FetchTest, ARawByteLocationIsAskedForWithItsOwnBytesEscaped) {
+  m_server.Enqueue("/a/p.htm", ScriptedResponse::Redirect(302, "/\xE6\x96\xB0/p.htm"));
+  m_server.Enqueue("/%E6%96%B0/p.htm", Html("utf-8"));
+  m_server.Enqueue("/b/p.htm", ScriptedResponse::Redirect(301, m_server.Url("/\x90\x56/p.htm")));
+  m_server.Enqueue("/%90V/p.htm", Html("shift_jis"));
+  for (const char* start : {"/a/p.htm", "/b/p.htm"}) {
+    FetchJob job = Job(start);
+    job.m_allowRelocation = 1;
+    EXPECT_EQ(FetchOutcome::Fetched, Run(job)) << start << ": " << m_server.Requests().back().target;
+  }
+  ASSERT_EQ(4u, m_server.RequestCount());
+  EXPECT_EQ("/%E6%96%B0/p.htm", m_server.Requests()[1].target);
+  EXPECT_EQ("/%90V/p.htm", m_server.Requests()[3].target);
+}
+
 TEST_F(FetchTest, HeadersAreFoundInAnyCaseWithOrWithoutABlank) {
   // As proxies and small servers write them; Content-Location is no Location.
   ScriptedResponse lower;
