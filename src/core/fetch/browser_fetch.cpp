@@ -27,7 +27,7 @@ platform::BrowserPageRequest PageRequest(const FetchJob& job, const FetchSetting
   request.userAgent = job.m_userAgent;
   request.referer = job.m_referer;
   request.proxy = ProxyOf(job, settings);
-  request.bypassLocal = job.m_bypassLocal != 0;
+  request.bypassLocal = BypassesLocal(job, settings);
   request.cookie = job.m_cookie;
   request.extraHeaders = job.m_extraHeaders;
   request.user = job.m_user;

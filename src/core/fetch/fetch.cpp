@@ -174,6 +174,10 @@ std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings) 
   return request.m_proxy;
 }
 
+bool BypassesLocal(const FetchRequest& request, const FetchSettings& settings) {
+  return request.m_proxy.empty() ? settings.m_noProxyForLocal != 0 : request.m_bypassLocal != 0;
+}
+
 std::string BusyMessage(int seconds) {
   return "サーバーが混雑しています (" + std::to_string(seconds) + " 秒後に再試行)";
 }
@@ -298,13 +302,8 @@ void CFetch::EndPacedRequest() {
 std::unique_ptr<platform::CHttpSession> CFetch::OpenSession() const {
   platform::HttpOptions options;
   options.agent = kAgentText;
-  if (!m_pRequest->m_proxy.empty()) {
-    options.proxy = ProxyOf(*m_pRequest, m_settings);
-    options.bypassLocal = m_pRequest->m_bypassLocal != 0;
-  } else if (!m_settings.m_proxy.empty()) {
-    options.proxy = m_settings.m_proxy;
-    options.bypassLocal = m_settings.m_noProxyForLocal != 0;
-  }
+  options.proxy = ProxyOf(*m_pRequest, m_settings);
+  options.bypassLocal = BypassesLocal(*m_pRequest, m_settings);
   options.connectTimeoutMs = m_settings.m_connectTimeoutMs;
   options.receiveTimeoutMs = m_settings.m_receiveTimeoutMs;
   options.totalTimeoutMs = m_settings.m_totalTimeoutMs;

@@ -58,6 +58,9 @@ void ApplyProgramSettings(const AppSettings& settings, FetchSettings& fetch);
 FetchSettings FetchSettingsFrom(const AppSettings& settings);  // the same onto the defaults
 // The request's own proxy when it has one, else the program-wide proxy.
 std::string ProxyOf(const FetchRequest& request, const FetchSettings& settings);
+// Whether local addresses go around the proxy ProxyOf names: the request's own setting
+// with a proxy of its own, else the program-wide one.
+bool BypassesLocal(const FetchRequest& request, const FetchSettings& settings);
 // The longest time a check's request may take in all, in milliseconds; 0: no limit.
 std::uint32_t TotalTimeoutMs(const AppSettings& settings);
 // The message of a body larger than `limit` bytes.

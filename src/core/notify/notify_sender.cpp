@@ -176,17 +176,15 @@ NotifySendOptions NotifyOptionsFrom(const AppSettings& settings, const FetchRequ
   FetchSettings fetch = FetchSettingsFrom(settings);
   options.extraCaFile = fetch.m_extraCaFile;
   options.answerLimit = fetch.m_pageSizeLimit;
-  options.proxy = settings.m_proxy;
-  options.bypassLocal = settings.m_noProxyForLocal != 0;
+  const FetchRequest programWide;  // no proxy of its own
+  const FetchRequest& request = item ? *item : programWide;
+  options.proxy = ProxyOf(request, fetch);
+  options.bypassLocal = BypassesLocal(request, fetch);
   // A check's time limit bounds its sends too, at most half a minute each.
   constexpr std::uint32_t kLongestSendMs = 30000;
   std::uint32_t limit = static_cast<std::uint32_t>(std::max(settings.m_fetchTimeLimit, 0)) * 1000;
   options.timeoutMs = limit == 0 ? kLongestSendMs : std::min(limit, kLongestSendMs);
   options.connectTimeoutMs = std::min(options.connectTimeoutMs, options.timeoutMs);
-  if (item && !item->m_proxy.empty()) {
-    options.proxy = ProxyOf(*item, fetch);
-    options.bypassLocal = item->m_bypassLocal != 0;
-  }
   return options;
 }
 
